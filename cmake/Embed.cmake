@@ -1,0 +1,6 @@
+file(READ ${INPUT} hex HEX)
+string(LENGTH "${hex}" len)
+math(EXPR size "${len} / 2")
+string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," body "${hex}")
+string(REGEX REPLACE "((0x..,){32})" "\\1\n" body "${body}")
+file(WRITE ${OUTPUT} "// Generated from ${INPUT}; do not edit.\nextern const unsigned char ${SYMBOL}[];\nextern const unsigned long ${SYMBOL}_size;\nalignas(16) const unsigned char ${SYMBOL}[] = {\n${body}0};\nconst unsigned long ${SYMBOL}_size = ${size}UL;\n")

@@ -1,0 +1,81 @@
+# Shared build helpers: warnings, sanitizers, per-instruction-set flags,
+# binary embedding and static runtime linking.
+
+if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64|i[3-6]86|x86)$")
+  set(SORREL_X86 ON)
+else()
+  set(SORREL_X86 OFF)
+endif()
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(SORREL_32BIT ON)
+else()
+  set(SORREL_32BIT OFF)
+endif()
+
+set(SORREL_SANITIZE_FLAGS "")
+if(SORREL_SANITIZE)
+  set(SORREL_SANITIZE_FLAGS -fsanitize=${SORREL_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  add_compile_options(${SORREL_SANITIZE_FLAGS})
+  add_link_options(${SORREL_SANITIZE_FLAGS})
+endif()
+
+function(sorrel_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wshadow -Wnon-virtual-dtor -Wno-unused-parameter)
+  if(SORREL_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
+endfunction()
+
+# Instruction-set flags go only on files named for the instruction set:
+# foo_sse.cpp, foo_sse2.cpp, foo_avx2.cpp, foo_avx512.cpp. On a processor
+# that is not x86 such files are left out of the build.
+function(sorrel_isa_sources target)
+  foreach(src IN LISTS ARGN)
+    get_filename_component(name ${src} NAME_WE)
+    set(flags "")
+    set(x86only OFF)
+    if(name MATCHES "_avx512$")
+      set(flags -mavx512f -mavx512dq -mavx512vl -mavx512bw -mavx2 -mfma)
+      set(x86only ON)
+    elseif(name MATCHES "_avx2$")
+      set(flags -mavx2 -mfma)
+      set(x86only ON)
+    elseif(name MATCHES "_sse2$")
+      set(flags -msse2)
+      set(x86only ON)
+    elseif(name MATCHES "_sse$")
+      set(flags -msse)
+      set(x86only ON)
+    elseif(name MATCHES "_x87$")
+      set(x86only ON)
+    endif()
+    if(x86only AND NOT SORREL_X86)
+      continue()
+    endif()
+    target_sources(${target} PRIVATE ${src})
+    if(flags)
+      set_source_files_properties(${src} TARGET_DIRECTORY ${target} PROPERTIES COMPILE_OPTIONS "${flags}")
+    endif()
+  endforeach()
+endfunction()
+
+# Embed a binary file as `extern const unsigned char SYMBOL[]` plus
+# `extern const unsigned long SYMBOL_size`, generated at build time.
+function(sorrel_embed target symbol file)
+  set(out ${CMAKE_CURRENT_BINARY_DIR}/embed_${symbol}.cpp)
+  add_custom_command(
+    OUTPUT ${out}
+    COMMAND ${CMAKE_COMMAND} -DINPUT=${file} -DOUTPUT=${out} -DSYMBOL=${symbol} -P ${PROJECT_SOURCE_DIR}/cmake/Embed.cmake
+    DEPENDS ${file} ${PROJECT_SOURCE_DIR}/cmake/Embed.cmake
+    VERBATIM)
+  target_sources(${target} PRIVATE ${out})
+endfunction()
+
+# Plug-ins and tools must load into any host whatever its own C++ runtime.
+function(sorrel_static_runtime target)
+  if(WIN32)
+    target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++)
+  elseif(NOT SORREL_SANITIZE)
+    target_link_options(${target} PRIVATE -static-libgcc -static-libstdc++)
+  endif()
+endfunction()
