@@ -79,3 +79,20 @@ function(sorrel_static_runtime target)
     target_link_options(${target} PRIVATE -static-libgcc -static-libstdc++)
   endif()
 endfunction()
+
+# A folder's library: every .cpp of the folder (and of the given extra
+# folders), instruction-set files with their flags. Dependencies on other
+# folders' libraries are named by the caller with target_link_libraries.
+function(sorrel_module name)
+  set(globs ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  foreach(extra IN LISTS ARGN)
+    list(APPEND globs ${CMAKE_CURRENT_SOURCE_DIR}/${extra}/*.cpp)
+  endforeach()
+  file(GLOB srcs CONFIGURE_DEPENDS ${globs})
+  list(FILTER srcs EXCLUDE REGEX "/entry\\.cpp$")
+  add_library(sorrel_${name} STATIC ${PROJECT_SOURCE_DIR}/cmake/empty.cpp)
+  sorrel_isa_sources(sorrel_${name} ${srcs})
+  target_include_directories(sorrel_${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  sorrel_warnings(sorrel_${name})
+  target_link_libraries(sorrel_core INTERFACE sorrel_${name})
+endfunction()
