@@ -1,0 +1,99 @@
+// The effect's programs: a name and the normalised parameter values of each,
+// and the chunk form in which the host stores them with its project.
+//
+// A program record is 32 bytes of name (8-bit characters padded with zero
+// bytes) followed by one little-endian IEEE-754 single per parameter. A program
+// chunk is one record, a bank chunk all records in order; there is no header.
+//
+// Values and names are atomics (relaxed): automation, the editor, chunk loads
+// and the audio side may touch the bank from different threads, and no caller
+// may ever wait on another. A value is always read or written whole; a chunk
+// load racing with parameter writes may interleave value by value.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+namespace sorrel {
+
+class ProgramBank {
+  public:
+    static constexpr int32_t kNameSize = 32;     // bytes of name area per record
+    static constexpr int32_t kMaxNameChars = 30; // characters a name keeps
+
+    // Both counts at least 1. Throws std::bad_alloc when memory runs out.
+    ProgramBank(int32_t programCount, int32_t paramCount);
+    ~ProgramBank();
+    ProgramBank(const ProgramBank &) = delete;
+    ProgramBank &operator=(const ProgramBank &) = delete;
+
+    int32_t programCount() const { return programCount_; }
+    int32_t paramCount() const { return paramCount_; }
+    int32_t recordSize() const { return recordSize_; }
+    int32_t bankSize() const { return recordSize_ * programCount_; }
+
+    // Selection; a program outside the bank is ignored.
+    void select(int32_t program);
+    int32_t selected() const { return current_.load(std::memory_order_relaxed); }
+
+    // The value that replaces a NaN arriving in a chunk (0 until set).
+    void setDefault(int32_t index, float value);
+    float defaultValue(int32_t index) const;
+
+    // Values of the selected program. setValue ignores an index outside the
+    // table and a NaN, and clamps everything else to 0..1; getValue answers 0
+    // outside the table.
+    void setValue(int32_t index, float value);
+    float getValue(int32_t index) const;
+    float getValue(int32_t program, int32_t index) const;
+
+    // Names: at most 30 characters are kept; getName writes at most 30
+    // characters and a terminator (the caller's buffer holds 31 bytes). Null
+    // texts and programs outside the bank are ignored.
+    void setName(int32_t program, const char *text);
+    void getName(int32_t program, char *text) const;
+
+    // Copies program `from` (name and values) over program `to`.
+    void copy(int32_t from, int32_t to);
+
+    // The chunk bytes of program `program` (isPreset) or of the whole bank,
+    // written into a buffer the bank owns: the pointer stays valid, and the
+    // bytes unchanged, until the next chunkData call or the bank's end. Returns
+    // the size in bytes, or 0 (data set to null) for a program outside the bank
+    // or a null data pointer.
+    int32_t chunkData(bool isPreset, int32_t program, void **data);
+
+    // Loads a chunk into program `program` (isPreset) or into every program.
+    // Only a chunk of exactly one record (isPreset) or of exactly the whole bank
+    // is accepted; anything else, a null pointer or a program outside the bank
+    // answers 0 and changes nothing. Each value is made safe as it is stored:
+    // NaN becomes the parameter's default, the rest is clamped to 0..1.
+    // Answers 1 when loaded. The selection does not change.
+    int32_t loadChunk(const void *data, int32_t byteSize, bool isPreset, int32_t program);
+
+  private:
+    bool validProgram(int32_t program) const { return program >= 0 && program < programCount_; }
+    bool validIndex(int32_t index) const { return index >= 0 && index < paramCount_; }
+    std::atomic<float> &value(int32_t program, int32_t index) const {
+        return values_[static_cast<size_t>(program) * static_cast<size_t>(paramCount_) +
+                       static_cast<size_t>(index)];
+    }
+    std::atomic<char> *name(int32_t program) const {
+        return &names_[static_cast<size_t>(program) * kNameSize];
+    }
+    float sanitize(int32_t index, float value) const;
+    void encodeRecord(int32_t program, unsigned char *out) const;
+    void decodeRecord(const unsigned char *in, int32_t program);
+
+    int32_t programCount_;
+    int32_t paramCount_;
+    int32_t recordSize_;
+    std::atomic<int32_t> current_{0};
+    std::unique_ptr<std::atomic<float>[]> values_;
+    std::unique_ptr<std::atomic<char>[]> names_;
+    std::unique_ptr<float[]> defaults_;
+    std::unique_ptr<unsigned char[]> chunk_; // bytes handed to the host by chunkData
+};
+
+} // namespace sorrel
