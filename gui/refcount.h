@@ -1,0 +1,24 @@
+// Shared ownership of toolkit objects: whoever creates or remembers an object
+// owns one count and gives it back with forget.
+#pragma once
+
+#include <cstdint>
+
+class CReferenceCounter {
+  public:
+    CReferenceCounter() = default;
+    CReferenceCounter(const CReferenceCounter &) = delete;
+    CReferenceCounter &operator=(const CReferenceCounter &) = delete;
+    virtual ~CReferenceCounter() = default;
+
+    // Destroys the object when the count was 1 before the decrement.
+    virtual void forget() {
+        if (nbReference-- == 1)
+            delete this;
+    }
+    virtual void remember() { nbReference++; }
+    int32_t getNbReference() const { return nbReference; }
+
+  private:
+    int32_t nbReference = 1;
+};
