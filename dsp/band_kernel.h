@@ -1,0 +1,69 @@
+// The block pass of the band equaliser, shared by the portable reference and
+// the instruction-set kernels. Every kernel computes exactly the same bits as
+// bandKernelScalar: the engine may pick any of them at run time.
+#pragma once
+
+#include <cstdint>
+
+namespace band_kernel {
+
+constexpr int kBands = 31;
+// Bands padded to a whole number of vectors; the padding lane has zero
+// coefficients and zero gain and never enters the output sum.
+constexpr int kLanes = 32;
+// Samples per piece of the two-pass kernels: the scratch holds one weighted
+// band output (a double) per band and sample of a piece.
+constexpr int kChunk = 128;
+constexpr int kScratchDoubles = kLanes * kChunk;
+
+// One complete coefficient design. The engine keeps three and publishes a
+// finished one atomically, so a block never sees a set being written.
+struct CoefficientSet {
+    bool valid; // false: no usable sample rate, blocks pass through
+    float frequency[kLanes];
+    float q[kLanes];
+    float alpha[kLanes];
+    float beta[kLanes]; // stored negated
+    float gamma[kLanes];
+};
+
+// Filter state carried from sample to sample and block to block. Owned by
+// the thread that runs the blocks.
+struct State {
+    float x1, x2;          // previous two inputs after the input gain
+    float y1[kLanes];      // each band's previous output
+    float y2[kLanes];      // each band's output before y1
+    float preSum[kLanes];  // running sums of |band output| over the block
+    float postSum[kLanes]; // running sums of |weighted band output|
+};
+
+// What one block pass reads besides the state.
+struct BlockArgs {
+    const CoefficientSet *coefficients;
+    const float *gains; // kLanes linear band gains, padding lane 0
+    float inGain;
+    float outputFactor; // output scale times output gain
+    double *scratch;    // kScratchDoubles, 64-byte aligned
+};
+
+// Filters count (>= 1) samples in place and adds to the level sums.
+using KernelFn = void (*)(const BlockArgs &args, State &state, float *samples, int count);
+
+void scalarBlock(const BlockArgs &args, State &state, float *samples, int count);
+// Defined only on x86 builds, in files named for their instruction set.
+void sse2Block(const BlockArgs &args, State &state, float *samples, int count);
+void avx2Block(const BlockArgs &args, State &state, float *samples, int count);
+void avx512Block(const BlockArgs &args, State &state, float *samples, int count);
+
+// A 32-bit x86 build without SSE2 arithmetic computes doubles on the x87
+// unit, which by default rounds to 64-bit significands. The reference pass
+// switches the unit to double precision for its duration, so that every
+// operation rounds exactly as double-precision SSE arithmetic does and all
+// kernels agree bit for bit on every target.
+#if (defined(__i386__) || defined(_M_IX86)) && !defined(__SSE2_MATH__)
+#define SORREL_X87_MATH 1
+unsigned short x87EnterDoublePrecision();
+void x87RestoreControl(unsigned short control);
+#endif
+
+} // namespace band_kernel
