@@ -1,0 +1,394 @@
+#!/usr/bin/env python3
+"""Sorrel inside Ardour: scan, render, save and reload, headless.
+
+Drives Debian's Ardour 7 through its own VST scanner and its Lua session tool
+`ardour7-lua` (the "None (Dummy)" backend: no audio hardware, no JACK):
+
+1. scan   Ardour's scanner reads the plug-in into a private cache; the cache
+          must name Sorrel by Quillmark with 2 inputs and 2 outputs.
+2. render a new session with one stereo track: a test signal bounced into a
+          region, Sorrel on the track, a program and a few parameters set
+          through Ardour, the track bounced through Sorrel. The bounce must
+          equal `sorrel-host render` of the same input and settings.
+3. reload the saved session in a new process: parameters, current program
+          and chunk come back, and a second bounce equals the first.
+
+Exit status 0 when everything holds, 1 on a failure, 77 when Ardour cannot run
+on this machine (the reason is printed on a SKIP line).
+"""
+
+import argparse
+import base64
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+import xml.etree.ElementTree as ET
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ARDOUR_LIB = "/usr/lib/ardour7"
+SCANNER = ARDOUR_LIB + "/ardour-vst-scanner"
+LUA_SESSION = "ardour7-lua"
+
+RATE = 48000
+INPUT_SAMPLES = RATE * 3 // 2  # noise; the bounce runs on into silence
+TOTAL_SAMPLES = RATE * 2
+
+# What a host must see of the plug-in.
+EXPECT_NAME = "Sorrel"
+EXPECT_VENDOR = "Quillmark"
+EXPECT_UNIQUE_ID = int.from_bytes(b"Sorl", "big")
+BAND_NAMES = [
+    "20Hz", "25Hz", "30Hz", "35Hz", "40Hz", "50Hz", "60Hz", "70Hz", "85Hz", "100Hz", "125Hz", "150Hz",
+    "175Hz", "210Hz", "250Hz", "300Hz", "360Hz", "440Hz", "580Hz", "780Hz", "1kHz", "1.4kHz", "1.8kHz",
+    "2.5kHz", "3.3kHz", "4.4kHz", "5.8kHz", "7.8kHz", "10kHz", "14kHz", "19kHz",
+]
+# The two meter switches have no name; Ardour shows what the plug-in wrote.
+EXPECT_PARAM_NAMES = ["In gain", "Q"] + BAND_NAMES + ["Out gain", "", ""]
+NUM_PROGRAMS = 10
+RECORD_SIZE = 32 + 36 * 4
+
+# The settings made through Ardour: a program other than the first, then
+# input gain, Q, three bands, output gain and one meter switch. Values are
+# exact in binary so that Ardour's double and the host's float agree.
+PROGRAM = 3
+SETTINGS = {0: 0.4375, 1: 0.75, 7: 0.125, 19: 0.875, 30: 0.6875, 33: 0.5625, 35: 0.0}
+TIMEOUT = 240  # seconds for each Ardour process
+
+
+class Skip(Exception):
+    pass
+
+
+class Failure(Exception):
+    pass
+
+
+def log(*parts):
+    print(*parts, flush=True)
+
+
+# ---------------------------------------------------------------- wav files
+
+def read_wav(path):
+    """Returns (rate, channels as lists of floats) of a float32 or PCM16/24/32 WAV."""
+    with open(path, "rb") as f:
+        data = f.read()
+    if data[:4] != b"RIFF" or data[8:12] != b"WAVE":
+        raise Failure(f"{path}: not a WAV file")
+    pos, fmt, body = 12, None, None
+    while pos + 8 <= len(data):
+        tag, size = data[pos:pos + 4], struct.unpack_from("<I", data, pos + 4)[0]
+        if tag == b"fmt ":
+            fmt = data[pos + 8:pos + 8 + size]
+        elif tag == b"data":
+            body = data[pos + 8:pos + 8 + size]
+        pos += 8 + size + (size & 1)
+    if fmt is None or body is None:
+        raise Failure(f"{path}: no fmt or data chunk")
+    tag, channels, rate = struct.unpack_from("<HHI", fmt, 0)
+    bits = struct.unpack_from("<H", fmt, 14)[0]
+    if tag == 0xFFFE and len(fmt) >= 26:
+        tag = struct.unpack_from("<H", fmt, 24)[0]
+    width = bits // 8
+    frames = len(body) // (width * channels)
+    if tag == 3 and bits == 32:
+        flat = struct.unpack_from(f"<{frames * channels}f", body)
+    elif tag == 1 and bits in (16, 24, 32):
+        scale = float(1 << (bits - 1))
+        flat = [int.from_bytes(body[i:i + width], "little", signed=True) / scale
+                for i in range(0, frames * channels * width, width)]
+    else:
+        raise Failure(f"{path}: unsupported sample format {tag}/{bits}")
+    return rate, [list(flat[c::channels]) for c in range(channels)]
+
+
+def write_float_wav(path, rate, channels):
+    frames = len(channels[0])
+    flat = [channels[c][i] for i in range(frames) for c in range(len(channels))]
+    body = struct.pack(f"<{len(flat)}f", *flat)
+    fmt = struct.pack("<HHIIHH", 3, len(channels), rate, rate * 4 * len(channels), 4 * len(channels), 32)
+    with open(path, "wb") as f:
+        f.write(b"RIFF" + struct.pack("<I", 4 + 8 + len(fmt) + 8 + len(body)) + b"WAVE")
+        f.write(b"fmt " + struct.pack("<I", len(fmt)) + fmt)
+        f.write(b"data" + struct.pack("<I", len(body)) + body)
+
+
+def compare(reference, candidate):
+    """Largest absolute difference, number of differing samples, first difference."""
+    largest, differing, first = 0.0, 0, None
+    for c, (a, b) in enumerate(zip(reference, candidate)):
+        for i, (x, y) in enumerate(zip(a, b)):
+            if x != y:
+                differing += 1
+                largest = max(largest, abs(x - y))
+                if first is None:
+                    first = (c, i, x, y)
+    return largest, differing, first
+
+
+# ---------------------------------------------------------------- Ardour
+
+class Ardour:
+    """A private Ardour installation: plug-in folder, configuration and cache."""
+
+    def __init__(self, work, plugin):
+        self.work = work
+        self.vst = os.path.join(work, "vst")
+        self.config = os.path.join(work, "config")
+        self.cache = os.path.join(work, "cache")
+        for d in (self.vst, self.config, self.cache):
+            os.makedirs(d, exist_ok=True)
+        scripts = os.path.join(self.config, "ardour7", "scripts")
+        os.makedirs(scripts, exist_ok=True)
+        shutil.copy(os.path.join(HERE, "test_signal.lua"), scripts)
+        self.plugin = os.path.join(self.vst, os.path.basename(plugin))
+        shutil.copy(plugin, self.plugin)
+        # Ardour ignores a cache entry that is not newer than the plug-in by
+        # whole seconds, so the copy is dated back.
+        past = time.time() - 60
+        os.utime(self.plugin, (past, past))
+
+    def env(self, **extra):
+        e = dict(os.environ)
+        e.update(XDG_CONFIG_HOME=self.config, XDG_CACHE_HOME=self.cache, LXVST_PATH=self.vst,
+                 VST_PATH=self.vst, SORREL_SCRIPT_DIR=HERE)
+        e.pop("DISPLAY", None)
+        e.update({k: str(v) for k, v in extra.items()})
+        return e
+
+    def run(self, argv, env, what):
+        start = time.monotonic()
+        try:
+            p = subprocess.run(argv, env=env, cwd=self.work, stdin=subprocess.DEVNULL,
+                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=TIMEOUT)
+        except subprocess.TimeoutExpired as e:
+            out = (e.stdout or b"").decode(errors="replace")
+            raise Failure(f"{what}: no answer within {TIMEOUT} s\n{out[-3000:]}")
+        out = p.stdout.decode(errors="replace")
+        return p.returncode, out, time.monotonic() - start
+
+    def scan(self):
+        env = self.env(LD_LIBRARY_PATH=ARDOUR_LIB)
+        rc, out, took = self.run([SCANNER, "-f", "-v", self.plugin], env, "ardour-vst-scanner")
+        found = [os.path.join(d, f) for d, _, fs in os.walk(os.path.join(self.cache, "ardour7")) for f in fs
+                 if f.endswith(".v2i")]
+        # The scanner exits 0 even when it found nothing, so the cache file
+        # is the only proof of a scan.
+        if rc != 0 or len(found) != 1:
+            raise Failure(f"ardour-vst-scanner (exit {rc}) left {len(found)} cache files\n{out[-3000:]}")
+        info = ET.parse(found[0]).getroot().find("VST2Info")
+        if info is None:
+            raise Failure(f"the scanner cache has no plug-in entry:\n{open(found[0]).read()}")
+        return dict(info.attrib), took
+
+    def lua(self, script, report, **settings):
+        env = self.env(SORREL_REPORT=report, **settings)
+        rc, out, took = self.run([LUA_SESSION, os.path.join(HERE, script)], env, script)
+        values = {}
+        if os.path.exists(report):
+            with open(report) as f:
+                for line in f:
+                    key, _, value = line.rstrip("\n").partition("\t")
+                    values[key] = value
+        if values.get("done") != "1":
+            raise Failure(f"{script} did not finish (exit {rc}):\n{out[-3000:]}")
+        return values, out, took
+
+
+def preflight(work):
+    """An empty session without Sorrel: tells 'Ardour cannot run here' from a fault of ours."""
+    if shutil.which(LUA_SESSION) is None or not os.access(SCANNER, os.X_OK):
+        raise Skip("Ardour 7 (Debian package ardour) is not installed")
+    probe = os.path.join(work, "probe.lua")
+    with open(probe, "w") as f:
+        f.write('io.stdout:setvbuf("no")\n'
+                f'assert(create_session("{work}/probe", "probe", {RATE}))\n'
+                'print("probe-ok")\nclose_session()\n')
+    env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(work, "probe-config"),
+               XDG_CACHE_HOME=os.path.join(work, "probe-cache"))
+    try:
+        p = subprocess.run([LUA_SESSION, probe], env=env, cwd=work, stdin=subprocess.DEVNULL,
+                           stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=120)
+    except subprocess.TimeoutExpired:
+        raise Skip("ardour7-lua cannot create an empty session within 120 s")
+    out = p.stdout.decode(errors="replace")
+    if "probe-ok" not in out:
+        tail = " | ".join(out.strip().splitlines()[-3:])
+        raise Skip(f"ardour7-lua cannot create an empty session (exit {p.returncode}): {tail}")
+
+
+# ---------------------------------------------------------------- checks
+
+def check_all(rows):
+    """rows: (what, expected, actual). Prints each; raises with every mismatch."""
+    bad = []
+    for what, expected, actual in rows:
+        ok = expected == actual
+        log(f"  {'ok  ' if ok else 'FAIL'} {what}: {actual!r}" + ("" if ok else f" (expected {expected!r})"))
+        if not ok:
+            bad.append(what)
+    if bad:
+        raise Failure("mismatch: " + ", ".join(bad))
+
+
+def lxvst_state(session_file):
+    """(current program, bank chunk bytes) that Ardour saved for the plug-in."""
+    root = ET.parse(session_file).getroot()
+    for proc in root.iter("Processor"):
+        if proc.get("type") == "lxvst":
+            state = proc.find("lxvst")
+            chunk = state.find("chunk") if state is not None else None
+            if state is None or chunk is None:
+                raise Failure(f"{session_file}: the plug-in state has no chunk")
+            return state.get("current-program"), base64.b64decode(chunk.text or "")
+    raise Failure(f"{session_file}: no VST processor saved")
+
+
+def record_values(bank, program):
+    record = bank[program * RECORD_SIZE:(program + 1) * RECORD_SIZE]
+    return list(struct.unpack_from("<36f", record, 32))
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    ap.add_argument("--plugin", required=True, help="the built Linux plug-in (Sorrel.so)")
+    ap.add_argument("--host", required=True, help="the sorrel-host executable of the same build")
+    ap.add_argument("--work", help="working folder (default: a fresh temporary folder)")
+    ap.add_argument("--keep", action="store_true", help="keep the working folder")
+    args = ap.parse_args()
+
+    for path in (args.plugin, args.host):
+        if not os.path.exists(path):
+            log(f"FAIL: {path} does not exist (build the linux preset first)")
+            return 1
+    work = args.work or tempfile.mkdtemp(prefix="sorrel-ardour-")
+    os.makedirs(work, exist_ok=True)
+    started = time.monotonic()
+    try:
+        preflight(work)
+        ardour = Ardour(work, os.path.abspath(args.plugin))
+        timings = run_checks(ardour, os.path.abspath(args.host), work)
+    except Skip as e:
+        log(f"SKIP: Ardour host test: {e}")
+        return 77
+    except Failure as e:
+        log(f"FAIL: Ardour host test: {e}")
+        log(f"      (working folder kept: {work})")
+        return 1
+    total = time.monotonic() - started
+    log("timing: " + ", ".join(f"{k} {v:.1f} s" for k, v in timings) + f"; total {total:.1f} s")
+    if not args.keep and not args.work:
+        shutil.rmtree(work, ignore_errors=True)
+    log("PASS: Ardour host test")
+    return 0
+
+
+def run_checks(ardour, host, work):
+    timings = []
+
+    log("scan: ardour-vst-scanner")
+    info, took = ardour.scan()
+    timings.append(("scan", took))
+    log("  Ardour read: " + ", ".join(f"{k}={info.get(k)}" for k in
+                                        ("name", "creator", "id", "category", "n_inputs", "n_outputs",
+                                         "can_process_replace", "has_editor")))
+    check_all([
+        ("name", EXPECT_NAME, info.get("name")),
+        ("vendor", EXPECT_VENDOR, info.get("creator")),
+        ("unique id", str(EXPECT_UNIQUE_ID), info.get("id")),
+        ("inputs", "2", info.get("n_inputs")),
+        ("outputs", "2", info.get("n_outputs")),
+        ("category", "Effect", info.get("category")),
+    ])
+
+    session = os.path.join(work, "session")
+    common = dict(SORREL_SESSION_DIR=session, SORREL_SESSION_NAME="sorrel", SORREL_RATE=RATE,
+                  SORREL_TOTAL_SAMPLES=TOTAL_SAMPLES)
+    params = ",".join(f"{i}={v}" for i, v in SETTINGS.items())
+    log(f"render: program {PROGRAM}, parameters {params}, bounce of {TOTAL_SAMPLES} samples at {RATE} Hz")
+    first, _, took = ardour.lua("render.lua", os.path.join(work, "render.txt"), SORREL_PLUGIN=EXPECT_NAME,
+                                SORREL_INPUT_SAMPLES=INPUT_SAMPLES, SORREL_PROGRAM=PROGRAM,
+                                SORREL_PARAMS=params, **common)
+    timings.append(("render session", took))
+    names = [first.get(f"name.{i}") for i in range(len(EXPECT_PARAM_NAMES))]
+    expected_values = [SETTINGS.get(i, 1.0 if i >= 34 else 0.5) for i in range(36)]
+    check_all([
+        ("session rate", str(RATE), first.get("rate")),
+        ("plug-in name", EXPECT_NAME, first.get("name")),
+        ("plug-in vendor", EXPECT_VENDOR, first.get("maker")),
+        ("instances on a stereo track", "1", first.get("instances")),
+        ("audio inputs", "2", first.get("inputs")),
+        ("audio outputs", "2", first.get("outputs")),
+        ("parameter count", str(len(EXPECT_PARAM_NAMES)), first.get("param.count")),
+        ("parameter names", EXPECT_PARAM_NAMES, names),
+        ("programs offered", str(NUM_PROGRAMS), first.get("presets")),
+        ("parameters after the settings", expected_values,
+         [float(first.get(f"param.{i}", "nan")) for i in range(36)]),
+    ])
+    log(f"  Ardour block size {first['block']}; program {PROGRAM} is offered as {first.get('program_label')!r}")
+
+    # The same input through sorrel-host.
+    rate, left = read_wav(first["input.0"])
+    _, right = read_wav(first["input.1"])
+    if rate != RATE or len(left[0]) != INPUT_SAMPLES:
+        raise Failure(f"the input bounce has {len(left[0])} samples at {rate} Hz")
+    pad = [0.0] * (TOTAL_SAMPLES - INPUT_SAMPLES)
+    source = [left[0] + pad, right[0] + pad]
+    host_in = os.path.join(work, "input.wav")
+    host_out = os.path.join(work, "sorrel-host.wav")
+    write_float_wav(host_in, RATE, source)
+    argv = [host, "render", ardour.plugin, host_in, host_out, "--program", str(PROGRAM)]
+    for i, v in SETTINGS.items():
+        argv += ["--set", f"{i}={v}"]
+    start = time.monotonic()
+    p = subprocess.run(argv, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=TIMEOUT)
+    timings.append(("sorrel-host render", time.monotonic() - start))
+    if p.returncode != 0:
+        raise Failure(f"{' '.join(argv)} failed:\n{p.stdout.decode(errors='replace')}")
+    _, reference = read_wav(host_out)
+
+    bounced = [read_wav(first["output.0"])[1][0], read_wav(first["output.1"])[1][0]]
+    check_all([
+        ("bounce length", [TOTAL_SAMPLES] * 2, [len(c) for c in bounced]),
+        ("sorrel-host length", [TOTAL_SAMPLES] * 2, [len(c) for c in reference]),
+    ])
+    largest, differing, where = compare(reference, bounced)
+    log(f"  Ardour bounce against sorrel-host render: largest difference {largest:.3g}, "
+        f"{differing} of {2 * TOTAL_SAMPLES} samples differ")
+    if differing:
+        c, i, x, y = where
+        raise Failure(f"the Ardour bounce differs from sorrel-host render; first at channel {c} sample {i}: "
+                      f"sorrel-host {x!r}, Ardour {y!r}")
+    if max(abs(x) for x in bounced[0] + bounced[1]) == 0.0:
+        raise Failure("the bounce is silent")
+
+    saved_program, saved_bank = lxvst_state(os.path.join(session, "sorrel.ardour"))
+    check_all([
+        ("saved current program", str(PROGRAM), saved_program),
+        ("saved chunk size", NUM_PROGRAMS * RECORD_SIZE, len(saved_bank)),
+        (f"saved values of program {PROGRAM}", expected_values,
+         record_values(saved_bank, PROGRAM) if len(saved_bank) == NUM_PROGRAMS * RECORD_SIZE else None),
+    ])
+
+    log("reload: the saved session in a new process")
+    second, _, took = ardour.lua("reload.lua", os.path.join(work, "reload.txt"), **common)
+    timings.append(("reload session", took))
+    again = [read_wav(second["reloaded.0"])[1][0], read_wav(second["reloaded.1"])[1][0]]
+    largest_again, differing_again, _ = compare(bounced, again)
+    reloaded_program, reloaded_bank = lxvst_state(os.path.join(session, "reloaded.ardour"))
+    check_all([
+        ("parameters after reload", [first.get(f"param.{i}") for i in range(36)],
+         [second.get(f"param.{i}") for i in range(36)]),
+        ("current program after reload", str(PROGRAM), reloaded_program),
+        ("chunk after reload equals the saved chunk", True, reloaded_bank == saved_bank),
+        ("samples differing between the bounce after reload and the first", 0, differing_again),
+    ])
+    return timings
+
+
+if __name__ == "__main__":
+    sys.exit(main())
