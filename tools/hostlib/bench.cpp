@@ -1,0 +1,162 @@
+#include "tools/hostlib/bench.h"
+
+#include "tools/hostlib/cpu_clock.h"
+
+#include <algorithm>
+#include <cctype>
+#include <memory>
+
+namespace sorrelhost {
+
+namespace {
+
+std::string lower(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
+    return s;
+}
+
+std::string trim(const std::string &s) {
+    size_t a = 0, b = s.size();
+    while (a < b && std::isspace(static_cast<unsigned char>(s[a])))
+        ++a;
+    while (b > a && std::isspace(static_cast<unsigned char>(s[b - 1])))
+        --b;
+    return s.substr(a, b - a);
+}
+
+struct Lcg {
+    uint32_t state;
+    explicit Lcg(uint32_t seed) : state(seed ? seed : 1) {}
+    double next() { // 0..1
+        state = state * 1664525u + 1013904223u;
+        return static_cast<double>(state >> 8) / 16777216.0;
+    }
+};
+
+struct Contender {
+    std::vector<std::unique_ptr<Plugin>> instances; // two for a mono plug-in
+    BenchEntry entry;
+    std::vector<double> samples;
+};
+
+// One pass over the whole noise, in blocks; CPU nanoseconds of this thread.
+int64_t timeRun(Contender &c, std::vector<std::vector<float>> &noise,
+                std::vector<std::vector<float>> &scratch, VstInt32 block) {
+    const size_t frames = noise[0].size();
+    std::vector<float *> in(8), out(8);
+    const int64_t start = threadCpuNanoseconds();
+    for (size_t pos = 0; pos < frames; pos += static_cast<size_t>(block)) {
+        const VstInt32 n = static_cast<VstInt32>(std::min<size_t>(static_cast<size_t>(block), frames - pos));
+        for (size_t i = 0; i < c.instances.size(); ++i) {
+            Plugin &p = *c.instances[i];
+            const size_t numIn = static_cast<size_t>(p.numInputs());
+            const size_t numOut = static_cast<size_t>(p.numOutputs());
+            in.resize(std::max<size_t>(numIn, 1));
+            out.resize(std::max<size_t>(numOut, 1));
+            for (size_t ch = 0; ch < in.size(); ++ch) {
+                // Mono instance i takes channel i; a wider plug-in takes the
+                // noise on its first two inputs and silence on the rest.
+                const size_t src = c.entry.mono ? i : ch;
+                in[ch] = src < 2 ? noise[src].data() + pos : scratch.back().data();
+            }
+            for (size_t ch = 0; ch < out.size(); ++ch)
+                out[ch] = scratch[std::min(ch, scratch.size() - 2)].data();
+            if (p.canReplacing())
+                p.processReplacing(in.data(), out.data(), n);
+            else
+                p.processAccumulating(in.data(), out.data(), n);
+        }
+    }
+    return threadCpuNanoseconds() - start;
+}
+
+} // namespace
+
+bool isBandLike(const std::string &name, const std::string &label) {
+    if (lower(trim(label)) == "db")
+        return true;
+    const std::string n = lower(trim(name));
+    if (n.size() >= 2 && n.compare(n.size() - 2, 2, "hz") == 0) {
+        // "440hz", "1.4khz", "1.4 khz": a number before the unit.
+        std::string num = trim(n.substr(0, n.size() - 2));
+        if (!num.empty() && num.back() == 'k')
+            num = trim(num.substr(0, num.size() - 1));
+        return !num.empty() && std::all_of(num.begin(), num.end(),
+                                           [](unsigned char c) { return std::isdigit(c) || c == '.'; });
+    }
+    return n.rfind("band", 0) == 0;
+}
+
+double median(std::vector<double> values) {
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const size_t m = values.size() / 2;
+    return values.size() % 2 ? values[m] : (values[m - 1] + values[m]) / 2;
+}
+
+std::string runBench(const std::vector<std::string> &paths, const BenchOptions &options,
+                     std::vector<BenchEntry> &results) {
+    std::vector<Contender> contenders;
+    for (const std::string &path : paths) {
+        Contender c;
+        c.entry.path = path;
+        for (int i = 0; i < 2; ++i) {
+            LoadResult loaded = Plugin::load(path, options.rate, options.block);
+            if (!loaded.plugin)
+                return loaded.error;
+            Plugin &p = *loaded.plugin;
+            p.setSampleRate(options.rate);
+            p.setBlockSize(options.block);
+            if (options.setAll) {
+                Lcg rng(options.seed);
+                int changed = 0;
+                for (VstInt32 k = 0; k < p.numParams(); ++k) {
+                    if (!isBandLike(p.paramName(k), p.paramLabel(k)))
+                        continue;
+                    // Moderate settings: every band does work, none runs wild.
+                    p.setParameter(k, static_cast<float>(0.3 + 0.4 * rng.next()));
+                    ++changed;
+                }
+                c.entry.randomised = changed;
+            }
+            p.resume();
+            if (i == 0) {
+                c.entry.name = p.effectName();
+                c.entry.mono = p.numInputs() == 1;
+            }
+            c.instances.push_back(std::move(loaded.plugin));
+            if (!c.entry.mono)
+                break;
+        }
+        contenders.push_back(std::move(c));
+    }
+
+    const size_t frames = std::max<size_t>(1, static_cast<size_t>(options.seconds * options.rate));
+    std::vector<std::vector<float>> noise(2, std::vector<float>(frames));
+    Lcg rng(options.seed);
+    for (auto &ch : noise)
+        for (float &v : ch)
+            v = static_cast<float>(rng.next() - 0.5);
+    // Outputs land in scratch blocks (every output channel but the last one
+    // shares the one before the silent input block at the end).
+    std::vector<std::vector<float>> scratch(4, std::vector<float>(static_cast<size_t>(options.block), 0.0f));
+
+    for (Contender &c : contenders) // warm-up: caches, lazy initialisation
+        timeRun(c, noise, scratch, options.block);
+    for (int r = 0; r < options.repeats; ++r) {
+        for (Contender &c : contenders) {
+            const int64_t ns = timeRun(c, noise, scratch, options.block);
+            c.samples.push_back(static_cast<double>(ns) / static_cast<double>(frames));
+            std::fill(scratch.back().begin(), scratch.back().end(), 0.0f);
+        }
+    }
+    results.clear();
+    for (Contender &c : contenders) {
+        c.entry.nsPerFrame = median(c.samples);
+        results.push_back(c.entry);
+    }
+    return {};
+}
+
+} // namespace sorrelhost

@@ -1,0 +1,448 @@
+#include "tools/hostlib/plugin.h"
+
+#include "host/aeffectx.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <sys/stat.h>
+#include <utility>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
+
+namespace sorrelhost {
+
+namespace {
+
+// Instances by record, so that the callback can answer for the right one.
+// A plug-in may call back before its record reaches us (from inside the
+// entry), with a null or a not yet known record: that call belongs to the
+// instance being created on this thread.
+std::mutex registryLock;
+std::vector<std::pair<AEffect *, Plugin *>> registry;
+thread_local Plugin *creating = nullptr;
+
+Plugin *instanceFor(AEffect *effect) {
+    if (effect) {
+        std::lock_guard<std::mutex> lock(registryLock);
+        for (const auto &entry : registry)
+            if (entry.first == effect)
+                return entry.second;
+    }
+    return creating;
+}
+
+void registerInstance(AEffect *effect, Plugin *plugin) {
+    std::lock_guard<std::mutex> lock(registryLock);
+    registry.emplace_back(effect, plugin);
+}
+
+void unregisterInstance(Plugin *plugin) {
+    std::lock_guard<std::mutex> lock(registryLock);
+    registry.erase(
+        std::remove_if(registry.begin(), registry.end(),
+                       [plugin](const std::pair<AEffect *, Plugin *> &e) { return e.second == plugin; }),
+        registry.end());
+}
+
+// Plug-ins are known to write past the lengths the interface allows for its
+// texts: every text goes into a generous zeroed buffer that is terminated
+// again afterwards.
+constexpr size_t kTextBuffer = 512;
+
+void copyText(void *dst, const char *src, size_t max) {
+    if (!dst)
+        return;
+    auto *d = static_cast<char *>(dst);
+    size_t n = std::strlen(src);
+    if (n > max)
+        n = max;
+    std::memcpy(d, src, n);
+    d[n] = 0;
+}
+
+#ifdef _WIN32
+using ModuleHandle = HMODULE;
+
+std::string lastWindowsError() {
+    const DWORD code = GetLastError();
+    char *text = nullptr;
+    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                   nullptr, code, 0, reinterpret_cast<char *>(&text), 0, nullptr);
+    std::string s = text ? text : ("error " + std::to_string(code));
+    if (text)
+        LocalFree(text);
+    while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == ' ' || s.back() == '.'))
+        s.pop_back();
+    return s;
+}
+
+void *openModule(const std::string &path, std::string &error) {
+    const int n = MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, nullptr, 0);
+    std::wstring wide(n > 0 ? static_cast<size_t>(n) : 1, L'\0');
+    if (n > 0)
+        MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, &wide[0], n);
+    // No message box for a module that fails to load.
+    const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    HMODULE h = LoadLibraryW(wide.c_str());
+    SetErrorMode(oldMode);
+    if (!h)
+        error = lastWindowsError();
+    return reinterpret_cast<void *>(h);
+}
+
+void *findSymbol(void *module, const char *name) {
+    return reinterpret_cast<void *>(GetProcAddress(reinterpret_cast<HMODULE>(module), name));
+}
+
+void closeModule(void *module) {
+    FreeLibrary(reinterpret_cast<HMODULE>(module));
+}
+#else
+void *openModule(const std::string &path, std::string &error) {
+    // A bare file name would send dlopen searching the library path.
+    const std::string where = path.find('/') == std::string::npos ? "./" + path : path;
+    void *h = dlopen(where.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!h) {
+        const char *e = dlerror();
+        error = e ? e : "unknown error";
+    }
+    return h;
+}
+
+void *findSymbol(void *module, const char *name) {
+    return dlsym(module, name);
+}
+
+void closeModule(void *module) {
+    dlclose(module);
+}
+#endif
+
+bool sane(VstInt32 v, VstInt32 max) {
+    return v >= 0 && v <= max;
+}
+
+} // namespace
+
+VstIntPtr VSTCALLBACK hostCallback(AEffect *effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
+                                   void *ptr, float opt) {
+    if (opcode == audioMasterVersion)
+        return kHostVstVersion;
+    Plugin *p = instanceFor(effect);
+    if (p)
+        return p->hostCall(opcode, index, value, ptr, opt);
+    return 0;
+}
+
+VstIntPtr Plugin::hostCall(VstInt32 opcode, VstInt32 index, VstIntPtr value, void *ptr, float opt) {
+    switch (opcode) {
+    case audioMasterVersion:
+        return kHostVstVersion;
+    case audioMasterGetSampleRate:
+        return static_cast<VstIntPtr>(sampleRate_);
+    case audioMasterGetBlockSize:
+        return blockSize_;
+    case audioMasterGetVendorString:
+        copyText(ptr, kHostVendor, 63);
+        return ptr ? 1 : 0;
+    case audioMasterGetProductString:
+        copyText(ptr, kHostProduct, 63);
+        return ptr ? 1 : 0;
+    case audioMasterGetVendorVersion:
+        return kHostVendorVersion;
+    case audioMasterCanDo: {
+        if (!ptr)
+            return 0;
+        const char *what = static_cast<const char *>(ptr);
+        // 1: yes; -1: no; 0: do not know.
+        if (std::strcmp(what, "sizeWindow") == 0 || std::strcmp(what, "startStopProcess") == 0)
+            return 1;
+        if (std::strcmp(what, "sendVstEvents") == 0 || std::strcmp(what, "sendVstMidiEvent") == 0 ||
+            std::strcmp(what, "receiveVstEvents") == 0 || std::strcmp(what, "receiveVstMidiEvent") == 0 ||
+            std::strcmp(what, "sendVstTimeInfo") == 0 || std::strcmp(what, "offline") == 0 ||
+            std::strcmp(what, "openFileSelector") == 0 || std::strcmp(what, "editFile") == 0 ||
+            std::strcmp(what, "shellCategory") == 0)
+            return -1;
+        return 0;
+    }
+    case audioMasterSizeWindow:
+        return 1;
+    case audioMasterWillReplaceOrAccumulate:
+        return accumulating ? 2 : 1;
+    case audioMasterGetAutomationState:
+        return 1; // automation off
+    case audioMasterGetLanguage:
+        return 1; // English
+    default:
+        // Automation, idle, time info, MIDI, windows, files: this host has
+        // none of them to offer.
+        (void)index;
+        (void)value;
+        (void)opt;
+        return 0;
+    }
+}
+
+LoadResult Plugin::load(const std::string &path, float sampleRate, VstInt32 blockSize) {
+    LoadResult res;
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) {
+        res.error = path + ": " + std::strerror(errno);
+        return res;
+    }
+    if ((st.st_mode & S_IFMT) == S_IFDIR) {
+        res.error = path + ": is a directory, not a plug-in";
+        return res;
+    }
+
+    std::unique_ptr<Plugin> p(new Plugin());
+    p->path_ = path;
+    p->sampleRate_ = sampleRate;
+    p->blockSize_ = blockSize;
+
+    std::string why;
+    p->module_ = openModule(path, why);
+    if (!p->module_) {
+        res.error = path + ": not a loadable plug-in (" + why + ")";
+        return res;
+    }
+    void *entry = findSymbol(p->module_, "VSTPluginMain");
+    if (!entry)
+        entry = findSymbol(p->module_, "main");
+    if (!entry) {
+        res.error = path + ": not a VST 2.4 plug-in (no VSTPluginMain entry)";
+        return res; // the destructor unloads the module
+    }
+    VSTPluginMainProc main = nullptr;
+    static_assert(sizeof(main) == sizeof(entry), "function and data pointers have one size");
+    std::memcpy(&main, &entry, sizeof main);
+
+    creating = p.get();
+    AEffect *effect = main(hostCallback);
+    creating = nullptr;
+    if (!effect) {
+        res.error = path + ": the plug-in refused to create an instance";
+        return res;
+    }
+    if (effect->magic != kEffectMagic) {
+        res.error = path + ": the entry returned no VST effect record (wrong magic)";
+        return res; // an unknown record is never touched again, not even closed
+    }
+    if (!effect->dispatcher || !sane(effect->numInputs, 256) || !sane(effect->numOutputs, 256) ||
+        !sane(effect->numParams, 1 << 20) || !sane(effect->numPrograms, 1 << 20)) {
+        res.error = path + ": the plug-in's record is inconsistent (channel, parameter or program counts)";
+        return res;
+    }
+    p->effect_ = effect;
+    registerInstance(effect, p.get());
+
+    p->dispatch(effOpen);
+    res.plugin = std::move(p);
+    return res;
+}
+
+Plugin::~Plugin() {
+    if (effect_) {
+        if (resumed_)
+            suspend();
+        dispatch(effClose); // deletes the instance
+        unregisterInstance(this);
+        effect_ = nullptr;
+    }
+    if (module_)
+        closeModule(module_);
+}
+
+VstIntPtr Plugin::dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void *ptr, float opt) {
+    return effect_->dispatcher(effect_, opcode, index, value, ptr, opt);
+}
+
+void Plugin::setSampleRate(float rate) {
+    sampleRate_ = rate;
+    dispatch(effSetSampleRate, 0, 0, nullptr, rate);
+}
+
+void Plugin::setBlockSize(VstInt32 frames) {
+    blockSize_ = frames;
+    dispatch(effSetBlockSize, 0, frames);
+}
+
+void Plugin::resume() {
+    if (resumed_)
+        return;
+    dispatch(effMainsChanged, 0, 1);
+    dispatch(effStartProcess);
+    resumed_ = true;
+}
+
+void Plugin::suspend() {
+    if (!resumed_)
+        return;
+    dispatch(effStopProcess);
+    dispatch(effMainsChanged, 0, 0);
+    resumed_ = false;
+}
+
+std::string Plugin::text(VstInt32 opcode, VstInt32 index) {
+    char buf[kTextBuffer] = {};
+    dispatch(opcode, index, 0, buf);
+    buf[kTextBuffer - 1] = 0;
+    return buf;
+}
+
+std::string Plugin::effectName() {
+    return text(effGetEffectName, 0);
+}
+std::string Plugin::vendorString() {
+    return text(effGetVendorString, 0);
+}
+std::string Plugin::productString() {
+    return text(effGetProductString, 0);
+}
+VstInt32 Plugin::vendorVersion() {
+    return static_cast<VstInt32>(dispatch(effGetVendorVersion));
+}
+VstInt32 Plugin::vstVersion() {
+    return static_cast<VstInt32>(dispatch(effGetVstVersion));
+}
+VstInt32 Plugin::category() {
+    return static_cast<VstInt32>(dispatch(effGetPlugCategory));
+}
+std::string Plugin::paramName(VstInt32 index) {
+    return text(effGetParamName, index);
+}
+std::string Plugin::paramLabel(VstInt32 index) {
+    return text(effGetParamLabel, index);
+}
+std::string Plugin::paramDisplay(VstInt32 index) {
+    return text(effGetParamDisplay, index);
+}
+
+float Plugin::getParameter(VstInt32 index) {
+    return effect_->getParameter ? effect_->getParameter(effect_, index) : 0.0f;
+}
+
+void Plugin::setParameter(VstInt32 index, float value) {
+    if (effect_->setParameter)
+        effect_->setParameter(effect_, index, value);
+}
+
+VstInt32 Plugin::program() {
+    return static_cast<VstInt32>(dispatch(effGetProgram));
+}
+
+void Plugin::setProgram(VstInt32 program) {
+    // Hosts bracket a program change so that plug-ins can batch updates.
+    dispatch(effBeginSetProgram);
+    dispatch(effSetProgram, 0, program);
+    dispatch(effEndSetProgram);
+}
+
+std::string Plugin::programName() {
+    return text(effGetProgramName, 0);
+}
+
+void Plugin::setProgramName(const std::string &name) {
+    char buf[kTextBuffer] = {};
+    copyText(buf, name.c_str(), 24); // the interface's limit for program names
+    dispatch(effSetProgramName, 0, 0, buf);
+}
+
+std::string Plugin::programNameAt(VstInt32 index) {
+    char buf[kTextBuffer] = {};
+    if (dispatch(effGetProgramNameIndexed, index, -1, buf) != 0) {
+        buf[kTextBuffer - 1] = 0;
+        return buf;
+    }
+    const VstInt32 was = program();
+    if (was == index)
+        return programName();
+    setProgram(index);
+    std::string name = programName();
+    setProgram(was);
+    return name;
+}
+
+std::vector<uint8_t> Plugin::getChunk(bool programOnly) {
+    void *data = nullptr;
+    const VstIntPtr size = dispatch(effGetChunk, programOnly ? 1 : 0, 0, &data);
+    if (size <= 0 || !data)
+        return {};
+    const auto *bytes = static_cast<const uint8_t *>(data);
+    return std::vector<uint8_t>(bytes, bytes + size);
+}
+
+void Plugin::setChunk(const std::vector<uint8_t> &chunk, bool programOnly) {
+    // The plug-in may keep the pointer until the call returns only; a copy
+    // keeps the caller's buffer out of its reach.
+    std::vector<uint8_t> copy(chunk);
+    dispatch(effSetChunk, programOnly ? 1 : 0, static_cast<VstIntPtr>(copy.size()), copy.data());
+}
+
+void Plugin::processReplacing(float **inputs, float **outputs, VstInt32 frames) {
+    effect_->processReplacing(effect_, inputs, outputs, frames);
+}
+
+void Plugin::processAccumulating(float **inputs, float **outputs, VstInt32 frames) {
+    effect_->process(effect_, inputs, outputs, frames);
+}
+
+VstInt32 Plugin::findParameter(const std::string &key) {
+    if (!key.empty() &&
+        std::all_of(key.begin(), key.end(), [](unsigned char c) { return std::isdigit(c); })) {
+        const long v = key.size() <= 9 ? std::strtol(key.c_str(), nullptr, 10) : -1;
+        return v >= 0 && v < numParams() ? static_cast<VstInt32>(v) : -1;
+    }
+    auto lower = [](std::string s) {
+        std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
+        return s;
+    };
+    const std::string want = lower(key);
+    for (VstInt32 i = 0; i < numParams(); ++i)
+        if (lower(paramName(i)) == want)
+            return i;
+    return -1;
+}
+
+const char *categoryName(VstInt32 category) {
+    static const char *const names[] = {"unknown",     "effect",      "synth",       "analysis",
+                                        "mastering",   "spatialiser", "room effect", "surround effect",
+                                        "restoration", "offline",     "shell",       "generator"};
+    return category >= 0 && category < 12 ? names[category] : "unknown";
+}
+
+std::string flagNames(VstInt32 flags) {
+    static const std::pair<VstInt32, const char *> names[] = {
+        {effFlagsHasEditor, "editor"},
+        {effFlagsHasClip, "clip"},
+        {effFlagsHasVu, "vu"},
+        {effFlagsCanMono, "mono"},
+        {effFlagsCanReplacing, "replacing"},
+        {effFlagsProgramChunks, "chunks"},
+        {effFlagsIsSynth, "synth"},
+        {effFlagsNoSoundInStop, "no-tail"},
+        {effFlagsExtIsAsync, "async"},
+        {effFlagsExtHasBuffer, "external-buffer"},
+        {effFlagsCanDoubleReplacing, "double"},
+    };
+    std::string s;
+    for (const auto &n : names) {
+        if (flags & n.first) {
+            if (!s.empty())
+                s += ", ";
+            s += n.second;
+        }
+    }
+    return s.empty() ? "none" : s;
+}
+
+} // namespace sorrelhost
