@@ -267,8 +267,8 @@ class Canvas {
     // DrawText with DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX and the given
     // alignment, clipped to r (and the canvas clip): the first length bytes of
     // text in the current font and text colour. Vertical position: top +
-    // (height - font height) / 2; horizontal: left, (left + right - width) / 2
-    // or right - width (C integer division). With the background opaque the
+    // (height - font height) / 2; horizontal: left, left + (r's width - text
+    // width) / 2 or right - text width (C integer division, toward zero). With the background opaque the
     // text cell (its width by the font height) is first painted in the
     // background colour. Text ignores the raster operation.
     void drawText(const char *text, size_t length, const Rect &r, Align align);

@@ -1,0 +1,111 @@
+#include "gui/raster/raster.h"
+
+#include <algorithm>
+
+namespace raster {
+
+Rect intersect(const Rect &a, const Rect &b) {
+    Rect r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+           std::min(a.bottom, b.bottom)};
+    if (r.empty())
+        return Rect{};
+    return r;
+}
+
+Surface::Surface(int32_t width, int32_t height, Pixel fill) {
+    if (width <= 0 || height <= 0)
+        return;
+    storage_.assign(static_cast<size_t>(width) * static_cast<size_t>(height), colourOf(fill));
+    pixels_ = storage_.data();
+    width_ = width;
+    height_ = height;
+    stride_ = width;
+}
+
+Surface Surface::view(Pixel *pixels, int32_t width, int32_t height, int32_t stride) {
+    Surface s;
+    if (!pixels || width <= 0 || height <= 0 || stride < width)
+        return s;
+    s.pixels_ = pixels;
+    s.width_ = width;
+    s.height_ = height;
+    s.stride_ = stride;
+    return s;
+}
+
+Surface::Surface(const Surface &other)
+    : storage_(other.storage_), pixels_(other.pixels_), width_(other.width_), height_(other.height_),
+      stride_(other.stride_) {
+    if (!storage_.empty())
+        pixels_ = storage_.data();
+}
+
+Surface &Surface::operator=(const Surface &other) {
+    if (this != &other) {
+        storage_ = other.storage_;
+        pixels_ = storage_.empty() ? other.pixels_ : storage_.data();
+        width_ = other.width_;
+        height_ = other.height_;
+        stride_ = other.stride_;
+    }
+    return *this;
+}
+
+Surface::Surface(Surface &&other) noexcept
+    : storage_(std::move(other.storage_)), pixels_(other.pixels_), width_(other.width_),
+      height_(other.height_), stride_(other.stride_) {
+    other.storage_.clear();
+    other.pixels_ = nullptr;
+    other.width_ = other.height_ = other.stride_ = 0;
+}
+
+Surface &Surface::operator=(Surface &&other) noexcept {
+    if (this != &other) {
+        storage_ = std::move(other.storage_);
+        pixels_ = other.pixels_;
+        width_ = other.width_;
+        height_ = other.height_;
+        stride_ = other.stride_;
+        other.storage_.clear();
+        other.pixels_ = nullptr;
+        other.width_ = other.height_ = other.stride_ = 0;
+    }
+    return *this;
+}
+
+Pixel Surface::get(int32_t x, int32_t y) const {
+    if (x < 0 || y < 0 || x >= width_ || y >= height_)
+        return 0;
+    return colourOf(row(y)[x]);
+}
+
+void Surface::set(int32_t x, int32_t y, Pixel p) {
+    if (x < 0 || y < 0 || x >= width_ || y >= height_)
+        return;
+    row(y)[x] = colourOf(p);
+}
+
+void Surface::fill(Pixel p) {
+    for (int32_t y = 0; y < height_; ++y)
+        std::fill(row(y), row(y) + width_, colourOf(p));
+}
+
+Surface makeMask(const Surface &source, int32_t sx, int32_t sy, int32_t w, int32_t h, Pixel key) {
+    Surface mask(w, h, 0);
+    key = colourOf(key);
+    for (int32_t y = 0; y < mask.height(); ++y) {
+        int64_t srcY = static_cast<int64_t>(sy) + y;
+        if (srcY < 0 || srcY >= source.height())
+            continue;
+        for (int32_t x = 0; x < mask.width(); ++x) {
+            int64_t srcX = static_cast<int64_t>(sx) + x;
+            if (srcX < 0 || srcX >= source.width())
+                continue;
+            if (colourOf(source.row(static_cast<int32_t>(srcY))[srcX]) == key)
+                mask.row(y)[x] = 0x00ffffffu;
+        }
+    }
+    return mask;
+}
+
+} // namespace raster
