@@ -1,6 +1,7 @@
 #include "host/audioeffectx.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -247,7 +248,8 @@ bool AudioEffectX::allocateArrangement(VstSpeakerArrangement **arrangement, VstI
         std::free(*arrangement);
         *arrangement = nullptr;
     }
-    if (nbChannels < 0)
+    // The byte count must not wrap on 32-bit targets.
+    if (nbChannels < 0 || static_cast<size_t>(nbChannels) > (SIZE_MAX - 8) / sizeof(VstSpeakerProperties))
         return false;
     auto *fresh =
         static_cast<VstSpeakerArrangement *>(std::calloc(1, vstSpeakerArrangementBytes(nbChannels)));
@@ -269,22 +271,18 @@ bool AudioEffectX::deallocateArrangement(VstSpeakerArrangement **arrangement) {
 bool AudioEffectX::copySpeaker(VstSpeakerProperties *to, VstSpeakerProperties *from) {
     if (!to || !from)
         return false;
-    if (to == from)
-        return true;
-    char name[sizeof(from->name)];
-    std::memcpy(name, from->name, sizeof(name));
-    name[sizeof(name) - 1] = 0;
-    vst_strncpy(to->name, name, 63);
+    vst_strncpy(to->name, from->name, 63);
     to->type = from->type;
     to->azimuth = from->azimuth;
     to->elevation = from->elevation;
     to->radius = from->radius;
     to->reserved = from->reserved;
-    std::memcpy(to->future, from->future, sizeof(to->future));
+    std::memmove(to->future, from->future, sizeof(to->future));
     return true;
 }
 
 bool AudioEffectX::matchArrangement(VstSpeakerArrangement **to, VstSpeakerArrangement *from) {
+    // Matching an arrangement to itself would release the source first.
     if (!from || !to || *to == from)
         return false;
     if (!deallocateArrangement(to) || !allocateArrangement(to, from->numChannels))
