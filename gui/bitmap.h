@@ -1,0 +1,78 @@
+// Pictures of the editor: images loaded by resource id from the plug-in's own
+// module and drawn into a context opaquely, with one colour keyed out, or
+// blended with a constant opacity.
+#pragma once
+
+#include "gui/color.h"
+#include "gui/geometry.h"
+#include "gui/raster/raster.h"
+#include "gui/refcount.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+class CDrawContext;
+class CFrame;
+
+class CBitmap : public CReferenceCounter {
+  public:
+    // Loads resource id; a missing resource leaves a 0 x 0 bitmap.
+    explicit CBitmap(int32_t resourceId);
+    // A black image of that size; nothing when a side is not positive or the
+    // memory cannot be had.
+    CBitmap(CFrame *frame, int32_t width, int32_t height);
+    CBitmap();
+    ~CBitmap() override;
+
+    virtual void draw(CDrawContext *context, const CRect &rect, const CPoint &offset = CPoint(0, 0));
+    // Leaves the destination alone where the bitmap has the transparent
+    // colour (red, green and blue compared).
+    virtual void drawTransparent(CDrawContext *context, const CRect &rect,
+                                 const CPoint &offset = CPoint(0, 0));
+    // Constant opacity: 0 transparent, 255 opaque.
+    virtual void drawAlphaBlend(CDrawContext *context, const CRect &rect, const CPoint &offset = CPoint(0, 0),
+                                uint8_t alpha = 128);
+    virtual void dispose();
+    virtual bool loadFromResource(int32_t resourceId);
+    // Not supported: always disposes and fails.
+    virtual bool loadFromPath(const char *path);
+
+    int32_t getWidth() const { return width; }
+    int32_t getHeight() const { return height; }
+    int32_t getResourceId() const { return resourceId; }
+    bool isLoaded() const { return image != nullptr; }
+    raster::Surface *getHandle() const { return image.get(); }
+
+    void setTransparentColor(const CColor &color) { transparentColor = color; }
+    CColor getTransparentColor() const { return transparentColor; }
+    // Builds the mask of the transparent colour from the context's pixels at
+    // (0, 0, width, height) shifted by offset; drawTransparent then uses it.
+    void setTransparencyMask(CDrawContext *context, const CPoint &offset = CPoint(0, 0));
+    bool hasTransparencyMask() const { return mask != nullptr; }
+
+  private:
+    int32_t resourceId = 0;
+    int32_t width = 0;
+    int32_t height = 0;
+    CColor transparentColor = TransparentColor;
+    std::unique_ptr<raster::Surface> image;
+    std::unique_ptr<raster::Surface> mask;
+};
+
+namespace sorrel::gui {
+
+// Whether the platform's one-call keyed copy is there; when it is not,
+// drawTransparent builds its mask per call. Set by the frame; on by default.
+void setKeyedCopyAvailable(bool available);
+bool keyedCopyAvailable();
+
+// Decodes a packed device-independent bitmap (info header, colour table,
+// pixels) of 1, 4, 8, 24 or 32 bits per pixel, uncompressed. False, with
+// out untouched, for anything malformed or larger than the limit.
+bool decodePackedBitmap(const uint8_t *data, size_t size, raster::Surface &out);
+
+// Images beyond this many pixels are refused rather than allocated.
+constexpr int64_t kMaxImagePixels = int64_t(1) << 26;
+
+} // namespace sorrel::gui

@@ -1,0 +1,471 @@
+#include "gui/drawcontext.h"
+
+#include "gui/environment.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <new>
+#include <vector>
+
+bool swapMouseButtons = false;
+
+using sorrel::gui::drawEnvironment;
+
+namespace {
+
+raster::Pixel pixelOf(const CColor &c) {
+    return raster::rgb(c.red, c.green, c.blue);
+}
+
+raster::Rect rasterRect(const CRect &r) {
+    return {r.left, r.top, r.right, r.bottom};
+}
+
+// The renderer is asked for fonts of a sane size whatever a caller passes.
+constexpr int32_t kMaxFontPixels = 512;
+
+raster::Rop2 ropOf(int32_t mode) {
+    if (mode == ModeOr)
+        return raster::Rop2::MergePen;
+    if (mode == ModeXor)
+        return raster::Rop2::NotXorPen;
+    return raster::Rop2::CopyPen;
+}
+
+// A polygon up to this size is converted on the stack.
+constexpr int32_t kStackPoints = 30;
+
+} // namespace
+
+CDrawContext::CDrawContext(CFrame *inFrame, raster::Canvas *inSystemContext, void *inWindow)
+    : systemContext(inSystemContext), window(inWindow), frame(inFrame) {
+    clipRect = frame ? drawEnvironment().frameViewSize(frame) : CRect(0, 0, 1000, 1000);
+    if (!systemContext && window) {
+        systemContext = drawEnvironment().acquireWindowCanvas(window);
+        ownedSystemContext = systemContext;
+    }
+    if (systemContext) {
+        savedPen = systemContext->pen();
+        savedBrush = systemContext->brush();
+        savedFont = systemContext->font();
+        hasSaved = true;
+        systemContext->setBackOpaque(false);
+    }
+    penStyle = raster::LineStyle::Solid;
+    if (window) {
+        CRect onScreen = drawEnvironment().windowScreenRect(window);
+        screenOrigin = CPoint(onScreen.left, onScreen.top);
+    }
+    setFrameColor(WhiteColor);
+    setLineStyle(LineSolid);
+    setLineWidth(1);
+    setFillColor(BlackColor);
+    setFontColor(WhiteColor);
+    setFont(SystemFont, 0, 0);
+    setDrawMode(ModeCopy);
+}
+
+CDrawContext::~CDrawContext() {
+    detachSystemContext();
+}
+
+void CDrawContext::attachSystemContext(raster::Canvas *canvas) {
+    detachSystemContext();
+    systemContext = canvas;
+    if (!systemContext)
+        return;
+    savedPen = systemContext->pen();
+    savedBrush = systemContext->brush();
+    savedFont = systemContext->font();
+    hasSaved = true;
+    systemContext->setBackOpaque(false);
+    systemContext->setTextColour(pixelOf(fontColor));
+    systemContext->setBackColour(pixelOf(fillColor));
+    systemContext->setRop2(ropOf(drawMode));
+    selectOwnObjects();
+}
+
+void CDrawContext::selectOwnObjects() {
+    if (!systemContext)
+        return;
+    if (hasOwnPen)
+        systemContext->setPen(ownPen);
+    if (hasOwnBrush)
+        systemContext->setBrush(ownBrush);
+    if (hasOwnFont)
+        systemContext->setFont(ownFont);
+}
+
+void CDrawContext::detachSystemContext() {
+    if (!systemContext)
+        return;
+    if (hasSaved) {
+        systemContext->setPen(savedPen);
+        systemContext->setBrush(savedBrush);
+        systemContext->setFont(savedFont);
+        hasSaved = false;
+    }
+    if (ownedSystemContext) {
+        drawEnvironment().releaseWindowCanvas(window, ownedSystemContext);
+        ownedSystemContext = nullptr;
+    }
+    systemContext = nullptr;
+}
+
+// --- state --------------------------------------------------------------------
+
+void CDrawContext::rebuildPen() {
+    ownPen = raster::Pen{pixelOf(frameColor), frameWidth, penStyle};
+    hasOwnPen = true;
+    ++builds.pens;
+    if (systemContext)
+        systemContext->setPen(ownPen);
+}
+
+void CDrawContext::setLineStyle(int32_t style) {
+    if (style == lineStyle)
+        return;
+    lineStyle = style;
+    penStyle = lineStyle == LineDotted ? raster::LineStyle::Dotted : raster::LineStyle::Solid;
+    rebuildPen();
+}
+
+void CDrawContext::setLineWidth(int32_t width) {
+    if (width == frameWidth)
+        return;
+    frameWidth = width;
+    rebuildPen();
+}
+
+void CDrawContext::setFrameColor(const CColor &color) {
+    if (color == frameColor)
+        return;
+    frameColor = color;
+    rebuildPen();
+}
+
+void CDrawContext::setFillColor(const CColor &color) {
+    if (color == fillColor)
+        return;
+    fillColor = color;
+    ownBrush = pixelOf(color);
+    hasOwnBrush = true;
+    ++builds.brushes;
+    if (systemContext) {
+        systemContext->setBackColour(ownBrush);
+        systemContext->setBrush(ownBrush);
+    }
+}
+
+void CDrawContext::setFontColor(const CColor &color) {
+    fontColor = color;
+    if (systemContext)
+        systemContext->setTextColour(pixelOf(color));
+}
+
+void CDrawContext::setFont(int32_t id, int32_t size, int32_t style) {
+    if (id < 0 || id >= FontCount)
+        id = SystemFont;
+    const CFontInfo &info = fontInfo(id);
+    const int32_t effectiveSize = size == 0 ? info.defaultHeight : size;
+    if (id == fontId && effectiveSize == fontSize && style == fontStyle)
+        return;
+    fontStyle = style;
+    fontId = id;
+    fontSize = effectiveSize;
+
+    CFontDescription d;
+    d.height = -fontSize;
+    d.weight = (style & StyleBold) || info.alwaysBold ? 700 : 400;
+    d.italic = (style & StyleItalic) != 0;
+    d.underline = (style & StyleUnderline) != 0;
+    d.faceName = info.face;
+    d.pitchAndFamily = info.pitchAndFamily;
+    d.clipPrecision = 2;
+    d.outPrecision = 1;
+    d.quality = 0;
+    d.charSet = 0;
+    fontDescription = d;
+
+    raster::FontSpec spec;
+    spec.face = raster::faceFromName(d.faceName);
+    // A negative size asks for the cell height in the platform's terms; the
+    // renderer only knows character heights, so both signs map to one.
+    spec.height = std::clamp(fontSize < 0 ? -fontSize : fontSize, 1, kMaxFontPixels);
+    spec.bold = d.weight >= 700;
+    spec.italic = d.italic;
+    spec.underline = d.underline;
+    ownFont = raster::Font(spec);
+    hasOwnFont = true;
+    ++builds.fonts;
+    if (systemContext)
+        systemContext->setFont(ownFont);
+}
+
+void CDrawContext::setDrawMode(int32_t mode) {
+    if (mode == drawMode)
+        return;
+    drawMode = mode;
+    if (systemContext)
+        systemContext->setRop2(ropOf(mode));
+}
+
+void CDrawContext::setClipRect(const CRect &clip) {
+    CRect shifted = clip;
+    shifted.offset(offset.x, offset.y);
+    if (shifted == clipRect)
+        return;
+    clipRect = shifted;
+    if (systemContext)
+        systemContext->setClip(rasterRect(clipRect));
+}
+
+CRect &CDrawContext::getClipRect(CRect &clip) const {
+    clip = clipRect;
+    clip.offset(-offset.x, -offset.y);
+    return clip;
+}
+
+CRect CDrawContext::getClipRect() const {
+    CRect clip;
+    return getClipRect(clip);
+}
+
+void CDrawContext::resetClipRect() {
+    CRect all = frame ? drawEnvironment().frameViewSize(frame) : CRect(0, 0, 1000, 1000);
+    setClipRect(all);
+    clipRect = all;
+}
+
+// --- drawing ------------------------------------------------------------------
+
+void CDrawContext::moveTo(const CPoint &point) {
+    if (systemContext)
+        systemContext->moveTo({point.x + offset.x, point.y + offset.y});
+}
+
+void CDrawContext::lineTo(const CPoint &point) {
+    if (systemContext)
+        systemContext->lineTo({point.x + offset.x, point.y + offset.y});
+}
+
+void CDrawContext::drawLines(const CPoint *points, int32_t numberOfLines) {
+    if (!points)
+        return;
+    for (int32_t i = 0; i < numberOfLines; i++) {
+        moveTo(points[2 * i]);
+        lineTo(points[2 * i + 1]);
+    }
+}
+
+void CDrawContext::drawPolygon(const CPoint *points, int32_t numberOfPoints, int32_t drawStyle) {
+    if (!systemContext || !points || numberOfPoints <= 0)
+        return;
+    raster::Point onStack[kStackPoints];
+    std::vector<raster::Point> onHeap;
+    raster::Point *converted = onStack;
+    if (numberOfPoints > kStackPoints) {
+        try {
+            onHeap.resize(static_cast<size_t>(numberOfPoints));
+        } catch (const std::bad_alloc &) {
+            return;
+        }
+        converted = onHeap.data();
+    }
+    for (int32_t i = 0; i < numberOfPoints; i++)
+        converted[i] = {points[i].x + offset.x, points[i].y + offset.y};
+    const size_t count = static_cast<size_t>(numberOfPoints);
+    if (drawStyle == Filled || drawStyle == FilledAndOutline)
+        systemContext->fillPolygon(converted, count);
+    if (drawStyle == Outline || drawStyle == FilledAndOutline)
+        systemContext->polyline(converted, count);
+}
+
+void CDrawContext::drawRect(const CRect &rect, int32_t drawStyle) {
+    if (!systemContext)
+        return;
+    CRect r = rect;
+    r.offset(offset.x, offset.y);
+    if (drawStyle == Filled || drawStyle == FilledAndOutline)
+        systemContext->fillRect(rasterRect(r));
+    if (drawStyle == Outline || drawStyle == FilledAndOutline) {
+        systemContext->moveTo({r.left, r.top});
+        systemContext->lineTo({r.right - 1, r.top});
+        systemContext->lineTo({r.right - 1, r.bottom - 1});
+        systemContext->lineTo({r.left, r.bottom - 1});
+        systemContext->lineTo({r.left, r.top});
+    }
+}
+
+void CDrawContext::fillRect(const CRect &rect) {
+    if (!systemContext)
+        return;
+    CRect r(rect.left + 1, rect.top + 1, rect.right, rect.bottom);
+    r.offset(offset.x, offset.y);
+    systemContext->fillRect(rasterRect(r));
+}
+
+void CDrawContext::drawEllipse(const CRect &rect) {
+    if (!systemContext)
+        return;
+    CRect r = rect;
+    r.offset(offset.x, offset.y);
+    const raster::Point start{r.left + r.width() / 2, r.top};
+    systemContext->arc({r.left, r.top, r.right + 1, r.bottom + 1}, start, start);
+}
+
+void CDrawContext::fillEllipse(const CRect &rect) {
+    if (!systemContext)
+        return;
+    CRect r = rect;
+    r.offset(offset.x, offset.y);
+    systemContext->fillEllipse({r.left + 1, r.top + 1, r.right + 1, r.bottom + 1});
+}
+
+void CDrawContext::drawPoint(const CPoint &point, const CColor &color) {
+    if (systemContext)
+        systemContext->setPixel({point.x + offset.x, point.y + offset.y}, pixelOf(color));
+}
+
+CColor CDrawContext::getPoint(const CPoint &point) {
+    raster::Pixel p = 0;
+    if (systemContext)
+        p = systemContext->getPixel({point.x + offset.x, point.y + offset.y});
+    return CColor(static_cast<uint8_t>(raster::red(p)), static_cast<uint8_t>(raster::green(p)),
+                  static_cast<uint8_t>(raster::blue(p)), 255);
+}
+
+void CDrawContext::floodFill(const CPoint &start) {
+    if (systemContext)
+        systemContext->floodFill({start.x + offset.x, start.y + offset.y});
+}
+
+void CDrawContext::drawArc(const CRect &rect, const CPoint &point1, const CPoint &point2) {
+    if (!systemContext)
+        return;
+    CRect r = rect;
+    r.offset(offset.x, offset.y);
+    systemContext->arc({r.left, r.top, r.right + 1, r.bottom + 1}, {point1.x + offset.x, point1.y + offset.y},
+                       {point2.x + offset.x, point2.y + offset.y});
+}
+
+void CDrawContext::fillArc(const CRect &rect, const CPoint &point1, const CPoint &point2) {
+    if (!systemContext)
+        return;
+    CRect r = rect;
+    r.offset(offset.x, offset.y);
+    systemContext->fillPie({r.left + 1, r.top + 1, r.right, r.bottom},
+                           {point1.x + offset.x, point1.y + offset.y},
+                           {point2.x + offset.x, point2.y + offset.y});
+}
+
+void CDrawContext::drawArc(const CRect &rect, float startDegrees, float endDegrees, int32_t drawStyle) {
+    if (!systemContext)
+        return;
+    CRect r = rect;
+    r.offset(offset.x, offset.y);
+    const int32_t w2 = r.width() / 2;
+    const int32_t h2 = r.height() / 2;
+    const int32_t cx = r.left + w2;
+    const int32_t cy = r.top + h2;
+    auto rayPoint = [&](float degrees) {
+        const double a = static_cast<double>(degrees) * 6.283185307179586 / 360.0;
+        const double dx = std::trunc(std::cos(a) * w2);
+        const double dy = std::trunc(std::sin(a) * h2);
+        // A ray point only gives a direction; keep it inside the renderer's range.
+        auto clampToInt = [](double v) { return static_cast<int32_t>(std::clamp(v, -1e9, 1e9)); };
+        return raster::Point{cx + clampToInt(dx), cy - clampToInt(dy)};
+    };
+    const raster::Point p1 = rayPoint(startDegrees);
+    const raster::Point p2 = rayPoint(endDegrees);
+    const raster::Rect box{r.left, r.top, r.right + 1, r.bottom + 1};
+    if (drawStyle == Filled || drawStyle == FilledAndOutline)
+        systemContext->fillPie(box, p1, p2);
+    if (drawStyle == Outline || drawStyle == FilledAndOutline)
+        systemContext->arc(box, p1, p2);
+}
+
+void CDrawContext::drawString(const char *text, const CRect &rect, bool opaque, int32_t align) {
+    if (!text || !systemContext)
+        return;
+    CRect r = rect;
+    r.offset(offset.x, offset.y);
+    systemContext->setBackOpaque(opaque);
+    raster::Align how = raster::Align::Left;
+    if (align == AlignCenter)
+        how = raster::Align::Centre;
+    else if (align == AlignRight)
+        how = raster::Align::Right;
+    else
+        r.left += 1;
+    systemContext->drawText(text, rasterRect(r), how);
+    systemContext->setBackOpaque(false);
+}
+
+int32_t CDrawContext::getStringWidth(const char *text) {
+    if (!text)
+        return 0;
+    return ownFont.textWidth(text);
+}
+
+// --- mouse and keys -------------------------------------------------------------
+
+int32_t CDrawContext::getMouseButtons() {
+    const int32_t physical = drawEnvironment().physicalButtons();
+    int32_t buttons = physical & (MiddleButton | ShiftKey | ControlKey | AltKey);
+    const int32_t left = swapMouseButtons ? RightButton : LeftButton;
+    const int32_t right = swapMouseButtons ? LeftButton : RightButton;
+    if (physical & LeftButton)
+        buttons |= left;
+    if (physical & RightButton)
+        buttons |= right;
+    return buttons;
+}
+
+CPoint &CDrawContext::getMouseLocation(CPoint &point) {
+    const CPoint cursor = drawEnvironment().cursorPosition();
+    point = CPoint(cursor.x - screenOrigin.x, cursor.y - screenOrigin.y);
+    return point;
+}
+
+CPoint CDrawContext::getMouseLocation() {
+    CPoint point;
+    return getMouseLocation(point);
+}
+
+namespace {
+// The millisecond clock wraps after 49.7 days; compare by difference.
+bool before(uint32_t now, uint32_t deadline) {
+    return static_cast<int32_t>(deadline - now) > 0;
+}
+} // namespace
+
+bool CDrawContext::waitDoubleClick() {
+    sorrel::gui::DrawEnvironment &env = drawEnvironment();
+    const CPoint start = getMouseLocation();
+    const CRect box(start.x - 2, start.y - 2, start.x + 2, start.y + 2);
+    const uint32_t deadline = env.messageTime() + env.doubleClickTime();
+    uint32_t now = env.tickCount();
+    while (before(now, deadline)) {
+        if (!box.contains(getMouseLocation()))
+            return false;
+        if (env.takeLeftButtonDown())
+            return true;
+        now = env.tickCount();
+    }
+    return false;
+}
+
+bool CDrawContext::waitDrag() {
+    if (!frame)
+        return false;
+    const CPoint start = getMouseLocation();
+    const CRect box(start.x - 2, start.y - 2, start.x + 2, start.y + 2);
+    while (getMouseButtons() & LeftButton) {
+        drawEnvironment().frameIdleWork(frame);
+        if (!box.contains(getMouseLocation()))
+            return true;
+    }
+    return false;
+}

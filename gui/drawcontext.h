@@ -1,0 +1,158 @@
+// The drawing context: every view draws through one, in its own coordinates.
+// It keeps its own copy of the drawing state and talks to a raster canvas
+// (the platform device context of this toolkit), adding its offset to every
+// coordinate first.
+#pragma once
+
+#include "gui/color.h"
+#include "gui/fonts.h"
+#include "gui/geometry.h"
+#include "gui/raster/raster.h"
+#include "gui/refcount.h"
+
+#include <cstdint>
+
+class CFrame;
+
+// Set when the system swaps the mouse buttons; written by the frame when it
+// registers its window class.
+extern bool swapMouseButtons;
+
+// What the context asks the renderer for when it builds a font: the fields
+// of a Windows font description.
+struct CFontDescription {
+    int32_t height = 0; // negative: the character height in pixels
+    int32_t weight = 0; // 400 normal, 700 bold
+    bool italic = false;
+    bool underline = false;
+    uint8_t pitchAndFamily = 0;
+    uint8_t clipPrecision = 0;
+    uint8_t outPrecision = 0;
+    uint8_t quality = 0;
+    uint8_t charSet = 0;
+    const char *faceName = "";
+};
+
+// How often the context built a platform object; an unchanged value
+// rebuilds nothing.
+struct CDrawContextBuilds {
+    int32_t pens = 0;
+    int32_t brushes = 0;
+    int32_t fonts = 0;
+};
+
+class CDrawContext : public CReferenceCounter {
+  public:
+    // Any argument may be null. With a window but no canvas the context asks
+    // the window system for the window's canvas and gives it back at the end.
+    CDrawContext(CFrame *frame, raster::Canvas *systemContext, void *window);
+    ~CDrawContext() override;
+
+    // --- state ----------------------------------------------------------------
+    void setLineStyle(int32_t style);
+    int32_t getLineStyle() const { return lineStyle; }
+    void setLineWidth(int32_t width);
+    int32_t getLineWidth() const { return frameWidth; }
+    void setFrameColor(const CColor &color);
+    CColor getFrameColor() const { return frameColor; }
+    void setFillColor(const CColor &color);
+    CColor getFillColor() const { return fillColor; }
+    void setFontColor(const CColor &color);
+    CColor getFontColor() const { return fontColor; }
+    void setFont(int32_t fontId, int32_t size = 0, int32_t style = 0);
+    int32_t getFont() const { return fontId; }
+    int32_t getFontSize() const { return fontSize; }
+    int32_t getFontStyle() const { return fontStyle; }
+    void setDrawMode(int32_t mode);
+    int32_t getDrawMode() const { return drawMode; }
+
+    void setClipRect(const CRect &clip);
+    CRect &getClipRect(CRect &clip) const;
+    CRect getClipRect() const;
+    void resetClipRect();
+
+    void setOffset(const CPoint &newOffset) { offset = newOffset; }
+    CPoint getOffset() const { return offset; }
+    // Containers move the screen origin together with the offset so that
+    // getMouseLocation answers in the coordinates of the current container.
+    void setScreenOrigin(const CPoint &origin) { screenOrigin = origin; }
+    CPoint getScreenOrigin() const { return screenOrigin; }
+
+    // --- drawing --------------------------------------------------------------
+    void moveTo(const CPoint &point);
+    void lineTo(const CPoint &point);
+    void drawLines(const CPoint *points, int32_t numberOfLines);
+    void drawPolygon(const CPoint *points, int32_t numberOfPoints, int32_t drawStyle = Outline);
+    void drawRect(const CRect &rect, int32_t drawStyle = Outline);
+    void fillRect(const CRect &rect);
+    void drawEllipse(const CRect &rect);
+    void fillEllipse(const CRect &rect);
+    void drawPoint(const CPoint &point, const CColor &color);
+    CColor getPoint(const CPoint &point);
+    void floodFill(const CPoint &start);
+    void drawArc(const CRect &rect, const CPoint &point1, const CPoint &point2);
+    void fillArc(const CRect &rect, const CPoint &point1, const CPoint &point2);
+    void drawArc(const CRect &rect, float startDegrees, float endDegrees, int32_t drawStyle = Outline);
+    void drawString(const char *text, const CRect &rect, bool opaque = false, int32_t align = AlignCenter);
+    int32_t getStringWidth(const char *text);
+
+    // --- mouse and keys -------------------------------------------------------
+    int32_t getMouseButtons();
+    CPoint &getMouseLocation(CPoint &point);
+    CPoint getMouseLocation();
+    bool waitDoubleClick();
+    bool waitDrag();
+
+    raster::Canvas *getSystemContext() const { return systemContext; }
+    void *getWindow() const { return window; }
+    CFrame *getFrame() const { return frame; }
+
+    // The font the context asked for last, and how many platform objects it
+    // has built so far.
+    const CFontDescription &getFontDescription() const { return fontDescription; }
+    const CDrawContextBuilds &getBuilds() const { return builds; }
+    // Whether this context obtained its canvas from the window itself.
+    bool ownsSystemContext() const { return ownedSystemContext != nullptr; }
+
+  protected:
+    // For contexts that make their canvas after the base construction: takes
+    // the canvas over and hands it the drawing state set up so far.
+    void attachSystemContext(raster::Canvas *canvas);
+    // Gives the canvas back its saved pen, brush and font and lets go of it.
+    void detachSystemContext();
+
+    CPoint screenOrigin;
+    CPoint offset;
+    raster::Canvas *systemContext = nullptr;
+    void *window = nullptr;
+    CFrame *frame = nullptr;
+    int32_t fontSize = -1;
+    int32_t fontStyle = 0;
+    int32_t fontId = FontCount;
+    CColor fontColor;
+    int32_t frameWidth = 0;
+    CColor frameColor;
+    CColor fillColor;
+    int32_t lineStyle = LineDotted;
+    int32_t drawMode = ModeAntialias;
+    CRect clipRect;
+
+  private:
+    void rebuildPen();
+    void selectOwnObjects();
+
+    // The context's own pen, brush and font, and what the canvas held before.
+    raster::Pen ownPen;
+    raster::Pixel ownBrush = 0;
+    raster::Font ownFont;
+    bool hasOwnPen = false, hasOwnBrush = false, hasOwnFont = false;
+    raster::Pen savedPen;
+    raster::Pixel savedBrush = 0;
+    raster::Font savedFont;
+    bool hasSaved = false;
+    raster::LineStyle penStyle = raster::LineStyle::Solid;
+    raster::Canvas *ownedSystemContext = nullptr;
+
+    CFontDescription fontDescription;
+    CDrawContextBuilds builds;
+};

@@ -1,0 +1,80 @@
+#include "gui/offscreen.h"
+
+#include "gui/bitmap.h"
+
+#include <new>
+
+void COffscreenContext::makeSurface() {
+    const int64_t pixels = int64_t(width) * height;
+    if (width <= 0 || height <= 0 || pixels > sorrel::gui::kMaxImagePixels)
+        return;
+    try {
+        ownSurface = std::make_unique<raster::Surface>(width, height, 0);
+    } catch (const std::bad_alloc &) {
+        ownSurface.reset();
+        return;
+    }
+    surfaceInUse = ownSurface.get();
+}
+
+COffscreenContext::COffscreenContext(CFrame *inFrame, int32_t inWidth, int32_t inHeight,
+                                     const CColor &background)
+    : CDrawContext(inFrame, nullptr, nullptr), height(inHeight), width(inWidth), ownsSurface(true),
+      backgroundColor(background) {
+    clipRect.setNormalized(0, 0, width, height);
+    makeSurface();
+    memoryContext = std::make_unique<raster::Canvas>(surfaceInUse);
+    attachSystemContext(memoryContext.get());
+    setFillColor(backgroundColor);
+    setFrameColor(backgroundColor);
+    fillRect(CRect(0, 0, width, height));
+    drawRect(CRect(0, 0, width, height), Outline);
+}
+
+COffscreenContext::COffscreenContext(CDrawContext *context, CBitmap *background, bool drawInBitmap)
+    : CDrawContext(context ? context->getFrame() : nullptr, nullptr, nullptr), backgroundBitmap(background) {
+    if (backgroundBitmap) {
+        width = backgroundBitmap->getWidth();
+        height = backgroundBitmap->getHeight();
+    }
+    clipRect.setNormalized(0, 0, width, height);
+    if (drawInBitmap && backgroundBitmap) {
+        surfaceInUse = backgroundBitmap->getHandle();
+    } else {
+        ownsSurface = true;
+        makeSurface();
+    }
+    memoryContext = std::make_unique<raster::Canvas>(surfaceInUse);
+    attachSystemContext(memoryContext.get());
+    if (!ownsSurface)
+        return;
+    if (backgroundBitmap)
+        backgroundBitmap->draw(this, CRect(0, 0, width, height), CPoint(0, 0));
+    else
+        fillRect(CRect(0, 0, width, height));
+}
+
+COffscreenContext::~COffscreenContext() {
+    if (bitmap)
+        bitmap->forget();
+    // The canvas and surface go before the base; it must not touch them.
+    detachSystemContext();
+}
+
+void COffscreenContext::copyFromContext(CDrawContext *source, const CRect &rect, const CPoint &destination) {
+    raster::Canvas *from = source ? source->getSystemContext() : nullptr;
+    if (!from || !from->target() || !memoryContext)
+        return;
+    const CPoint origin = source->getOffset();
+    memoryContext->blit(destination.x, destination.y, rect.width(), rect.height(), *from->target(),
+                        rect.left + origin.x, rect.top + origin.y);
+}
+
+void COffscreenContext::copyToContext(CDrawContext *target, const CRect &rect, const CPoint &source) {
+    raster::Canvas *to = target ? target->getSystemContext() : nullptr;
+    if (!to || !surfaceInUse)
+        return;
+    const CPoint origin = target->getOffset();
+    to->blit(rect.left + origin.x, rect.top + origin.y, rect.width(), rect.height(), *surfaceInUse, source.x,
+             source.y);
+}
