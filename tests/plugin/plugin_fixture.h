@@ -8,11 +8,15 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace sorrel::test {
 
 class PluginTest : public ::testing::Test {
+  public:
+    static std::unique_ptr<PluginLibrary> library;
+
   protected:
     static void SetUpTestSuite() {
         if (!library)
@@ -36,8 +40,6 @@ class PluginTest : public ::testing::Test {
             effect->start(sampleRate, blockSize);
         return effect;
     }
-
-    static std::unique_ptr<PluginLibrary> library;
 };
 
 // Two channels of audio in one place, with the pointer arrays hosts pass.
@@ -45,6 +47,10 @@ struct StereoBuffer {
     std::vector<float> left, right;
     float *channels[2];
     explicit StereoBuffer(size_t frames, float fill = 0.0f) : left(frames, fill), right(frames, fill) {
+        channels[0] = left.data();
+        channels[1] = right.data();
+    }
+    StereoBuffer(std::vector<float> l, std::vector<float> r) : left(std::move(l)), right(std::move(r)) {
         channels[0] = left.data();
         channels[1] = right.data();
     }

@@ -8,10 +8,8 @@
 
 namespace sorrel::test {
 
+std::string hostPath(const std::string &path) {
 #if defined(_WIN32)
-
-namespace {
-std::string windowsPath(const std::string &path) {
     std::string out = path;
     if (!out.empty() && out[0] == '/')
         out = "Z:" + out;
@@ -19,14 +17,17 @@ std::string windowsPath(const std::string &path) {
         if (c == '/')
             c = '\\';
     return out;
+#else
+    return path;
+#endif
 }
-} // namespace
+
+#if defined(_WIN32)
 
 PluginLibrary::PluginLibrary(const std::string &path) {
-    HMODULE module = LoadLibraryA(windowsPath(path).c_str());
+    HMODULE module = LoadLibraryA(hostPath(path).c_str());
     if (module == nullptr)
-        error_ =
-            "LoadLibrary failed with error " + std::to_string(GetLastError()) + " for " + windowsPath(path);
+        error_ = "LoadLibrary failed with error " + std::to_string(GetLastError()) + " for " + hostPath(path);
     module_ = reinterpret_cast<void *>(module);
 }
 

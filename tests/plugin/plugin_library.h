@@ -31,6 +31,10 @@ class PluginLibrary {
     std::string error_;
 };
 
+// A path of the build machine as the test program must name it: on Windows
+// (under Wine) an absolute Unix path lies on the Unix root drive Z:.
+std::string hostPath(const std::string &path);
+
 // The built plug-in of this build tree.
 const char *builtPluginPath();
 
