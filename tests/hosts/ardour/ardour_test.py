@@ -20,6 +20,7 @@ on this machine (the reason is printed on a SKIP line).
 import argparse
 import base64
 import os
+import re
 import shutil
 import struct
 import subprocess
@@ -137,6 +138,7 @@ class Ardour:
 
     def __init__(self, work, plugin):
         self.work = work
+        os.makedirs(work, exist_ok=True)
         self.vst = os.path.join(work, "vst")
         self.config = os.path.join(work, "config")
         self.cache = os.path.join(work, "cache")
@@ -244,7 +246,7 @@ def lxvst_state(session_file):
             chunk = state.find("chunk") if state is not None else None
             if state is None or chunk is None:
                 raise Failure(f"{session_file}: the plug-in state has no chunk")
-            return state.get("current-program"), base64.b64decode(chunk.text or "")
+            return chunk.get("program"), base64.b64decode(chunk.text or "")
     raise Failure(f"{session_file}: no VST processor saved")
 
 
@@ -253,12 +255,74 @@ def record_values(bank, program):
     return list(struct.unpack_from("<36f", record, 32))
 
 
+# ---------------------------------------------------------------- the spy
+
+OPCODE_NAMES = {
+    0: "effOpen", 1: "effClose", 2: "effSetProgram", 3: "effGetProgram", 10: "effSetSampleRate",
+    11: "effSetBlockSize", 12: "effMainsChanged", 13: "effEditGetRect", 14: "effEditOpen", 15: "effEditClose",
+    23: "effGetChunk", 24: "effSetChunk", 35: "effGetPlugCategory", 45: "effGetEffectName",
+    47: "effGetVendorString", 48: "effGetProductString", 49: "effGetVendorVersion", 51: "effCanDo",
+    58: "effGetVstVersion", 67: "effBeginSetProgram", 68: "effEndSetProgram",
+}
+# Per-parameter and per-program queries: summarised, not listed.
+QUERIES = {5, 6, 7, 8, 26, 29, 56}
+
+
+def digest(path):
+    """The spy's log in readable form, with runs of name queries folded."""
+    lines, queries = [], 0
+    with open(path) as f:
+        for raw in f:
+            raw = raw.strip()
+            m = re.match(r"dispatch op=(\d+) (.*)", raw)
+            if m and int(m.group(1)) in QUERIES:
+                queries += 1
+                continue
+            if queries:
+                lines.append(f"({queries} parameter and program text queries)")
+                queries = 0
+            if m:
+                op = int(m.group(1))
+                raw = f"{OPCODE_NAMES.get(op, 'opcode ' + str(op))} {m.group(2)}"
+            lines.append(raw)
+    if queries:
+        lines.append(f"({queries} parameter and program text queries)")
+    return lines
+
+
+def record_calls(spy, work):
+    """Runs the same session flow with the spy and prints what Ardour called."""
+    log("spy: the same flow with a plug-in that records every call")
+    ardour = Ardour(work, spy)
+    start = time.monotonic()
+    logs = {}
+    for step in ("scan", "render", "reload"):
+        logs[step] = os.path.join(work, step + ".log")
+    os.environ["SORREL_SPY_LOG"] = logs["scan"]
+    ardour.scan()
+    session = dict(SORREL_SESSION_DIR=os.path.join(work, "session"), SORREL_SESSION_NAME="spy",
+                   SORREL_RATE=RATE, SORREL_TOTAL_SAMPLES=TOTAL_SAMPLES)
+    params = ",".join(f"{i}={v}" for i, v in SETTINGS.items())
+    os.environ["SORREL_SPY_LOG"] = logs["render"]
+    ardour.lua("render.lua", os.path.join(work, "render.txt"), SORREL_PLUGIN="SorrelSpy",
+               SORREL_INPUT_SAMPLES=INPUT_SAMPLES, SORREL_PROGRAM=PROGRAM, SORREL_PARAMS=params, **session)
+    os.environ["SORREL_SPY_LOG"] = logs["reload"]
+    ardour.lua("reload.lua", os.path.join(work, "reload.txt"), **session)
+    del os.environ["SORREL_SPY_LOG"]
+    for step, path in logs.items():
+        log(f"  {step} process:")
+        for line in digest(path):
+            log(f"    {line}")
+    return time.monotonic() - start
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("--plugin", required=True, help="the built Linux plug-in (Sorrel.so)")
     ap.add_argument("--host", required=True, help="the sorrel-host executable of the same build")
     ap.add_argument("--work", help="working folder (default: a fresh temporary folder)")
     ap.add_argument("--keep", action="store_true", help="keep the working folder")
+    ap.add_argument("--spy", help="the spy plug-in: also record and print how Ardour drives a plug-in")
     args = ap.parse_args()
 
     for path in (args.plugin, args.host):
@@ -272,6 +336,8 @@ def main():
         preflight(work)
         ardour = Ardour(work, os.path.abspath(args.plugin))
         timings = run_checks(ardour, os.path.abspath(args.host), work)
+        if args.spy:
+            timings.append(("spy", record_calls(os.path.abspath(args.spy), os.path.join(work, "spy"))))
     except Skip as e:
         log(f"SKIP: Ardour host test: {e}")
         return 77
@@ -367,11 +433,14 @@ def run_checks(ardour, host, work):
         raise Failure("the bounce is silent")
 
     saved_program, saved_bank = lxvst_state(os.path.join(session, "sorrel.ardour"))
+    whole = len(saved_bank) == NUM_PROGRAMS * RECORD_SIZE
+    defaults = [1.0 if i >= 34 else 0.5 for i in range(36)]
     check_all([
         ("saved current program", str(PROGRAM), saved_program),
         ("saved chunk size", NUM_PROGRAMS * RECORD_SIZE, len(saved_bank)),
-        (f"saved values of program {PROGRAM}", expected_values,
-         record_values(saved_bank, PROGRAM) if len(saved_bank) == NUM_PROGRAMS * RECORD_SIZE else None),
+        (f"saved values of program {PROGRAM}", expected_values, record_values(saved_bank, PROGRAM) if whole else None),
+        ("saved programs left at their defaults", [p for p in range(NUM_PROGRAMS) if p != PROGRAM],
+         [p for p in range(NUM_PROGRAMS) if whole and record_values(saved_bank, p) == defaults]),
     ])
 
     log("reload: the saved session in a new process")

@@ -10,6 +10,7 @@
 
 #include "host/aeffect.h"
 
+#include <atomic>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -38,6 +39,9 @@ constexpr int kRecord = 32 + kParams * 4;
 
 struct Spy {
     AEffect record{};
+    // Audio calls in progress, counted outside the lock so that a call that
+    // arrives during one is seen; such lines are marked "during-audio".
+    std::atomic<int> audioCalls{0};
     unsigned char bank[kPrograms * kRecord]{};
     int program = 0;
     FILE *log = nullptr;
@@ -97,11 +101,13 @@ void copyText(void *ptr, const char *text) {
 
 VstIntPtr dispatch(AEffect *e, VstInt32 opcode, VstInt32 index, VstIntPtr value, void *ptr, float opt) {
     Spy *s = spyOf(e);
+    bool duringAudio = s->audioCalls.load() > 0;
     std::unique_lock<std::mutex> hold(s->lock);
     // Idle calls come many times a second and are left out.
     if (opcode != effEditIdle)
-        s->line("dispatch op=%d index=%d value=%lld opt=%g ptr=%s thread=%d", opcode, index,
-                static_cast<long long>(value), opt, ptr ? "set" : "null", s->thread());
+        s->line("dispatch op=%d index=%d value=%lld opt=%g ptr=%s thread=%d%s", opcode, index,
+                static_cast<long long>(value), opt, ptr ? "set" : "null", s->thread(),
+                duringAudio ? " during-audio" : "");
     switch (opcode) {
     case effClose:
         s->line("close");
@@ -179,7 +185,8 @@ VstIntPtr dispatch(AEffect *e, VstInt32 opcode, VstInt32 index, VstIntPtr value,
 
 void audio(AEffect *e, float **in, float **out, VstInt32 frames, bool replacing) {
     Spy *s = spyOf(e);
-    std::lock_guard<std::mutex> hold(s->lock);
+    ++s->audioCalls;
+    std::unique_lock<std::mutex> hold(s->lock);
     const char *kind = replacing ? "processReplacing" : "process";
     int thread = s->thread();
     if (frames != s->runFrames || kind != s->runKind || thread != s->runThread) {
@@ -195,6 +202,8 @@ void audio(AEffect *e, float **in, float **out, VstInt32 frames, bool replacing)
         for (VstInt32 i = 0; i < frames; ++i)
             out[c][i] = replacing ? in[c][i] : out[c][i] + in[c][i];
     }
+    hold.unlock();
+    --s->audioCalls;
 }
 
 void processReplacing(AEffect *e, float **in, float **out, VstInt32 frames) { audio(e, in, out, frames, true); }
@@ -202,8 +211,10 @@ void processAccumulating(AEffect *e, float **in, float **out, VstInt32 frames) {
 
 void setParameter(AEffect *e, VstInt32 index, float value) {
     Spy *s = spyOf(e);
+    bool duringAudio = s->audioCalls.load() > 0;
     std::lock_guard<std::mutex> hold(s->lock);
-    s->line("setParameter index=%d value=%.9g thread=%d", index, value, s->thread());
+    s->line("setParameter index=%d value=%.9g thread=%d%s", index, value, s->thread(),
+            duringAudio ? " during-audio" : "");
     if (index >= 0 && index < kParams)
         s->values(s->program)[index] = value;
 }
