@@ -4,12 +4,12 @@
 
 #include <new>
 
-void COffscreenContext::makeSurface() {
+void COffscreenContext::makeSurface(raster::Pixel fill) {
     const int64_t pixels = int64_t(width) * height;
     if (width <= 0 || height <= 0 || pixels > sorrel::gui::kMaxImagePixels)
         return;
     try {
-        ownSurface = std::make_unique<raster::Surface>(width, height, 0);
+        ownSurface = std::make_unique<raster::Surface>(width, height, fill);
     } catch (const std::bad_alloc &) {
         ownSurface.reset();
         return;
@@ -22,7 +22,9 @@ COffscreenContext::COffscreenContext(CFrame *inFrame, int32_t inWidth, int32_t i
     : CDrawContext(inFrame, nullptr, nullptr), height(inHeight), width(inWidth), ownsSurface(true),
       backgroundColor(background) {
     clipRect.setNormalized(0, 0, width, height);
-    makeSurface();
+    // The memory starts in the background colour: the fill and outline below
+    // leave a 1 x 1 surface untouched (a line to its own start draws nothing).
+    makeSurface(raster::rgb(backgroundColor.red, backgroundColor.green, backgroundColor.blue));
     memoryContext = std::make_unique<raster::Canvas>(surfaceInUse);
     attachSystemContext(memoryContext.get());
     setFillColor(backgroundColor);
@@ -42,7 +44,7 @@ COffscreenContext::COffscreenContext(CDrawContext *context, CBitmap *background,
         surfaceInUse = backgroundBitmap->getHandle();
     } else {
         ownsSurface = true;
-        makeSurface();
+        makeSurface(0);
     }
     memoryContext = std::make_unique<raster::Canvas>(surfaceInUse);
     attachSystemContext(memoryContext.get());

@@ -34,7 +34,7 @@ class COffscreenContext : public CDrawContext {
     raster::Surface *getSurface() const { return surfaceInUse; }
 
   private:
-    void makeSurface();
+    void makeSurface(raster::Pixel fill);
 
     CBitmap *bitmap = nullptr;
     CBitmap *backgroundBitmap = nullptr;
