@@ -58,7 +58,9 @@ inline int compare(U128 a, U128 b) {
     return 0;
 }
 
-inline uint64_t magnitude(int64_t v) { return v < 0 ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v); }
+inline uint64_t magnitude(int64_t v) {
+    return v < 0 ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v);
+}
 
 // Product of two signed values as sign and 128-bit magnitude.
 struct S128 {

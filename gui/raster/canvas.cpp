@@ -13,7 +13,9 @@ using namespace detail;
 
 namespace {
 
-Point clampPoint(Point p) { return {clampCoord(p.x), clampCoord(p.y)}; }
+Point clampPoint(Point p) {
+    return {clampCoord(p.x), clampCoord(p.y)};
+}
 
 inline Pixel applyRop(Rop2 rop, Pixel dst, Pixel pen) {
     switch (rop) {
@@ -27,7 +29,9 @@ inline Pixel applyRop(Rop2 rop, Pixel dst, Pixel pen) {
     }
 }
 
-bool contains(const Rect &r, int64_t x, int64_t y) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }
+bool contains(const Rect &r, int64_t x, int64_t y) {
+    return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+}
 
 // Rectangle from 64-bit edges, clamped into 32 bits (the caller intersects it
 // with a clip that lies inside the surface anyway).
@@ -40,9 +44,13 @@ Rect rect64(int64_t l, int64_t t, int64_t r, int64_t b) {
 
 } // namespace
 
-Canvas::Canvas(Surface *target) : target_(target) { resetClip(); }
+Canvas::Canvas(Surface *target) : target_(target) {
+    resetClip();
+}
 
-void Canvas::setTarget(Surface *target) { target_ = target; }
+void Canvas::setTarget(Surface *target) {
+    target_ = target;
+}
 
 void Canvas::resetClip() {
     clip_ = target_ ? target_->bounds() : Rect{};
@@ -86,7 +94,9 @@ void Canvas::setPixel(Point p, Pixel colour) {
         target_->row(p.y)[p.x] = colourOf(colour);
 }
 
-Pixel Canvas::getPixel(Point p) const { return target_ ? target_->get(p.x, p.y) : 0; }
+Pixel Canvas::getPixel(Point p) const {
+    return target_ ? target_->get(p.x, p.y) : 0;
+}
 
 void Canvas::fillRect(const Rect &r) {
     Rect area = intersect(r, effectiveClip());
@@ -306,8 +316,7 @@ Block blockOf(const Rect &clip, int32_t x, int32_t y, int32_t w, int32_t h, cons
 }
 
 // When source and destination share pixels, read from a copy of the block.
-template <class F>
-void forEachPixel(Surface &target, const Block &b, const Surface &source, F f) {
+template <class F> void forEachPixel(Surface &target, const Block &b, const Surface &source, F f) {
     if (b.dst.empty())
         return;
     const Surface *src = &source;
@@ -354,8 +363,8 @@ void Canvas::blit(int32_t x, int32_t y, int32_t w, int32_t h, const Surface &sou
     }
 }
 
-void Canvas::blitKeyed(int32_t x, int32_t y, int32_t w, int32_t h, const Surface &source, int32_t sx, int32_t sy,
-                       Pixel key) {
+void Canvas::blitKeyed(int32_t x, int32_t y, int32_t w, int32_t h, const Surface &source, int32_t sx,
+                       int32_t sy, Pixel key) {
     if (!target_)
         return;
     key = colourOf(key);
@@ -363,15 +372,16 @@ void Canvas::blitKeyed(int32_t x, int32_t y, int32_t w, int32_t h, const Surface
                  [key](Pixel d, Pixel s) { return s == key ? d : s; });
 }
 
-void Canvas::blitBlend(int32_t x, int32_t y, int32_t w, int32_t h, const Surface &source, int32_t sx, int32_t sy,
-                       uint8_t alpha) {
+void Canvas::blitBlend(int32_t x, int32_t y, int32_t w, int32_t h, const Surface &source, int32_t sx,
+                       int32_t sy, uint8_t alpha) {
     if (!target_)
         return;
     unsigned a = alpha, na = 255u - alpha;
-    forEachPixel(*target_, blockOf(effectiveClip(), x, y, w, h, source, sx, sy), source, [a, na](Pixel d, Pixel s) {
-        return rgb((red(s) * a + red(d) * na + 127) / 255, (green(s) * a + green(d) * na + 127) / 255,
-                   (blue(s) * a + blue(d) * na + 127) / 255);
-    });
+    forEachPixel(
+        *target_, blockOf(effectiveClip(), x, y, w, h, source, sx, sy), source, [a, na](Pixel d, Pixel s) {
+            return rgb((red(s) * a + red(d) * na + 127) / 255, (green(s) * a + green(d) * na + 127) / 255,
+                       (blue(s) * a + blue(d) * na + 127) / 255);
+        });
 }
 
 } // namespace raster

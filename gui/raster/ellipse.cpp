@@ -3,11 +3,13 @@
 // The ellipse of a box (left, top, right, bottom) runs through the centres of
 // the box's outermost pixel columns and rows: centre ((left + right - 1) / 2,
 // (top + bottom - 1) / 2), semi-axes ((width - 1) / 2, (height - 1) / 2). The
-// region of the box is, for every row the ellipse reaches, the pixels whose
-// centres lie within the ellipse's widest extent over that pixel row (at
-// least the one or two middle pixels). The outline is the region's boundary:
-// its pixels with a 4-neighbour outside, a closed 8-connected curve. Work is
-// done in doubled coordinates so that half-pixel centres stay integers.
+// region of the box holds the pixels within half a pixel of the ellipse's
+// extent, measured along their row or along their column (whichever reaches
+// further: rows decide the steep parts, columns the flat ones, as the two
+// regions of a midpoint ellipse do). Every row is one run, symmetric about
+// the centre. The outline is the region's boundary: its pixels with a
+// 4-neighbour outside, a closed 8-connected curve. Work is done in doubled
+// coordinates so that half-pixel centres stay integers.
 #include "gui/raster/arith.h"
 #include "gui/raster/raster.h"
 
@@ -39,25 +41,49 @@ struct Ellipse {
         if (y < top || y >= bottom)
             return false;
         int64_t yy = 2 * y - cy2;
-        int64_t m = std::max<int64_t>(0, (yy < 0 ? -yy : yy) - 1);
-        // Largest k of a's parity with k^2 b^2 <= a^2 (b^2 - m^2).
-        U128 limit = mul64(static_cast<uint64_t>(a * a), static_cast<uint64_t>(b * b - m * m));
-        auto fits = [&](int64_t k) {
-            uint64_t kb = static_cast<uint64_t>(k * b);
-            return compare(mul64(kb, kb), limit) <= 0;
+        if (yy < 0)
+            yy = -yy;
+        // Sampled along the row: |X| - 1 <= a sqrt(1 - Y^2 / b^2), i.e.
+        // (|X| - 1)^2 b^2 <= a^2 (b^2 - Y^2), always true for |X| <= 1.
+        U128 rowLimit = mul64(static_cast<uint64_t>(a * a), static_cast<uint64_t>(b * b - yy * yy));
+        auto alongRow = [&](int64_t k) {
+            if (k <= 1)
+                return true;
+            uint64_t kb = static_cast<uint64_t>((k - 1) * b);
+            return compare(mul64(kb, kb), rowLimit) <= 0;
         };
-        int64_t lo = 0, hi = a / 2; // k = (a & 1) + 2j
+        // Sampled along the column: |Y| - 1 <= b sqrt(1 - X^2 / a^2), i.e.
+        // X^2 b^2 + (|Y| - 1)^2 a^2 <= a^2 b^2.
+        int64_t ym = std::max<int64_t>(0, yy - 1);
+        U128 colLimit = mul64(static_cast<uint64_t>(a * a), static_cast<uint64_t>(b * b));
+        U128 colUsed = mul64(static_cast<uint64_t>(ym * ym), static_cast<uint64_t>(a * a));
+        auto alongColumn = [&](int64_t k) {
+            uint64_t kb = static_cast<uint64_t>(k * b);
+            return compare(add(mul64(kb, kb), colUsed), colLimit) <= 0;
+        };
+        int64_t k = std::max(largest(alongRow), largest(alongColumn));
+        if (k < 0)
+            k = a & 1;
+        left = (cx2 - k) / 2;
+        right = (cx2 + k) / 2;
+        return true;
+    }
+
+    // The largest k <= a of a's parity for which the monotonic test holds,
+    // -1 when it holds for none.
+    template <class Test> int64_t largest(Test test) const {
+        int64_t base = a & 1;
+        if (!test(base))
+            return -1;
+        int64_t lo = 0, hi = a / 2; // k = base + 2j
         while (lo < hi) {
             int64_t mid = lo + (hi - lo + 1) / 2;
-            if (fits((a & 1) + 2 * mid))
+            if (test(base + 2 * mid))
                 lo = mid;
             else
                 hi = mid - 1;
         }
-        int64_t k = (a & 1) + 2 * lo;
-        left = (cx2 - k) / 2;
-        right = (cx2 + k) / 2;
-        return true;
+        return base + 2 * lo;
     }
 };
 

@@ -26,11 +26,19 @@ using Pixel = uint32_t;
 constexpr Pixel rgb(unsigned r, unsigned g, unsigned b) {
     return ((r & 0xffu) << 16) | ((g & 0xffu) << 8) | (b & 0xffu);
 }
-constexpr unsigned red(Pixel p) { return (p >> 16) & 0xffu; }
-constexpr unsigned green(Pixel p) { return (p >> 8) & 0xffu; }
-constexpr unsigned blue(Pixel p) { return p & 0xffu; }
+constexpr unsigned red(Pixel p) {
+    return (p >> 16) & 0xffu;
+}
+constexpr unsigned green(Pixel p) {
+    return (p >> 8) & 0xffu;
+}
+constexpr unsigned blue(Pixel p) {
+    return p & 0xffu;
+}
 // The colour without the unused byte.
-constexpr Pixel colourOf(Pixel p) { return p & 0x00ffffffu; }
+constexpr Pixel colourOf(Pixel p) {
+    return p & 0x00ffffffu;
+}
 
 struct Point {
     int32_t x = 0;

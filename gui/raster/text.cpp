@@ -42,9 +42,9 @@ using namespace detail;
 namespace {
 
 constexpr int32_t kMaxHeight = 2048;
-constexpr int32_t kSubRows = 16;  // sample rows per pixel row
-constexpr int32_t kOne = 256;     // fixed-point units per pixel
-constexpr int32_t kSlantNum = 7;  // italic slant 7/32 (about 12 degrees)
+constexpr int32_t kSubRows = 16; // sample rows per pixel row
+constexpr int32_t kOne = 256;    // fixed-point units per pixel
+constexpr int32_t kSlantNum = 7; // italic slant 7/32 (about 12 degrees)
 constexpr int32_t kSlantDen = 32;
 
 struct FaceData {
@@ -88,7 +88,9 @@ const FaceData &faceData(const FontSpec &spec) {
 }
 
 // n / d rounded to nearest, halves up, for d > 0.
-int64_t roundDiv(int64_t n, int64_t d) { return floorDiv(2 * n + d, 2 * d); }
+int64_t roundDiv(int64_t n, int64_t d) {
+    return floorDiv(2 * n + d, 2 * d);
+}
 
 // Windows-1252 bytes 0x80..0x9f; 0 marks the unassigned ones.
 const uint16_t kCp1252High[32] = {0x20ac, 0,      0x201a, 0x0192, 0x201e, 0x2026, 0x2020, 0x2021,
@@ -204,15 +206,18 @@ void glyphEdges(const FaceData &face, const FontSpec &spec, const Glyph &g, int6
             int64_t c0x = px(v[i].cx, v[i].cy), c0y = py(v[i].cy);
             int64_t c1x = px(v[i].cx1, v[i].cy1), c1y = py(v[i].cy1);
             bool cubic = v[i].type == STBTT_vcubic;
-            int64_t extent = std::max(std::abs(c0x - cx) + std::abs(x - c0x), std::abs(c0y - cy) + std::abs(y - c0y));
+            int64_t extent =
+                std::max(std::abs(c0x - cx) + std::abs(x - c0x), std::abs(c0y - cy) + std::abs(y - c0y));
             int64_t steps = std::min<int64_t>(16, 1 + extent / (kOne * 2));
             int64_t px0 = cx, py0 = cy;
             for (int64_t s = 1; s <= steps; ++s) {
                 int64_t t = s, u = steps - s, nx, ny;
                 if (cubic) {
                     int64_t d = steps * steps * steps;
-                    nx = roundDiv(u * u * u * cx + 3 * u * u * t * c0x + 3 * u * t * t * c1x + t * t * t * x, d);
-                    ny = roundDiv(u * u * u * cy + 3 * u * u * t * c0y + 3 * u * t * t * c1y + t * t * t * y, d);
+                    nx = roundDiv(u * u * u * cx + 3 * u * u * t * c0x + 3 * u * t * t * c1x + t * t * t * x,
+                                  d);
+                    ny = roundDiv(u * u * u * cy + 3 * u * u * t * c0y + 3 * u * t * t * c1y + t * t * t * y,
+                                  d);
                 } else {
                     int64_t d = steps * steps;
                     nx = roundDiv(u * u * cx + 2 * u * t * c0x + t * t * x, d);
@@ -237,8 +242,7 @@ void glyphEdges(const FaceData &face, const FontSpec &spec, const Glyph &g, int6
 
 // Coverage (0..255) of the nonzero-winding area of edges over the pixels of
 // area, calling plot(x, y, coverage) for every pixel with coverage.
-template <class Plot>
-void rasterise(const std::vector<Edge> &edges, const Rect &area, Plot plot) {
+template <class Plot> void rasterise(const std::vector<Edge> &edges, const Rect &area, Plot plot) {
     if (edges.empty() || area.empty())
         return;
     int64_t minX = INT64_MAX, maxX = INT64_MIN, minY = INT64_MAX, maxY = INT64_MIN;
@@ -303,7 +307,8 @@ void rasterise(const std::vector<Edge> &edges, const Rect &area, Plot plot) {
 
 Pixel blend(Pixel under, Pixel over, unsigned a) {
     unsigned na = 255 - a;
-    return rgb((red(over) * a + red(under) * na + 127) / 255, (green(over) * a + green(under) * na + 127) / 255,
+    return rgb((red(over) * a + red(under) * na + 127) / 255,
+               (green(over) * a + green(under) * na + 127) / 255,
                (blue(over) * a + blue(under) * na + 127) / 255);
 }
 
@@ -343,7 +348,9 @@ int32_t Font::textWidth(const char *text, size_t length) const {
     return static_cast<int32_t>(std::min<int64_t>(width, INT32_MAX));
 }
 
-int32_t Font::textWidth(const char *text) const { return text ? textWidth(text, std::strlen(text)) : 0; }
+int32_t Font::textWidth(const char *text) const {
+    return text ? textWidth(text, std::strlen(text)) : 0;
+}
 
 void Canvas::drawText(const char *text, const Rect &r, Align align) {
     if (text)
@@ -398,9 +405,11 @@ void Canvas::drawText(const char *text, size_t length, const Rect &r, Align alig
     if (spec.underline) {
         int64_t upem = face.unitsPerEm, h = spec.height;
         int64_t thickness = std::max<int64_t>(1, roundDiv(face.underlineThickness * h, upem));
-        int64_t top = baseline + floorDiv(2 * -face.underlinePosition * h - thickness * upem + upem, 2 * upem);
-        Rect line = intersect(Rect{clampCoord(x), clampCoord(top), clampCoord(x + width), clampCoord(top + thickness)},
-                              visible);
+        int64_t top =
+            baseline + floorDiv(2 * -face.underlinePosition * h - thickness * upem + upem, 2 * upem);
+        Rect line = intersect(
+            Rect{clampCoord(x), clampCoord(top), clampCoord(x + width), clampCoord(top + thickness)},
+            visible);
         for (int32_t row = line.top; row < line.bottom; ++row)
             std::fill(s.row(row) + line.left, s.row(row) + line.right, colour);
     }
