@@ -1,5 +1,7 @@
 #include "dsp/band_equalizer.h"
 
+#include "dsp/processor.h"
+
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
@@ -60,6 +62,7 @@ BandEqualizer::BandEqualizer() {
     }
     const auto address = reinterpret_cast<std::uintptr_t>(scratchStorage);
     scratch = reinterpret_cast<double *>((address + 63) & ~static_cast<std::uintptr_t>(63));
+    std::memset(scratchStorage, 0, sizeof scratchStorage);
     setKernel(bestBandKernel());
     reset();
 }
@@ -284,10 +287,32 @@ const char *bandKernelName(BandKernel kernel) {
 
 namespace {
 
+// What the processor and the operating system let us run, read once. The
+// kernel files are compiled with their instruction sets (the AVX-512 file
+// also with DQ, VL and BW), so each needs all of them.
+const ExtendedFeatures &machineFeatures() {
+    static const ExtendedFeatures features = extendedFeaturesFrom(readProcessorId());
+    return features;
+}
+
 band_kernel::KernelFn kernelFunction(BandKernel kernel) {
     switch (kernel) {
     case BandKernel::Scalar:
         return band_kernel::scalarBlock;
+#if SORREL_ARCH_X86
+    case BandKernel::Sse2:
+        return machineFeatures().hasSse2 ? band_kernel::sse2Block : nullptr;
+    case BandKernel::Avx2: {
+        const ExtendedFeatures &f = machineFeatures();
+        return f.hasAvx2 && f.hasFma ? band_kernel::avx2Block : nullptr;
+    }
+    case BandKernel::Avx512: {
+        const ExtendedFeatures &f = machineFeatures();
+        return f.hasAvx512f && f.hasAvx512dq && f.hasAvx512vl && f.hasAvx512bw && f.hasAvx2 && f.hasFma
+                   ? band_kernel::avx512Block
+                   : nullptr;
+    }
+#endif
     default:
         return nullptr;
     }

@@ -11,10 +11,12 @@ constexpr int kBands = 31;
 // Bands padded to a whole number of vectors; the padding lane has zero
 // coefficients and zero gain and never enters the output sum.
 constexpr int kLanes = 32;
-// Samples per piece of the two-pass kernels: the scratch holds one weighted
-// band output (a double) per band and sample of a piece.
-constexpr int kChunk = 128;
-constexpr int kScratchDoubles = kLanes * kChunk;
+// Samples per piece of the two-pass kernels. The scratch holds, per piece,
+// the weighted band outputs sample by sample, the same transposed band by
+// band, and the difference terms: about 33 KB, so a piece stays in the
+// first-level cache.
+constexpr int kChunk = 64;
+constexpr int kScratchDoubles = 2 * kLanes * kChunk + kChunk;
 
 // One complete coefficient design. The engine keeps three and publishes a
 // finished one atomically, so a block never sees a set being written.

@@ -1,0 +1,52 @@
+// The band block pass on 256-bit vectors (AVX2 with FMA): four bands or four
+// samples per vector.
+#include "dsp/band_kernel_simd.h"
+
+#include <immintrin.h>
+
+namespace band_kernel {
+namespace {
+
+struct Avx2 {
+    using D = __m256d;
+    static constexpr int kWidth = 4;
+    static constexpr int kBatch = 8;
+
+    static D zero() { return _mm256_setzero_pd(); }
+    static D set1(double x) { return _mm256_set1_pd(x); }
+    static D load(const double *p) { return _mm256_load_pd(p); }
+    static void store(double *p, D v) { _mm256_store_pd(p, v); }
+    static D loadFloats(const float *p) { return _mm256_cvtps_pd(_mm_loadu_ps(p)); }
+    static void storeFloats(float *p, D v) { _mm_storeu_ps(p, _mm256_cvtpd_ps(v)); }
+    static D add(D a, D b) { return _mm256_add_pd(a, b); }
+    static D sub(D a, D b) { return _mm256_sub_pd(a, b); }
+    static D mul(D a, D b) { return _mm256_mul_pd(a, b); }
+    static D fma(D a, D b, D c) { return _mm256_fmadd_pd(a, b, c); }
+    static D addOff(D a, D b) { return _mm256_fmadd_pd(a, _mm256_set1_pd(1.0), b); }
+    static D abs(D v) { return _mm256_andnot_pd(_mm256_set1_pd(-0.0), v); }
+    static D roundToFloat(D v) { return _mm256_cvtps_pd(_mm256_cvtpd_ps(v)); }
+
+    // 4 x 4 doubles: halves of rows 0/2 and 1/3 paired, then interleaved.
+    static void transpose(const double *src, int ss, double *dst, int ds) {
+        const D r02lo =
+            _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_load_pd(src)), _mm_load_pd(src + 2 * ss), 1);
+        const D r13lo =
+            _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_load_pd(src + ss)), _mm_load_pd(src + 3 * ss), 1);
+        const D r02hi = _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_load_pd(src + 2)),
+                                             _mm_load_pd(src + 2 * ss + 2), 1);
+        const D r13hi = _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_load_pd(src + ss + 2)),
+                                             _mm_load_pd(src + 3 * ss + 2), 1);
+        _mm256_store_pd(dst, _mm256_unpacklo_pd(r02lo, r13lo));
+        _mm256_store_pd(dst + ds, _mm256_unpackhi_pd(r02lo, r13lo));
+        _mm256_store_pd(dst + 2 * ds, _mm256_unpacklo_pd(r02hi, r13hi));
+        _mm256_store_pd(dst + 3 * ds, _mm256_unpackhi_pd(r02hi, r13hi));
+    }
+};
+
+} // namespace
+
+void avx2Block(const BlockArgs &args, State &state, float *samples, int count) {
+    SimdPass<Avx2>::run(args, state, samples, count);
+}
+
+} // namespace band_kernel

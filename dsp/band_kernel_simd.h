@@ -1,0 +1,173 @@
+// The two-pass block pass shared by the instruction-set kernels. Included
+// only by files named for an instruction set (at least SSE2), each of which
+// supplies a vector type V with the operations used below.
+//
+// The reference pass runs sample by sample and band by band. Here a piece of
+// up to kChunk samples runs in three steps:
+//  0. the difference terms d of the piece, sample by sample (the input
+//     history is independent of the filters);
+//  1. all bands of one sample at once in double-precision vectors (bands are
+//     independent given d), keeping the histories and the level sums in
+//     vectors and storing every weighted band output w in the scratch;
+//  2. the output samples: the w of a sample summed over the bands in band
+//     order, with the float rounding after every band, vectorised across
+//     samples after a transposition of the scratch.
+//
+// Why the results are bit-identical to the reference:
+//  - a product of two floats is exact in double, so a fused multiply-add
+//    whose product is such a product rounds exactly as product-then-add;
+//  - the filter runs on doubled coefficients (2 alpha, 2 gamma, 2 beta) and a
+//    doubled guard: scaling by two is exact and commutes with rounding, so
+//    the recursion yields y = 2 v directly, bit for bit;
+//  - every value the reference rounds to float (d, the histories, the level
+//    sums, the running sum, the output) is rounded here at the same point by
+//    a conversion to float and back, and nothing else is rounded to float;
+//  - the sum over bands keeps the reference's order for every sample;
+//  - additions off the filter's critical path go through V::addOff, which
+//    may compute a + b as the fused a x 1 + b (exact, the same bits) to move
+//    work from the adder ports, busy with conversions, to the multipliers.
+// Scalar steps use SSE2 scalar intrinsics, never plain double arithmetic,
+// so that a 32-bit build does not compute them on the x87 unit.
+#pragma once
+
+#include "dsp/band_kernel.h"
+
+#include <emmintrin.h>
+
+#include <cstring>
+
+namespace band_kernel {
+namespace {
+
+template <class V> struct SimdPass {
+    using D = typename V::D;
+    static constexpr int W = V::kWidth;   // doubles per vector
+    static constexpr int NV = kLanes / W; // vectors per sample in step 1
+    static constexpr int B = V::kBatch;   // sample vectors summed side by side in step 2
+    static_assert(kChunk % (W * B) == 0, "a piece holds whole batches");
+
+    static void run(const BlockArgs &args, State &state, float *samples, int count) {
+        const CoefficientSet &c = *args.coefficients;
+        double *const wRows = args.scratch;              // [kChunk][kLanes], sample-major
+        double *const wBands = wRows + kLanes * kChunk;  // [kLanes][kChunk], band-major
+        double *const dTerms = wBands + kLanes * kChunk; // [kChunk]
+
+        D alpha2[NV], beta2[NV], gamma2[NV], gain[NV], y1[NV], y2[NV], pre[NV], post[NV];
+        for (int j = 0; j < NV; ++j) {
+            alpha2[j] = twice(V::loadFloats(c.alpha + j * W));
+            beta2[j] = twice(V::loadFloats(c.beta + j * W));
+            gamma2[j] = twice(V::loadFloats(c.gamma + j * W));
+            gain[j] = V::loadFloats(args.gains + j * W);
+            y1[j] = V::loadFloats(state.y1 + j * W);
+            y2[j] = V::loadFloats(state.y2 + j * W);
+            pre[j] = V::loadFloats(state.preSum + j * W);
+            post[j] = V::loadFloats(state.postSum + j * W);
+        }
+        const double guardValue = static_cast<double>(1e-18f);
+        const D guard = V::set1(guardValue);
+        const D guard2 = V::add(guard, guard);
+        const D minusGuard = V::set1(-guardValue);
+        const D minusGuard2 = V::add(minusGuard, minusGuard);
+        const D factor = V::set1(static_cast<double>(args.outputFactor));
+
+        const __m128d inGain = _mm_set_sd(static_cast<double>(args.inGain));
+        const __m128d guardS = _mm_set_sd(guardValue);
+        const __m128d zeroS = _mm_setzero_pd();
+        __m128 x1 = _mm_set_ss(state.x1), x2 = _mm_set_ss(state.x2);
+
+        for (int start = 0; start < count; start += kChunk) {
+            const int m = count - start < kChunk ? count - start : kChunk;
+            float *const s = samples + start;
+
+            // Step 0: difference terms; a non-finite input counts as silence.
+            for (int n = 0; n < m; ++n) {
+                std::uint32_t bits;
+                std::memcpy(&bits, &s[n], sizeof bits);
+                const __m128d xs = (bits & 0x7F800000u) == 0x7F800000u
+                                       ? zeroS
+                                       : _mm_mul_sd(_mm_cvtss_sd(zeroS, _mm_set_ss(s[n])), inGain);
+                const __m128d diff =
+                    _mm_sub_sd(_mm_add_sd(_mm_sub_sd(xs, _mm_cvtss_sd(zeroS, x2)), guardS), guardS);
+                _mm_store_sd(&dTerms[n], _mm_cvtss_sd(zeroS, _mm_cvtsd_ss(_mm_setzero_ps(), diff)));
+                x2 = x1;
+                x1 = _mm_cvtsd_ss(_mm_setzero_ps(), xs);
+            }
+
+            // Step 1: every band of a sample at once.
+            for (int n = 0; n < m; ++n) {
+                const D d = V::set1(dTerms[n]);
+                double *const row = wRows + n * kLanes;
+                for (int j = 0; j < NV; ++j) {
+                    const D feedback = V::fma(gamma2[j], y1[j], V::mul(beta2[j], y2[j]));
+                    const D v2 = V::fma(alpha2[j], d, feedback);
+                    const D y = V::addOff(V::addOff(v2, guard2), minusGuard2);
+                    y2[j] = y1[j];
+                    y1[j] = V::roundToFloat(y);
+                    pre[j] = V::roundToFloat(V::addOff(V::abs(y), pre[j]));
+                    const D w = V::addOff(V::addOff(V::mul(y, gain[j]), guard), minusGuard);
+                    V::store(row + j * W, w);
+                    post[j] = V::roundToFloat(V::addOff(V::abs(w), post[j]));
+                }
+            }
+
+            // Step 2: transpose the weighted outputs of whole sample vectors
+            // (rows past m hold stale finite values and are never output) ...
+            const int groups = (m + W - 1) / W;
+            for (int g = 0; g < groups; ++g)
+                for (int j = 0; j < NV; ++j)
+                    V::transpose(wRows + g * W * kLanes + j * W, kLanes, wBands + j * W * kChunk + g * W,
+                                 kChunk);
+
+            // ... and sum them band by band, B sample vectors side by side.
+            int g = 0;
+            for (; g + B <= groups; g += B) {
+                D sum[B];
+                for (int b = 0; b < B; ++b)
+                    sum[b] = V::zero();
+                for (int k = 0; k < kBands; ++k) {
+                    const double *const band = wBands + k * kChunk + g * W;
+                    for (int b = 0; b < B; ++b)
+                        sum[b] = V::roundToFloat(V::addOff(V::load(band + b * W), sum[b]));
+                }
+                for (int b = 0; b < B; ++b)
+                    output(sum[b], factor, guard, minusGuard, s, (g + b) * W, m);
+            }
+            for (; g < groups; ++g) {
+                D sum = V::zero();
+                for (int k = 0; k < kBands; ++k)
+                    sum = V::roundToFloat(V::addOff(V::load(wBands + k * kChunk + g * W), sum));
+                output(sum, factor, guard, minusGuard, s, g * W, m);
+            }
+        }
+
+        for (int j = 0; j < NV; ++j) {
+            V::storeFloats(state.y1 + j * W, y1[j]);
+            V::storeFloats(state.y2 + j * W, y2[j]);
+            V::storeFloats(state.preSum + j * W, pre[j]);
+            V::storeFloats(state.postSum + j * W, post[j]);
+        }
+        state.x1 = _mm_cvtss_f32(x1);
+        state.x2 = _mm_cvtss_f32(x2);
+    }
+
+    static D twice(D v) { return V::add(v, v); }
+
+    // Output samples at..at+W-1 of the piece, only those below m.
+    // sum and factor are floats: their product is exact, so the fused form
+    // rounds as product-then-add.
+    static void output(D sum, D factor, D guard, D minusGuard, float *s, int at, int m) {
+        const D out = V::addOff(V::fma(sum, factor, guard), minusGuard);
+        const int valid = m - at;
+        if (valid >= W) {
+            V::storeFloats(s + at, out);
+        } else {
+            float tail[W];
+            V::storeFloats(tail, out);
+            for (int i = 0; i < valid; ++i)
+                s[at + i] = tail[i & (W - 1)];
+        }
+    }
+};
+
+} // namespace
+} // namespace band_kernel
