@@ -4,6 +4,7 @@
 #include "dsp/vector_ops.h"
 
 #include <cstdint>
+#include <cstring>
 #include <xmmintrin.h>
 
 // 32-bit hosts may call with a stack aligned to 4 bytes only; realign it in
@@ -111,6 +112,15 @@ SSE_ENTRY void sseMultiplyScalar(float *dst, float value, int32_t count) {
     withScalar<mulPacked, mulScalar>(dst, value, count);
 }
 
+// Single elements move as 32-bit integers: a 32-bit compiler turns a scalar
+// SSE load and store into an x87 load and store, which would quiet a
+// signalling NaN.
+inline void moveOne(float *dst, const float *src) {
+    uint32_t bits;
+    std::memcpy(&bits, src, sizeof bits);
+    std::memcpy(dst, &bits, sizeof bits);
+}
+
 // Each block is loaded completely before it is stored, and the blocks run
 // away from the overlap: upwards when dst lies below src, else from the top.
 SSE_ENTRY void sseCopy(float *dst, const float *src, int32_t count) {
@@ -131,7 +141,7 @@ SSE_ENTRY void sseCopy(float *dst, const float *src, int32_t count) {
         for (; count - i >= 4; i += 4)
             _mm_storeu_ps(dst + i, _mm_loadu_ps(src + i));
         for (; i < count; ++i)
-            _mm_store_ss(dst + i, _mm_load_ss(src + i));
+            moveOne(dst + i, src + i);
     } else {
         int32_t i = count;
         for (; i >= 16; i -= 16) {
@@ -147,7 +157,7 @@ SSE_ENTRY void sseCopy(float *dst, const float *src, int32_t count) {
         for (; i >= 4; i -= 4)
             _mm_storeu_ps(dst + i - 4, _mm_loadu_ps(src + i - 4));
         for (; i > 0; --i)
-            _mm_store_ss(dst + i - 1, _mm_load_ss(src + i - 1));
+            moveOne(dst + i - 1, src + i - 1);
     }
 }
 

@@ -125,9 +125,10 @@ X87_SCALAR_OP(x87MultiplyScalar, "fmul")
 #define X87_STORE_PAIR(o) "fistpll " #o "(%[d])\n\t"
 #define X87_COPY16                                                                                           \
     X87_LOAD_PAIR(0)                                                                                         \
-    X87_LOAD_PAIR(8) X87_LOAD_PAIR(16) X87_LOAD_PAIR(24) X87_LOAD_PAIR(32) X87_LOAD_PAIR(40)                 \
-        X87_LOAD_PAIR(48) X87_LOAD_PAIR(56) X87_STORE_PAIR(56) X87_STORE_PAIR(48) X87_STORE_PAIR(40)         \
-            X87_STORE_PAIR(32) X87_STORE_PAIR(24) X87_STORE_PAIR(16) X87_STORE_PAIR(8) X87_STORE_PAIR(0)
+    X87_LOAD_PAIR(8)                                                                                         \
+    X87_LOAD_PAIR(16) X87_LOAD_PAIR(24) X87_LOAD_PAIR(32) X87_LOAD_PAIR(40) X87_LOAD_PAIR(48)                \
+        X87_LOAD_PAIR(56) X87_STORE_PAIR(56) X87_STORE_PAIR(48) X87_STORE_PAIR(40) X87_STORE_PAIR(32)        \
+            X87_STORE_PAIR(24) X87_STORE_PAIR(16) X87_STORE_PAIR(8) X87_STORE_PAIR(0)
 #define X87_COPY4 X87_LOAD_PAIR(0) X87_LOAD_PAIR(8) X87_STORE_PAIR(8) X87_STORE_PAIR(0)
 #define X87_COPY1 "fildl (%[s])\n\tfistpl (%[d])"
 

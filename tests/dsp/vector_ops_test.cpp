@@ -20,7 +20,9 @@ struct Family {
     VectorOpsTable table;
 };
 
-void PrintTo(const Family &family, std::ostream *out) { *out << family.name; }
+void PrintTo(const Family &family, std::ostream *out) {
+    *out << family.name;
+}
 
 std::vector<Family> families() {
     std::vector<Family> all = {{"portable", portableVectorOps()}};
