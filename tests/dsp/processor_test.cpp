@@ -192,8 +192,10 @@ class InstalledFeatures : public ::testing::Test {
         detectProcessor();
     }
 
+#if SORREL_ARCH_X86
   private:
     uint32_t savedCsr_ = 0;
+#endif
 };
 
 TEST_F(InstalledFeatures, DetectionOnThisMachine) {
