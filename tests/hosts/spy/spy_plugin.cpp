@@ -92,7 +92,9 @@ void Spy::line(const char *fmt, ...) {
     std::fflush(log);
 }
 
-Spy *spyOf(AEffect *e) { return static_cast<Spy *>(e->object); }
+Spy *spyOf(AEffect *e) {
+    return static_cast<Spy *>(e->object);
+}
 
 void copyText(void *ptr, const char *text) {
     if (ptr)
@@ -206,8 +208,12 @@ void audio(AEffect *e, float **in, float **out, VstInt32 frames, bool replacing)
     --s->audioCalls;
 }
 
-void processReplacing(AEffect *e, float **in, float **out, VstInt32 frames) { audio(e, in, out, frames, true); }
-void processAccumulating(AEffect *e, float **in, float **out, VstInt32 frames) { audio(e, in, out, frames, false); }
+void processReplacing(AEffect *e, float **in, float **out, VstInt32 frames) {
+    audio(e, in, out, frames, true);
+}
+void processAccumulating(AEffect *e, float **in, float **out, VstInt32 frames) {
+    audio(e, in, out, frames, false);
+}
 
 void setParameter(AEffect *e, VstInt32 index, float value) {
     Spy *s = spyOf(e);
