@@ -134,23 +134,6 @@ TEST(Record, FlagSettersTouchOnlyTheirBit) {
     }
 }
 
-TEST(Record, CountAndQualitySettersFillTheirFields) {
-    BareEffect effect(nullptr);
-    effect.setUniqueID(fourCharCode('S', 'o', 'r', 'l'));
-    effect.setNumInputs(2);
-    effect.setNumOutputs(6);
-    effect.setInitialDelay(64);
-    effect.setRealtimeQualities(3);
-    effect.setOfflineQualities(9);
-    const AEffect &r = effect.record();
-    EXPECT_EQ(r.uniqueID, 0x536F726C);
-    EXPECT_EQ(r.numInputs, 2);
-    EXPECT_EQ(r.numOutputs, 6);
-    EXPECT_EQ(r.initialDelay, 64);
-    EXPECT_EQ(r.realQualities, 3);
-    EXPECT_EQ(r.offQualities, 9);
-}
-
 TEST(Record, DeletingTheEffectDeletesItsEditor) {
     bool editorGone = false;
     auto *effect = new BareEffect(nullptr);
