@@ -57,7 +57,7 @@ RECORD_SIZE = 32 + 36 * 4
 # exact in binary so that Ardour's double and the host's float agree.
 PROGRAM = 3
 SETTINGS = {0: 0.4375, 1: 0.75, 7: 0.125, 19: 0.875, 30: 0.6875, 33: 0.5625, 35: 0.0}
-TIMEOUT = 240  # seconds for each Ardour process
+TIMEOUT = 120  # seconds for each Ardour process (a run takes a few)
 
 
 class Skip(Exception):
@@ -340,6 +340,8 @@ def main():
             timings.append(("spy", record_calls(os.path.abspath(args.spy), os.path.join(work, "spy"))))
     except Skip as e:
         log(f"SKIP: Ardour host test: {e}")
+        if not args.keep and not args.work:
+            shutil.rmtree(work, ignore_errors=True)
         return 77
     except Failure as e:
         log(f"FAIL: Ardour host test: {e}")
@@ -362,13 +364,21 @@ def run_checks(ardour, host, work):
     log("  Ardour read: " + ", ".join(f"{k}={info.get(k)}" for k in
                                         ("name", "creator", "id", "category", "n_inputs", "n_outputs",
                                          "can_process_replace", "has_editor")))
+    # The editor flag must read the same as in our own host.
+    p = subprocess.run([host, "info", ardour.plugin], stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                       timeout=TIMEOUT)
+    flags = re.search(r"^Flags\s+(\d+)", p.stdout.decode(errors="replace"), re.M)
+    if p.returncode != 0 or not flags:
+        raise Failure(f"sorrel-host info failed:\n{p.stdout.decode(errors='replace')}")
     check_all([
         ("name", EXPECT_NAME, info.get("name")),
+        ("editor, as sorrel-host reads the flags", str(int(flags.group(1)) & 1), info.get("has_editor")),
         ("vendor", EXPECT_VENDOR, info.get("creator")),
         ("unique id", str(EXPECT_UNIQUE_ID), info.get("id")),
         ("inputs", "2", info.get("n_inputs")),
         ("outputs", "2", info.get("n_outputs")),
         ("category", "Effect", info.get("category")),
+        ("replacing audio call", "1", info.get("can_process_replace")),
     ])
 
     session = os.path.join(work, "session")
