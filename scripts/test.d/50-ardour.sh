@@ -21,7 +21,7 @@ fi
 if [ ! -f "$build/build.ninja" ]; then
   cmake --preset linux -B "$build" >/dev/null
 fi
-cmake --build "$build" --target sorrel_plugin sorrel-host >/dev/null
+cmake --build "$build" --target sorrel_plugin sorrel-host
 
 # The spy plug-in records what Ardour calls; it stands alone, so it is built
 # here rather than in every preset.
