@@ -84,6 +84,13 @@ StereoBuffer reference(const StereoBuffer &input, bool accumulate = false, float
     return ::testing::AssertionSuccess();
 }
 
+// A single-precision sum, as the accumulating call stores it (a 32-bit x87
+// build would otherwise compare with a wider intermediate).
+float sum(float a, float b) {
+    const volatile float result = a + b;
+    return result;
+}
+
 float peak(const std::vector<float> &samples, size_t from) {
     float p = 0.0f;
     for (size_t i = from; i < samples.size(); ++i)
@@ -151,7 +158,7 @@ TEST_F(AudioTest, PassesThroughUntilTheEnginesHaveARate) {
         EXPECT_TRUE(sameAudio(render(*effect, input, {128}), input)) << c.what;
         StereoBuffer accumulated = render(*effect, input, {128}, true, 1.0f);
         for (size_t i = 0; i < input.frames(); ++i)
-            ASSERT_EQ(accumulated.left[i], 1.0f + input.left[i]) << c.what << " " << i;
+            ASSERT_EQ(accumulated.left[i], sum(1.0f, input.left[i])) << c.what << " " << i;
     }
 }
 
@@ -170,7 +177,7 @@ TEST_F(AudioTest, DefaultProgramGainAtOneKilohertz) {
     auto accumulating = started(44100.0f, 512);
     const StereoBuffer added = render(*accumulating, input, {512}, true, 0.25f);
     for (size_t i = 0; i < frames; i += 97)
-        ASSERT_EQ(added.left[i], 0.25f + replaced.left[i]) << i;
+        ASSERT_EQ(added.left[i], sum(0.25f, replaced.left[i])) << i;
 }
 
 TEST_F(AudioTest, AnyBlockSizeGivesTheSameSamples) {
@@ -265,8 +272,8 @@ TEST_F(AudioTest, SameBufferAsInputAndOutput) {
             continue;
         }
         for (size_t i = 0; i < shared.frames(); ++i) {
-            ASSERT_EQ(shared.left[i], input.left[i] + filtered.left[i]) << i;
-            ASSERT_EQ(shared.right[i], input.right[i] + filtered.right[i]) << i;
+            ASSERT_EQ(shared.left[i], sum(input.left[i], filtered.left[i])) << i;
+            ASSERT_EQ(shared.right[i], sum(input.right[i], filtered.right[i])) << i;
         }
     }
 }
@@ -330,6 +337,15 @@ TEST_F(AudioTest, NullChannelArraysAreHarmless) {
     EXPECT_EQ(output.right, std::vector<float>(64, kSentinel));
 }
 
+#if (defined(__i386__) || defined(_M_IX86)) && !defined(__SSE2_MATH__)
+// 32-bit x87 builds design the filters on the x87 unit, which moves a few
+// coefficients by one unit in the last place: their samples differ slightly
+// from the 64-bit reference rendering, so they are held to a tolerance.
+constexpr float kGoldenTolerance = 1e-4f;
+#else
+constexpr float kGoldenTolerance = 0.0f;
+#endif
+
 std::string goldenPath() {
     return hostPath(std::string(SORREL_GOLDEN_DIR) + "/effect_program_44100.f32");
 }
@@ -363,7 +379,7 @@ TEST_F(AudioTest, GoldenRendering) {
     }
     const std::vector<unsigned char> rendered = encode(output);
 
-    if (const char *regenerate = std::getenv("SORREL_REGENERATE_GOLDEN"); regenerate && *regenerate == '1') {
+    if (const char *regenerate = std::getenv("SORREL_REGEN_GOLDEN_AUDIO"); regenerate && *regenerate == '1') {
         FILE *file = std::fopen(goldenPath().c_str(), "wb");
         ASSERT_NE(file, nullptr) << goldenPath();
         std::fwrite(rendered.data(), 1, rendered.size(), file);
@@ -377,10 +393,26 @@ TEST_F(AudioTest, GoldenRendering) {
     std::fclose(file);
     ASSERT_EQ(size, rendered.size());
     golden.resize(size);
-    size_t first = 0;
-    while (first < size && golden[first] == rendered[first])
-        ++first;
-    EXPECT_EQ(first, size) << "first differing byte " << first << " (sample " << first / 4 << ")";
+    if (kGoldenTolerance == 0.0f) {
+        size_t first = 0;
+        while (first < size && golden[first] == rendered[first])
+            ++first;
+        EXPECT_EQ(first, size) << "first differing byte " << first << " (sample " << first / 4 << ")";
+        return;
+    }
+    float worst = 0.0f;
+    for (size_t i = 0; i < size; i += 4) {
+        float expected, actual;
+        const uint32_t e =
+            golden[i] | (golden[i + 1] << 8) | (golden[i + 2] << 16) | (uint32_t(golden[i + 3]) << 24);
+        const uint32_t a = rendered[i] | (rendered[i + 1] << 8) | (rendered[i + 2] << 16) |
+                           (uint32_t(rendered[i + 3]) << 24);
+        std::memcpy(&expected, &e, 4);
+        std::memcpy(&actual, &a, 4);
+        worst = std::max(worst, std::fabs(expected - actual));
+    }
+    EXPECT_LE(worst, kGoldenTolerance) << "largest difference from the golden rendering";
+    std::printf("x87 build: golden rendering matched within %g (tolerance %g)\n", worst, kGoldenTolerance);
 }
 
 } // namespace
