@@ -110,7 +110,7 @@ CBitmap::CBitmap(CFrame *, int32_t w, int32_t h) {
     if (w <= 0 || h <= 0 || int64_t(w) * h > kMaxImagePixels)
         return;
     try {
-        image = std::make_unique<raster::Surface>(w, h, 0);
+        image = std::make_shared<raster::Surface>(w, h, 0);
     } catch (const std::bad_alloc &) {
         image.reset();
         return;

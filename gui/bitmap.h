@@ -43,6 +43,9 @@ class CBitmap : public CReferenceCounter {
     int32_t getResourceId() const { return resourceId; }
     bool isLoaded() const { return image != nullptr; }
     raster::Surface *getHandle() const { return image.get(); }
+    // The image shared with whoever draws into it: it outlives a dispose
+    // while an off-screen context still has it selected.
+    std::shared_ptr<raster::Surface> getSharedHandle() const { return image; }
 
     void setTransparentColor(const CColor &color) { transparentColor = color; }
     CColor getTransparentColor() const { return transparentColor; }
@@ -56,7 +59,7 @@ class CBitmap : public CReferenceCounter {
     int32_t width = 0;
     int32_t height = 0;
     CColor transparentColor = TransparentColor;
-    std::unique_ptr<raster::Surface> image;
+    std::shared_ptr<raster::Surface> image;
     std::unique_ptr<raster::Surface> mask;
 };
 

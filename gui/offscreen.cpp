@@ -41,7 +41,8 @@ COffscreenContext::COffscreenContext(CDrawContext *context, CBitmap *background,
     }
     clipRect.setNormalized(0, 0, width, height);
     if (drawInBitmap && backgroundBitmap) {
-        surfaceInUse = backgroundBitmap->getHandle();
+        bitmapSurface = backgroundBitmap->getSharedHandle();
+        surfaceInUse = bitmapSurface.get();
     } else {
         ownsSurface = true;
         makeSurface(0);

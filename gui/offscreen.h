@@ -43,6 +43,7 @@ class COffscreenContext : public CDrawContext {
     bool ownsSurface = false;
     CColor backgroundColor;
     std::unique_ptr<raster::Surface> ownSurface;
+    std::shared_ptr<raster::Surface> bitmapSurface;
     raster::Surface *surfaceInUse = nullptr;
     std::unique_ptr<raster::Canvas> memoryContext;
 };

@@ -467,6 +467,16 @@ TEST(Offscreen, MadeFromABitmapOrFromNothing) {
     blank->forget();
     // The bitmap was neither remembered nor forgotten.
     EXPECT_EQ(strip->getNbReference(), 1);
+
+    // Drawing into the bitmap itself, which is disposed meanwhile: the
+    // context keeps drawing into the image it has selected.
+    COffscreenContext *into = new COffscreenContext(nullptr, strip, true);
+    strip->dispose();
+    into->setFillColor(BlueColor);
+    into->drawRect(CRect(0, 0, 3, 30), Filled);
+    EXPECT_EQ(at(*into->getSurface(), 1, 1), rgb(0, 0, 255));
+    EXPECT_FALSE(strip->isLoaded());
+    into->forget();
     strip->forget();
 }
 
