@@ -12,5 +12,5 @@ build=build/regen-golden-audio-$preset
 bash scripts/deps.sh build >/dev/null
 cmake --preset "$preset" -B "$build" >/dev/null
 cmake --build "$build" -j "$(nproc)" --target test_plugin
-SORREL_REGENERATE_GOLDEN=1 "$build/tests/plugin/test_plugin" --gtest_filter='AudioTest.GoldenRendering'
+SORREL_REGEN_GOLDEN_AUDIO=1 "$build/tests/plugin/test_plugin" --gtest_filter='AudioTest.GoldenRendering'
 git status --short tests/golden/
