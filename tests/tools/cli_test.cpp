@@ -326,6 +326,24 @@ TEST(Cli, ResponseWritesCsvAndFollowsTheSettings) {
     ASSERT_EQ(g.size(), 2u);
     EXPECT_NEAR(g[0], 1.0, 0.02);
     EXPECT_LT(g[1], 0.2);
+
+    // The plot: a PNG of the fixed size, the CSV still where asked.
+    const ToolRun png = tool({"response", TESTPLUG_PARAMS, "--png", "plot.png", "--csv", "plot.csv"});
+    ASSERT_EQ(png.code, 0) << png.err;
+    EXPECT_EQ(png.out, "");
+    const std::string bytes = slurp("plot.png");
+    ASSERT_GT(bytes.size(), 24u);
+    EXPECT_EQ(bytes.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
+    auto be32 = [&](size_t at) {
+        return (unsigned(uint8_t(bytes[at])) << 24) | (unsigned(uint8_t(bytes[at + 1])) << 16) |
+               (unsigned(uint8_t(bytes[at + 2])) << 8) | unsigned(uint8_t(bytes[at + 3]));
+    };
+    EXPECT_EQ(be32(16), 900u); // IHDR width
+    EXPECT_EQ(be32(20), 520u); // and height
+    EXPECT_GT(csvGains(slurp("plot.csv")).size(), 300u);
+    const ToolRun bad = tool({"response", TESTPLUG_PARAMS, "--png", "no-such-dir/plot.png"});
+    EXPECT_EQ(bad.code, 1);
+    EXPECT_TRUE(contains(bad.err, "no-such-dir/plot.png")) << bad.err;
 }
 
 TEST(Cli, SorrelDefaultResponseMatchesItsFigures) {

@@ -80,6 +80,9 @@ std::string lastWindowsError() {
     std::string s = text ? text : ("error " + std::to_string(code));
     if (text)
         LocalFree(text);
+    const size_t insert = s.find("%1");
+    if (insert != std::string::npos)
+        s.replace(insert, 2, "the file");
     while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == ' ' || s.back() == '.'))
         s.pop_back();
     return s;

@@ -1,0 +1,34 @@
+# The Debian package: the plug-in where Debian's VST packages put theirs
+# (/usr/lib/vst, as zam-plugins and lsp-plugins-vst do) and sorrel-host in
+# /usr/bin. Built with `cpack -G DEB` in a Linux build directory.
+if(WIN32)
+  return()
+endif()
+
+if(TARGET sorrel_plugin)
+  install(TARGETS sorrel_plugin LIBRARY DESTINATION lib/vst)
+endif()
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME sorrel)
+set(CPACK_PACKAGE_VENDOR Quillmark)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "31-band graphic equaliser VST 2.4 plug-in, with a command-line host")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Sorrel is a stereo 31-band graphic equaliser for VST 2.4 hosts: band gains of -12 to +12 dB from 20 Hz to 18.5 kHz, input and output gain, one bandwidth for all bands, ten programs. sorrel-host loads VST 2.4 plug-ins from the command line to render audio files, plot responses, compare processing times and keep presets.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Quillmark")
+set(CPACK_DEBIAN_PACKAGE_SECTION sound)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+if(SORREL_32BIT)
+  set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE i386)
+else()
+  set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE amd64)
+endif()
+find_program(SORREL_DPKG_SHLIBDEPS dpkg-shlibdeps)
+if(SORREL_DPKG_SHLIBDEPS)
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+else()
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6, libsndfile1, libx11-6")
+endif()
+include(CPack)
