@@ -107,7 +107,8 @@ class Surface {
 // ---------------------------------------------------------------------------
 // Fonts: Liberation Sans (regular and bold, built into the library) for every
 // face name but "Symbol", which takes DejaVu Sans with the Symbol character
-// set mapped to Unicode (so 'a' is alpha). Text bytes are Windows-1252.
+// set mapped to Unicode (so 'a' is alpha; bold symbol text uses the same
+// face). Text bytes are Windows-1252.
 // Italic is the upright face slanted by 7/32. Glyphs are rendered unhinted,
 // anti-aliased (16 sample rows per pixel, exact horizontal coverage) and
 // blended over what is beneath them; advances are rounded to whole pixels per
@@ -235,7 +236,9 @@ class Canvas {
     // consecutive lineTo calls.
     void lineTo(Point p);
     // Polyline: moveTo(points[0]) then lineTo each further point. The pen
-    // position is left where it was before (as Polyline does).
+    // position is left where it was before (as Polyline does). Wide pens draw
+    // each segment on its own, so under MergePen or NotXorPen their joints
+    // take the operation twice.
     void polyline(const Point *points, size_t count);
 
     // --- filled shapes (brush, raster operation; no outline) ---------------
@@ -261,8 +264,9 @@ class Canvas {
     // left..right-1 and rows top..bottom-1, a closed 8-connected curve,
     // symmetric about both axes), counter-clockwise from the ray through p1
     // to the ray through p2 (both included; the same ray gives the whole
-    // ellipse). Wider pens thicken the curve around its pixels. An inverted
-    // box is normalised first, as GDI does.
+    // ellipse). Wider pens thicken the curve around its pixels; the dot
+    // style does not apply to arcs. An inverted box is normalised first, as
+    // GDI does.
     void arc(const Rect &box, Point p1, Point p2);
 
     // --- flood fill ---------------------------------------------------------
