@@ -163,8 +163,8 @@ void Canvas::lineTo(Point p) {
 // segment (round caps). Points exactly on the border count when they lie
 // above the segment, or level with it and to its left, so a pen of width w
 // covers w rows of a horizontal line.
-void Canvas::wideSegment(Point a, Point b) {
-    Rect clip = effectiveClip();
+void Canvas::wideSegment(Point a, Point b, std::vector<uint8_t> *mask, const Rect &maskRect) {
+    Rect clip = mask ? maskRect : effectiveClip();
     int64_t w = pen_.width;
     int64_t half = w / 2 + 1;
     Rect box = intersect(rect64(std::min(a.x, b.x) - half, std::min(a.y, b.y) - half,
@@ -195,7 +195,12 @@ void Canvas::wideSegment(Point a, Point b) {
                 int s = sign(cross);
                 inside = c < 0 || (c == 0 && tieInside(s * sign(dy), s * sign(-dx)));
             }
-            if (inside)
+            if (!inside)
+                continue;
+            if (mask)
+                (*mask)[static_cast<size_t>(y - maskRect.top) * static_cast<size_t>(maskRect.width()) +
+                        static_cast<size_t>(x - maskRect.left)] = 1;
+            else
                 plot(x, y, pen_.colour);
         }
     }
@@ -206,6 +211,24 @@ void Canvas::polyline(const Point *points, size_t count) {
         return;
     Point saved = position_;
     int32_t savedPhase = dotPhase_;
+    Rect clip = effectiveClip();
+    if (pen_.width > 1 && !clip.empty()) {
+        // One figure: mark every segment, then apply the operation once.
+        std::vector<uint8_t> mask(static_cast<size_t>(clip.width()) * static_cast<size_t>(clip.height()), 0);
+        Point a = clampPoint(points[0]);
+        for (size_t i = 1; i < count; ++i) {
+            Point b = clampPoint(points[i]);
+            if (a.x != b.x || a.y != b.y)
+                wideSegment(a, b, &mask, clip);
+            a = b;
+        }
+        for (int32_t y = clip.top; y < clip.bottom; ++y)
+            for (int32_t x = clip.left; x < clip.right; ++x)
+                if (mask[static_cast<size_t>(y - clip.top) * static_cast<size_t>(clip.width()) +
+                         static_cast<size_t>(x - clip.left)])
+                    plot(x, y, pen_.colour);
+        return;
+    }
     moveTo(points[0]);
     for (size_t i = 1; i < count; ++i)
         lineTo(points[i]);

@@ -236,9 +236,9 @@ class Canvas {
     // consecutive lineTo calls.
     void lineTo(Point p);
     // Polyline: moveTo(points[0]) then lineTo each further point. The pen
-    // position is left where it was before (as Polyline does). Wide pens draw
-    // each segment on its own, so under MergePen or NotXorPen their joints
-    // take the operation twice.
+    // position is left where it was before (as Polyline does). A wide pen
+    // draws the whole line as one figure (round joins), so every pixel takes
+    // the raster operation once; separate lineTo calls overlap at their ends.
     void polyline(const Point *points, size_t count);
 
     // --- filled shapes (brush, raster operation; no outline) ---------------
@@ -307,7 +307,9 @@ class Canvas {
 
   private:
     void plot(int32_t x, int32_t y, Pixel colour); // with the raster operation, unclipped
-    void wideSegment(Point a, Point b);
+    // Marks the pixels of a wide-pen segment in mask (maskRect's pixels, row
+    // by row), or draws them at once without a mask.
+    void wideSegment(Point a, Point b, std::vector<uint8_t> *mask = nullptr, const Rect &maskRect = Rect{});
     void spanRop(int32_t y, int32_t x0, int32_t x1, Pixel colour, const Rect &clip); // x0..x1-1
 
     Surface *target_ = nullptr;

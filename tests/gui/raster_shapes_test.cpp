@@ -204,6 +204,21 @@ TEST(RasterLine, WidePensCoverTheirWidthAndRoundTheEnds) {
     }
 }
 
+// A wide polyline is one figure: under NOT-XOR its joints are not undone by
+// being drawn twice.
+TEST(RasterLine, WidePolylineTakesTheRasterOperationOncePerPixel) {
+    const Point zigzag[] = {{5, 5}, {30, 8}, {8, 20}, {34, 34}, {34, 10}};
+    for (int32_t w : {2, 3, 6}) {
+        Scene copy(40, 40, 0), xored(40, 40, 0);
+        copy.canvas.setPen({0x00ffffff, w, LineStyle::Solid});
+        xored.canvas.setPen({0, w, LineStyle::Solid});
+        xored.canvas.setRop2(Rop2::NotXorPen);
+        copy.canvas.polyline(zigzag, 5);
+        xored.canvas.polyline(zigzag, 5);
+        EXPECT_TRUE(sameImage(copy.surface, xored.surface)) << "width " << w;
+    }
+}
+
 // --- raster operations -----------------------------------------------------------
 
 TEST(RasterRop, PenAndBrushCombineWithThePixelsBeneath) {
