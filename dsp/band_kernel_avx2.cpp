@@ -2,6 +2,8 @@
 // samples per vector.
 #include "dsp/band_kernel_simd.h"
 
+#include <cmath>
+
 #include <immintrin.h>
 
 namespace band_kernel {
@@ -18,6 +20,11 @@ struct Avx2 {
     static void store(double *p, D v) { _mm256_store_pd(p, v); }
     static D loadFloats(const float *p) { return _mm256_cvtps_pd(_mm_loadu_ps(p)); }
     static void storeFloats(float *p, D v) { _mm_storeu_ps(p, _mm256_cvtpd_ps(v)); }
+    static D loadu(const double *p) { return _mm256_loadu_pd(p); }
+    static void storeu(double *p, D v) { _mm256_storeu_pd(p, v); }
+    static D finiteOrZero(D v) {
+        return _mm256_and_pd(v, _mm256_cmp_pd(abs(v), _mm256_set1_pd(HUGE_VAL), _CMP_LT_OQ));
+    }
     static D add(D a, D b) { return _mm256_add_pd(a, b); }
     static D sub(D a, D b) { return _mm256_sub_pd(a, b); }
     static D mul(D a, D b) { return _mm256_mul_pd(a, b); }

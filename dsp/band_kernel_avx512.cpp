@@ -9,6 +9,8 @@
 
 #include "dsp/band_kernel_simd.h"
 
+#include <cmath>
+
 #include <immintrin.h>
 
 namespace band_kernel {
@@ -25,6 +27,11 @@ struct Avx512 {
     static void store(double *p, D v) { _mm512_store_pd(p, v); }
     static D loadFloats(const float *p) { return _mm512_cvtps_pd(_mm256_loadu_ps(p)); }
     static void storeFloats(float *p, D v) { _mm256_storeu_ps(p, _mm512_cvtpd_ps(v)); }
+    static D loadu(const double *p) { return _mm512_loadu_pd(p); }
+    static void storeu(double *p, D v) { _mm512_storeu_pd(p, v); }
+    static D finiteOrZero(D v) {
+        return _mm512_maskz_mov_pd(_mm512_cmp_pd_mask(abs(v), _mm512_set1_pd(HUGE_VAL), _CMP_LT_OQ), v);
+    }
     static D add(D a, D b) { return _mm512_add_pd(a, b); }
     static D sub(D a, D b) { return _mm512_sub_pd(a, b); }
     static D mul(D a, D b) { return _mm512_mul_pd(a, b); }

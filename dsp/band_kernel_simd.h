@@ -52,7 +52,8 @@ template <class V> struct SimdPass {
         double *const wBands = wRows + kLanes * kChunk;  // [kLanes][kChunk], band-major
         double *const dTerms = wBands + kLanes * kChunk; // [kChunk]
 
-        D alpha2[NV], beta2[NV], gamma2[NV], gain[NV], y1[NV], y2[NV], pre[NV], post[NV];
+        // p holds beta2 x y2, formed one sample ahead (off the critical path).
+        D alpha2[NV], beta2[NV], gamma2[NV], gain[NV], y1[NV], y2[NV], p[NV], pre[NV], post[NV];
         for (int j = 0; j < NV; ++j) {
             alpha2[j] = twice(V::loadFloats(c.alpha + j * W));
             beta2[j] = twice(V::loadFloats(c.beta + j * W));
@@ -62,6 +63,7 @@ template <class V> struct SimdPass {
             y2[j] = V::loadFloats(state.y2 + j * W);
             pre[j] = V::loadFloats(state.preSum + j * W);
             post[j] = V::loadFloats(state.postSum + j * W);
+            p[j] = V::mul(beta2[j], y2[j]);
         }
         const double guardValue = static_cast<double>(1e-18f);
         const D guard = V::set1(guardValue);
@@ -71,6 +73,7 @@ template <class V> struct SimdPass {
         const D factor = V::set1(static_cast<double>(args.outputFactor));
 
         const __m128d inGain = _mm_set_sd(static_cast<double>(args.inGain));
+        const D inGainV = V::set1(static_cast<double>(args.inGain));
         const __m128d guardS = _mm_set_sd(guardValue);
         const __m128d zeroS = _mm_setzero_pd();
         __m128 x1 = _mm_set_ss(state.x1), x2 = _mm_set_ss(state.x2);
@@ -79,36 +82,63 @@ template <class V> struct SimdPass {
             const int m = count - start < kChunk ? count - start : kChunk;
             float *const s = samples + start;
 
-            // Step 0: difference terms; a non-finite input counts as silence.
-            for (int n = 0; n < m; ++n) {
+            // Step 0: difference terms, vectorised across samples. The
+            // gained inputs and their float roundings (the input history)
+            // go through the band-major area, which is free until step 2.
+            double *const xsAt = wBands;
+            double *const xfAt = wBands + kChunk + W; // xfAt[-2], xfAt[-1]: the history
+            xfAt[-2] = static_cast<double>(_mm_cvtss_f32(x2));
+            xfAt[-1] = static_cast<double>(_mm_cvtss_f32(x1));
+            int n = 0;
+            for (; n + W <= m; n += W) {
+                const D xs = V::mul(V::finiteOrZero(V::loadFloats(s + n)), inGainV);
+                V::store(xsAt + n, xs);
+                V::storeu(xfAt + n, V::roundToFloat(xs));
+            }
+            for (; n < m; ++n) {
                 std::uint32_t bits;
                 std::memcpy(&bits, &s[n], sizeof bits);
                 const __m128d xs = (bits & 0x7F800000u) == 0x7F800000u
                                        ? zeroS
                                        : _mm_mul_sd(_mm_cvtss_sd(zeroS, _mm_set_ss(s[n])), inGain);
-                const __m128d diff =
-                    _mm_sub_sd(_mm_add_sd(_mm_sub_sd(xs, _mm_cvtss_sd(zeroS, x2)), guardS), guardS);
-                _mm_store_sd(&dTerms[n], _mm_cvtss_sd(zeroS, _mm_cvtsd_ss(_mm_setzero_ps(), diff)));
-                x2 = x1;
-                x1 = _mm_cvtsd_ss(_mm_setzero_ps(), xs);
+                _mm_store_sd(xsAt + n, xs);
+                _mm_store_sd(xfAt + n, _mm_cvtss_sd(zeroS, _mm_cvtsd_ss(_mm_setzero_ps(), xs)));
             }
+            for (n = 0; n + W <= m; n += W) {
+                const D diff =
+                    V::sub(V::add(V::sub(V::load(xsAt + n), V::loadu(xfAt + n - 2)), guard), guard);
+                V::store(dTerms + n, V::roundToFloat(diff));
+            }
+            for (; n < m; ++n) {
+                const __m128d diff = _mm_sub_sd(
+                    _mm_add_sd(_mm_sub_sd(_mm_load_sd(xsAt + n), _mm_load_sd(xfAt + n - 2)), guardS), guardS);
+                _mm_store_sd(dTerms + n, _mm_cvtss_sd(zeroS, _mm_cvtsd_ss(_mm_setzero_ps(), diff)));
+            }
+            x2 = _mm_cvtsd_ss(_mm_setzero_ps(), _mm_load_sd(xfAt + m - 2));
+            x1 = _mm_cvtsd_ss(_mm_setzero_ps(), _mm_load_sd(xfAt + m - 1));
 
-            // Step 1: every band of a sample at once.
-            for (int n = 0; n < m; ++n) {
+            // Step 1: every band of a sample at once. y2 is only needed as
+            // state at the end of the block; inside, p carries it.
+            auto filter = [&](int n) {
                 const D d = V::set1(dTerms[n]);
                 double *const row = wRows + n * kLanes;
                 for (int j = 0; j < NV; ++j) {
-                    const D feedback = V::fma(gamma2[j], y1[j], V::mul(beta2[j], y2[j]));
+                    const D feedback = V::fma(gamma2[j], y1[j], p[j]);
                     const D v2 = V::fma(alpha2[j], d, feedback);
                     const D y = V::addOff(V::addOff(v2, guard2), minusGuard2);
-                    y2[j] = y1[j];
+                    p[j] = V::mul(beta2[j], y1[j]);
                     y1[j] = V::roundToFloat(y);
                     pre[j] = V::roundToFloat(V::addOff(V::abs(y), pre[j]));
                     const D w = V::addOff(V::addOff(V::mul(y, gain[j]), guard), minusGuard);
                     V::store(row + j * W, w);
                     post[j] = V::roundToFloat(V::addOff(V::abs(w), post[j]));
                 }
-            }
+            };
+            for (int n = 0; n + 1 < m; ++n)
+                filter(n);
+            for (int j = 0; j < NV; ++j)
+                y2[j] = y1[j];
+            filter(m - 1);
 
             // Step 2: transpose the weighted outputs of whole sample vectors
             // (rows past m hold stale finite values and are never output) ...

@@ -3,6 +3,8 @@
 // which changes nothing: they are exact.
 #include "dsp/band_kernel_simd.h"
 
+#include <cmath>
+
 namespace band_kernel {
 namespace {
 
@@ -21,6 +23,9 @@ struct Sse2 {
     static void storeFloats(float *p, D v) {
         _mm_storel_epi64(reinterpret_cast<__m128i *>(p), _mm_castps_si128(_mm_cvtpd_ps(v)));
     }
+    static D loadu(const double *p) { return _mm_loadu_pd(p); }
+    static void storeu(double *p, D v) { _mm_storeu_pd(p, v); }
+    static D finiteOrZero(D v) { return _mm_and_pd(v, _mm_cmplt_pd(abs(v), _mm_set1_pd(HUGE_VAL))); }
     static D add(D a, D b) { return _mm_add_pd(a, b); }
     static D sub(D a, D b) { return _mm_sub_pd(a, b); }
     static D mul(D a, D b) { return _mm_mul_pd(a, b); }
