@@ -29,10 +29,16 @@ targets=()
 for a in "${areas[@]}"; do targets+=(--target "test_$a"); done
 cmake --build "$build" -j "$(nproc)" "${targets[@]}"
 
+run=()
+if [[ $preset == win* ]]; then
+  bash scripts/deps.sh wine >/dev/null
+  export WINEPREFIX="$PWD/build/wineprefix" WINEDEBUG=-all
+  run=(wine)
+fi
 for a in "${areas[@]}"; do
-  exe=$(find "$build/tests" -name "test_$a" -type f -perm -u+x | head -n 1)
+  exe=$(find "$build/tests" \( -name "test_$a" -o -name "test_$a.exe" \) -type f | head -n 1)
   [ -n "$exe" ] || { echo "test_$a not built" >&2; exit 1; }
   # Run from the area's build folder, as ctest does.
-  (cd "$(dirname "$exe")" && SORREL_REGEN_GOLDEN=1 "./test_$a" --gtest_brief=1)
+  (cd "$(dirname "$exe")" && SORREL_REGEN_GOLDEN=1 "${run[@]}" "./$(basename "$exe")" --gtest_brief=1)
 done
 git status --short tests/golden/
