@@ -119,9 +119,9 @@ template <class V> struct SimdPass {
 
             // Step 1: every band of a sample at once. y2 is only needed as
             // state at the end of the block; inside, p carries it.
-            auto filter = [&](int n) {
-                const D d = V::set1(dTerms[n]);
-                double *const row = wRows + n * kLanes;
+            auto filter = [&](int at) {
+                const D d = V::set1(dTerms[at]);
+                double *const row = wRows + at * kLanes;
                 for (int j = 0; j < NV; ++j) {
                     const D feedback = V::fma(gamma2[j], y1[j], p[j]);
                     const D v2 = V::fma(alpha2[j], d, feedback);
@@ -134,7 +134,7 @@ template <class V> struct SimdPass {
                     post[j] = V::roundToFloat(V::addOff(V::abs(w), post[j]));
                 }
             };
-            for (int n = 0; n + 1 < m; ++n)
+            for (n = 0; n + 1 < m; ++n)
                 filter(n);
             for (int j = 0; j < NV; ++j)
                 y2[j] = y1[j];
