@@ -374,7 +374,9 @@ void CDrawContext::drawArc(const CRect &rect, float startDegrees, float endDegre
         const double dx = std::trunc(std::cos(a) * w2);
         const double dy = std::trunc(std::sin(a) * h2);
         // A ray point only gives a direction; keep it inside the renderer's range.
-        auto clampToInt = [](double v) { return static_cast<int32_t>(std::clamp(v, -1e9, 1e9)); };
+        auto clampToInt = [](double v) {
+            return std::isfinite(v) ? static_cast<int32_t>(std::clamp(v, -1e9, 1e9)) : 0;
+        };
         return raster::Point{cx + clampToInt(dx), cy - clampToInt(dy)};
     };
     const raster::Point p1 = rayPoint(startDegrees);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 
 namespace {
@@ -477,6 +478,26 @@ TEST(DrawContext, GetPointAnswersAlpha255AndWithoutACanvasNothingHappens) {
     bare.floodFill(CPoint(1, 1));
     EXPECT_EQ(bare.getPoint(CPoint(1, 1)).alpha, 255);
     EXPECT_GT(bare.getStringWidth("x"), 0);
+}
+
+TEST(DrawContext, ArcsByDegreesSurviveAnyAngle) {
+    ScriptedEnvironment env;
+    const float angles[] = {0.f,
+                            -90.f,
+                            720.f,
+                            1e30f,
+                            -1e30f,
+                            std::numeric_limits<float>::quiet_NaN(),
+                            std::numeric_limits<float>::infinity()};
+    for (float a : angles) {
+        Sheet sheet;
+        CDrawContext ctx(nullptr, &sheet.canvas, nullptr);
+        ctx.drawArc(CRect(10, 10, 30, 30), a, 90.f, FilledAndOutline);
+        const Ink ink = inkOf(sheet.surface);
+        EXPECT_GE(ink.box.left, 10) << a;
+        EXPECT_LE(ink.box.right, 31) << a;
+        EXPECT_LE(ink.box.bottom, 31) << a;
+    }
 }
 
 TEST(DrawContext, PolygonsBeyondTheStackBufferAndFloodFill) {
