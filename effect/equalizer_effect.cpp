@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <new>
 
 namespace sorrel {
@@ -23,10 +24,12 @@ bool isBand(VstInt32 index) {
     return index >= EqualizerEffect::kFirstBand && index <= EqualizerEffect::kLastBand;
 }
 
+// Writes the text and its terminator, nothing more: hosts size these buffers
+// for the effect name (32 characters) or the vendor and product (64).
 bool copyIdentity(char *text, const char *value) {
     if (text == nullptr)
         return false;
-    vst_strncpy(text, value, 63);
+    vst_strncpy(text, value, static_cast<VstInt32>(std::strlen(value)));
     return true;
 }
 
