@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <new>
+#include <stdexcept>
 
 namespace raster {
 namespace detail {
@@ -75,6 +77,16 @@ inline S128 smul(int64_t a, int64_t b) {
     r.sign = ((a < 0) != (b < 0)) ? -1 : 1;
     r.mag = mul64(magnitude(a), magnitude(b));
     return r;
+}
+
+// Runs f; a failed allocation of a work buffer abandons the operation
+// instead of leaving the renderer by an exception.
+template <class F> void noThrow(F f) noexcept {
+    try {
+        f();
+    } catch (const std::bad_alloc &) {
+    } catch (const std::length_error &) {
+    }
 }
 
 } // namespace detail

@@ -207,71 +207,76 @@ void Canvas::wideSegment(Point a, Point b, std::vector<uint8_t> *mask, const Rec
 }
 
 void Canvas::polyline(const Point *points, size_t count) {
-    if (!points || count < 2)
-        return;
-    Point saved = position_;
-    int32_t savedPhase = dotPhase_;
-    Rect clip = effectiveClip();
-    if (pen_.width > 1 && !clip.empty()) {
-        // One figure: mark every segment, then apply the operation once.
-        std::vector<uint8_t> mask(static_cast<size_t>(clip.width()) * static_cast<size_t>(clip.height()), 0);
-        Point a = clampPoint(points[0]);
-        for (size_t i = 1; i < count; ++i) {
-            Point b = clampPoint(points[i]);
-            if (a.x != b.x || a.y != b.y)
-                wideSegment(a, b, &mask, clip);
-            a = b;
+    noThrow([&] {
+        if (!points || count < 2)
+            return;
+        Point saved = position_;
+        int32_t savedPhase = dotPhase_;
+        Rect clip = effectiveClip();
+        if (pen_.width > 1 && !clip.empty()) {
+            // One figure: mark every segment, then apply the operation once.
+            std::vector<uint8_t> mask(static_cast<size_t>(clip.width()) * static_cast<size_t>(clip.height()),
+                                      0);
+            Point a = clampPoint(points[0]);
+            for (size_t i = 1; i < count; ++i) {
+                Point b = clampPoint(points[i]);
+                if (a.x != b.x || a.y != b.y)
+                    wideSegment(a, b, &mask, clip);
+                a = b;
+            }
+            for (int32_t y = clip.top; y < clip.bottom; ++y)
+                for (int32_t x = clip.left; x < clip.right; ++x)
+                    if (mask[static_cast<size_t>(y - clip.top) * static_cast<size_t>(clip.width()) +
+                             static_cast<size_t>(x - clip.left)])
+                        plot(x, y, pen_.colour);
+            return;
         }
-        for (int32_t y = clip.top; y < clip.bottom; ++y)
-            for (int32_t x = clip.left; x < clip.right; ++x)
-                if (mask[static_cast<size_t>(y - clip.top) * static_cast<size_t>(clip.width()) +
-                         static_cast<size_t>(x - clip.left)])
-                    plot(x, y, pen_.colour);
-        return;
-    }
-    moveTo(points[0]);
-    for (size_t i = 1; i < count; ++i)
-        lineTo(points[i]);
-    position_ = saved;
-    dotPhase_ = savedPhase;
+        moveTo(points[0]);
+        for (size_t i = 1; i < count; ++i)
+            lineTo(points[i]);
+        position_ = saved;
+        dotPhase_ = savedPhase;
+    });
 }
 
 // --- polygons --------------------------------------------------------------
 
 void Canvas::fillPolygon(const Point *points, size_t count) {
-    Rect clip = effectiveClip();
-    if (!points || count < 3 || clip.empty())
-        return;
-    std::vector<Point> pts(points, points + count);
-    int32_t ymin = INT32_MAX, ymax = INT32_MIN;
-    for (Point &p : pts) {
-        p = clampPoint(p);
-        ymin = std::min(ymin, p.y);
-        ymax = std::max(ymax, p.y);
-    }
-    std::vector<int64_t> xs;
-    int32_t y0 = std::max(ymin, clip.top), y1 = std::min(ymax, clip.bottom);
-    for (int32_t y = y0; y < y1; ++y) {
-        xs.clear();
-        for (size_t i = 0; i < count; ++i) {
-            Point p = pts[i], q = pts[(i + 1) % count];
-            if (p.y == q.y)
-                continue;
-            if (p.y > q.y)
-                std::swap(p, q);
-            if (y < p.y || y >= q.y)
-                continue;
-            // Leftmost lattice point at or right of the crossing.
-            int64_t num = (static_cast<int64_t>(y) - p.y) * (static_cast<int64_t>(q.x) - p.x);
-            xs.push_back(p.x + ceilDiv(num, static_cast<int64_t>(q.y) - p.y));
+    noThrow([&] {
+        Rect clip = effectiveClip();
+        if (!points || count < 3 || clip.empty())
+            return;
+        std::vector<Point> pts(points, points + count);
+        int32_t ymin = INT32_MAX, ymax = INT32_MIN;
+        for (Point &p : pts) {
+            p = clampPoint(p);
+            ymin = std::min(ymin, p.y);
+            ymax = std::max(ymax, p.y);
         }
-        std::sort(xs.begin(), xs.end());
-        for (size_t i = 0; i + 1 < xs.size(); i += 2) {
-            int64_t l = std::max<int64_t>(xs[i], clip.left), r = std::min<int64_t>(xs[i + 1], clip.right);
-            if (l < r)
-                spanRop(y, static_cast<int32_t>(l), static_cast<int32_t>(r), brush_, clip);
+        std::vector<int64_t> xs;
+        int32_t y0 = std::max(ymin, clip.top), y1 = std::min(ymax, clip.bottom);
+        for (int32_t y = y0; y < y1; ++y) {
+            xs.clear();
+            for (size_t i = 0; i < count; ++i) {
+                Point p = pts[i], q = pts[(i + 1) % count];
+                if (p.y == q.y)
+                    continue;
+                if (p.y > q.y)
+                    std::swap(p, q);
+                if (y < p.y || y >= q.y)
+                    continue;
+                // Leftmost lattice point at or right of the crossing.
+                int64_t num = (static_cast<int64_t>(y) - p.y) * (static_cast<int64_t>(q.x) - p.x);
+                xs.push_back(p.x + ceilDiv(num, static_cast<int64_t>(q.y) - p.y));
+            }
+            std::sort(xs.begin(), xs.end());
+            for (size_t i = 0; i + 1 < xs.size(); i += 2) {
+                int64_t l = std::max<int64_t>(xs[i], clip.left), r = std::min<int64_t>(xs[i + 1], clip.right);
+                if (l < r)
+                    spanRop(y, static_cast<int32_t>(l), static_cast<int32_t>(r), brush_, clip);
+            }
         }
-    }
+    });
 }
 
 // --- flood fill --------------------------------------------------------------
@@ -285,30 +290,32 @@ bool Canvas::floodFill(Point p) {
     if (old == fill)
         return true;
     auto at = [&](int32_t x, int32_t y) { return colourOf(target_->row(y)[x]); };
-    std::vector<Point> stack{p};
-    while (!stack.empty()) {
-        Point s = stack.back();
-        stack.pop_back();
-        if (at(s.x, s.y) != old)
-            continue;
-        int32_t l = s.x, r = s.x;
-        while (l > clip.left && at(l - 1, s.y) == old)
-            --l;
-        while (r + 1 < clip.right && at(r + 1, s.y) == old)
-            ++r;
-        std::fill(target_->row(s.y) + l, target_->row(s.y) + r + 1, fill);
-        for (int32_t ny : {s.y - 1, s.y + 1}) {
-            if (ny < clip.top || ny >= clip.bottom)
+    noThrow([&] {
+        std::vector<Point> stack{p};
+        while (!stack.empty()) {
+            Point s = stack.back();
+            stack.pop_back();
+            if (at(s.x, s.y) != old)
                 continue;
-            bool inRun = false;
-            for (int32_t x = l; x <= r; ++x) {
-                bool match = at(x, ny) == old;
-                if (match && !inRun)
-                    stack.push_back({x, ny});
-                inRun = match;
+            int32_t l = s.x, r = s.x;
+            while (l > clip.left && at(l - 1, s.y) == old)
+                --l;
+            while (r + 1 < clip.right && at(r + 1, s.y) == old)
+                ++r;
+            std::fill(target_->row(s.y) + l, target_->row(s.y) + r + 1, fill);
+            for (int32_t ny : {s.y - 1, s.y + 1}) {
+                if (ny < clip.top || ny >= clip.bottom)
+                    continue;
+                bool inRun = false;
+                for (int32_t x = l; x <= r; ++x) {
+                    bool match = at(x, ny) == old;
+                    if (match && !inRun)
+                        stack.push_back({x, ny});
+                    inRun = match;
+                }
             }
         }
-    }
+    });
     return true;
 }
 
@@ -347,6 +354,8 @@ template <class F> void forEachPixel(Surface &target, const Block &b, const Surf
     int32_t dx = b.dx, dy = b.dy;
     if (source.data() == target.data()) {
         copy = Surface(b.dst.width(), b.dst.height());
+        if (copy.empty())
+            return;
         for (int32_t y = 0; y < copy.height(); ++y)
             std::memcpy(copy.row(y), source.row(b.dst.top + y + dy) + b.dst.left + dx,
                         sizeof(Pixel) * static_cast<size_t>(copy.width()));

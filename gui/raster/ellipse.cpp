@@ -180,76 +180,79 @@ void Canvas::fillPie(const Rect &box, Point p1, Point p2) {
 }
 
 void Canvas::arc(const Rect &box, Point p1, Point p2) {
-    Rect clip = effectiveClip();
-    Rect b = normalised(clampRect(box));
-    if (clip.empty() || b.empty())
-        return;
-    Ellipse e(b);
-    Sweep sweep(e, {clampCoord(p1.x), clampCoord(p1.y)}, {clampCoord(p2.x), clampCoord(p2.y)});
-    int32_t reach = pen_.width > 1 ? pen_.width / 2 + 1 : 0;
+    noThrow([&] {
+        Rect clip = effectiveClip();
+        Rect b = normalised(clampRect(box));
+        if (clip.empty() || b.empty())
+            return;
+        Ellipse e(b);
+        Sweep sweep(e, {clampCoord(p1.x), clampCoord(p1.y)}, {clampCoord(p2.x), clampCoord(p2.y)});
+        int32_t reach = pen_.width > 1 ? pen_.width / 2 + 1 : 0;
 
-    // Wide pens stamp a disc on every pixel of the curve into a mask first,
-    // so that each pixel takes the raster operation once.
-    Rect maskRect = intersect({b.left - reach, b.top - reach, b.right + reach, b.bottom + reach}, clip);
-    if (maskRect.empty())
-        return;
-    std::vector<uint8_t> mask;
-    std::vector<Point> disc;
-    if (reach > 0) {
-        mask.assign(static_cast<size_t>(maskRect.width()) * static_cast<size_t>(maskRect.height()), 0);
-        int64_t w2 = static_cast<int64_t>(pen_.width) * pen_.width;
-        for (int32_t dy = -reach; dy <= reach; ++dy)
-            for (int32_t dx = -reach; dx <= reach; ++dx) {
-                int64_t d4 = 4 * (static_cast<int64_t>(dx) * dx + static_cast<int64_t>(dy) * dy);
-                if (d4 < w2 || (d4 == w2 && (dy < 0 || (dy == 0 && dx < 0))))
-                    disc.push_back({dx, dy});
+        // Wide pens stamp a disc on every pixel of the curve into a mask first,
+        // so that each pixel takes the raster operation once.
+        Rect maskRect = intersect({b.left - reach, b.top - reach, b.right + reach, b.bottom + reach}, clip);
+        if (maskRect.empty())
+            return;
+        std::vector<uint8_t> mask;
+        std::vector<Point> disc;
+        if (reach > 0) {
+            mask.assign(static_cast<size_t>(maskRect.width()) * static_cast<size_t>(maskRect.height()), 0);
+            int64_t w2 = static_cast<int64_t>(pen_.width) * pen_.width;
+            for (int32_t dy = -reach; dy <= reach; ++dy)
+                for (int32_t dx = -reach; dx <= reach; ++dx) {
+                    int64_t d4 = 4 * (static_cast<int64_t>(dx) * dx + static_cast<int64_t>(dy) * dy);
+                    if (d4 < w2 || (d4 == w2 && (dy < 0 || (dy == 0 && dx < 0))))
+                        disc.push_back({dx, dy});
+                }
+        }
+        auto mark = [&](int64_t x, int64_t y) {
+            if (!sweep.contains(2 * x - e.cx2, 2 * y - e.cy2))
+                return;
+            if (reach == 0) {
+                if (x >= clip.left && x < clip.right && y >= clip.top && y < clip.bottom)
+                    plot(static_cast<int32_t>(x), static_cast<int32_t>(y), pen_.colour);
+                return;
             }
-    }
-    auto mark = [&](int64_t x, int64_t y) {
-        if (!sweep.contains(2 * x - e.cx2, 2 * y - e.cy2))
-            return;
-        if (reach == 0) {
-            if (x >= clip.left && x < clip.right && y >= clip.top && y < clip.bottom)
-                plot(static_cast<int32_t>(x), static_cast<int32_t>(y), pen_.colour);
-            return;
-        }
-        for (const Point &d : disc) {
-            int64_t px = x + d.x, py = y + d.y;
-            if (px >= maskRect.left && px < maskRect.right && py >= maskRect.top && py < maskRect.bottom)
-                mask[static_cast<size_t>(py - maskRect.top) * static_cast<size_t>(maskRect.width()) +
-                     static_cast<size_t>(px - maskRect.left)] = 1;
-        }
-    };
+            for (const Point &d : disc) {
+                int64_t px = x + d.x, py = y + d.y;
+                if (px >= maskRect.left && px < maskRect.right && py >= maskRect.top && py < maskRect.bottom)
+                    mask[static_cast<size_t>(py - maskRect.top) * static_cast<size_t>(maskRect.width()) +
+                         static_cast<size_t>(px - maskRect.left)] = 1;
+            }
+        };
 
-    int64_t y0 = std::max<int64_t>(b.top, static_cast<int64_t>(clip.top) - reach);
-    int64_t y1 = std::min<int64_t>(b.bottom, static_cast<int64_t>(clip.bottom) + reach);
-    int64_t xMin = static_cast<int64_t>(clip.left) - reach, xMax = static_cast<int64_t>(clip.right) + reach;
-    for (int64_t y = y0; y < y1; ++y) {
-        int64_t l = 0, r = -1, al = 0, ar = -1, bl = 0, br = -1;
-        if (!e.span(y, l, r))
-            continue;
-        bool above = e.span(y - 1, al, ar), below = e.span(y + 1, bl, br);
-        // Runs of the row on the outline: all of it next to an empty row,
-        // else from each end to where both neighbouring rows reach.
-        int64_t leftEnd = r, rightStart = r + 1;
-        if (above && below) {
-            leftEnd = std::max(l, std::max(al, bl) - 1);
-            rightStart = std::min(r, std::min(ar, br) + 1);
-            if (rightStart <= leftEnd)
-                rightStart = leftEnd + 1;
+        int64_t y0 = std::max<int64_t>(b.top, static_cast<int64_t>(clip.top) - reach);
+        int64_t y1 = std::min<int64_t>(b.bottom, static_cast<int64_t>(clip.bottom) + reach);
+        int64_t xMin = static_cast<int64_t>(clip.left) - reach,
+                xMax = static_cast<int64_t>(clip.right) + reach;
+        for (int64_t y = y0; y < y1; ++y) {
+            int64_t l = 0, r = -1, al = 0, ar = -1, bl = 0, br = -1;
+            if (!e.span(y, l, r))
+                continue;
+            bool above = e.span(y - 1, al, ar), below = e.span(y + 1, bl, br);
+            // Runs of the row on the outline: all of it next to an empty row,
+            // else from each end to where both neighbouring rows reach.
+            int64_t leftEnd = r, rightStart = r + 1;
+            if (above && below) {
+                leftEnd = std::max(l, std::max(al, bl) - 1);
+                rightStart = std::min(r, std::min(ar, br) + 1);
+                if (rightStart <= leftEnd)
+                    rightStart = leftEnd + 1;
+            }
+            for (int64_t x = std::max(l, xMin); x <= std::min(leftEnd, xMax); ++x)
+                mark(x, y);
+            for (int64_t x = std::max(rightStart, xMin); x <= std::min(r, xMax); ++x)
+                mark(x, y);
         }
-        for (int64_t x = std::max(l, xMin); x <= std::min(leftEnd, xMax); ++x)
-            mark(x, y);
-        for (int64_t x = std::max(rightStart, xMin); x <= std::min(r, xMax); ++x)
-            mark(x, y);
-    }
-    if (reach > 0) {
-        for (int32_t y = maskRect.top; y < maskRect.bottom; ++y)
-            for (int32_t x = maskRect.left; x < maskRect.right; ++x)
-                if (mask[static_cast<size_t>(y - maskRect.top) * static_cast<size_t>(maskRect.width()) +
-                         static_cast<size_t>(x - maskRect.left)])
-                    plot(x, y, pen_.colour);
-    }
+        if (reach > 0) {
+            for (int32_t y = maskRect.top; y < maskRect.bottom; ++y)
+                for (int32_t x = maskRect.left; x < maskRect.right; ++x)
+                    if (mask[static_cast<size_t>(y - maskRect.top) * static_cast<size_t>(maskRect.width()) +
+                             static_cast<size_t>(x - maskRect.left)])
+                        plot(x, y, pen_.colour);
+        }
+    });
 }
 
 } // namespace raster

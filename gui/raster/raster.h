@@ -66,13 +66,17 @@ Rect intersect(const Rect &a, const Rect &b);
 class Surface {
   public:
     Surface() = default;
-    // Owning, every pixel set to fill. Negative sizes count as 0.
+    // Owning, every pixel set to fill. Non-positive sizes, more than
+    // kMaxPixels pixels or a failed allocation give an empty surface; nothing
+    // throws.
+    static constexpr int64_t kMaxPixels = int64_t(1) << 28;
     Surface(int32_t width, int32_t height, Pixel fill = 0);
     // Non-owning view; stride is in pixels (>= width). A null pointer or a
     // non-positive size gives an empty surface.
     static Surface view(Pixel *pixels, int32_t width, int32_t height, int32_t stride);
 
-    // Copies of an owning surface are deep; copies of a view are views.
+    // Copies of an owning surface are deep (empty if memory runs out); copies
+    // of a view are views.
     Surface(const Surface &other);
     Surface &operator=(const Surface &other);
     Surface(Surface &&other) noexcept;
@@ -157,7 +161,8 @@ class Font {
 // ---------------------------------------------------------------------------
 // Canvas: the drawing state of a device context over one surface. Like a
 // device context, its clip, pen position, pen, brush, raster operation, font
-// and colours persist between calls until changed.
+// and colours persist between calls until changed. No operation throws: one
+// that runs out of memory for its work buffers draws nothing.
 enum class Rop2 {
     CopyPen,   // pixel = pen (R2_COPYPEN)
     MergePen,  // pixel = pixel | pen (R2_MERGEPEN)

@@ -1,6 +1,7 @@
 #include "gui/raster/raster.h"
 
 #include <algorithm>
+#include <new>
 
 namespace raster {
 
@@ -13,9 +14,14 @@ Rect intersect(const Rect &a, const Rect &b) {
 }
 
 Surface::Surface(int32_t width, int32_t height, Pixel fill) {
-    if (width <= 0 || height <= 0)
+    if (width <= 0 || height <= 0 || static_cast<int64_t>(width) * height > kMaxPixels)
         return;
-    storage_.assign(static_cast<size_t>(width) * static_cast<size_t>(height), colourOf(fill));
+    try {
+        storage_.assign(static_cast<size_t>(width) * static_cast<size_t>(height), colourOf(fill));
+    } catch (const std::bad_alloc &) {
+        storage_.clear();
+        return;
+    }
     pixels_ = storage_.data();
     width_ = width;
     height_ = height;
@@ -33,21 +39,28 @@ Surface Surface::view(Pixel *pixels, int32_t width, int32_t height, int32_t stri
     return s;
 }
 
-Surface::Surface(const Surface &other)
-    : storage_(other.storage_), pixels_(other.pixels_), width_(other.width_), height_(other.height_),
-      stride_(other.stride_) {
-    if (!storage_.empty())
-        pixels_ = storage_.data();
+Surface::Surface(const Surface &other) {
+    *this = other;
 }
 
 Surface &Surface::operator=(const Surface &other) {
-    if (this != &other) {
-        storage_ = other.storage_;
-        pixels_ = storage_.empty() ? other.pixels_ : storage_.data();
-        width_ = other.width_;
-        height_ = other.height_;
-        stride_ = other.stride_;
+    if (this == &other)
+        return *this;
+    if (!other.owning()) {
+        storage_.clear();
+        pixels_ = other.pixels_;
+    } else {
+        try {
+            storage_ = other.storage_;
+        } catch (const std::bad_alloc &) {
+            *this = Surface();
+            return *this;
+        }
+        pixels_ = storage_.data();
     }
+    width_ = other.width_;
+    height_ = other.height_;
+    stride_ = other.stride_;
     return *this;
 }
 

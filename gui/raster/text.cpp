@@ -360,59 +360,61 @@ void Canvas::drawText(const char *text, const Rect &r, Align align) {
 }
 
 void Canvas::drawText(const char *text, size_t length, const Rect &r, Align align) {
-    lastTextCell_ = Rect{};
-    if (!text)
-        return;
-    const FontSpec &spec = font_.spec();
-    int64_t width = font_.textWidth(text, length);
-    int64_t height = font_.height();
-    int64_t x = r.left;
-    if (align == Align::Centre)
-        x = r.left + (static_cast<int64_t>(r.right) - r.left - width) / 2;
-    else if (align == Align::Right)
-        x = r.right - width;
-    int64_t y = r.top + (static_cast<int64_t>(r.bottom) - r.top - height) / 2;
-    lastTextCell_ = {clampCoord(x), clampCoord(y), clampCoord(x + width), clampCoord(y + height)};
-    Rect visible = intersect(r, effectiveClip());
-    if (visible.empty())
-        return;
-    if (backOpaque_) {
-        Rect cell = intersect(lastTextCell_, visible);
-        for (int32_t row = cell.top; row < cell.bottom; ++row)
-            std::fill(target_->row(row) + cell.left, target_->row(row) + cell.right, backColour_);
-    }
-    const FaceData &face = faceData(spec);
-    if (!face.ok)
-        return;
-    int64_t baseline = y + font_.ascent();
-    std::vector<Edge> edges;
-    Surface &s = *target_;
-    Pixel colour = textColour_;
-    int64_t pen = x;
-    for (size_t i = 0; i < length && pen < visible.right; ++i) {
-        Glyph g = glyphFor(face, spec, static_cast<unsigned char>(text[i]));
-        // Glyphs reach at most one em beyond their advance (italic slant,
-        // overhanging accents); skip the ones that cannot touch the visible part.
-        if (pen + g.advance + spec.height >= visible.left) {
-            glyphEdges(face, spec, g, pen * kOne, baseline * kOne, edges);
-            rasterise(edges, visible, [&](int32_t px, int32_t py, unsigned a) {
-                Pixel *p = s.row(py) + px;
-                *p = blend(colourOf(*p), colour, a);
-            });
+    noThrow([&] {
+        lastTextCell_ = Rect{};
+        if (!text)
+            return;
+        const FontSpec &spec = font_.spec();
+        int64_t width = font_.textWidth(text, length);
+        int64_t height = font_.height();
+        int64_t x = r.left;
+        if (align == Align::Centre)
+            x = r.left + (static_cast<int64_t>(r.right) - r.left - width) / 2;
+        else if (align == Align::Right)
+            x = r.right - width;
+        int64_t y = r.top + (static_cast<int64_t>(r.bottom) - r.top - height) / 2;
+        lastTextCell_ = {clampCoord(x), clampCoord(y), clampCoord(x + width), clampCoord(y + height)};
+        Rect visible = intersect(r, effectiveClip());
+        if (visible.empty())
+            return;
+        if (backOpaque_) {
+            Rect cell = intersect(lastTextCell_, visible);
+            for (int32_t row = cell.top; row < cell.bottom; ++row)
+                std::fill(target_->row(row) + cell.left, target_->row(row) + cell.right, backColour_);
         }
-        pen += g.advance;
-    }
-    if (spec.underline) {
-        int64_t upem = face.unitsPerEm, h = spec.height;
-        int64_t thickness = std::max<int64_t>(1, roundDiv(face.underlineThickness * h, upem));
-        int64_t top =
-            baseline + floorDiv(2 * -face.underlinePosition * h - thickness * upem + upem, 2 * upem);
-        Rect line = intersect(
-            Rect{clampCoord(x), clampCoord(top), clampCoord(x + width), clampCoord(top + thickness)},
-            visible);
-        for (int32_t row = line.top; row < line.bottom; ++row)
-            std::fill(s.row(row) + line.left, s.row(row) + line.right, colour);
-    }
+        const FaceData &face = faceData(spec);
+        if (!face.ok)
+            return;
+        int64_t baseline = y + font_.ascent();
+        std::vector<Edge> edges;
+        Surface &s = *target_;
+        Pixel colour = textColour_;
+        int64_t pen = x;
+        for (size_t i = 0; i < length && pen < visible.right; ++i) {
+            Glyph g = glyphFor(face, spec, static_cast<unsigned char>(text[i]));
+            // Glyphs reach at most one em beyond their advance (italic slant,
+            // overhanging accents); skip the ones that cannot touch the visible part.
+            if (pen + g.advance + spec.height >= visible.left) {
+                glyphEdges(face, spec, g, pen * kOne, baseline * kOne, edges);
+                rasterise(edges, visible, [&](int32_t px, int32_t py, unsigned a) {
+                    Pixel *p = s.row(py) + px;
+                    *p = blend(colourOf(*p), colour, a);
+                });
+            }
+            pen += g.advance;
+        }
+        if (spec.underline) {
+            int64_t upem = face.unitsPerEm, h = spec.height;
+            int64_t thickness = std::max<int64_t>(1, roundDiv(face.underlineThickness * h, upem));
+            int64_t top =
+                baseline + floorDiv(2 * -face.underlinePosition * h - thickness * upem + upem, 2 * upem);
+            Rect line = intersect(
+                Rect{clampCoord(x), clampCoord(top), clampCoord(x + width), clampCoord(top + thickness)},
+                visible);
+            for (int32_t row = line.top; row < line.bottom; ++row)
+                std::fill(s.row(row) + line.left, s.row(row) + line.right, colour);
+        }
+    });
 }
 
 } // namespace raster

@@ -53,6 +53,8 @@ TEST(RasterSurface, BadViewsAreEmptyAndCopiesOfOwningSurfacesAreDeep) {
     EXPECT_TRUE(Surface::view(&p, 4, 4, 3).empty());
     EXPECT_TRUE(Surface::view(&p, 0, 1, 1).empty());
     EXPECT_TRUE(Surface(-3, 5).empty());
+    EXPECT_TRUE(Surface(1 << 20, 1 << 20).empty()); // beyond the pixel limit: empty, no exception
+    EXPECT_TRUE(Surface(INT32_MAX, 2).empty());
 
     Surface a(3, 3, 0x111111);
     Surface b = a;
