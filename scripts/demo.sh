@@ -1,17 +1,65 @@
 #!/usr/bin/env bash
-# The main job: builds the plug-in for every target and shows what it exports.
+# The main job: installs what is missing, builds the plug-in for every target
+# and sorrel-host, runs a real recording through Sorrel with a shipped preset
+# and shows what changed: out/<preset>.wav, its response plot
+# out/<preset>.png, levels before and after.
+# Usage: scripts/demo.sh [PRESET]   (default: telephone, from resources/presets)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+root=$PWD
+name=${1:-telephone}
+preset=resources/presets/$name.fxp
+input=/usr/share/sounds/alsa/Front_Center.wav
+[ -f "$preset" ] || { echo "demo: no preset $preset" >&2; exit 2; }
+
 bash scripts/deps.sh build
-for p in linux linux32 win32 win64; do
-  cmake --preset "$p" -DSORREL_TESTS=OFF >/dev/null
-  cmake --build --preset "$p" -j "$(nproc)" --target sorrel_plugin >/dev/null
+
+# One status line on standard error, redrawn in place, only on a terminal.
+tty=0
+[ -t 2 ] && tty=1
+status() { [ $tty = 1 ] && printf '\r\033[K%s' "$*" >&2 || true; }
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+run() {
+  if ! "$@" >"$log" 2>&1; then
+    status ""
+    echo "demo: failed: $*" >&2
+    tail -n 40 "$log" >&2
+    exit 1
+  fi
+}
+
+presets=(linux linux32 win32 win64)
+jobs=$(nproc)
+i=0
+for p in "${presets[@]}"; do
+  i=$((i + 1))
+  status "[$i/${#presets[@]}] building $p"
+  run cmake --preset "$p" -DSORREL_TESTS=OFF -DSORREL_BENCH=OFF
+  targets=(--target sorrel_plugin)
+  [ "$p" = linux ] && targets+=(--target sorrel-host)
+  run cmake --build --preset "$p" -j "$jobs" "${targets[@]}"
 done
-echo "Linux x86_64: build/linux/Sorrel.so"
-nm -D --defined-only build/linux/Sorrel.so | awk '{print "  " $3}'
-echo "Linux i686:   build/linux32/Sorrel.so"
-nm -D --defined-only build/linux32/Sorrel.so | awk '{print "  " $3}'
-for p in win32 win64; do
-  echo "Windows ($p): build/$p/Sorrel.dll"
-  objdump -p "build/$p/Sorrel.dll" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | tail -n +2 | sed 's/^\s*/  /'
-done
+status ""
+
+host=build/linux/tools/sorrel-host
+plugin=build/linux/Sorrel.so
+mkdir -p out
+wav=out/$name.wav
+png=out/$name.png
+stats=$("$host" render "$plugin" "$input" "$wav" --preset "$preset" --stats)
+"$host" response "$plugin" --preset "$preset" --png "$png" --title "Sorrel with the $name preset"
+shape=$("$host" response "$plugin" --preset "$preset" --freq 100,1000,10000)
+
+echo "Sorrel: $input through the '$name' preset"
+echo
+echo "  output   $root/$wav"
+echo "  plot     $root/$png"
+echo
+echo "Levels per channel (the input is mono and feeds both plug-in inputs):"
+echo "$stats" | sed 's/^/  /'
+echo
+echo "The preset's response (stereo, both channels alike):"
+echo "$shape" | awk -F, 'NR > 1 { printf "  %8.0f Hz  %+6.1f dB\n", $1, $3 }'
+echo
+echo "Plug-ins built: build/linux/Sorrel.so build/linux32/Sorrel.so build/win32/Sorrel.dll build/win64/Sorrel.dll"
