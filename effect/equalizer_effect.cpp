@@ -12,8 +12,6 @@ namespace sorrel {
 
 namespace {
 
-constexpr VstInt32 kMaxParamTextChars = 8; // the parameter name and label budget of the interface
-
 const char *const kBandNames[kNumBands] = {
     "20Hz",   "25Hz",   "30Hz",   "35Hz",   "40Hz",   "50Hz",   "60Hz",  "70Hz",  "85Hz",  "100Hz", "125Hz",
     "150Hz",  "175Hz",  "210Hz",  "250Hz",  "300Hz",  "360Hz",  "440Hz", "580Hz", "780Hz", "1kHz",  "1.4kHz",
@@ -24,12 +22,16 @@ bool isBand(VstInt32 index) {
     return index >= EqualizerEffect::kFirstBand && index <= EqualizerEffect::kLastBand;
 }
 
-// Writes the text and its terminator, nothing more: hosts size these buffers
-// for the effect name (32 characters) or the vendor and product (64).
+// Writes the text and its terminator, nothing more: hosts size their buffers
+// differently (32 characters for the effect name, 8 for a parameter name).
+void copyText(char *text, const char *value) {
+    std::memcpy(text, value, std::strlen(value) + 1);
+}
+
 bool copyIdentity(char *text, const char *value) {
     if (text == nullptr)
         return false;
-    vst_strncpy(text, value, static_cast<VstInt32>(std::strlen(value)));
+    copyText(text, value);
     return true;
 }
 
@@ -175,22 +177,22 @@ void EqualizerEffect::getParameterName(VstInt32 index, char *text) {
     if (text == nullptr)
         return;
     if (isBand(index))
-        vst_strncpy(text, kBandNames[index - kFirstBand], kMaxParamTextChars);
+        copyText(text, kBandNames[index - kFirstBand]);
     else if (index == kInGain)
-        vst_strncpy(text, "In gain", kMaxParamTextChars);
+        copyText(text, "In gain");
     else if (index == kQ)
-        vst_strncpy(text, "Q", kMaxParamTextChars);
+        copyText(text, "Q");
     else if (index == kOutGain)
-        vst_strncpy(text, "Out gain", kMaxParamTextChars);
+        copyText(text, "Out gain");
 }
 
 void EqualizerEffect::getParameterLabel(VstInt32 index, char *label) {
     if (label == nullptr)
         return;
     if (isBand(index) || index == kInGain || index == kOutGain)
-        vst_strncpy(label, "dB", kMaxParamTextChars);
+        copyText(label, "dB");
     else if (index == kQ)
-        vst_strncpy(label, "", kMaxParamTextChars);
+        copyText(label, "");
 }
 
 void EqualizerEffect::getParameterDisplay(VstInt32 index, char *text) {

@@ -129,6 +129,15 @@ TEST_F(ParameterTextTest, NamesAndLabels) {
         EXPECT_EQ(effect->text(effGetParamName, c.index), c.name) << c.index;
         EXPECT_EQ(effect->text(effGetParamLabel, c.index), c.label) << c.index;
     }
+    // Names, labels and identity texts end at their terminator: a host's
+    // buffer is not padded beyond it.
+    for (VstInt32 opcode : {VstInt32{effGetParamName}, VstInt32{effGetParamLabel}, VstInt32{effGetEffectName},
+                            VstInt32{effGetProductString}}) {
+        char buffer[80];
+        std::memset(buffer, '#', sizeof buffer);
+        effect->dispatch(opcode, 0, 0, buffer);
+        EXPECT_EQ(buffer[std::strlen(buffer) + 1], '#') << opcode;
+    }
 }
 
 TEST_F(ParameterTextTest, DisplayFollowsTheGainLaw) {
