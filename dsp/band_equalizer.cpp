@@ -251,7 +251,10 @@ void BandEqualizer::processBlock(float *samples, int count) {
         state.preSum[k] = 0.0f;
         state.postSum[k] = 0.0f;
     }
-    kernelFn(args, state, samples, count);
+    // A fast kernel has a fixed cost per call; below a few samples the
+    // reference pass (same bits) is quicker.
+    const band_kernel::KernelFn fn = count <= 2 ? band_kernel::scalarBlock : kernelFn;
+    fn(args, state, samples, count);
 
     const double inverseLength = static_cast<float>(1.0 / static_cast<double>(count));
     for (int k = 0; k < kNumBands; ++k) {
