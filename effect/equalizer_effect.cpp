@@ -68,7 +68,7 @@ void EqualizerEffect::setSampleRate(float rate) {
     DspUnit::setSampleRate(rate);
     leftEngine.setSampleRate(rate);
     rightEngine.setSampleRate(rate);
-    update(-1);
+    pushToEngines();
 }
 
 void EqualizerEffect::releaseWorkBuffers() {
@@ -143,12 +143,28 @@ void EqualizerEffect::setParameter(VstInt32 index, float value) {
     if (value == bank.getValue(index))
         return;
     bank.setValue(index, value);
-    update(index);
+    pushToEngines();
     notifyEditor(index, value);
 }
 
 float EqualizerEffect::getParameter(VstInt32 index) {
     return bank.getValue(index);
+}
+
+void EqualizerEffect::pushToEngines() {
+    // Sequentially consistent throughout: a writer that finds the pusher busy
+    // relies on the pusher seeing its request when it lets go.
+    pushRequests.fetch_add(1);
+    while (!pushing.exchange(true)) {
+        unsigned seen;
+        do {
+            seen = pushRequests.load();
+            update(-1);
+        } while (pushRequests.load() != seen);
+        pushing.store(false);
+        if (pushRequests.load() == seen)
+            return;
+    }
 }
 
 void EqualizerEffect::update(int index) {
@@ -210,11 +226,12 @@ void EqualizerEffect::getParameterDisplay(VstInt32 index, char *text) {
 }
 
 void EqualizerEffect::setProgram(VstInt32 program) {
-    if (program == curProgram || program < 0 || program >= kNumPrograms)
+    // The selection lives in the bank alone (getProgram reads it there), so
+    // that program changes from several threads leave no torn state behind.
+    if (program == bank.selected() || program < 0 || program >= kNumPrograms)
         return;
-    curProgram = program;
     bank.select(program);
-    update(-1);
+    pushToEngines();
     for (VstInt32 i = 0; i < kNumParams; ++i)
         notifyEditor(i, bank.getValue(i));
 }
@@ -241,7 +258,7 @@ VstInt32 EqualizerEffect::getChunk(void **data, bool isPreset) {
 VstInt32 EqualizerEffect::setChunk(void *data, VstInt32 byteSize, bool isPreset) {
     const VstInt32 loaded = bank.loadChunk(data, byteSize, isPreset, bank.selected());
     if (loaded != 0)
-        update(-1);
+        pushToEngines();
     return loaded;
 }
 

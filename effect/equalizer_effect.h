@@ -6,10 +6,13 @@
 // programs and load chunks on its user-interface or automation thread while
 // its audio thread runs a block: bank values and engine settings are atomics,
 // and the engines publish redesigned coefficients atomically, so a block sees
-// every value whole. The work buffers are the exception: setBlockSize replaces
-// them without synchronisation, relying on what hosts guarantee - they change
-// the block size only while the effect is suspended, never during an audio
-// call. The audio calls treat missing buffers as "not set up" and return.
+// every value whole. Writers on several threads at once leave the engines
+// holding the selected program's last values: each write is stored in the
+// bank first, then one writer at a time pushes the bank into the engines and
+// goes on pushing while others write; the others never wait for it. The work buffers are the exception:
+// setBlockSize replaces them without synchronisation, relying on what hosts guarantee - they change the block
+// size only while the effect is suspended, never during an audio call. The audio calls treat missing buffers
+// as "not set up" and return.
 #pragma once
 
 #include "dsp/band_equalizer.h"
@@ -17,6 +20,7 @@
 #include "effect/program_bank.h"
 #include "host/audioeffectx.h"
 
+#include <atomic>
 #include <memory>
 
 namespace sorrel {
@@ -65,6 +69,7 @@ class EqualizerEffect : public AudioEffectX, public DspUnit {
     // Programs and chunks. A chunk must be exactly one program record or the
     // whole bank; anything else is refused with 0 and changes nothing.
     void setProgram(VstInt32 program) override;
+    VstInt32 getProgram() override { return bank.selected(); }
     void setProgramName(char *name) override;
     void getProgramName(char *name) override;
     bool getProgramNameIndexed(VstInt32 category, VstInt32 index, char *text) override;
@@ -91,6 +96,9 @@ class EqualizerEffect : public AudioEffectX, public DspUnit {
 
   private:
     template <bool accumulate> void run(float **inputs, float **outputs, VstInt32 sampleFrames);
+    // Brings both engines in line with the selected program (update(-1)),
+    // coalescing concurrent writers into one pusher.
+    void pushToEngines();
     void releaseWorkBuffers();
     // Tells the attached editor of a parameter value the effect has taken.
     void notifyEditor(VstInt32 index, float value);
@@ -101,6 +109,8 @@ class EqualizerEffect : public AudioEffectX, public DspUnit {
     std::unique_ptr<float[]> workLeft;
     std::unique_ptr<float[]> workRight;
     VstInt32 workLength = 0;
+    std::atomic<unsigned> pushRequests{0};
+    std::atomic<bool> pushing{false};
 };
 
 // Runs the processor check and creates the effect. When the check fails it

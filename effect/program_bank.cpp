@@ -32,7 +32,8 @@ ProgramBank::ProgramBank(int32_t programCount, int32_t paramCount)
     values_.reset(new std::atomic<float>[valueCount]);
     names_.reset(new std::atomic<char>[static_cast<size_t>(programCount_) * kNameSize]);
     defaults_.reset(new float[static_cast<size_t>(paramCount_)]());
-    chunk_.reset(new unsigned char[static_cast<size_t>(bankSize())]());
+    for (ChunkSlot &slot : chunkSlots_)
+        slot.bytes.reset(new unsigned char[static_cast<size_t>(bankSize())]());
     for (size_t i = 0; i < valueCount; ++i)
         values_[i].store(0.0f, kRelaxed);
     for (size_t i = 0; i < static_cast<size_t>(programCount_) * kNameSize; ++i)
@@ -132,20 +133,34 @@ void ProgramBank::decodeRecord(const unsigned char *in, int32_t program) {
     }
 }
 
+unsigned char *ProgramBank::chunkBuffer() {
+    const std::thread::id self = std::this_thread::get_id();
+    for (ChunkSlot &slot : chunkSlots_)
+        if (slot.owner.load() == self)
+            return slot.bytes.get();
+    for (ChunkSlot &slot : chunkSlots_) {
+        std::thread::id unowned{};
+        if (slot.owner.compare_exchange_strong(unowned, self))
+            return slot.bytes.get();
+    }
+    return chunkSlots_[kChunkSlots - 1].bytes.get();
+}
+
 int32_t ProgramBank::chunkData(bool isPreset, int32_t program, void **data) {
     if (data == nullptr)
         return 0;
     *data = nullptr;
+    if (isPreset && !validProgram(program))
+        return 0;
+    unsigned char *bytes = chunkBuffer();
     if (isPreset) {
-        if (!validProgram(program))
-            return 0;
-        encodeRecord(program, chunk_.get());
-        *data = chunk_.get();
+        encodeRecord(program, bytes);
+        *data = bytes;
         return recordSize_;
     }
     for (int32_t p = 0; p < programCount_; ++p)
-        encodeRecord(p, chunk_.get() + static_cast<size_t>(p) * static_cast<size_t>(recordSize_));
-    *data = chunk_.get();
+        encodeRecord(p, bytes + static_cast<size_t>(p) * static_cast<size_t>(recordSize_));
+    *data = bytes;
     return bankSize();
 }
 

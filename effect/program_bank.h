@@ -14,6 +14,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <thread>
 
 namespace sorrel {
 
@@ -58,10 +59,11 @@ class ProgramBank {
     void copy(int32_t from, int32_t to);
 
     // The chunk bytes of program `program` (isPreset) or of the whole bank,
-    // written into a buffer the bank owns: the pointer stays valid, and the
-    // bytes unchanged, until the next chunkData call or the bank's end. Returns
-    // the size in bytes, or 0 (data set to null) for a program outside the bank
-    // or a null data pointer.
+    // written into a buffer the bank keeps for the calling thread: the pointer
+    // stays valid, and the bytes unchanged, until that thread's next chunkData
+    // call or the bank's end, whatever other threads do meanwhile. Returns the
+    // size in bytes, or 0 (data set to null) for a program outside the bank or
+    // a null data pointer.
     int32_t chunkData(bool isPreset, int32_t program, void **data);
 
     // Loads a chunk into program `program` (isPreset) or into every program.
@@ -93,7 +95,17 @@ class ProgramBank {
     std::unique_ptr<std::atomic<float>[]> values_;
     std::unique_ptr<std::atomic<char>[]> names_;
     std::unique_ptr<float[]> defaults_;
-    std::unique_ptr<unsigned char[]> chunk_; // bytes handed to the host by chunkData
+
+    // Chunk bytes handed out by chunkData, one buffer per calling thread (a
+    // host saves from its user-interface thread, sometimes from another one
+    // too). Threads beyond the last slot share it.
+    static constexpr int kChunkSlots = 4;
+    struct ChunkSlot {
+        std::atomic<std::thread::id> owner{};
+        std::unique_ptr<unsigned char[]> bytes;
+    };
+    unsigned char *chunkBuffer();
+    ChunkSlot chunkSlots_[kChunkSlots];
 };
 
 } // namespace sorrel
