@@ -245,6 +245,10 @@ LoadResult Plugin::load(const std::string &path, float sampleRate, VstInt32 bloc
         res.error = path + ": the plug-in's record is inconsistent (channel, parameter or program counts)";
         return res;
     }
+    if (!effect->process && !effect->processReplacing) {
+        res.error = path + ": the plug-in has no audio call";
+        return res;
+    }
     p->effect_ = effect;
     registerInstance(effect, p.get());
 

@@ -60,8 +60,11 @@ class Plugin {
     VstInt32 version() const { return effect_->version; }
     VstInt32 initialDelay() const { return effect_->initialDelay; }
     bool programsAreChunks() const { return (effect_->flags & effFlagsProgramChunks) != 0; }
+    // The replacing call where the plug-in declares it, or where it is the
+    // only audio call there is.
     bool canReplacing() const {
-        return (effect_->flags & effFlagsCanReplacing) != 0 && effect_->processReplacing != nullptr;
+        return effect_->processReplacing != nullptr &&
+               ((effect_->flags & effFlagsCanReplacing) != 0 || effect_->process == nullptr);
     }
     bool canAccumulate() const { return effect_->process != nullptr; }
 
