@@ -78,8 +78,8 @@ template <class V> struct SimdPass {
         const __m128d zeroS = _mm_setzero_pd();
         __m128 x1 = _mm_set_ss(state.x1), x2 = _mm_set_ss(state.x2);
 
-        for (int start = 0; start < count; start += kChunk) {
-            const int m = count - start < kChunk ? count - start : kChunk;
+        for (int start = 0, m = 0; start < count; start += m) {
+            m = count - start < kChunk ? count - start : kChunk;
             float *const s = samples + start;
 
             // Step 0: difference terms, vectorised across samples. The
