@@ -5,11 +5,12 @@
 #include <benchmark/benchmark.h>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace {
 
-void bandBlock(benchmark::State &bench, BandKernel kernel) {
+void bandBlock(benchmark::State &bench, BandKernel kernel, bool metering = true) {
     const int block = static_cast<int>(bench.range(0));
     auto engine = std::make_unique<BandEqualizer>();
     if (!engine->setKernel(kernel)) {
@@ -17,6 +18,7 @@ void bandBlock(benchmark::State &bench, BandKernel kernel) {
         return;
     }
     engine->setSampleRate(48000.0f);
+    engine->setMetering(metering);
     for (int k = 0; k < kNumBands; ++k)
         engine->setBandGain(k, static_cast<float>(k % 7) / 6.0f);
     std::vector<float> input(static_cast<size_t>(block)), work(input.size());
@@ -32,7 +34,7 @@ void bandBlock(benchmark::State &bench, BandKernel kernel) {
         benchmark::ClobberMemory();
     }
     bench.SetItemsProcessed(bench.iterations() * block);
-    bench.SetLabel(bandKernelName(kernel));
+    bench.SetLabel(std::string(bandKernelName(kernel)) + (metering ? "" : ", metering off"));
 }
 
 void blockSizes(benchmark::internal::Benchmark *b) {
@@ -46,3 +48,5 @@ BENCHMARK_CAPTURE(bandBlock, scalar, BandKernel::Scalar)->Apply(blockSizes);
 BENCHMARK_CAPTURE(bandBlock, sse2, BandKernel::Sse2)->Apply(blockSizes);
 BENCHMARK_CAPTURE(bandBlock, avx2, BandKernel::Avx2)->Apply(blockSizes);
 BENCHMARK_CAPTURE(bandBlock, avx512, BandKernel::Avx512)->Apply(blockSizes);
+BENCHMARK_CAPTURE(bandBlock, avx2_metering_off, BandKernel::Avx2, false)->Arg(512);
+BENCHMARK_CAPTURE(bandBlock, avx512_metering_off, BandKernel::Avx512, false)->Arg(512);

@@ -245,7 +245,8 @@ void BandEqualizer::processBlock(float *samples, int count) {
         gains[k] = 0.0f;
     const float outputFactor =
         static_cast<float>(static_cast<double>(kOutputScale) * static_cast<double>(outGain.load(relaxed)));
-    const band_kernel::BlockArgs args{set, gains, inGain.load(relaxed), outputFactor, scratch};
+    const bool levels = metering.load(relaxed);
+    const band_kernel::BlockArgs args{set, gains, inGain.load(relaxed), outputFactor, scratch, levels};
 
     for (int k = 0; k < band_kernel::kLanes; ++k) {
         state.preSum[k] = 0.0f;
@@ -257,7 +258,7 @@ void BandEqualizer::processBlock(float *samples, int count) {
     fn(args, state, samples, count);
 
     const double inverseLength = static_cast<float>(1.0 / static_cast<double>(count));
-    for (int k = 0; k < kNumBands; ++k) {
+    for (int k = 0; k < kNumBands && levels; ++k) {
         preGainLevel[k].store(meterSafe(static_cast<float>(inverseLength * state.preSum[k])), relaxed);
         postGainLevel[k].store(meterSafe(static_cast<float>(inverseLength * state.postSum[k])), relaxed);
     }

@@ -46,6 +46,7 @@ struct BlockArgs {
     float inGain;
     float outputFactor; // output scale times output gain
     double *scratch;    // kScratchDoubles, 64-byte aligned
+    bool levels;        // false: the level sums may be left alone (nobody reads them)
 };
 
 // Filters count (>= 1) samples in place and adds to the level sums.

@@ -47,6 +47,14 @@ template <class V> struct SimdPass {
     static_assert(kChunk % (W * B) == 0, "a piece holds whole batches");
 
     static void run(const BlockArgs &args, State &state, float *samples, int count) {
+        if (args.levels)
+            pass<true>(args, state, samples, count);
+        else
+            pass<false>(args, state, samples, count);
+    }
+
+    // Levels: whether the level sums are formed (they cost about a fifth).
+    template <bool Levels> static void pass(const BlockArgs &args, State &state, float *samples, int count) {
         const CoefficientSet &c = *args.coefficients;
         double *const wRows = args.scratch;              // [kChunk][kLanes], sample-major
         double *const wBands = wRows + kLanes * kChunk;  // [kLanes][kChunk], band-major
@@ -128,10 +136,12 @@ template <class V> struct SimdPass {
                     const D y = V::addOff(V::addOff(v2, guard2), minusGuard2);
                     p[j] = V::mul(beta2[j], y1[j]);
                     y1[j] = V::roundToFloat(y);
-                    pre[j] = V::roundToFloat(V::addOff(V::abs(y), pre[j]));
+                    if (Levels)
+                        pre[j] = V::roundToFloat(V::addOff(V::abs(y), pre[j]));
                     const D w = V::addOff(V::addOff(V::mul(y, gain[j]), guard), minusGuard);
                     V::store(row + j * W, w);
-                    post[j] = V::roundToFloat(V::addOff(V::abs(w), post[j]));
+                    if (Levels)
+                        post[j] = V::roundToFloat(V::addOff(V::abs(w), post[j]));
                 }
             };
             for (n = 0; n + 1 < m; ++n)

@@ -35,7 +35,7 @@ std::vector<float> replay(const band_kernel::CoefficientSet &set, band_kernel::S
     float gains[band_kernel::kLanes] = {};
     for (int k = 0; k < kNumBands; ++k)
         gains[k] = 1.0f;
-    const band_kernel::BlockArgs args{&set, gains, 1.0f, kOutputScale, nullptr};
+    const band_kernel::BlockArgs args{&set, gains, 1.0f, kOutputScale, nullptr, true};
     for (int k = 0; k < band_kernel::kLanes; ++k)
         state.preSum[k] = state.postSum[k] = 0.0f;
     std::vector<float> out = input;

@@ -179,3 +179,43 @@ TEST(BandKernels, NonFiniteAndOverflowingInputAgree) {
     if (ran == 0)
         GTEST_SKIP() << "no fast kernel is built for this target or runnable on this processor";
 }
+
+// With metering off the audio and the filter state stay exactly as with it
+// on; the levels hold until metering comes back, and then are right at once.
+TEST(BandKernels, MeteringOffChangesNothingButTheLevels) {
+    const BandKernel kernels[] = {BandKernel::Scalar, BandKernel::Sse2, BandKernel::Avx2, BandKernel::Avx512};
+    for (BandKernel kernel : kernels) {
+        if (!bandKernelAvailable(kernel))
+            continue;
+        SCOPED_TRACE(bandKernelName(kernel));
+        BandEqualizer reference, fast;
+        reference.setKernel(BandKernel::Scalar);
+        fast.setKernel(kernel);
+        std::mt19937 rng(7);
+        for (BandEqualizer *e : {&reference, &fast}) {
+            e->setSampleRate(48000.0f);
+            for (int k = 0; k < kNumBands; ++k)
+                e->setBandGain(k, static_cast<float>(k) / 30.0f);
+        }
+        std::vector<float> a = makeSignal(Signal::Noise, 700, rng), b = a;
+        reference.processBlock(a.data(), 700);
+        fast.processBlock(b.data(), 700);
+        const float held = fast.getPostGainLevel(12);
+
+        fast.setMetering(false);
+        for (int count : {1, 64, 333, 1024}) {
+            a = makeSignal(Signal::Sine, count, rng), b = a;
+            reference.processBlock(a.data(), count);
+            fast.processBlock(b.data(), count);
+            ASSERT_TRUE(sameBits(a.data(), b.data(), a.size() * sizeof(float))) << count;
+            ASSERT_TRUE(sameBits(reference.getState().y1, fast.getState().y1, sizeof(float) * kNumBands));
+            ASSERT_EQ(fast.getPostGainLevel(12), held);
+        }
+        fast.setMetering(true);
+        a = makeSignal(Signal::Noise, 200, rng), b = a;
+        reference.processBlock(a.data(), 200);
+        fast.processBlock(b.data(), 200);
+        for (int k = 0; k < kNumBands; ++k)
+            ASSERT_EQ(fast.getPreGainLevel(k), reference.getPreGainLevel(k)) << k;
+    }
+}
