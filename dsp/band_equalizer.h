@@ -15,6 +15,10 @@
 // reset() and the history/coefficient inspectors are for set-up and tests:
 // call them while no block runs.
 //
+// The block pass is the fastest kernel the processor and the system support
+// (bestBandKernel, picked at construction); every kernel gives the same bits
+// as the plain reference pass.
+//
 // Use from the effect: construct, setSampleRate(host rate), push the
 // settings, then processBlock(work buffer, frames) per block. No scratch
 // needs sizing: the fast kernels work through blocks of any length in pieces
