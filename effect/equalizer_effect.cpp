@@ -57,6 +57,12 @@ EqualizerEffect::EqualizerEffect(audioMasterCallback host)
     canMono(true);
     isSynth(false);
     setUniqueID(fourCharCode('S', 'o', 'r', 'l'));
+    setMetering(false);
+}
+
+void EqualizerEffect::setMetering(bool on) {
+    leftEngine.setMetering(on);
+    rightEngine.setMetering(on);
 }
 
 EqualizerEffect::~EqualizerEffect() {

@@ -88,6 +88,11 @@ class EqualizerEffect : public AudioEffectX, public DspUnit {
     // and Q always, band gains only for their own index or for -1 (all).
     void update(int index) override;
 
+    // Level metering costs about a third of the block pass and only an open
+    // editor shows the levels, so the engines measure only while the editor
+    // asks for it (off at construction; output is identical either way).
+    void setMetering(bool on);
+
     // The engines, for the meters of the editor (levels) and for tests.
     const BandEqualizer &engine(int channel) const { return channel == 0 ? leftEngine : rightEngine; }
     const ProgramBank &programs() const { return bank; }
