@@ -401,13 +401,20 @@ TEST(Cli, SorrelBankFileRoundTripsAllTenProgramsAndTheCurrentOne) {
     EXPECT_EQ(parsed.file.chunk, std::vector<uint8_t>(chunk.begin() + 3 * 176, chunk.begin() + 4 * 176));
 }
 
-TEST(Cli, ShippedPresetsLoadIntoSorrel) {
+TEST(Cli, ShippedPresetShapesTheSoundAudibly) {
     REQUIRE_SORREL();
-    for (const char *name : {"telephone.fxp"}) {
-        const std::string path = std::string(SORREL_SOURCE_DIR) + "/resources/presets/" + name;
-        const ToolRun r = tool({"preset", "load", kSorrel, path});
-        EXPECT_EQ(r.code, 0) << name << r.err;
-    }
+    // The demo's preset: lows and highs well down, the middle up.
+    const std::string path = std::string(SORREL_SOURCE_DIR) + "/resources/presets/telephone.fxp";
+    const ToolRun loaded = tool({"preset", "load", kSorrel, path});
+    ASSERT_EQ(loaded.code, 0) << loaded.err;
+    EXPECT_TRUE(contains(loaded.out, "Telephone")) << loaded.out;
+    const ToolRun r = tool({"response", kSorrel, "--preset", path, "--freq", "100,1000,10000"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const std::vector<double> g = csvGains(r.out);
+    ASSERT_EQ(g.size(), 3u);
+    EXPECT_LT(toDb(g[0]), -6.0);
+    EXPECT_GT(toDb(g[1]), 0.0);
+    EXPECT_LT(toDb(g[2]), -6.0);
 }
 
 TEST(Cli, BenchComparesPluginsAndNamesMonoOnes) {
