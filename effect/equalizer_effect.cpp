@@ -220,15 +220,23 @@ void EqualizerEffect::getParameterLabel(VstInt32 index, char *label) {
 void EqualizerEffect::getParameterDisplay(VstInt32 index, char *text) {
     if (text == nullptr)
         return;
+    // The conversion pads its result with zeros up to its limit of 20
+    // characters, but hosts size this buffer for 8 characters and a
+    // terminator. Convert into scratch and hand over only the text, which the
+    // conversion's 8-character budget keeps short enough.
     constexpr VstInt32 kMaxDisplayChars = 20;
+    char scratch[kMaxDisplayChars + 1];
     if (isBand(index))
-        float2string(leftEngine.getBandGainDb(index - kFirstBand), text, kMaxDisplayChars);
+        float2string(leftEngine.getBandGainDb(index - kFirstBand), scratch, kMaxDisplayChars);
     else if (index == kInGain)
-        float2string(leftEngine.getInGainDb(), text, kMaxDisplayChars);
+        float2string(leftEngine.getInGainDb(), scratch, kMaxDisplayChars);
     else if (index == kQ)
-        float2string(leftEngine.getQ(), text, kMaxDisplayChars);
+        float2string(leftEngine.getQ(), scratch, kMaxDisplayChars);
     else if (index == kOutGain)
-        float2string(leftEngine.getOutGainDb(), text, kMaxDisplayChars);
+        float2string(leftEngine.getOutGainDb(), scratch, kMaxDisplayChars);
+    else
+        return;
+    copyText(text, scratch);
 }
 
 void EqualizerEffect::setProgram(VstInt32 program) {

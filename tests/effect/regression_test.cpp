@@ -13,7 +13,8 @@ namespace {
 
 // Every text answer stays within the bytes the interface has the host provide
 // for it (terminator included). The effect name was once written as 64 bytes
-// into a buffer sized for 32 characters.
+// into a buffer sized for 32 characters, and parameter displays as 21 bytes
+// into one sized for 8.
 TEST(Regression, TextAnswersStayWithinTheirBuffers) {
     struct Case {
         VstInt32 opcode, index;
@@ -26,7 +27,9 @@ TEST(Regression, TextAnswersStayWithinTheirBuffers) {
         {effGetProductString, 0, 65, "Sorrel / Quillmark"},
         {effGetParamName, 33, 9, "Out gain"},
         {effGetParamLabel, 0, 9, "dB"},
-        {effGetParamDisplay, 2, 21, nullptr},
+        {effGetParamDisplay, 2, 9, "0.000000"},
+        {effGetParamDisplay, 0, 9, "0.000000"},
+        {effGetParamDisplay, 1, 9, "0.500000"},
         {effGetProgramName, 0, 31, "-- empty --"},
         {effGetProgramNameIndexed, 9, 31, "-- empty --"},
     };
