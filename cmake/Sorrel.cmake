@@ -19,6 +19,12 @@ if(SORREL_SANITIZE)
   add_link_options(${SORREL_SANITIZE_FLAGS})
 endif()
 
+# Floating-point arithmetic runs exactly as written: the kernels reproduce the
+# reference's roundings bit for bit and write out every fused multiply-add
+# they want, so the compiler must not fuse a product with a following sum
+# on its own (GCC does by default, even on intrinsics).
+add_compile_options(-ffp-contract=off)
+
 function(sorrel_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wshadow -Wnon-virtual-dtor -Wno-unused-parameter)
   if(SORREL_WERROR)
