@@ -10,6 +10,9 @@
 #include "dsp/band_kernel_simd.h"
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <type_traits>
 
 #include <immintrin.h>
 
@@ -67,10 +70,307 @@ struct Avx512 {
     }
 };
 
+// Long blocks: the sum over bands joins the filter loop as a pipeline, so
+// that the weighted band outputs never go through memory and need no
+// transposition.
+//
+// Band k (vector j = k / 8, lane l = k % 8) runs k steps behind band 0: at
+// step t it filters sample t - k. The running sum of a sample then moves one
+// lane up per step, picking up each band's weighted output just after that
+// band produced it, in band order and with the reference's rounding after
+// every band; band 30 completes the sum of sample t - 30. Each band still
+// sees its own samples in order, so histories and level sums are unchanged.
+// A piece of m samples takes m + 31 steps; in the first and last 31 steps
+// the lanes outside their samples are masked and keep their state.
+//
+// Rounding to float: converting to float and back costs this loop more than
+// anything else, so a piece first runs with Veltkamp's split instead
+// (c = x (2^29 + 1), x - rounded = c - (c - x)): in double arithmetic it
+// rounds x to the nearest 24-bit significand, ties to even, exactly as the
+// conversion does - as long as x is neither beyond the float range nor
+// below its normal range. The guard additions keep every value rounded here
+// either zero or at least 2^-115 in magnitude, so only the top of the range
+// can differ: the conversion overflows to infinity where the split stays
+// finite. A piece whose values may have come near it (the level sums bound
+// them; without levels a running maximum does) is run again from its
+// starting state with the conversions.
+struct SkewedPass {
+    using D = __m512d;
+    static constexpr int W = 8;
+    static constexpr int NV = kLanes / W;
+    static constexpr int kPiece = 1024;
+    // Below this the 31 extra steps cost more than the transposition saves.
+    static constexpr int kMinCount = 128;
+    static constexpr int kLag = kLanes - 1; // the last lane's lag
+    // Scratch: the difference terms in reverse order with zeros on both
+    // sides, then the gained inputs and their roundings for step 0, which
+    // the completed sums take over afterwards.
+    static constexpr int kDelayed = kPiece + 2 * kLanes;
+    static constexpr int kXs = kDelayed;
+    static constexpr int kXf = kXs + kPiece + W; // two history values before it
+    static constexpr int kCoefficients = kXf + kPiece;
+    static_assert(kCoefficients + 4 * kLanes <= kScratchDoubles, "the pieces fit the scratch");
+    // Values below this are far from the float range even after a sum over
+    // 31 bands; beyond it a piece is redone with the conversions.
+    static constexpr double kSafe = 1.329227995784916e36; // 2^120
+
+    // Read from memory in the loop, where they are operands of the
+    // arithmetic: the registers are left to the state.
+    struct Filter {
+        const double *at; // [4][kLanes]: alpha2, beta2, gamma2, gain
+        D alpha2(int j) const { return _mm512_load_pd(at + W * j); }
+        D beta2(int j) const { return _mm512_load_pd(at + kLanes + W * j); }
+        D gamma2(int j) const { return _mm512_load_pd(at + 2 * kLanes + W * j); }
+        D gain(int j) const { return _mm512_load_pd(at + 3 * kLanes + W * j); }
+    };
+    // What a piece changes: histories (p holds beta2 x y2, one sample
+    // ahead), level sums, and the largest band output seen when no level
+    // sums bound it.
+    struct Regs {
+        D y1[NV], y2[NV], p[NV], pre[NV], post[NV], peak;
+    };
+    struct Consts {
+        D guard, minusGuard, guard2, minusGuard2;
+    };
+
+    // Lanes of vector j whose sample t - lag lies in 0..m-1.
+    static __mmask8 active(int t, int j, int m) {
+        return static_cast<__mmask8>(lowLanes(t - W * j + 1) & ~lowLanes(t - m + 1 - W * j));
+    }
+    static unsigned lowLanes(int n) { return n <= 0 ? 0u : n >= W ? 0xFFu : (1u << n) - 1u; }
+
+    static D split(D x) {
+        const D c = _mm512_mul_pd(x, _mm512_set1_pd(536870913.0));
+        return _mm512_sub_pd(c, _mm512_sub_pd(c, x));
+    }
+    template <bool Fast> static D round(D x) { return Fast ? split(x) : Avx512::roundToFloat(x); }
+    template <bool Fast> static D roundMasked(D old, __mmask8 k, D x) {
+        return Fast ? _mm512_mask_mov_pd(old, k, split(x)) : _mm512_mask_cvtps_pd(old, k, _mm512_cvtpd_ps(x));
+    }
+
+    // Step 1 over a whole piece: m + 31 steps.
+    template <bool Levels, bool Fast>
+    static void steps(const Filter &f, const Consts &k, Regs &r, const double *delayed, int top, double *finals,
+                      int m) {
+        // Locals, not the caller's structure: the compiler keeps them in
+        // registers instead of storing them back every step.
+        D y1[NV], y2[NV], p[NV], pre[NV], post[NV], sum[NV];
+        for (int j = 0; j < NV; ++j) {
+            y1[j] = r.y1[j];
+            y2[j] = r.y2[j];
+            p[j] = r.p[j];
+            pre[j] = r.pre[j];
+            post[j] = r.post[j];
+            sum[j] = _mm512_setzero_pd();
+        }
+        D peak = r.peak;
+        auto step = [&](int t, auto edgeTag) __attribute__((always_inline)) {
+            constexpr bool kEdge = decltype(edgeTag)::value;
+            for (int j = NV - 1; j >= 0; --j) {
+                const __mmask8 on = kEdge ? active(t, j, m) : static_cast<__mmask8>(0xFF);
+                const D d = _mm512_loadu_pd(delayed + top - t + W * j);
+                const D feedback = _mm512_fmadd_pd(f.gamma2(j), y1[j], p[j]);
+                const D v2 = _mm512_fmadd_pd(f.alpha2(j), d, feedback);
+                const D y = Avx512::addOff(Avx512::addOff(v2, k.guard2), k.minusGuard2);
+                const D w = _mm512_add_pd(_mm512_add_pd(_mm512_mul_pd(y, f.gain(j)), k.guard), k.minusGuard);
+                if (kEdge) {
+                    y2[j] = _mm512_mask_mov_pd(y2[j], on, y1[j]);
+                    p[j] = _mm512_mask_mul_pd(p[j], on, f.beta2(j), y1[j]);
+                    y1[j] = roundMasked<Fast>(y1[j], on, y);
+                    if (Levels) {
+                        pre[j] = roundMasked<Fast>(pre[j], on, _mm512_add_pd(_mm512_abs_pd(y), pre[j]));
+                        post[j] = roundMasked<Fast>(post[j], on, _mm512_add_pd(_mm512_abs_pd(w), post[j]));
+                    }
+                } else {
+                    p[j] = _mm512_mul_pd(f.beta2(j), y1[j]);
+                    y1[j] = round<Fast>(y);
+                    if (Levels) {
+                        pre[j] = round<Fast>(_mm512_add_pd(_mm512_abs_pd(y), pre[j]));
+                        post[j] = round<Fast>(_mm512_add_pd(_mm512_abs_pd(w), post[j]));
+                    }
+                }
+                if (Fast && !Levels)
+                    peak = _mm512_max_pd(peak, _mm512_abs_pd(y));
+                // Lane l takes the sum lane l - 1 held a step ago (the same
+                // sample, one band earlier); lane 0 of the first vector
+                // starts a new sum.
+                const __m512i below = j > 0 ? _mm512_castpd_si512(sum[j - 1]) : _mm512_setzero_si512();
+                const D shifted =
+                    _mm512_castsi512_pd(_mm512_alignr_epi64(_mm512_castpd_si512(sum[j]), below, 7));
+                sum[j] = round<Fast>(_mm512_add_pd(w, shifted));
+            }
+            // Band 30 (vector 3, lane 6) has completed sample t - 30.
+            if (!kEdge || (t >= kLag - 1 && t < m + kLag - 1))
+                _mm_store_sd(finals + (t - (kLag - 1)),
+                             _mm256_extractf128_pd(_mm512_extractf64x4_pd(sum[NV - 1], 1), 1));
+        };
+        const std::integral_constant<bool, true> edge;
+        const std::integral_constant<bool, false> steady;
+        const int count = m + kLag;
+        int t = 0;
+        if (m - 1 > kLag) {
+            for (; t < kLag; ++t)
+                step(t, edge);
+            for (; t < m - 1; ++t)
+                step(t, steady);
+        }
+        for (; t < count; ++t)
+            step(t, edge);
+
+        for (int j = 0; j < NV; ++j) {
+            r.y1[j] = y1[j];
+            r.y2[j] = y2[j];
+            r.p[j] = p[j];
+            r.pre[j] = pre[j];
+            r.post[j] = post[j];
+        }
+        r.peak = peak;
+    }
+
+    // Whether the fast roundings of a piece were all exact (NaN: no).
+    template <bool Levels> static bool inRange(const Regs &r, double peakGain) {
+        D top = _mm512_setzero_pd();
+        if (Levels) {
+            for (int j = 0; j < NV; ++j)
+                top = _mm512_max_pd(top, _mm512_max_pd(r.pre[j], r.post[j]));
+        } else {
+            top = _mm512_max_pd(r.peak, _mm512_mul_pd(r.peak, _mm512_set1_pd(peakGain)));
+        }
+        return _mm512_cmp_pd_mask(top, _mm512_set1_pd(kSafe), _CMP_LT_OQ) == 0xFF;
+    }
+
+    template <bool Levels> static void run(const BlockArgs &args, State &state, float *samples, int count) {
+        const CoefficientSet &c = *args.coefficients;
+        double *const delayed = args.scratch;
+        double *const xsAt = args.scratch + kXs;
+        double *const xfAt = args.scratch + kXf;
+        double *const finals = xsAt; // the completed sums, once step 0 is done
+
+        double *const coefficients = args.scratch + kCoefficients;
+        const Filter f{coefficients};
+        Regs r;
+        double peakGain = 0.0;
+        for (int j = 0; j < NV; ++j) {
+            _mm512_store_pd(coefficients + W * j, twice(Avx512::loadFloats(c.alpha + j * W)));
+            _mm512_store_pd(coefficients + kLanes + W * j, twice(Avx512::loadFloats(c.beta + j * W)));
+            _mm512_store_pd(coefficients + 2 * kLanes + W * j, twice(Avx512::loadFloats(c.gamma + j * W)));
+            _mm512_store_pd(coefficients + 3 * kLanes + W * j, Avx512::loadFloats(args.gains + j * W));
+            r.y1[j] = Avx512::loadFloats(state.y1 + j * W);
+            r.y2[j] = Avx512::loadFloats(state.y2 + j * W);
+            r.pre[j] = Avx512::loadFloats(state.preSum + j * W);
+            r.post[j] = Avx512::loadFloats(state.postSum + j * W);
+            r.p[j] = _mm512_mul_pd(f.beta2(j), r.y2[j]);
+        }
+        for (int i = 0; i < kLanes; ++i)
+            peakGain = std::fmax(peakGain, std::fabs(static_cast<double>(args.gains[i])));
+        r.peak = _mm512_setzero_pd();
+        const double guardValue = static_cast<double>(1e-18f);
+        Consts k;
+        k.guard = _mm512_set1_pd(guardValue);
+        k.minusGuard = _mm512_set1_pd(-guardValue);
+        k.guard2 = _mm512_add_pd(k.guard, k.guard);
+        k.minusGuard2 = _mm512_add_pd(k.minusGuard, k.minusGuard);
+        const D factor = _mm512_set1_pd(static_cast<double>(args.outputFactor));
+        const D inGainV = _mm512_set1_pd(static_cast<double>(args.inGain));
+        const __m128d inGain = _mm_set_sd(static_cast<double>(args.inGain));
+        const __m128d guardS = _mm_set_sd(guardValue);
+        const __m128d zeroS = _mm_setzero_pd();
+        const __m512i reverse = _mm512_set_epi64(0, 1, 2, 3, 4, 5, 6, 7);
+        float x1 = state.x1, x2 = state.x2;
+
+        for (int start = 0, m = 0; start < count; start += m) {
+            m = count - start < kPiece ? count - start : kPiece;
+            float *const s = samples + start;
+            // delayed[top - n] holds d of sample n.
+            const int top = m + kLag;
+
+            // Step 0: the difference terms, vectorised across samples.
+            xfAt[-2] = static_cast<double>(x2);
+            xfAt[-1] = static_cast<double>(x1);
+            int n = 0;
+            for (; n + W <= m; n += W) {
+                const D xs = _mm512_mul_pd(Avx512::finiteOrZero(Avx512::loadFloats(s + n)), inGainV);
+                _mm512_store_pd(xsAt + n, xs);
+                _mm512_storeu_pd(xfAt + n, Avx512::roundToFloat(xs));
+            }
+            for (; n < m; ++n) {
+                std::uint32_t bits;
+                std::memcpy(&bits, &s[n], sizeof bits);
+                const __m128d xs = (bits & 0x7F800000u) == 0x7F800000u
+                                       ? zeroS
+                                       : _mm_mul_sd(_mm_cvtss_sd(zeroS, _mm_set_ss(s[n])), inGain);
+                _mm_store_sd(xsAt + n, xs);
+                _mm_store_sd(xfAt + n, _mm_cvtss_sd(zeroS, _mm_cvtsd_ss(_mm_setzero_ps(), xs)));
+            }
+            for (int i = 0; i < kLanes; ++i) {
+                delayed[i] = 0.0;
+                delayed[top + 1 + i] = 0.0;
+            }
+            for (n = 0; n + W <= m; n += W) {
+                const D diff = _mm512_sub_pd(
+                    _mm512_add_pd(_mm512_sub_pd(_mm512_load_pd(xsAt + n), _mm512_loadu_pd(xfAt + n - 2)), k.guard),
+                    k.guard);
+                _mm512_storeu_pd(delayed + top - n - (W - 1),
+                                 _mm512_permutexvar_pd(reverse, Avx512::roundToFloat(diff)));
+            }
+            for (; n < m; ++n) {
+                const __m128d diff = _mm_sub_sd(
+                    _mm_add_sd(_mm_sub_sd(_mm_load_sd(xsAt + n), _mm_load_sd(xfAt + n - 2)), guardS), guardS);
+                _mm_store_sd(delayed + top - n, _mm_cvtss_sd(zeroS, _mm_cvtsd_ss(_mm_setzero_ps(), diff)));
+            }
+            x2 = static_cast<float>(xfAt[m - 2]);
+            x1 = static_cast<float>(xfAt[m - 1]);
+
+            // Step 1, fast; again with the conversions if a value may have
+            // come near the float range.
+            const Regs before = r;
+            steps<Levels, true>(f, k, r, delayed, top, finals, m);
+            if (!inRange<Levels>(r, peakGain)) {
+                r = before;
+                steps<Levels, false>(f, k, r, delayed, top, finals, m);
+            }
+
+            // Step 2: the output samples from the completed sums. sum and
+            // factor are floats, so the fused product rounds as the
+            // reference's product-then-add.
+            for (n = 0; n < m; n += W) {
+                const D out =
+                    _mm512_add_pd(_mm512_fmadd_pd(_mm512_load_pd(finals + n), factor, k.guard), k.minusGuard);
+                if (m - n >= W) {
+                    Avx512::storeFloats(s + n, out);
+                } else {
+                    float tail[W];
+                    Avx512::storeFloats(tail, out);
+                    for (int i = 0; i < m - n; ++i)
+                        s[n + i] = tail[i];
+                }
+            }
+        }
+
+        for (int j = 0; j < NV; ++j) {
+            Avx512::storeFloats(state.y1 + j * W, r.y1[j]);
+            Avx512::storeFloats(state.y2 + j * W, r.y2[j]);
+            if (Levels) {
+                Avx512::storeFloats(state.preSum + j * W, r.pre[j]);
+                Avx512::storeFloats(state.postSum + j * W, r.post[j]);
+            }
+        }
+        state.x1 = x1;
+        state.x2 = x2;
+    }
+
+    static D twice(D v) { return _mm512_add_pd(v, v); }
+};
+
 } // namespace
 
 void avx512Block(const BlockArgs &args, State &state, float *samples, int count) {
-    SimdPass<Avx512>::run(args, state, samples, count);
+    if (count < SkewedPass::kMinCount)
+        SimdPass<Avx512>::run(args, state, samples, count);
+    else if (args.levels)
+        SkewedPass::run<true>(args, state, samples, count);
+    else
+        SkewedPass::run<false>(args, state, samples, count);
 }
 
 } // namespace band_kernel
