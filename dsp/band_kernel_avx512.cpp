@@ -108,20 +108,13 @@ struct SkewedPass {
     static constexpr int kDelayed = kPiece + 2 * kLanes;
     static constexpr int kXs = kDelayed;
     static constexpr int kXf = kXs + kPiece + W; // two history values before it
-    static constexpr int kCoefficients = kXf + kPiece;
-    static_assert(kCoefficients + 4 * kLanes <= kScratchDoubles, "the pieces fit the scratch");
+    static_assert(kXf + kPiece <= kScratchDoubles, "the pieces fit the scratch");
     // Values below this are far from the float range even after a sum over
     // 31 bands; beyond it a piece is redone with the conversions.
     static constexpr double kSafe = 1.329227995784916e36; // 2^120
 
-    // Read from memory in the loop, where they are operands of the
-    // arithmetic: the registers are left to the state.
     struct Filter {
-        const double *at; // [4][kLanes]: alpha2, beta2, gamma2, gain
-        D alpha2(int j) const { return _mm512_load_pd(at + W * j); }
-        D beta2(int j) const { return _mm512_load_pd(at + kLanes + W * j); }
-        D gamma2(int j) const { return _mm512_load_pd(at + 2 * kLanes + W * j); }
-        D gain(int j) const { return _mm512_load_pd(at + 3 * kLanes + W * j); }
+        D alpha2[NV], beta2[NV], gamma2[NV], gain[NV];
     };
     // What a piece changes: histories (p holds beta2 x y2, one sample
     // ahead), level sums, and the largest band output seen when no level
@@ -169,20 +162,20 @@ struct SkewedPass {
             for (int j = NV - 1; j >= 0; --j) {
                 const __mmask8 on = kEdge ? active(t, j, m) : static_cast<__mmask8>(0xFF);
                 const D d = _mm512_loadu_pd(delayed + top - t + W * j);
-                const D feedback = _mm512_fmadd_pd(f.gamma2(j), y1[j], p[j]);
-                const D v2 = _mm512_fmadd_pd(f.alpha2(j), d, feedback);
+                const D feedback = _mm512_fmadd_pd(f.gamma2[j], y1[j], p[j]);
+                const D v2 = _mm512_fmadd_pd(f.alpha2[j], d, feedback);
                 const D y = Avx512::addOff(Avx512::addOff(v2, k.guard2), k.minusGuard2);
-                const D w = _mm512_add_pd(_mm512_add_pd(_mm512_mul_pd(y, f.gain(j)), k.guard), k.minusGuard);
+                const D w = _mm512_add_pd(_mm512_add_pd(_mm512_mul_pd(y, f.gain[j]), k.guard), k.minusGuard);
                 if (kEdge) {
                     y2[j] = _mm512_mask_mov_pd(y2[j], on, y1[j]);
-                    p[j] = _mm512_mask_mul_pd(p[j], on, f.beta2(j), y1[j]);
+                    p[j] = _mm512_mask_mul_pd(p[j], on, f.beta2[j], y1[j]);
                     y1[j] = roundMasked<Fast>(y1[j], on, y);
                     if (Levels) {
                         pre[j] = roundMasked<Fast>(pre[j], on, _mm512_add_pd(_mm512_abs_pd(y), pre[j]));
                         post[j] = roundMasked<Fast>(post[j], on, _mm512_add_pd(_mm512_abs_pd(w), post[j]));
                     }
                 } else {
-                    p[j] = _mm512_mul_pd(f.beta2(j), y1[j]);
+                    p[j] = _mm512_mul_pd(f.beta2[j], y1[j]);
                     y1[j] = round<Fast>(y);
                     if (Levels) {
                         pre[j] = round<Fast>(_mm512_add_pd(_mm512_abs_pd(y), pre[j]));
@@ -190,7 +183,7 @@ struct SkewedPass {
                     }
                 }
                 if (Fast && !Levels)
-                    peak = _mm512_max_pd(peak, _mm512_abs_pd(y));
+                    peak = _mm512_range_pd(peak, y, 0x0B); // the larger magnitude
                 // Lane l takes the sum lane l - 1 held a step ago (the same
                 // sample, one band earlier); lane 0 of the first vector
                 // starts a new sum.
@@ -201,8 +194,7 @@ struct SkewedPass {
             }
             // Band 30 (vector 3, lane 6) has completed sample t - 30.
             if (!kEdge || (t >= kLag - 1 && t < m + kLag - 1))
-                _mm_store_sd(finals + (t - (kLag - 1)),
-                             _mm256_extractf128_pd(_mm512_extractf64x4_pd(sum[NV - 1], 1), 1));
+                _mm512_mask_storeu_pd(finals + (t - (kLag - 1)) - 6, 0x40, sum[NV - 1]);
         };
         const std::integral_constant<bool, true> edge;
         const std::integral_constant<bool, false> steady;
@@ -246,20 +238,19 @@ struct SkewedPass {
         double *const xfAt = args.scratch + kXf;
         double *const finals = xsAt; // the completed sums, once step 0 is done
 
-        double *const coefficients = args.scratch + kCoefficients;
-        const Filter f{coefficients};
+        Filter f;
         Regs r;
         double peakGain = 0.0;
         for (int j = 0; j < NV; ++j) {
-            _mm512_store_pd(coefficients + W * j, twice(Avx512::loadFloats(c.alpha + j * W)));
-            _mm512_store_pd(coefficients + kLanes + W * j, twice(Avx512::loadFloats(c.beta + j * W)));
-            _mm512_store_pd(coefficients + 2 * kLanes + W * j, twice(Avx512::loadFloats(c.gamma + j * W)));
-            _mm512_store_pd(coefficients + 3 * kLanes + W * j, Avx512::loadFloats(args.gains + j * W));
+            f.alpha2[j] = twice(Avx512::loadFloats(c.alpha + j * W));
+            f.beta2[j] = twice(Avx512::loadFloats(c.beta + j * W));
+            f.gamma2[j] = twice(Avx512::loadFloats(c.gamma + j * W));
+            f.gain[j] = Avx512::loadFloats(args.gains + j * W);
             r.y1[j] = Avx512::loadFloats(state.y1 + j * W);
             r.y2[j] = Avx512::loadFloats(state.y2 + j * W);
             r.pre[j] = Avx512::loadFloats(state.preSum + j * W);
             r.post[j] = Avx512::loadFloats(state.postSum + j * W);
-            r.p[j] = _mm512_mul_pd(f.beta2(j), r.y2[j]);
+            r.p[j] = _mm512_mul_pd(f.beta2[j], r.y2[j]);
         }
         for (int i = 0; i < kLanes; ++i)
             peakGain = std::fmax(peakGain, std::fabs(static_cast<double>(args.gains[i])));
