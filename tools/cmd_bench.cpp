@@ -15,6 +15,8 @@ const char *const kHelp = "usage: sorrel-host bench PLUGIN [PLUGIN...] [options]
                           "runs interleaved across the plug-ins, thread CPU time, the median of the\n"
                           "repeats, in nanoseconds per stereo frame and as a ratio to the first\n"
                           "plug-in. A mono plug-in runs as two instances, one per channel.\n"
+                          "Also the wall-clock time from loading one instance to the end of its first\n"
+                          "audio call: the first time, and the median of later instances.\n"
                           "\n"
                           "Options:\n"
                           "  --rate HZ                 sample rate (default 44100)\n"
@@ -90,7 +92,7 @@ int cmdBench(int argc, char **argv) {
         labels.push_back(label);
         width = std::max(width, static_cast<int>(label.size()));
     }
-    std::printf("%-*s %12s %8s  %s\n", width, "plug-in", "ns/frame", "ratio", "notes");
+    std::printf("%-*s %12s %8s %16s  %s\n", width, "plug-in", "ns/frame", "ratio", "start ms (1st)", "notes");
     for (size_t i = 0; i < results.size(); ++i) {
         const BenchEntry &e = results[i];
         std::string notes;
@@ -101,8 +103,10 @@ int cmdBench(int argc, char **argv) {
                 notes += "; ";
             notes += std::to_string(e.randomised) + " parameters randomised";
         }
-        std::printf("%-*s %12.1f %8.2f  %s\n", width, labels[i].c_str(), e.nsPerFrame,
-                    base > 0 ? e.nsPerFrame / base : 0.0, notes.c_str());
+        char start[32];
+        std::snprintf(start, sizeof start, "%.2f (%.2f)", e.startMs, e.firstStartMs);
+        std::printf("%-*s %12.1f %8.2f %16s  %s\n", width, labels[i].c_str(), e.nsPerFrame,
+                    base > 0 ? e.nsPerFrame / base : 0.0, start, notes.c_str());
     }
     return kExitOk;
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <memory>
 
 namespace sorrelhost {
@@ -70,6 +71,32 @@ int64_t timeRun(Contender &c, std::vector<std::vector<float>> &noise,
     return threadCpuNanoseconds() - start;
 }
 
+// One instance from the entry point to the end of its first audio call,
+// wall clock (loading may wait for the disk); -1 if it does not load.
+double startupMilliseconds(const std::string &path, const BenchOptions &options) {
+    const auto start = std::chrono::steady_clock::now();
+    LoadResult loaded = Plugin::load(path, options.rate, options.block);
+    if (!loaded.plugin)
+        return -1;
+    Plugin &p = *loaded.plugin;
+    p.setSampleRate(options.rate);
+    p.setBlockSize(options.block);
+    p.resume();
+    const size_t channels = static_cast<size_t>(std::max(1, std::max(p.numInputs(), p.numOutputs())));
+    std::vector<std::vector<float>> buffers(2 * channels, std::vector<float>(static_cast<size_t>(options.block)));
+    std::vector<float *> in(channels), out(channels);
+    for (size_t ch = 0; ch < channels; ++ch) {
+        in[ch] = buffers[ch].data();
+        out[ch] = buffers[channels + ch].data();
+    }
+    if (p.canReplacing())
+        p.processReplacing(in.data(), out.data(), options.block);
+    else
+        p.processAccumulating(in.data(), out.data(), options.block);
+    const auto end = std::chrono::steady_clock::now();
+    return std::chrono::duration<double, std::milli>(end - start).count();
+}
+
 } // namespace
 
 bool isBandLike(const std::string &name, const std::string &label) {
@@ -101,6 +128,7 @@ std::string runBench(const std::vector<std::string> &paths, const BenchOptions &
     for (const std::string &path : paths) {
         Contender c;
         c.entry.path = path;
+        c.entry.firstStartMs = startupMilliseconds(path, options);
         for (int i = 0; i < 2; ++i) {
             LoadResult loaded = Plugin::load(path, options.rate, options.block);
             if (!loaded.plugin)
@@ -141,6 +169,14 @@ std::string runBench(const std::vector<std::string> &paths, const BenchOptions &
     // Outputs land in scratch blocks (every output channel but the last one
     // shares the one before the silent input block at the end).
     std::vector<std::vector<float>> scratch(4, std::vector<float>(static_cast<size_t>(options.block), 0.0f));
+
+    // Later instantiations, while the timed instances keep the module loaded.
+    for (Contender &c : contenders) {
+        std::vector<double> starts;
+        for (int r = 0; r < options.repeats; ++r)
+            starts.push_back(startupMilliseconds(c.entry.path, options));
+        c.entry.startMs = median(starts);
+    }
 
     for (Contender &c : contenders) // warm-up: caches, lazy initialisation
         timeRun(c, noise, scratch, options.block);

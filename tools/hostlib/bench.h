@@ -26,6 +26,11 @@ struct BenchEntry {
     bool mono = false;     // one input: two instances, one per channel
     int randomised = 0;    // parameters that --set-all changed
     double nsPerFrame = 0; // median, per stereo frame
+    // Wall-clock milliseconds from loading to the end of the first audio
+    // call of one instance: the first time (the module comes from disk or
+    // the page cache) and the median of later ones (module already loaded).
+    double firstStartMs = 0;
+    double startMs = 0;
 };
 
 // Returns an empty string or the first plug-in's load error.
