@@ -23,10 +23,30 @@ lsp=$(find_plugin lsp-plugins-vst graph-equalizer-x32-stereo.so)
 zam=$(find_plugin zam-plugins ZamGEQ31-vst.so)
 
 printf '\n== Band engine kernels (Google Benchmark, one channel)\n'
-reps=5
-[ $quick = 1 ] && reps=1
-"$dir/bench/sorrel_band_bench" --benchmark_repetitions=$reps --benchmark_report_aggregates_only=true \
-  2>/dev/null | grep -E '^(bandBlock|Benchmark|-)' | grep -vE '_(mean|stddev|cv) ' || true
+# Repetitions run in random order, so that a change in machine load hits all
+# kernels alike; the medians are printed, then each kernel against the scalar
+# engine at the same block size.
+reps=15
+min_time=0.2
+[ $quick = 1 ] && reps=7 && min_time=0.1
+"$dir/bench/sorrel_band_bench" --benchmark_repetitions=$reps --benchmark_min_time=$min_time \
+  --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true 2>/dev/null |
+  grep -E '_median ' | sed 's/_median / /' | sort -t/ -k2,2 -k3,3n | tee "$dir/band_bench.txt"
+printf '\nTimes faster than the scalar engine (median against median):\n'
+awk '{ split($1, part, "/"); t[part[2] "/" part[3]] = $2; kernels[part[2]] = 1; sizes[part[3]] = 1 }
+  END {
+    printf "%-22s", "block"; n = split("1 16 64 128 512 4096", order, " ")
+    for (i = 1; i <= n; ++i) printf " %7s", order[i]; printf "\n"
+    split("sse2 avx2 avx512 avx2_metering_off avx512_metering_off", ks, " ")
+    for (k = 1; k <= 5; ++k) {
+      printf "%-22s", ks[k]
+      for (i = 1; i <= n; ++i) {
+        key = ks[k] "/" order[i]; ref = t["scalar/" order[i]]
+        if (key in t && t[key] > 0) printf " %7.2f", ref / t[key]; else printf " %7s", "-"
+      }
+      printf "\n"
+    }
+  }' "$dir/band_bench.txt"
 
 printf '\n== Stereo audio call at 48 kHz, 512-sample blocks (sorrel-host bench)\n'
 others=()
