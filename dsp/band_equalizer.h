@@ -92,7 +92,7 @@ class BandEqualizer : public DspUnit {
 
     // Metering is on at construction. While it is off the blocks leave the
     // levels as they are and the fast kernels skip the level sums, about a
-    // fifth of their work; output and filter state are the same either way.
+    // third of their work; output and filter state are the same either way.
     // For a caller that knows nobody looks at the meters (no editor open,
     // both meter sets switched off). Any thread.
     void setMetering(bool on) { metering.store(on, std::memory_order_relaxed); }

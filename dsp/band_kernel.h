@@ -14,7 +14,8 @@ constexpr int kLanes = 32;
 // Samples per piece of the two-pass kernels. The scratch holds, per piece,
 // the weighted band outputs sample by sample, the same transposed band by
 // band, and the difference terms: about 33 KB, so a piece stays in the
-// first-level cache.
+// first-level cache. The AVX-512 pass for long blocks uses the same scratch
+// for pieces of 1024 samples (difference terms and completed sums).
 constexpr int kChunk = 64;
 constexpr int kScratchDoubles = 2 * kLanes * kChunk + kChunk;
 
