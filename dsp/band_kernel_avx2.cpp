@@ -12,6 +12,7 @@ namespace {
 struct Avx2 {
     using D = __m256d;
     static constexpr int kWidth = 4;
+    static constexpr bool kSplit = true;
     static constexpr int kBatch = 8;
 
     static D zero() { return _mm256_setzero_pd(); }
@@ -20,6 +21,11 @@ struct Avx2 {
     static void store(double *p, D v) { _mm256_store_pd(p, v); }
     static D loadFloats(const float *p) { return _mm256_cvtps_pd(_mm_loadu_ps(p)); }
     static void storeFloats(float *p, D v) { _mm_storeu_ps(p, _mm256_cvtpd_ps(v)); }
+    // The first count (below 4) values.
+    static void storeFloatsPartial(float *p, D v, int count) {
+        const __m128i lanes = _mm_cmplt_epi32(_mm_setr_epi32(0, 1, 2, 3), _mm_set1_epi32(count));
+        _mm_maskstore_ps(p, lanes, _mm256_cvtpd_ps(v));
+    }
     static D loadu(const double *p) { return _mm256_loadu_pd(p); }
     static void storeu(double *p, D v) { _mm256_storeu_pd(p, v); }
     static D finiteOrZero(D v) {
@@ -32,6 +38,10 @@ struct Avx2 {
     static D addOff(D a, D b) { return _mm256_fmadd_pd(a, _mm256_set1_pd(1.0), b); }
     static D abs(D v) { return _mm256_andnot_pd(_mm256_set1_pd(-0.0), v); }
     static D roundToFloat(D v) { return _mm256_cvtps_pd(_mm256_cvtpd_ps(v)); }
+    static D max(D a, D b) { return _mm256_max_pd(a, b); }
+    static bool allBelow(D v, double limit) {
+        return _mm256_movemask_pd(_mm256_cmp_pd(v, _mm256_set1_pd(limit), _CMP_LT_OQ)) == 0xF;
+    }
 
     // 4 x 4 doubles: halves of rows 0/2 and 1/3 paired, then interleaved.
     static void transpose(const double *src, int ss, double *dst, int ds) {

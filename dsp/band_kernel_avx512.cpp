@@ -22,6 +22,7 @@ namespace {
 struct Avx512 {
     using D = __m512d;
     static constexpr int kWidth = 8;
+    static constexpr bool kSplit = true;
     static constexpr int kBatch = 8;
 
     static D zero() { return _mm512_setzero_pd(); }
@@ -30,6 +31,10 @@ struct Avx512 {
     static void store(double *p, D v) { _mm512_store_pd(p, v); }
     static D loadFloats(const float *p) { return _mm512_cvtps_pd(_mm256_loadu_ps(p)); }
     static void storeFloats(float *p, D v) { _mm256_storeu_ps(p, _mm512_cvtpd_ps(v)); }
+    // The first count (below 8) values.
+    static void storeFloatsPartial(float *p, D v, int count) {
+        _mm256_mask_storeu_ps(p, static_cast<__mmask8>((1u << count) - 1u), _mm512_cvtpd_ps(v));
+    }
     static D loadu(const double *p) { return _mm512_loadu_pd(p); }
     static void storeu(double *p, D v) { _mm512_storeu_pd(p, v); }
     static D finiteOrZero(D v) {
@@ -42,6 +47,10 @@ struct Avx512 {
     static D addOff(D a, D b) { return _mm512_fmadd_pd(a, _mm512_set1_pd(1.0), b); }
     static D abs(D v) { return _mm512_abs_pd(v); }
     static D roundToFloat(D v) { return _mm512_cvtps_pd(_mm512_cvtpd_ps(v)); }
+    static D max(D a, D b) { return _mm512_max_pd(a, b); }
+    static bool allBelow(D v, double limit) {
+        return _mm512_cmp_pd_mask(v, _mm512_set1_pd(limit), _CMP_LT_OQ) == 0xFF;
+    }
 
     // 8 x 8 doubles: rows of src (stride ss) become rows of dst (stride ds).
     static void transpose(const double *src, int ss, double *dst, int ds) {
@@ -220,15 +229,19 @@ struct SkewedPass {
     }
 
     // Whether the fast roundings of a piece were all exact (NaN: no).
-    template <bool Levels> static bool inRange(const Regs &r, double peakGain) {
-        D top = _mm512_setzero_pd();
+    // An infinite difference term (dPeak) makes the filters' first
+    // non-finite value a NaN in lanes without input; it is checked itself.
+    // (Each comparison is false for NaN.)
+    template <bool Levels> static bool inRange(const Regs &r, D dPeak, double peakGain) {
+        bool fast = Avx512::allBelow(dPeak, kSafe);
         if (Levels) {
             for (int j = 0; j < NV; ++j)
-                top = _mm512_max_pd(top, _mm512_max_pd(r.pre[j], r.post[j]));
+                fast = fast && Avx512::allBelow(r.pre[j], kSafe) && Avx512::allBelow(r.post[j], kSafe);
         } else {
-            top = _mm512_max_pd(r.peak, _mm512_mul_pd(r.peak, _mm512_set1_pd(peakGain)));
+            fast = fast && Avx512::allBelow(r.peak, kSafe) &&
+                   Avx512::allBelow(_mm512_mul_pd(r.peak, _mm512_set1_pd(peakGain)), kSafe);
         }
-        return _mm512_cmp_pd_mask(top, _mm512_set1_pd(kSafe), _CMP_LT_OQ) == 0xFF;
+        return fast;
     }
 
     template <bool Levels> static void run(const BlockArgs &args, State &state, float *samples, int count) {
@@ -297,26 +310,30 @@ struct SkewedPass {
                 delayed[i] = 0.0;
                 delayed[top + 1 + i] = 0.0;
             }
+            D dPeak = _mm512_setzero_pd(); // an infinite difference term stays here
             for (n = 0; n + W <= m; n += W) {
                 const D diff = _mm512_sub_pd(
                     _mm512_add_pd(_mm512_sub_pd(_mm512_load_pd(xsAt + n), _mm512_loadu_pd(xfAt + n - 2)), k.guard),
                     k.guard);
-                _mm512_storeu_pd(delayed + top - n - (W - 1),
-                                 _mm512_permutexvar_pd(reverse, Avx512::roundToFloat(diff)));
+                const D d = Avx512::roundToFloat(diff);
+                _mm512_storeu_pd(delayed + top - n - (W - 1), _mm512_permutexvar_pd(reverse, d));
+                dPeak = _mm512_max_pd(_mm512_abs_pd(d), dPeak);
             }
             for (; n < m; ++n) {
                 const __m128d diff = _mm_sub_sd(
                     _mm_add_sd(_mm_sub_sd(_mm_load_sd(xsAt + n), _mm_load_sd(xfAt + n - 2)), guardS), guardS);
                 _mm_store_sd(delayed + top - n, _mm_cvtss_sd(zeroS, _mm_cvtsd_ss(_mm_setzero_ps(), diff)));
+                dPeak = _mm512_max_pd(_mm512_abs_pd(_mm512_set1_pd(delayed[top - n])), dPeak);
             }
             x2 = static_cast<float>(xfAt[m - 2]);
             x1 = static_cast<float>(xfAt[m - 1]);
 
             // Step 1, fast; again with the conversions if a value may have
             // come near the float range.
+            r.peak = _mm512_setzero_pd();
             const Regs before = r;
             steps<Levels, true>(f, k, r, delayed, top, finals, m);
-            if (!inRange<Levels>(r, peakGain)) {
+            if (!inRange<Levels>(r, dPeak, peakGain)) {
                 r = before;
                 steps<Levels, false>(f, k, r, delayed, top, finals, m);
             }
@@ -327,14 +344,10 @@ struct SkewedPass {
             for (n = 0; n < m; n += W) {
                 const D out =
                     _mm512_add_pd(_mm512_fmadd_pd(_mm512_load_pd(finals + n), factor, k.guard), k.minusGuard);
-                if (m - n >= W) {
+                if (m - n >= W)
                     Avx512::storeFloats(s + n, out);
-                } else {
-                    float tail[W];
-                    Avx512::storeFloats(tail, out);
-                    for (int i = 0; i < m - n; ++i)
-                        s[n + i] = tail[i];
-                }
+                else
+                    Avx512::storeFloatsPartial(s + n, out, m - n);
             }
         }
 

@@ -25,7 +25,16 @@
 //  - the sum over bands keeps the reference's order for every sample;
 //  - additions off the filter's critical path go through V::addOff, which
 //    may compute a + b as the fused a x 1 + b (exact, the same bits) to move
-//    work from the adder ports, busy with conversions, to the multipliers.
+//    work from the adder ports, busy with conversions, to the multipliers;
+//  - where V::kSplit is set, steps 1 and 2 round with Veltkamp's split
+//    (c = x (2^29 + 1), rounded = c - (c - x)), which rounds to nearest-even
+//    on 24 bits exactly like the conversion for every value in the float's
+//    normal range, and is cheaper on wide vectors.
+//    The guard additions keep every value rounded there zero or at least
+//    2^-115 in magnitude; only overflow differs. The level sums (or without
+//    them a running maximum of the band outputs) bound every value rounded
+//    in a piece, and a piece that may have come within 2^8 of the float range
+//    is filtered again from its starting state with conversions.
 // Scalar steps use SSE2 scalar intrinsics, never plain double arithmetic,
 // so that a 32-bit build does not compute them on the x87 unit.
 #pragma once
@@ -35,6 +44,7 @@
 #include <emmintrin.h>
 
 #include <cstring>
+#include <type_traits>
 
 namespace band_kernel {
 namespace {
@@ -45,6 +55,9 @@ template <class V> struct SimdPass {
     static constexpr int NV = kLanes / W; // vectors per sample in step 1
     static constexpr int B = V::kBatch;   // sample vectors summed side by side in step 2
     static_assert(kChunk % (W * B) == 0, "a piece holds whole batches");
+    // Below this, values are far from the float range even after a sum over
+    // 31 bands.
+    static constexpr double kSafe = 1.329227995784916e36; // 2^120
 
     static void run(const BlockArgs &args, State &state, float *samples, int count) {
         if (args.levels)
@@ -73,6 +86,9 @@ template <class V> struct SimdPass {
             post[j] = V::loadFloats(state.postSum + j * W);
             p[j] = V::mul(beta2[j], y2[j]);
         }
+        double peakGain = 0.0;
+        for (int k = 0; k < kLanes; ++k)
+            peakGain = args.gains[k] > peakGain ? static_cast<double>(args.gains[k]) : peakGain;
         const double guardValue = static_cast<double>(1e-18f);
         const D guard = V::set1(guardValue);
         const D guard2 = V::add(guard, guard);
@@ -112,43 +128,85 @@ template <class V> struct SimdPass {
                 _mm_store_sd(xsAt + n, xs);
                 _mm_store_sd(xfAt + n, _mm_cvtss_sd(zeroS, _mm_cvtsd_ss(_mm_setzero_ps(), xs)));
             }
+            D dPeak = V::zero(); // an infinite difference term stays here
             for (n = 0; n + W <= m; n += W) {
                 const D diff =
                     V::sub(V::add(V::sub(V::load(xsAt + n), V::loadu(xfAt + n - 2)), guard), guard);
-                V::store(dTerms + n, V::roundToFloat(diff));
+                const D d = V::roundToFloat(diff);
+                V::store(dTerms + n, d);
+                dPeak = V::max(V::abs(d), dPeak);
             }
             for (; n < m; ++n) {
                 const __m128d diff = _mm_sub_sd(
                     _mm_add_sd(_mm_sub_sd(_mm_load_sd(xsAt + n), _mm_load_sd(xfAt + n - 2)), guardS), guardS);
                 _mm_store_sd(dTerms + n, _mm_cvtss_sd(zeroS, _mm_cvtsd_ss(_mm_setzero_ps(), diff)));
+                dPeak = V::max(V::abs(V::set1(dTerms[n])), dPeak);
             }
             x2 = _mm_cvtsd_ss(_mm_setzero_ps(), _mm_load_sd(xfAt + m - 2));
             x1 = _mm_cvtsd_ss(_mm_setzero_ps(), _mm_load_sd(xfAt + m - 1));
 
             // Step 1: every band of a sample at once. y2 is only needed as
-            // state at the end of the block; inside, p carries it.
-            auto filter = [&](int at) {
-                const D d = V::set1(dTerms[at]);
-                double *const row = wRows + at * kLanes;
-                for (int j = 0; j < NV; ++j) {
-                    const D feedback = V::fma(gamma2[j], y1[j], p[j]);
-                    const D v2 = V::fma(alpha2[j], d, feedback);
-                    const D y = V::addOff(V::addOff(v2, guard2), minusGuard2);
-                    p[j] = V::mul(beta2[j], y1[j]);
-                    y1[j] = V::roundToFloat(y);
-                    if (Levels)
-                        pre[j] = V::roundToFloat(V::addOff(V::abs(y), pre[j]));
-                    const D w = V::addOff(V::addOff(V::mul(y, gain[j]), guard), minusGuard);
-                    V::store(row + j * W, w);
-                    if (Levels)
-                        post[j] = V::roundToFloat(V::addOff(V::abs(w), post[j]));
-                }
+            // state at the end of the block; inside, p carries it. First with
+            // the split, then, if a value may have come near the float range,
+            // again from the piece's starting state with conversions.
+            D startY1[NV], startP[NV], startPre[NV], startPost[NV];
+            for (int j = 0; j < NV; ++j) {
+                startY1[j] = y1[j];
+                startP[j] = p[j];
+                startPre[j] = pre[j];
+                startPost[j] = post[j];
+            }
+            D peak = V::zero(); // largest band output, when no level sums bound it
+            auto filterPiece = [&](auto fastTag) {
+                constexpr bool kFast = decltype(fastTag)::value;
+                auto filter = [&](int at) {
+                    const D d = V::set1(dTerms[at]);
+                    double *const row = wRows + at * kLanes;
+                    for (int j = 0; j < NV; ++j) {
+                        const D feedback = V::fma(gamma2[j], y1[j], p[j]);
+                        const D v2 = V::fma(alpha2[j], d, feedback);
+                        const D y = V::addOff(V::addOff(v2, guard2), minusGuard2);
+                        p[j] = V::mul(beta2[j], y1[j]);
+                        y1[j] = round<kFast>(y);
+                        if (Levels)
+                            pre[j] = round<kFast>(V::addOff(V::abs(y), pre[j]));
+                        else if (kFast)
+                            peak = V::max(V::abs(y), peak); // a NaN in peak stays
+                        const D w = V::addOff(V::addOff(V::mul(y, gain[j]), guard), minusGuard);
+                        V::store(row + j * W, w);
+                        if (Levels)
+                            post[j] = round<kFast>(V::addOff(V::abs(w), post[j]));
+                    }
+                };
+                for (n = 0; n + 1 < m; ++n)
+                    filter(n);
+                for (int j = 0; j < NV; ++j)
+                    y2[j] = y1[j];
+                filter(m - 1);
             };
-            for (n = 0; n + 1 < m; ++n)
-                filter(n);
-            for (int j = 0; j < NV; ++j)
-                y2[j] = y1[j];
-            filter(m - 1);
+            bool fast = false;
+            if constexpr (V::kSplit) {
+                filterPiece(std::true_type());
+                // (Each comparison is false for NaN.)
+                fast = V::allBelow(dPeak, kSafe);
+                if (Levels) {
+                    for (int j = 0; j < NV; ++j)
+                        fast = fast && V::allBelow(pre[j], kSafe) && V::allBelow(post[j], kSafe);
+                } else {
+                    fast = fast && V::allBelow(peak, kSafe) &&
+                           V::allBelow(V::mul(peak, V::set1(peakGain)), kSafe);
+                }
+                if (!fast) {
+                    for (int j = 0; j < NV; ++j) {
+                        y1[j] = startY1[j];
+                        p[j] = startP[j];
+                        pre[j] = startPre[j];
+                        post[j] = startPost[j];
+                    }
+                }
+            }
+            if (!fast)
+                filterPiece(std::false_type());
 
             // Step 2: transpose the weighted outputs of whole sample vectors
             // (rows past m hold stale finite values and are never output) ...
@@ -167,7 +225,7 @@ template <class V> struct SimdPass {
                 for (int k = 0; k < kBands; ++k) {
                     const double *const band = wBands + k * kChunk + g * W;
                     for (int b = 0; b < B; ++b)
-                        sum[b] = V::roundToFloat(V::addOff(V::load(band + b * W), sum[b]));
+                        sum[b] = roundIf(fast, V::addOff(V::load(band + b * W), sum[b]));
                 }
                 for (int b = 0; b < B; ++b)
                     output(sum[b], factor, guard, minusGuard, s, (g + b) * W, m);
@@ -175,7 +233,7 @@ template <class V> struct SimdPass {
             for (; g < groups; ++g) {
                 D sum = V::zero();
                 for (int k = 0; k < kBands; ++k)
-                    sum = V::roundToFloat(V::addOff(V::load(wBands + k * kChunk + g * W), sum));
+                    sum = roundIf(fast, V::addOff(V::load(wBands + k * kChunk + g * W), sum));
                 output(sum, factor, guard, minusGuard, s, g * W, m);
             }
         }
@@ -192,6 +250,13 @@ template <class V> struct SimdPass {
 
     static D twice(D v) { return V::add(v, v); }
 
+    static D split(D x) {
+        const D c = V::mul(x, V::set1(536870913.0));
+        return V::sub(c, V::sub(c, x));
+    }
+    template <bool Fast> static D round(D x) { return Fast ? split(x) : V::roundToFloat(x); }
+    static D roundIf(bool fast, D x) { return fast ? split(x) : V::roundToFloat(x); }
+
     // Output samples at..at+W-1 of the piece, only those below m.
     // sum and factor are floats: their product is exact, so the fused form
     // rounds as product-then-add.
@@ -201,10 +266,7 @@ template <class V> struct SimdPass {
         if (valid >= W) {
             V::storeFloats(s + at, out);
         } else {
-            float tail[W];
-            V::storeFloats(tail, out);
-            for (int i = 0; i < valid; ++i)
-                s[at + i] = tail[i & (W - 1)];
+            V::storeFloatsPartial(s + at, out, valid);
         }
     }
 };

@@ -11,6 +11,8 @@ namespace {
 struct Sse2 {
     using D = __m128d;
     static constexpr int kWidth = 2;
+    // Two conversions cost less than the three operations of the split here.
+    static constexpr bool kSplit = false;
     static constexpr int kBatch = 8;
 
     static D zero() { return _mm_setzero_pd(); }
@@ -23,6 +25,11 @@ struct Sse2 {
     static void storeFloats(float *p, D v) {
         _mm_storel_epi64(reinterpret_cast<__m128i *>(p), _mm_castps_si128(_mm_cvtpd_ps(v)));
     }
+    // The first count (here only 1) values.
+    static void storeFloatsPartial(float *p, D v, int count) {
+        if (count > 0)
+            _mm_store_ss(p, _mm_cvtpd_ps(v));
+    }
     static D loadu(const double *p) { return _mm_loadu_pd(p); }
     static void storeu(double *p, D v) { _mm_storeu_pd(p, v); }
     static D finiteOrZero(D v) { return _mm_and_pd(v, _mm_cmplt_pd(abs(v), _mm_set1_pd(HUGE_VAL))); }
@@ -33,6 +40,8 @@ struct Sse2 {
     static D addOff(D a, D b) { return _mm_add_pd(a, b); }
     static D abs(D v) { return _mm_andnot_pd(_mm_set1_pd(-0.0), v); }
     static D roundToFloat(D v) { return _mm_cvtps_pd(_mm_cvtpd_ps(v)); }
+    static D max(D a, D b) { return _mm_max_pd(a, b); }
+    static bool allBelow(D v, double limit) { return _mm_movemask_pd(_mm_cmplt_pd(v, _mm_set1_pd(limit))) == 3; }
 
     static void transpose(const double *src, int ss, double *dst, int ds) {
         const D a = _mm_load_pd(src), b = _mm_load_pd(src + ss);
