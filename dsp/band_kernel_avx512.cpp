@@ -94,7 +94,7 @@ struct Avx512 {
 //
 // Rounding to float: converting to float and back costs this loop more than
 // anything else, so a piece first runs with Veltkamp's split instead
-// (c = x (2^29 + 1), x - rounded = c - (c - x)): in double arithmetic it
+// (c = x (2^29 + 1), rounded x = c - (c - x)): in double arithmetic it
 // rounds x to the nearest 24-bit significand, ties to even, exactly as the
 // conversion does - as long as x is neither beyond the float range nor
 // below its normal range. The guard additions keep every value rounded here
@@ -152,8 +152,8 @@ struct SkewedPass {
 
     // Step 1 over a whole piece: m + 31 steps.
     template <bool Levels, bool Fast>
-    static void steps(const Filter &f, const Consts &k, Regs &r, const double *delayed, int top, double *finals,
-                      int m) {
+    static void steps(const Filter &f, const Consts &k, Regs &r, const double *delayed, int top,
+                      double *finals, int m) {
         // Locals, not the caller's structure: the compiler keeps them in
         // registers instead of storing them back every step.
         D y1[NV], y2[NV], p[NV], pre[NV], post[NV], sum[NV];
@@ -192,7 +192,7 @@ struct SkewedPass {
                     }
                 }
                 if (Fast && !Levels)
-                    peak = _mm512_range_pd(peak, y, 0x0B); // the larger magnitude
+                    peak = _mm512_range_pd(peak, y, 0x0B); // larger magnitude; an infinity stays
                 // Lane l takes the sum lane l - 1 held a step ago (the same
                 // sample, one band earlier); lane 0 of the first vector
                 // starts a new sum.
@@ -313,7 +313,8 @@ struct SkewedPass {
             D dPeak = _mm512_setzero_pd(); // an infinite difference term stays here
             for (n = 0; n + W <= m; n += W) {
                 const D diff = _mm512_sub_pd(
-                    _mm512_add_pd(_mm512_sub_pd(_mm512_load_pd(xsAt + n), _mm512_loadu_pd(xfAt + n - 2)), k.guard),
+                    _mm512_add_pd(_mm512_sub_pd(_mm512_load_pd(xsAt + n), _mm512_loadu_pd(xfAt + n - 2)),
+                                  k.guard),
                     k.guard);
                 const D d = Avx512::roundToFloat(diff);
                 _mm512_storeu_pd(delayed + top - n - (W - 1), _mm512_permutexvar_pd(reverse, d));

@@ -41,7 +41,9 @@ struct Sse2 {
     static D abs(D v) { return _mm_andnot_pd(_mm_set1_pd(-0.0), v); }
     static D roundToFloat(D v) { return _mm_cvtps_pd(_mm_cvtpd_ps(v)); }
     static D max(D a, D b) { return _mm_max_pd(a, b); }
-    static bool allBelow(D v, double limit) { return _mm_movemask_pd(_mm_cmplt_pd(v, _mm_set1_pd(limit))) == 3; }
+    static bool allBelow(D v, double limit) {
+        return _mm_movemask_pd(_mm_cmplt_pd(v, _mm_set1_pd(limit))) == 3;
+    }
 
     static void transpose(const double *src, int ss, double *dst, int ds) {
         const D a = _mm_load_pd(src), b = _mm_load_pd(src + ss);

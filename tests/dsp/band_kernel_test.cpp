@@ -149,8 +149,8 @@ TEST(BandKernels, NonFiniteAndOverflowingInputAgree) {
         int every;   // 1: every sample, else one sample in so many
     };
     const Burst bursts[] = {
-        {"full-range noise", 3.0e38f, 1},  {"one loud sample", 3.0e38f, 100000},
-        {"near the range", 4.0e36f, 1},    {"just below it", 2.0e35f, 1},
+        {"full-range noise", 3.0e38f, 1}, {"one loud sample", 3.0e38f, 100000},
+        {"near the range", 4.0e36f, 1},   {"just below it", 2.0e35f, 1},
         {"loud every 50", 1.0e38f, 50},
     };
     const int lengths[] = {100, 300, 1500};
@@ -163,8 +163,8 @@ TEST(BandKernels, NonFiniteAndOverflowingInputAgree) {
         for (bool metering : {true, false})
             for (const Burst &burst : bursts)
                 for (int length : lengths) {
-                    SCOPED_TRACE(testing::Message() << bandKernelName(kernel) << ", metering " << metering << ", "
-                                                    << burst.name << ", " << length << " samples");
+                    SCOPED_TRACE(testing::Message() << bandKernelName(kernel) << ", metering " << metering
+                                                    << ", " << burst.name << ", " << length << " samples");
                     BandEqualizer reference, fast;
                     reference.setKernel(BandKernel::Scalar);
                     fast.setKernel(kernel);
@@ -185,7 +185,8 @@ TEST(BandKernels, NonFiniteAndOverflowingInputAgree) {
                     std::vector<float> loud(input.size(), 0.0f);
                     for (size_t n = 0; n < loud.size(); ++n)
                         if (n % static_cast<size_t>(burst.every) == 7 % static_cast<size_t>(burst.every))
-                            loud[n] = (n & 1 ? -burst.level : burst.level) * static_cast<float>(1 + n % 3) / 3.0f;
+                            loud[n] =
+                                (n & 1 ? -burst.level : burst.level) * static_cast<float>(1 + n % 3) / 3.0f;
 
                     // Normal, loud, normal again: both clear their histories
                     // alike when the loud block overflowed them.
@@ -195,7 +196,8 @@ TEST(BandKernels, NonFiniteAndOverflowingInputAgree) {
                         fast.processBlock(b.data(), length);
                         ASSERT_TRUE(sameBits(a.data(), b.data(), a.size() * sizeof(float)));
                         const band_kernel::State &ra = reference.getState(), &fb = fast.getState();
-                        ASSERT_TRUE(sameBits(ra.y1, fb.y1, sizeof ra.y1) && sameBits(ra.y2, fb.y2, sizeof ra.y2));
+                        ASSERT_TRUE(sameBits(ra.y1, fb.y1, sizeof ra.y1) &&
+                                    sameBits(ra.y2, fb.y2, sizeof ra.y2));
                         // (The padding lane past the last band has no level.)
                         if (metering) {
                             ASSERT_TRUE(sameBits(ra.preSum, fb.preSum, sizeof(float) * kNumBands) &&
@@ -216,7 +218,8 @@ TEST(BandKernels, NonFiniteAndOverflowingInputAgree) {
 // two), other values at random over the range.
 TEST(BandKernels, VeltkampSplitRoundsLikeTheConversion) {
 #ifdef SORREL_X87_MATH
-    GTEST_SKIP() << "double arithmetic here runs on the x87 unit with wider intermediates; the kernel never does";
+    GTEST_SKIP()
+        << "double arithmetic here runs on the x87 unit with wider intermediates; the kernel never does";
 #else
     auto split = [](double x) {
         volatile double c = x * 536870913.0;

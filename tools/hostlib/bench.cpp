@@ -83,7 +83,8 @@ double startupMilliseconds(const std::string &path, const BenchOptions &options)
     p.setBlockSize(options.block);
     p.resume();
     const size_t channels = static_cast<size_t>(std::max(1, std::max(p.numInputs(), p.numOutputs())));
-    std::vector<std::vector<float>> buffers(2 * channels, std::vector<float>(static_cast<size_t>(options.block)));
+    std::vector<std::vector<float>> buffers(2 * channels,
+                                            std::vector<float>(static_cast<size_t>(options.block)));
     std::vector<float *> in(channels), out(channels);
     for (size_t ch = 0; ch < channels; ++ch) {
         in[ch] = buffers[ch].data();
