@@ -275,10 +275,6 @@ struct SkewedPass {
         k.guard2 = _mm512_add_pd(k.guard, k.guard);
         k.minusGuard2 = _mm512_add_pd(k.minusGuard, k.minusGuard);
         const D factor = _mm512_set1_pd(static_cast<double>(args.outputFactor));
-        const D inGainV = _mm512_set1_pd(static_cast<double>(args.inGain));
-        const __m128d inGain = _mm_set_sd(static_cast<double>(args.inGain));
-        const __m128d guardS = _mm_set_sd(guardValue);
-        const __m128d zeroS = _mm_setzero_pd();
         const __m512i reverse = _mm512_set_epi64(0, 1, 2, 3, 4, 5, 6, 7);
         float x1 = state.x1, x2 = state.x2;
 
@@ -288,46 +284,19 @@ struct SkewedPass {
             // delayed[top - n] holds d of sample n.
             const int top = m + kLag;
 
-            // Step 0: the difference terms, vectorised across samples.
-            xfAt[-2] = static_cast<double>(x2);
-            xfAt[-1] = static_cast<double>(x1);
-            int n = 0;
-            for (; n + W <= m; n += W) {
-                const D xs = _mm512_mul_pd(Avx512::finiteOrZero(Avx512::loadFloats(s + n)), inGainV);
-                _mm512_store_pd(xsAt + n, xs);
-                _mm512_storeu_pd(xfAt + n, Avx512::roundToFloat(xs));
-            }
-            for (; n < m; ++n) {
-                std::uint32_t bits;
-                std::memcpy(&bits, &s[n], sizeof bits);
-                const __m128d xs = (bits & 0x7F800000u) == 0x7F800000u
-                                       ? zeroS
-                                       : _mm_mul_sd(_mm_cvtss_sd(zeroS, _mm_set_ss(s[n])), inGain);
-                _mm_store_sd(xsAt + n, xs);
-                _mm_store_sd(xfAt + n, _mm_cvtss_sd(zeroS, _mm_cvtsd_ss(_mm_setzero_ps(), xs)));
-            }
+            // Step 0: the difference terms (into the gained inputs' place),
+            // then reversed, with zeros on both sides.
+            const D dPeak = SimdPass<Avx512>::differenceTerms(s, m, args.inGain, x1, x2, xsAt, xfAt, xsAt);
             for (int i = 0; i < kLanes; ++i) {
                 delayed[i] = 0.0;
                 delayed[top + 1 + i] = 0.0;
             }
-            D dPeak = _mm512_setzero_pd(); // an infinite difference term stays here
-            for (n = 0; n + W <= m; n += W) {
-                const D diff = _mm512_sub_pd(
-                    _mm512_add_pd(_mm512_sub_pd(_mm512_load_pd(xsAt + n), _mm512_loadu_pd(xfAt + n - 2)),
-                                  k.guard),
-                    k.guard);
-                const D d = Avx512::roundToFloat(diff);
-                _mm512_storeu_pd(delayed + top - n - (W - 1), _mm512_permutexvar_pd(reverse, d));
-                dPeak = _mm512_max_pd(_mm512_abs_pd(d), dPeak);
-            }
-            for (; n < m; ++n) {
-                const __m128d diff = _mm_sub_sd(
-                    _mm_add_sd(_mm_sub_sd(_mm_load_sd(xsAt + n), _mm_load_sd(xfAt + n - 2)), guardS), guardS);
-                _mm_store_sd(delayed + top - n, _mm_cvtss_sd(zeroS, _mm_cvtsd_ss(_mm_setzero_ps(), diff)));
-                dPeak = _mm512_max_pd(_mm512_abs_pd(_mm512_set1_pd(delayed[top - n])), dPeak);
-            }
-            x2 = static_cast<float>(xfAt[m - 2]);
-            x1 = static_cast<float>(xfAt[m - 1]);
+            int n = 0;
+            for (; n + W <= m; n += W)
+                _mm512_storeu_pd(delayed + top - n - (W - 1),
+                                 _mm512_permutexvar_pd(reverse, _mm512_load_pd(xsAt + n)));
+            for (; n < m; ++n)
+                _mm_store_sd(delayed + top - n, _mm_load_sd(xsAt + n));
 
             // Step 1, fast; again with the conversions if a value may have
             // come near the float range.

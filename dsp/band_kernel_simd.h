@@ -96,54 +96,16 @@ template <class V> struct SimdPass {
         const D minusGuard2 = V::add(minusGuard, minusGuard);
         const D factor = V::set1(static_cast<double>(args.outputFactor));
 
-        const __m128d inGain = _mm_set_sd(static_cast<double>(args.inGain));
-        const D inGainV = V::set1(static_cast<double>(args.inGain));
-        const __m128d guardS = _mm_set_sd(guardValue);
-        const __m128d zeroS = _mm_setzero_pd();
-        __m128 x1 = _mm_set_ss(state.x1), x2 = _mm_set_ss(state.x2);
+        float x1 = state.x1, x2 = state.x2;
 
         for (int start = 0, m = 0; start < count; start += m) {
             m = count - start < kChunk ? count - start : kChunk;
             float *const s = samples + start;
 
-            // Step 0: difference terms, vectorised across samples. The
-            // gained inputs and their float roundings (the input history)
-            // go through the band-major area, which is free until step 2.
-            double *const xsAt = wBands;
-            double *const xfAt = wBands + kChunk + W; // xfAt[-2], xfAt[-1]: the history
-            xfAt[-2] = static_cast<double>(_mm_cvtss_f32(x2));
-            xfAt[-1] = static_cast<double>(_mm_cvtss_f32(x1));
-            int n = 0;
-            for (; n + W <= m; n += W) {
-                const D xs = V::mul(V::finiteOrZero(V::loadFloats(s + n)), inGainV);
-                V::store(xsAt + n, xs);
-                V::storeu(xfAt + n, V::roundToFloat(xs));
-            }
-            for (; n < m; ++n) {
-                std::uint32_t bits;
-                std::memcpy(&bits, &s[n], sizeof bits);
-                const __m128d xs = (bits & 0x7F800000u) == 0x7F800000u
-                                       ? zeroS
-                                       : _mm_mul_sd(_mm_cvtss_sd(zeroS, _mm_set_ss(s[n])), inGain);
-                _mm_store_sd(xsAt + n, xs);
-                _mm_store_sd(xfAt + n, _mm_cvtss_sd(zeroS, _mm_cvtsd_ss(_mm_setzero_ps(), xs)));
-            }
-            D dPeak = V::zero(); // an infinite difference term stays here
-            for (n = 0; n + W <= m; n += W) {
-                const D diff =
-                    V::sub(V::add(V::sub(V::load(xsAt + n), V::loadu(xfAt + n - 2)), guard), guard);
-                const D d = V::roundToFloat(diff);
-                V::store(dTerms + n, d);
-                dPeak = V::max(V::abs(d), dPeak);
-            }
-            for (; n < m; ++n) {
-                const __m128d diff = _mm_sub_sd(
-                    _mm_add_sd(_mm_sub_sd(_mm_load_sd(xsAt + n), _mm_load_sd(xfAt + n - 2)), guardS), guardS);
-                _mm_store_sd(dTerms + n, _mm_cvtss_sd(zeroS, _mm_cvtsd_ss(_mm_setzero_ps(), diff)));
-                dPeak = V::max(V::abs(V::set1(dTerms[n])), dPeak);
-            }
-            x2 = _mm_cvtsd_ss(_mm_setzero_ps(), _mm_load_sd(xfAt + m - 2));
-            x1 = _mm_cvtsd_ss(_mm_setzero_ps(), _mm_load_sd(xfAt + m - 1));
+            // Step 0: the difference terms. The gained inputs and their
+            // float roundings go through the band-major area, which is free
+            // until step 2.
+            const D dPeak = differenceTerms(s, m, args.inGain, x1, x2, wBands, wBands + kChunk + W, dTerms);
 
             // Step 1: every band of a sample at once. y2 is only needed as
             // state at the end of the block; inside, p carries it. First with
@@ -178,7 +140,7 @@ template <class V> struct SimdPass {
                             post[j] = round<kFast>(V::addOff(V::abs(w), post[j]));
                     }
                 };
-                for (n = 0; n + 1 < m; ++n)
+                for (int n = 0; n + 1 < m; ++n)
                     filter(n);
                 for (int j = 0; j < NV; ++j)
                     y2[j] = y1[j];
@@ -244,11 +206,60 @@ template <class V> struct SimdPass {
             V::storeFloats(state.preSum + j * W, pre[j]);
             V::storeFloats(state.postSum + j * W, post[j]);
         }
-        state.x1 = _mm_cvtss_f32(x1);
-        state.x2 = _mm_cvtss_f32(x2);
+        state.x1 = x1;
+        state.x2 = x2;
     }
 
     static D twice(D v) { return V::add(v, v); }
+
+    // Step 0 of a piece: the difference terms of samples s[0..m) into
+    // d[0..m), vectorised across samples; x1 and x2 (the input history) move
+    // on. xs (m doubles) and xf (m doubles after xf[-2] and xf[-1]) are
+    // scratch for the gained inputs and their float roundings; d may be xs.
+    // Returns the largest magnitude per lane: an infinite term stays there.
+    // Scalar steps use SSE2 intrinsics, never plain double arithmetic, so
+    // that a 32-bit build does not compute them on the x87 unit.
+    static D differenceTerms(const float *s, int m, float inGain, float &x1, float &x2, double *xs,
+                             double *xf, double *d) {
+        const double guardValue = static_cast<double>(1e-18f);
+        const D guard = V::set1(guardValue), gainV = V::set1(static_cast<double>(inGain));
+        const __m128d guardS = _mm_set_sd(guardValue), gainS = _mm_set_sd(static_cast<double>(inGain));
+        const __m128d zeroS = _mm_setzero_pd();
+        xf[-2] = static_cast<double>(x2);
+        xf[-1] = static_cast<double>(x1);
+        int n = 0;
+        for (; n + W <= m; n += W) {
+            const D gained = V::mul(V::finiteOrZero(V::loadFloats(s + n)), gainV);
+            V::store(xs + n, gained);
+            V::storeu(xf + n, V::roundToFloat(gained));
+        }
+        for (; n < m; ++n) {
+            // A non-finite input sample counts as silence.
+            std::uint32_t bits;
+            std::memcpy(&bits, &s[n], sizeof bits);
+            const __m128d gained = (bits & 0x7F800000u) == 0x7F800000u
+                                       ? zeroS
+                                       : _mm_mul_sd(_mm_cvtss_sd(zeroS, _mm_set_ss(s[n])), gainS);
+            _mm_store_sd(xs + n, gained);
+            _mm_store_sd(xf + n, _mm_cvtss_sd(zeroS, _mm_cvtsd_ss(_mm_setzero_ps(), gained)));
+        }
+        D peak = V::zero();
+        for (n = 0; n + W <= m; n += W) {
+            const D diff = V::sub(V::add(V::sub(V::load(xs + n), V::loadu(xf + n - 2)), guard), guard);
+            const D rounded = V::roundToFloat(diff);
+            V::store(d + n, rounded);
+            peak = V::max(V::abs(rounded), peak);
+        }
+        for (; n < m; ++n) {
+            const __m128d diff = _mm_sub_sd(
+                _mm_add_sd(_mm_sub_sd(_mm_load_sd(xs + n), _mm_load_sd(xf + n - 2)), guardS), guardS);
+            _mm_store_sd(d + n, _mm_cvtss_sd(zeroS, _mm_cvtsd_ss(_mm_setzero_ps(), diff)));
+            peak = V::max(V::abs(V::set1(d[n])), peak);
+        }
+        _mm_store_ss(&x2, _mm_cvtsd_ss(_mm_setzero_ps(), _mm_load_sd(xf + m - 2)));
+        _mm_store_ss(&x1, _mm_cvtsd_ss(_mm_setzero_ps(), _mm_load_sd(xf + m - 1)));
+        return peak;
+    }
 
     static D split(D x) {
         const D c = V::mul(x, V::set1(536870913.0));
