@@ -133,7 +133,7 @@ template <class V> struct SimdPass {
                         if (Levels)
                             pre[j] = round<kFast>(V::addOff(V::abs(y), pre[j]));
                         else if (kFast)
-                            peak = V::max(V::abs(y), peak); // a NaN in peak stays
+                            peak = V::max(V::abs(y), peak); // an infinity stays
                         const D w = V::addOff(V::addOff(V::mul(y, gain[j]), guard), minusGuard);
                         V::store(row + j * W, w);
                         if (Levels)
