@@ -118,9 +118,6 @@ struct SkewedPass {
     static constexpr int kXs = kDelayed;
     static constexpr int kXf = kXs + kPiece + W; // two history values before it
     static_assert(kXf + kPiece <= kScratchDoubles, "the pieces fit the scratch");
-    // Values below this are far from the float range even after a sum over
-    // 31 bands; beyond it a piece is redone with the conversions.
-    static constexpr double kSafe = 1.329227995784916e36; // 2^120
 
     struct Filter {
         D alpha2[NV], beta2[NV], gamma2[NV], gain[NV];
@@ -141,13 +138,11 @@ struct SkewedPass {
     }
     static unsigned lowLanes(int n) { return n <= 0 ? 0u : n >= W ? 0xFFu : (1u << n) - 1u; }
 
-    static D split(D x) {
-        const D c = _mm512_mul_pd(x, _mm512_set1_pd(536870913.0));
-        return _mm512_sub_pd(c, _mm512_sub_pd(c, x));
-    }
-    template <bool Fast> static D round(D x) { return Fast ? split(x) : Avx512::roundToFloat(x); }
+    using Shared = SimdPass<Avx512>; // the split, the range check, step 0
+    template <bool Fast> static D round(D x) { return Shared::round<Fast>(x); }
     template <bool Fast> static D roundMasked(D old, __mmask8 k, D x) {
-        return Fast ? _mm512_mask_mov_pd(old, k, split(x)) : _mm512_mask_cvtps_pd(old, k, _mm512_cvtpd_ps(x));
+        return Fast ? _mm512_mask_mov_pd(old, k, Shared::split(x))
+                    : _mm512_mask_cvtps_pd(old, k, _mm512_cvtpd_ps(x));
     }
 
     // Step 1 over a whole piece: m + 31 steps.
@@ -228,22 +223,6 @@ struct SkewedPass {
         r.peak = peak;
     }
 
-    // Whether the fast roundings of a piece were all exact (NaN: no).
-    // An infinite difference term (dPeak) makes the filters' first
-    // non-finite value a NaN in lanes without input; it is checked itself.
-    // (Each comparison is false for NaN.)
-    template <bool Levels> static bool inRange(const Regs &r, D dPeak, double peakGain) {
-        bool fast = Avx512::allBelow(dPeak, kSafe);
-        if (Levels) {
-            for (int j = 0; j < NV; ++j)
-                fast = fast && Avx512::allBelow(r.pre[j], kSafe) && Avx512::allBelow(r.post[j], kSafe);
-        } else {
-            fast = fast && Avx512::allBelow(r.peak, kSafe) &&
-                   Avx512::allBelow(_mm512_mul_pd(r.peak, _mm512_set1_pd(peakGain)), kSafe);
-        }
-        return fast;
-    }
-
     template <bool Levels> static void run(const BlockArgs &args, State &state, float *samples, int count) {
         const CoefficientSet &c = *args.coefficients;
         double *const delayed = args.scratch;
@@ -253,7 +232,6 @@ struct SkewedPass {
 
         Filter f;
         Regs r;
-        double peakGain = 0.0;
         for (int j = 0; j < NV; ++j) {
             f.alpha2[j] = twice(Avx512::loadFloats(c.alpha + j * W));
             f.beta2[j] = twice(Avx512::loadFloats(c.beta + j * W));
@@ -265,8 +243,7 @@ struct SkewedPass {
             r.post[j] = Avx512::loadFloats(state.postSum + j * W);
             r.p[j] = _mm512_mul_pd(f.beta2[j], r.y2[j]);
         }
-        for (int i = 0; i < kLanes; ++i)
-            peakGain = std::fmax(peakGain, std::fabs(static_cast<double>(args.gains[i])));
+        const double peakGain = Shared::largestGain(args.gains);
         r.peak = _mm512_setzero_pd();
         const double guardValue = static_cast<double>(1e-18f);
         Consts k;
@@ -286,7 +263,7 @@ struct SkewedPass {
 
             // Step 0: the difference terms (into the gained inputs' place),
             // then reversed, with zeros on both sides.
-            const D dPeak = SimdPass<Avx512>::differenceTerms(s, m, args.inGain, x1, x2, xsAt, xfAt, xsAt);
+            const D dPeak = Shared::differenceTerms(s, m, args.inGain, x1, x2, xsAt, xfAt, xsAt);
             for (int i = 0; i < kLanes; ++i) {
                 delayed[i] = 0.0;
                 delayed[top + 1 + i] = 0.0;
@@ -303,7 +280,7 @@ struct SkewedPass {
             r.peak = _mm512_setzero_pd();
             const Regs before = r;
             steps<Levels, true>(f, k, r, delayed, top, finals, m);
-            if (!inRange<Levels>(r, dPeak, peakGain)) {
+            if (!Shared::inRange<Levels>(r.pre, r.post, r.peak, dPeak, peakGain)) {
                 r = before;
                 steps<Levels, false>(f, k, r, delayed, top, finals, m);
             }

@@ -86,9 +86,7 @@ template <class V> struct SimdPass {
             post[j] = V::loadFloats(state.postSum + j * W);
             p[j] = V::mul(beta2[j], y2[j]);
         }
-        double peakGain = 0.0;
-        for (int k = 0; k < kLanes; ++k)
-            peakGain = args.gains[k] > peakGain ? static_cast<double>(args.gains[k]) : peakGain;
+        const double peakGain = largestGain(args.gains);
         const double guardValue = static_cast<double>(1e-18f);
         const D guard = V::set1(guardValue);
         const D guard2 = V::add(guard, guard);
@@ -149,15 +147,7 @@ template <class V> struct SimdPass {
             bool fast = false;
             if constexpr (V::kSplit) {
                 filterPiece(std::true_type());
-                // (Each comparison is false for NaN.)
-                fast = V::allBelow(dPeak, kSafe);
-                if (Levels) {
-                    for (int j = 0; j < NV; ++j)
-                        fast = fast && V::allBelow(pre[j], kSafe) && V::allBelow(post[j], kSafe);
-                } else {
-                    fast = fast && V::allBelow(peak, kSafe) &&
-                           V::allBelow(V::mul(peak, V::set1(peakGain)), kSafe);
-                }
+                fast = inRange<Levels>(pre, post, peak, dPeak, peakGain);
                 if (!fast) {
                     for (int j = 0; j < NV; ++j) {
                         y1[j] = startY1[j];
@@ -267,6 +257,30 @@ template <class V> struct SimdPass {
     }
     template <bool Fast> static D round(D x) { return Fast ? split(x) : V::roundToFloat(x); }
     static D roundIf(bool fast, D x) { return fast ? split(x) : V::roundToFloat(x); }
+
+    // Whether the split rounded every value of a piece exactly: the
+    // difference terms (dPeak: an infinite one gives NaN, not infinity, in
+    // the padding lane) and, with levels, the level sums or, without, the
+    // largest band output times the largest gain bound every value rounded,
+    // all below kSafe. Each comparison is false for NaN.
+    template <bool Levels>
+    static bool inRange(const D *pre, const D *post, D peak, D dPeak, double peakGain) {
+        bool fast = V::allBelow(dPeak, kSafe);
+        if (Levels) {
+            for (int j = 0; j < NV; ++j)
+                fast = fast && V::allBelow(pre[j], kSafe) && V::allBelow(post[j], kSafe);
+        } else {
+            fast = fast && V::allBelow(peak, kSafe) && V::allBelow(V::mul(peak, V::set1(peakGain)), kSafe);
+        }
+        return fast;
+    }
+
+    static double largestGain(const float *gains) {
+        double largest = 0.0;
+        for (int k = 0; k < kLanes; ++k)
+            largest = gains[k] > largest ? static_cast<double>(gains[k]) : largest;
+        return largest;
+    }
 
     // Output samples at..at+W-1 of the piece, only those below m.
     // sum and factor are floats: their product is exact, so the fused form
