@@ -106,7 +106,7 @@ CBitmap::CBitmap(int32_t id) : resourceId(id) {
     transparentColor = TransparentColor;
 }
 
-CBitmap::CBitmap(CFrame *, int32_t w, int32_t h) {
+CBitmap::CBitmap(CDrawContextOwner *, int32_t w, int32_t h) {
     if (w <= 0 || h <= 0 || int64_t(w) * h > kMaxImagePixels)
         return;
     try {

@@ -13,7 +13,7 @@
 #include <memory>
 
 class CDrawContext;
-class CFrame;
+class CDrawContextOwner;
 
 class CBitmap : public CReferenceCounter {
   public:
@@ -21,7 +21,7 @@ class CBitmap : public CReferenceCounter {
     explicit CBitmap(int32_t resourceId);
     // A black image of that size; nothing when a side is not positive or the
     // memory cannot be had.
-    CBitmap(CFrame *frame, int32_t width, int32_t height);
+    CBitmap(CDrawContextOwner *owner, int32_t width, int32_t height);
     CBitmap();
     ~CBitmap() override;
 

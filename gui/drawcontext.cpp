@@ -1,6 +1,6 @@
 #include "gui/drawcontext.h"
 
-#include "gui/environment.h"
+#include "gui/platform/platform.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,7 +10,7 @@
 
 bool swapMouseButtons = false;
 
-using sorrel::gui::drawEnvironment;
+namespace platform = sorrel::platform;
 
 namespace {
 
@@ -38,12 +38,20 @@ constexpr int32_t kStackPoints = 30;
 
 } // namespace
 
-CDrawContext::CDrawContext(CFrame *inFrame, raster::Canvas *inSystemContext, void *inWindow)
-    : systemContext(inSystemContext), window(inWindow), frame(inFrame) {
-    clipRect = frame ? drawEnvironment().frameViewSize(frame) : CRect(0, 0, 1000, 1000);
+CDrawContext::CDrawContext(CDrawContextOwner *inOwner, raster::Canvas *inSystemContext,
+                           platform::Window *inWindow)
+    : systemContext(inSystemContext), window(inWindow), owner(inOwner) {
+    clipRect = owner ? owner->getDefaultClip() : CRect(0, 0, 1000, 1000);
     if (!systemContext && window) {
-        systemContext = drawEnvironment().acquireWindowCanvas(window);
-        ownedSystemContext = systemContext;
+        if (raster::Surface *image = platform::windowSurface(window)) {
+            try {
+                windowCanvas = std::make_unique<raster::Canvas>(image);
+                systemContext = windowCanvas.get();
+                ownedSystemContext = systemContext;
+            } catch (...) {
+                // Without memory the context draws nowhere, like one without a window.
+            }
+        }
     }
     if (systemContext) {
         savedPen = systemContext->pen();
@@ -54,7 +62,7 @@ CDrawContext::CDrawContext(CFrame *inFrame, raster::Canvas *inSystemContext, voi
     }
     penStyle = raster::LineStyle::Solid;
     if (window) {
-        CRect onScreen = drawEnvironment().windowScreenRect(window);
+        const raster::Rect onScreen = platform::windowScreenRect(window);
         screenOrigin = CPoint(onScreen.left, onScreen.top);
     }
     setFrameColor(WhiteColor);
@@ -107,7 +115,7 @@ void CDrawContext::detachSystemContext() {
         hasSaved = false;
     }
     if (ownedSystemContext) {
-        drawEnvironment().releaseWindowCanvas(window, ownedSystemContext);
+        windowCanvas.reset();
         ownedSystemContext = nullptr;
     }
     systemContext = nullptr;
@@ -233,7 +241,7 @@ CRect CDrawContext::getClipRect() const {
 }
 
 void CDrawContext::resetClipRect() {
-    CRect all = frame ? drawEnvironment().frameViewSize(frame) : CRect(0, 0, 1000, 1000);
+    CRect all = owner ? owner->getDefaultClip() : CRect(0, 0, 1000, 1000);
     setClipRect(all);
     clipRect = all;
 }
@@ -414,7 +422,7 @@ int32_t CDrawContext::getStringWidth(const char *text) {
 // --- mouse and keys -------------------------------------------------------------
 
 int32_t CDrawContext::getMouseButtons() {
-    const int32_t physical = drawEnvironment().physicalButtons();
+    const int32_t physical = platform::heldButtons();
     int32_t buttons = physical & (MiddleButton | ShiftKey | ControlKey | AltKey);
     const int32_t left = swapMouseButtons ? RightButton : LeftButton;
     const int32_t right = swapMouseButtons ? LeftButton : RightButton;
@@ -426,7 +434,7 @@ int32_t CDrawContext::getMouseButtons() {
 }
 
 CPoint &CDrawContext::getMouseLocation(CPoint &point) {
-    const CPoint cursor = drawEnvironment().cursorPosition();
+    const raster::Point cursor = platform::pointerPosition();
     point = CPoint(cursor.x - screenOrigin.x, cursor.y - screenOrigin.y);
     return point;
 }
@@ -444,28 +452,27 @@ bool before(uint32_t now, uint32_t deadline) {
 } // namespace
 
 bool CDrawContext::waitDoubleClick() {
-    sorrel::gui::DrawEnvironment &env = drawEnvironment();
     const CPoint start = getMouseLocation();
     const CRect box(start.x - 2, start.y - 2, start.x + 2, start.y + 2);
-    const uint32_t deadline = env.messageTime() + env.doubleClickTime();
-    uint32_t now = env.tickCount();
+    const uint32_t deadline = platform::eventTime() + platform::doubleClickTime();
+    uint32_t now = platform::tickCount();
     while (before(now, deadline)) {
         if (!box.contains(getMouseLocation()))
             return false;
-        if (env.takeLeftButtonDown())
+        if (platform::takeButtonPress())
             return true;
-        now = env.tickCount();
+        now = platform::tickCount();
     }
     return false;
 }
 
 bool CDrawContext::waitDrag() {
-    if (!frame)
+    if (!owner)
         return false;
     const CPoint start = getMouseLocation();
     const CRect box(start.x - 2, start.y - 2, start.x + 2, start.y + 2);
     while (getMouseButtons() & LeftButton) {
-        drawEnvironment().frameIdleWork(frame);
+        owner->runIdleWork();
         if (!box.contains(getMouseLocation()))
             return true;
     }

@@ -11,8 +11,23 @@
 #include "gui/refcount.h"
 
 #include <cstdint>
+#include <memory>
 
-class CFrame;
+namespace sorrel::platform {
+class Window;
+}
+
+// What a context needs from whoever makes it (the frame does): the clip a
+// fresh context starts with, and the work to run while a gesture holds the
+// mouse in a polling loop, so that the editor and the host keep running.
+class CDrawContextOwner {
+  public:
+    virtual CRect getDefaultClip() = 0;
+    virtual void runIdleWork() = 0;
+
+  protected:
+    virtual ~CDrawContextOwner() = default;
+};
 
 // Set when the system swaps the mouse buttons; written by the frame when it
 // registers its window class.
@@ -43,9 +58,9 @@ struct CDrawContextBuilds {
 
 class CDrawContext : public CReferenceCounter {
   public:
-    // Any argument may be null. With a window but no canvas the context asks
-    // the window system for the window's canvas and gives it back at the end.
-    CDrawContext(CFrame *frame, raster::Canvas *systemContext, void *window);
+    // Any argument may be null. With a window but no canvas the context draws
+    // on the window's memory image; showing it is up to the owner.
+    CDrawContext(CDrawContextOwner *owner, raster::Canvas *systemContext, sorrel::platform::Window *window);
     ~CDrawContext() override;
 
     // --- state ----------------------------------------------------------------
@@ -104,14 +119,14 @@ class CDrawContext : public CReferenceCounter {
     bool waitDrag();
 
     raster::Canvas *getSystemContext() const { return systemContext; }
-    void *getWindow() const { return window; }
-    CFrame *getFrame() const { return frame; }
+    sorrel::platform::Window *getWindow() const { return window; }
+    CDrawContextOwner *getOwner() const { return owner; }
 
     // The font the context asked for last, and how many platform objects it
     // has built so far.
     const CFontDescription &getFontDescription() const { return fontDescription; }
     const CDrawContextBuilds &getBuilds() const { return builds; }
-    // Whether this context obtained its canvas from the window itself.
+    // Whether this context made its canvas on the window's image itself.
     bool ownsSystemContext() const { return ownedSystemContext != nullptr; }
 
   protected:
@@ -124,8 +139,8 @@ class CDrawContext : public CReferenceCounter {
     CPoint screenOrigin;
     CPoint offset;
     raster::Canvas *systemContext = nullptr;
-    void *window = nullptr;
-    CFrame *frame = nullptr;
+    sorrel::platform::Window *window = nullptr;
+    CDrawContextOwner *owner = nullptr;
     int32_t fontSize = -1;
     int32_t fontStyle = 0;
     int32_t fontId = FontCount;
@@ -152,6 +167,7 @@ class CDrawContext : public CReferenceCounter {
     bool hasSaved = false;
     raster::LineStyle penStyle = raster::LineStyle::Solid;
     raster::Canvas *ownedSystemContext = nullptr;
+    std::unique_ptr<raster::Canvas> windowCanvas;
 
     CFontDescription fontDescription;
     CDrawContextBuilds builds;

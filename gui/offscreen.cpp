@@ -17,9 +17,9 @@ void COffscreenContext::makeSurface(raster::Pixel fill) {
     surfaceInUse = ownSurface.get();
 }
 
-COffscreenContext::COffscreenContext(CFrame *inFrame, int32_t inWidth, int32_t inHeight,
+COffscreenContext::COffscreenContext(CDrawContextOwner *inOwner, int32_t inWidth, int32_t inHeight,
                                      const CColor &background)
-    : CDrawContext(inFrame, nullptr, nullptr), height(inHeight), width(inWidth), ownsSurface(true),
+    : CDrawContext(inOwner, nullptr, nullptr), height(inHeight), width(inWidth), ownsSurface(true),
       backgroundColor(background) {
     clipRect.setNormalized(0, 0, width, height);
     // The memory starts in the background colour: the fill and outline below
@@ -34,7 +34,7 @@ COffscreenContext::COffscreenContext(CFrame *inFrame, int32_t inWidth, int32_t i
 }
 
 COffscreenContext::COffscreenContext(CDrawContext *context, CBitmap *background, bool drawInBitmap)
-    : CDrawContext(context ? context->getFrame() : nullptr, nullptr, nullptr), backgroundBitmap(background) {
+    : CDrawContext(context ? context->getOwner() : nullptr, nullptr, nullptr), backgroundBitmap(background) {
     if (backgroundBitmap) {
         width = backgroundBitmap->getWidth();
         height = backgroundBitmap->getHeight();

@@ -11,10 +11,10 @@ class CBitmap;
 class COffscreenContext : public CDrawContext {
   public:
     // The surface is width x height and shows the background colour all over.
-    COffscreenContext(CFrame *frame, int32_t width, int32_t height,
+    COffscreenContext(CDrawContextOwner *owner, int32_t width, int32_t height,
                       const CColor &backgroundColor = BlackColor);
     // A surface the size of the background bitmap (20 x 20 without one) for
-    // the context's frame. drawInBitmap draws straight into the bitmap's own
+    // the context's owner. drawInBitmap draws straight into the bitmap's own
     // image; otherwise the surface starts as a copy of the bitmap, or black.
     COffscreenContext(CDrawContext *context, CBitmap *backgroundBitmap, bool drawInBitmap = false);
     ~COffscreenContext() override;

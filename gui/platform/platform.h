@@ -1,22 +1,154 @@
-// Services of the window system that the rest of the plug-in needs, behind
-// plain declarations: no windows.h, no Xlib here. One backend per platform
-// (win32.cpp, x11.cpp) and a headless one for tests and window-less builds.
+// The one contract between the toolkit and the window system. Everything the
+// toolkit needs from outside itself is declared here; each backend (x11.cpp,
+// win32.cpp, headless.cpp) defines all of it, and the build links exactly one.
+// No windows.h, no Xlib here: handles are opaque.
+//
+// Threads: everything but showMessageBox, openUrl and tickCount runs on the
+// host's GUI thread, the thread that opens the editor. Nothing here blocks
+// for long; nothing throws.
 #pragma once
 
+#include "gui/raster/raster.h"
+
+#include <cstdint>
 #include <string>
 
 namespace sorrel::platform {
 
-// A modal notice with a single OK button and no owner window. Backends
-// without a window system write it to standard error instead. Never throws.
-void showMessageBox(const char *caption, const char *text);
+// --- input state ----------------------------------------------------------------
 
-// Headless backend only: the last message shown and how many were shown.
-struct ShownMessage {
-    std::string caption;
-    std::string text;
-    int count = 0;
+// Physical buttons and modifiers, as the toolkit's mouse state bits; the
+// physical left button is always ButtonLeft, whatever the system's swapping.
+enum InputBits : int32_t {
+    ButtonLeft = 1,
+    ButtonMiddle = 2,
+    ButtonRight = 4,
+    KeyShift = 8,
+    KeyControl = 0x10,
+    KeyAlt = 0x20,
 };
-ShownMessage lastMessageForTest();
+// Held now (asynchronous state, not the state of the message being handled).
+int32_t heldButtons();
+// The pointer in screen coordinates.
+raster::Point pointerPosition();
+// Whether the system swaps the mouse buttons for left-handed users.
+bool buttonsSwapped();
+
+// --- time -------------------------------------------------------------------------
+
+// Milliseconds since some start; wraps after 49.7 days. Any thread.
+uint32_t tickCount();
+// Time stamp of the input event being handled, in tickCount's scale.
+uint32_t eventTime();
+// The system's double-click time in milliseconds.
+uint32_t doubleClickTime();
+void sleep(uint32_t milliseconds);
+// Takes a waiting left-button press off the queue; true when there was one.
+bool takeButtonPress();
+
+// --- windows ----------------------------------------------------------------------
+
+// Whether this build can show windows at all. A plug-in offers its editor
+// only then: an editor that draws nowhere is worse than none.
+bool windowsAvailable();
+
+// One frame's child window inside a host window. Opaque; made and destroyed
+// by the backend.
+class Window;
+
+// A shell drag offered to a window: text, or a list of files (shortcuts
+// already resolved to their targets). Valid during the notification only.
+class DropData {
+  public:
+    virtual bool hasText() = 0;
+    virtual std::string text() = 0;
+    virtual int32_t fileCount() = 0;
+    // Empty past the end.
+    virtual std::string file(int32_t index) = 0;
+
+  protected:
+    virtual ~DropData() = default;
+};
+
+// What a window reports to its owner (the frame). The calls arrive on the
+// GUI thread from inside pumpEvents, pumpPaints or the host's own message
+// loop; points are in window coordinates.
+class WindowClient {
+  public:
+    // The owner draws area into windowSurface and presents it.
+    virtual void paint(const raster::Rect &area) = 0;
+    // Button 1, 2 or 3 went down.
+    virtual void buttonPressed(const raster::Point &where) = 0;
+    // One wheel notch away from the user is +1, towards the user -1.
+    virtual void wheel(const raster::Point &where, float distance) = 0;
+    // The window is gone (its parent was destroyed under it). No more calls
+    // follow; the owner must not use the window except to destroy it.
+    virtual void destroyed() = 0;
+    // Shell drag and drop, once setDropTarget is on.
+    virtual void dragEnter(DropData &data) = 0;
+    virtual void dragMove(DropData &data) = 0;
+    virtual void dragLeave() = 0;
+    virtual void drop(DropData &data) = 0;
+
+  protected:
+    virtual ~WindowClient() = default;
+};
+
+// A visible child window of parent (an HWND on Windows, an X11 window id on
+// Linux, anything non-null headless), width x height at (0, 0). Null when
+// the parent is not a window or anything else fails; nothing is left behind
+// then, and no error reaches the host.
+Window *createWindow(void *parent, int32_t width, int32_t height, WindowClient *client);
+// Destroys it (also after destroyed() was reported). Null does nothing.
+void destroyWindow(Window *window);
+// The native handle of the window itself (HWND, X11 window id).
+void *nativeHandle(Window *window);
+// The window's memory image: the frame draws here, then presents. Its size
+// follows resizeWindow. Never null for a live window.
+raster::Surface *windowSurface(Window *window);
+// Shows area of the memory image on the screen.
+void presentWindow(Window *window, const raster::Rect &area);
+// The window's rectangle in screen coordinates.
+raster::Rect windowScreenRect(Window *window);
+// Resizes the window (and its surface) without moving it. With
+// resizeParents, the windows above it that are not the host's own frame
+// grow or shrink with it, the way an editor without host support for
+// resizing asks for room.
+void resizeWindow(Window *window, int32_t width, int32_t height, bool resizeParents);
+// The top-left of the host's outer window around this one, in its parent's
+// client coordinates; false when unknown.
+bool outerWindowPosition(Window *window, raster::Point &position);
+
+// Handles what the window system has for this module's windows: paints,
+// presses, the wheel, destruction. The host's idle and the frame's idle work
+// call it, so a window keeps painting while a control holds the mouse.
+void pumpEvents();
+
+enum Cursor : int32_t {
+    CursorArrow = 0,
+    CursorBusy,
+    CursorWestEast,
+    CursorNorthSouth,
+    CursorFourWay,
+    CursorNorthEastSouthWest,
+    CursorNorthWestSouthEast,
+    CursorNoEntry,
+    CursorPointingHand,
+};
+void setCursor(Window *window, Cursor cursor);
+
+// Registers the window as a drop target (or revokes it); false when the
+// platform cannot.
+bool setDropTarget(Window *window, bool active);
+
+// --- the rest of the world ------------------------------------------------------------
+
+// Asks the desktop to open address in the user's browser, from a detached
+// worker: returns at once, never waits, never fails loudly.
+void openUrl(const char *address);
+
+// A modal notice with a single OK button and no owner window. Backends
+// without a window system write it to standard error instead. Any thread.
+void showMessageBox(const char *caption, const char *text);
 
 } // namespace sorrel::platform

@@ -10,8 +10,5 @@ void showMessageBox(const char *caption, const char *text) {
     MessageBoxA(nullptr, text ? text : "", caption ? caption : "", MB_OK);
 }
 
-ShownMessage lastMessageForTest() {
-    return {};
-}
 
 } // namespace sorrel::platform

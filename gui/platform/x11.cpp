@@ -11,8 +11,4 @@ void showMessageBox(const char *caption, const char *text) {
     std::fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
 }
 
-ShownMessage lastMessageForTest() {
-    return {};
-}
-
 } // namespace sorrel::platform

@@ -1,7 +1,7 @@
 // The effect's parameter push, program and chunk updates, block-size
 // handling and the factory, observed on the engines' own state.
 #include "effect/equalizer_effect.h"
-#include "gui/platform/platform.h"
+#include "gui/platform/headless.h"
 
 #include <gtest/gtest.h>
 
@@ -202,10 +202,10 @@ bool refuseProcessor() {
 }
 
 TEST(EqualizerEffectFactory, ProcessorCheckDecides) {
-    const int shownBefore = sorrel::platform::lastMessageForTest().count;
+    const int shownBefore = sorrel::platform::headless::lastMessage().count;
     AudioEffect *refused = sorrel::createEqualizerEffect(nullptr, &refuseProcessor);
     EXPECT_EQ(refused, nullptr);
-    const sorrel::platform::ShownMessage message = sorrel::platform::lastMessageForTest();
+    const sorrel::platform::headless::ShownMessage message = sorrel::platform::headless::lastMessage();
     EXPECT_EQ(message.count, shownBefore + 1);
     EXPECT_EQ(message.caption, "Sorrel");
     EXPECT_EQ(message.text, "Incorrect CPU type, must be at least Pentium with FPU");
@@ -213,7 +213,7 @@ TEST(EqualizerEffectFactory, ProcessorCheckDecides) {
     std::unique_ptr<AudioEffect> accepted(sorrel::createEqualizerEffect(nullptr, &acceptProcessor));
     ASSERT_NE(accepted, nullptr);
     EXPECT_EQ(accepted->getAeffect()->numParams, 36);
-    EXPECT_EQ(sorrel::platform::lastMessageForTest().count, shownBefore + 1) << "no message when accepted";
+    EXPECT_EQ(sorrel::platform::headless::lastMessage().count, shownBefore + 1) << "no message when accepted";
 }
 
 } // namespace

@@ -76,7 +76,7 @@ TEST(DrawContext, ConstructionSetsTheDefaultsThroughTheSetters) {
     ctx->forget();
 
     // With a frame the clip starts as the frame's rectangle.
-    CDrawContext *framed = new CDrawContext(fakeFrame(), &sheet.canvas, nullptr);
+    CDrawContext *framed = new CDrawContext(&env, &sheet.canvas, nullptr);
     EXPECT_EQ(framed->getClipRect(), CRect(0, 0, 710, 167));
     framed->forget();
 }
@@ -199,28 +199,25 @@ TEST(DrawContext, DestructionGivesTheCanvasBackAndReleasesOnlyWhatItObtained) {
     EXPECT_EQ(sheet.canvas.pen().style, pen.style);
     EXPECT_EQ(sheet.canvas.brush(), raster::rgb(1, 1, 1));
     EXPECT_TRUE(sheet.canvas.font() == font);
-    EXPECT_EQ(env.acquired, 0);
-    EXPECT_EQ(env.released, 0);
 
-    // Built with a window only: the window's canvas is obtained and released.
-    int window = 0;
-    env.windowCanvas = &sheet.canvas;
-    env.windowRect = CRect(300, 200, 1010, 367);
-    CDrawContext *own = new CDrawContext(nullptr, nullptr, &window);
-    EXPECT_EQ(own->getSystemContext(), &sheet.canvas);
+    // Built with a window only: the context draws on the window's image.
+    int parent = 0;
+    sorrel::platform::Window *window = sorrel::platform::createWindow(&parent, 710, 167, nullptr);
+    ASSERT_NE(window, nullptr);
+    sorrel::platform::headless::state(window)->screenOrigin = {300, 200};
+    CDrawContext *own = new CDrawContext(nullptr, nullptr, window);
+    ASSERT_NE(own->getSystemContext(), nullptr);
+    EXPECT_EQ(own->getSystemContext()->target(), sorrel::platform::windowSurface(window));
     EXPECT_TRUE(own->ownsSystemContext());
     EXPECT_EQ(own->getScreenOrigin(), CPoint(300, 200));
     own->forget();
-    EXPECT_EQ(env.acquired, 1);
-    EXPECT_EQ(env.released, 1);
-    EXPECT_EQ(env.releasedCanvas, &sheet.canvas);
 
-    // With both, the given canvas is used and never released.
-    CDrawContext *both = new CDrawContext(nullptr, &sheet.canvas, &window);
+    // With both, the given canvas is used.
+    CDrawContext *both = new CDrawContext(nullptr, &sheet.canvas, window);
+    EXPECT_EQ(both->getSystemContext(), &sheet.canvas);
     EXPECT_FALSE(both->ownsSystemContext());
     both->forget();
-    EXPECT_EQ(env.acquired, 1);
-    EXPECT_EQ(env.released, 1);
+    sorrel::platform::destroyWindow(window);
 }
 
 // Each operation on a 100 x 100 sheet, once at offset 0 and once moved by an
@@ -389,7 +386,7 @@ TEST(DrawContext, ClipIsStoredWithTheOffsetAndLimitsEveryOperation) {
 TEST(DrawContext, ResetClipTakesTheFrameRectangleWithoutTheOffset) {
     ScriptedEnvironment env;
     Sheet sheet;
-    CDrawContext ctx(fakeFrame(), &sheet.canvas, nullptr);
+    CDrawContext ctx(&env, &sheet.canvas, nullptr);
     ctx.setClipRect(CRect(1, 2, 3, 4));
     ctx.setOffset(CPoint(5, 6));
     ctx.resetClipRect();
@@ -543,8 +540,8 @@ TEST(DrawContext, MouseButtonsFollowTheSwapFlag) {
     };
     CDrawContext ctx(nullptr, nullptr, nullptr);
     for (const Case &c : cases) {
-        env.buttons = {c.physical};
-        env.buttonPolls = 0;
+        env.script.buttons = {c.physical};
+        env.script.buttonPolls = 0;
         swapMouseButtons = c.swapped;
         EXPECT_EQ(ctx.getMouseButtons(), c.reported) << c.physical << " swapped " << c.swapped;
     }
@@ -553,18 +550,21 @@ TEST(DrawContext, MouseButtonsFollowTheSwapFlag) {
 
 TEST(DrawContext, MouseLocationIsRelativeToTheScreenOriginNotTheOffset) {
     ScriptedEnvironment env;
-    int window = 0;
+    int parent = 0;
+    sorrel::platform::Window *window = sorrel::platform::createWindow(&parent, 710, 167, nullptr);
+    ASSERT_NE(window, nullptr);
+    sorrel::platform::headless::state(window)->screenOrigin = {300, 200};
     raster::Surface surface(10, 10);
     raster::Canvas canvas(&surface);
-    env.windowRect = CRect(300, 200, 1010, 367);
-    env.cursor = {CPoint(350, 260)};
-    CDrawContext ctx(nullptr, &canvas, &window);
+    env.setPointer({CPoint(350, 260)});
+    CDrawContext ctx(nullptr, &canvas, window);
     EXPECT_EQ(ctx.getMouseLocation(), CPoint(50, 60));
     ctx.setOffset(CPoint(20, 30));
     EXPECT_EQ(ctx.getMouseLocation(), CPoint(50, 60));
     // A container moves the screen origin with the offset.
     ctx.setScreenOrigin(CPoint(320, 230));
     EXPECT_EQ(ctx.getMouseLocation(), CPoint(30, 30));
+    sorrel::platform::destroyWindow(window);
 }
 
 TEST(DrawContext, WaitDoubleClick) {
@@ -584,14 +584,14 @@ TEST(DrawContext, WaitDoubleClick) {
     };
     for (const Case &c : cases) {
         ScriptedEnvironment env;
-        env.cursor = c.cursor;
-        env.clickAfterPolls = c.clickAfterPolls;
-        env.messageStamp = c.messageTime;
-        env.clock = c.clock;
-        env.doubleClick = 500;
+        env.setPointer(c.cursor);
+        env.script.pressAfterPolls = c.clickAfterPolls;
+        env.script.eventStamp = c.messageTime;
+        env.script.clock = c.clock;
+        env.script.doubleClick = 500;
         CDrawContext ctx(nullptr, nullptr, nullptr);
         EXPECT_EQ(ctx.waitDoubleClick(), c.expected) << c.what;
-        EXPECT_LT(env.queuePolls, 600) << c.what;
+        EXPECT_LT(env.script.pressPolls, 600) << c.what;
     }
 }
 
@@ -612,9 +612,9 @@ TEST(DrawContext, WaitDragRunsTheIdleWorkWhileTheButtonIsHeld) {
     };
     for (const Case &c : cases) {
         ScriptedEnvironment env;
-        env.buttons = c.buttons;
-        env.cursor = c.cursor;
-        CDrawContext ctx(c.withFrame ? fakeFrame() : nullptr, nullptr, nullptr);
+        env.script.buttons = c.buttons;
+        env.setPointer(c.cursor);
+        CDrawContext ctx(c.withFrame ? &env : nullptr, nullptr, nullptr);
         EXPECT_EQ(ctx.waitDrag(), c.expected) << c.what;
         EXPECT_EQ(env.idleRuns, c.idleRuns) << c.what;
     }

@@ -1,6 +1,6 @@
 // The exported entry inside the test executable: the version handshake,
 // factory failures, and that nothing thrown reaches the host.
-#include "gui/platform/platform.h"
+#include "gui/platform/headless.h"
 #include "support/fake_host.h"
 #include "tests/host/plugin/test_factory.h"
 
@@ -67,11 +67,11 @@ TEST_F(Entry, FactoryFailuresAnswerNull) {
 }
 
 TEST(PlatformMessage, HeadlessBackendRecordsTheLastMessage) {
-    const int before = sorrel::platform::lastMessageForTest().count;
+    const int before = sorrel::platform::headless::lastMessage().count;
     sorrel::platform::showMessageBox("Sorrel", "Incorrect CPU type, must be at least Pentium with FPU");
     sorrel::platform::showMessageBox(nullptr, nullptr);
     sorrel::platform::showMessageBox("Caption", "Text");
-    const sorrel::platform::ShownMessage shown = sorrel::platform::lastMessageForTest();
+    const sorrel::platform::headless::ShownMessage shown = sorrel::platform::headless::lastMessage();
     EXPECT_EQ(shown.count, before + 3);
     EXPECT_EQ(shown.caption, "Caption");
     EXPECT_EQ(shown.text, "Text");
