@@ -422,6 +422,8 @@ int32_t CDrawContext::getStringWidth(const char *text) {
 // --- mouse and keys -------------------------------------------------------------
 
 int32_t CDrawContext::getMouseButtons() {
+    if (owner && !owner->acceptsInput())
+        return 0;
     const int32_t physical = platform::heldButtons();
     int32_t buttons = physical & (MiddleButton | ShiftKey | ControlKey | AltKey);
     const int32_t left = swapMouseButtons ? RightButton : LeftButton;

@@ -1,0 +1,68 @@
+// The editor base: the plug-in's editor interface on top of a CFrame. The
+// concrete editor builds the frame in its open and lets it go in its close
+// (through this class's close, which gives back the editor's count); this
+// class forwards keys and the wheel to the frame, runs the frame's idle pass,
+// and provides the rate-limited idle work that controls run from inside
+// their mouse-tracking loops so that the editor and the host keep running.
+#pragma once
+
+#include "host/aeffeditor.h"
+
+#include <cstdint>
+#include <memory>
+
+class AudioEffect;
+class CFrame;
+
+class AEffGUIEditor : public AEffEditor {
+  public:
+    // Registers itself with the effect.
+    explicit AEffGUIEditor(AudioEffect *effect);
+    // Lets go of a frame it still holds; a frame that outlives the editor
+    // never calls it again.
+    ~AEffGUIEditor() override;
+
+    bool getRect(ERect **rect) override;
+    bool open(void *ptr) override;
+    // Gives back the frame (see editorClosed in CFrame), then the base.
+    void close() override;
+    void idle() override;
+    bool onKeyDown(VstKeyCode &keyCode) override;
+    bool onKeyUp(VstKeyCode &keyCode) override;
+    bool onWheel(float distance) override;
+    bool setKnobMode(VstInt32 val) override;
+
+    virtual void setParameter(VstInt32 index, float value) {}
+    virtual void beginEdit(VstInt32 index);
+    virtual void endEdit(VstInt32 index);
+    // Runs the idle pass and the host's idle about every 50 ms, and
+    // throttles callers that poll in a loop.
+    virtual void doIdleWork();
+
+    // The host's "sizeWindow": true when the host can and did resize its
+    // window around the editor.
+    bool sizeWindowThroughHost(int32_t width, int32_t height);
+
+    uint32_t getTicks();
+    void wait(uint32_t milliseconds);
+    CFrame *getFrame() const { return frame; }
+    // Module-wide: the last knob mode any host set.
+    static int32_t getKnobMode();
+
+    // True for as long as this editor lives; frames keep a copy.
+    std::shared_ptr<const bool> livenessToken() const { return alive; }
+
+    // Intervals of the idle work, in milliseconds.
+    static constexpr uint32_t kIdleEarlySleep = 4;
+    static constexpr uint32_t kIdleSlack = 50;
+    static constexpr uint32_t kIdleInterval = 100;
+
+  protected:
+    ERect rect{0, 0, 0, 0};
+    uint32_t lastTicks = 0;
+    bool inIdleWork = false;
+    CFrame *frame = nullptr;
+
+  private:
+    std::shared_ptr<bool> alive;
+};

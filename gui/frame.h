@@ -1,0 +1,186 @@
+// The root of the view tree and the one toolkit object that owns a platform
+// window: it makes a child window inside the host's window, turns what the
+// window reports into view operations, and holds the editor-wide state views
+// reach through it (modal view, keyboard focus, cursor, drag and drop, the
+// idle redraw pass, resizing). Its children are in window coordinates.
+//
+// Lifetime. Hosts close the editor, or delete the whole effect, from inside
+// calls the frame makes (a control's drag loop runs the frame's idle work,
+// which runs the host's idle). The frame therefore holds a count of itself
+// for the duration of every call that reaches it from the window or the
+// editor, so a close only gives back the editor's count and the frame goes
+// when the outermost call returns. Once the editor has let go
+// (editorClosed) the frame neither draws nor takes input: polling loops see
+// the buttons released and end. A frame outliving its editor never calls
+// it: it asks the editor's liveness token first.
+#pragma once
+
+#include "gui/platform/platform.h"
+#include "gui/viewcontainer.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class CDrawContext;
+class COffscreenContext;
+
+enum CCursorType : int32_t {
+    CursorDefault = 0,
+    CursorWait = 1,
+    CursorResizeHorizontal = 2,
+    CursorResizeVertical = 3,
+    CursorMove = 4,
+    CursorResizeNESW = 5,
+    CursorResizeNWSE = 6,
+    CursorCopy = 7,
+    CursorNotAllowed = 8,
+    CursorHand = 9,
+};
+
+enum CDragType : int32_t { DragUnknown = -1, DragFile = 0, DragText = 1 };
+
+// The data of one shell drag: text (one item) or a list of files. It keeps
+// its own copy of what the window system offered, refreshed on every
+// notification, since the platform's data lives only for one notification.
+class CDragContainer : public CReferenceCounter {
+  public:
+    explicit CDragContainer(sorrel::platform::DropData &data);
+    ~CDragContainer() override;
+
+    void refresh(sorrel::platform::DropData &data);
+
+    int32_t getCount() const { return count; }
+    // DragText when the drag offers text, else DragFile.
+    int32_t getItemType(int32_t index = 0) const;
+    // Restarts the iteration, then getNextItem.
+    const void *getFirstItem(int32_t &size, int32_t &type);
+    // The next item's bytes (zero-terminated), or null at the end (size 0,
+    // type DragUnknown). Text is handed out once only. The block stays
+    // valid until the next call or the container's end.
+    const void *getNextItem(int32_t &size, int32_t &type);
+
+  private:
+    bool isText = false;
+    std::string text;
+    std::vector<std::string> files;
+    int32_t count = 0;
+    int32_t index = 0;
+    std::string item;
+};
+
+class CFrame : public CViewContainer, public CDrawContextOwner, public sorrel::platform::WindowClient {
+  public:
+    // Makes the frame's child window in systemWindow (the host's window).
+    // When that fails the frame has no window (hasWindow false) and is not
+    // open; nothing is left behind.
+    CFrame(const CRect &size, void *systemWindow, AEffGUIEditor *editor);
+    ~CFrame() override;
+
+    void draw(CDrawContext *context = nullptr) override;
+    void drawRect(CDrawContext *context, const CRect &updateRect) override;
+    void mouse(CDrawContext *context, CPoint &where, int32_t buttons = -1) override;
+    int32_t onKeyDown(CKeyCode &key) override;
+    int32_t onKeyUp(CKeyCode &key) override;
+    bool onWheel(CDrawContext *context, const CPoint &where, CMouseWheelAxis axis, float distance) override;
+    bool onWheel(CDrawContext *context, const CPoint &where, float distance) override;
+    // Resizes the frame (setSize).
+    void setViewSize(const CRect &rect) override;
+    AEffGUIEditor *getEditor() const override;
+    bool isTypeOf(const char *name) const override;
+    void update(CDrawContext *context) override;
+    CView *getCurrentView() const override;
+    bool advanceFocus(CView *oldFocus, bool backwards) override;
+
+    // A frame with a window of its own is not made by this toolkit: these
+    // answer false.
+    virtual bool open();
+    virtual bool close();
+    virtual bool isOpen() const { return openFlag; }
+    // Redraws what is dirty, once the host has painted the window once.
+    virtual void idle();
+    // The editor's rate-limited idle work (and the host's behind it).
+    virtual void doIdleWork();
+    virtual uint32_t getTicks() const;
+    virtual int32_t getKnobMode() const;
+    virtual bool setPosition(int32_t x, int32_t y);
+    // The host's outer window's top-left in its parent's coordinates.
+    virtual bool getPosition(int32_t &x, int32_t &y) const;
+    // False when not open or unchanged; asks the host first, else resizes
+    // the window and the windows above it that are not the host's frame.
+    virtual bool setSize(int32_t width, int32_t height);
+    virtual bool getSize(CRect *rect) const;
+    virtual bool getSize(CRect &rect) const;
+    // Refuses a second modal view; null clears.
+    virtual bool setModalView(CView *view);
+    virtual CView *getModalView() const { return modalView; }
+    virtual void beginEdit(int32_t index);
+    virtual void endEdit(int32_t index);
+    // The pointer in window coordinates.
+    virtual bool getCurrentLocation(CPoint &where);
+    virtual void setCursor(CCursorType type);
+    virtual void setFocusView(CView *view);
+    virtual CView *getFocusView() const { return focusView; }
+    virtual bool setDropActive(bool active);
+    virtual bool isDropActive() const { return dropActive; }
+    virtual void setOpenFlag(bool state) { openFlag = state; }
+    virtual bool getOpenFlag() const { return openFlag; }
+    // Every child overlapping rect (edges inclusive) becomes dirty.
+    virtual void invalidate(const CRect &rect);
+    // Answers the previous value.
+    virtual bool setUpdatesDisabled(bool state);
+    virtual bool getUpdatesDisabled() const { return updatesDisabled; }
+    // Draws view at once (the whole frame when it is not a direct child).
+    virtual void drawView(CView *view);
+
+    // A new context on the frame's window; give it back with forget.
+    CDrawContext *createDrawContext();
+    // The frame's own window: its native handle, and the platform object.
+    void *getSystemWindow() const;
+    sorrel::platform::Window *getWindow() const { return window; }
+    bool hasWindow() const { return window != nullptr; }
+    // The host's window the frame was made in; null once the window is gone.
+    void *getParentSystemWindow() const { return systemWindow; }
+    COffscreenContext *getBackBuffer() const { return backBuffer; }
+
+    // The editor lets go of the frame (its close or its end): from now on
+    // nothing is drawn and no input is taken.
+    void editorClosed();
+
+    // Drawing context owner.
+    CRect getDefaultClip() override;
+    void runIdleWork() override;
+    bool acceptsInput() override { return openFlag; }
+
+  protected:
+    // What the window reports.
+    void paint(const raster::Rect &area) override;
+    void buttonPressed(const raster::Point &where) override;
+    void wheel(const raster::Point &where, float distance) override;
+    void destroyed() override;
+    void dragEnter(sorrel::platform::DropData &data) override;
+    void dragMove(sorrel::platform::DropData &data) override;
+    void dragLeave() override;
+    void drop(sorrel::platform::DropData &data) override;
+
+  private:
+    // Shows what was drawn into the window's image, when context draws there.
+    void present(CDrawContext *context, const CRect &area);
+    bool windowUsable() const { return window && !windowGone; }
+
+    AEffGUIEditor *editor = nullptr;
+    std::shared_ptr<const bool> editorAlive;
+    void *systemWindow = nullptr;
+    CView *modalView = nullptr;
+    CView *focusView = nullptr;
+    bool firstDrawPending = true;
+    bool openFlag = true;
+    bool dropActive = false;
+    bool updatesDisabled = false;
+    sorrel::platform::Window *window = nullptr;
+    bool windowGone = false;
+    COffscreenContext *backBuffer = nullptr;
+    bool cursorChanged = false;
+    // The shell drag in progress over this frame's window.
+    CDragContainer *drag = nullptr;
+};
