@@ -1,9 +1,903 @@
-// X11 backend.
+// X11 backend: the frame's window is a child of the host's window, drawn
+// from a memory image and fed by the plug-in's own display connection.
+//
+// Why a connection of our own: the plug-in interface hands over only the
+// parent's window id, and an Xlib connection must not be shared between
+// threads unless XInitThreads ran before anything else, which a plug-in
+// cannot arrange. So the module opens one connection, uses it only on the
+// host's GUI thread, shares it between all open windows and closes it with
+// the last one.
+//
+// Why every request runs inside an ErrorTrap: X errors arrive
+// asynchronously and go to one process-wide handler, which belongs to the
+// host. A parent id that is not a window, or a window the host destroyed
+// under us, would otherwise end up in the host's handler (whose default
+// prints and exits). The trap puts our handler in place, waits for the
+// server's answer to our own requests and puts the host's handler back
+// before anything else of the host runs. No trap is held across a call into
+// the window's client, because the client may call into the host.
 #include "gui/platform/platform.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <deque>
+#include <dlfcn.h>
+#include <iterator>
+#include <memory>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <vector>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/cursorfont.h>
+
+extern char **environ;
+
+// Present only in libX11 1.7 and later; weak, so that the plug-in still loads
+// on older systems (which then keep Xlib's exit on a lost server).
+#pragma weak XSetIOErrorExitHandler
 
 namespace sorrel::platform {
+
+// --- one window ---------------------------------------------------------------------
+
+class Window {
+  public:
+    ::Window id = 0;
+    ::Window parent = 0;
+    ::Window root = 0;
+    WindowClient *client = nullptr;
+    GC gc = nullptr;
+    Visual *visual = nullptr;
+    int screen = 0;
+    int depth = 0;
+    Colormap colormap = 0; // made for this window when not the screen's own
+    // The surface can go to the server as it is: 24-bit TrueColor with 8 bits
+    // per channel at 16, 8 and 0, 32 bits per pixel.
+    bool direct = false;
+    raster::Surface surface;
+    raster::Rect damage; // exposed area not yet painted
+    bool damaged = false;
+    bool gone = false; // destroyed under us: no more requests, no more calls
+};
+
+namespace {
+
+// --- the connection -------------------------------------------------------------
+
+struct Connection {
+    Display *display = nullptr;
+    int users = 0;       // live windows (also those destroyed under us)
+    bool broken = false; // the server went away; no more requests
+    // Events read from the server and not yet handled. Our own queue rather
+    // than Xlib's: pumpEvents re-enters itself (a press starts a control's
+    // drag loop, which pumps), and every level must take events in order.
+    std::deque<XEvent> queue;
+    std::vector<std::unique_ptr<Window>> windows;
+    ::Cursor cursors[CursorPointingHand + 1] = {};
+    // Server time + offset = tickCount time; see localTime.
+    uint32_t timeOffset = 0;
+    bool haveTimeOffset = false;
+};
+
+Connection theConnection;
+// A short-lived connection for input queries while no window is open.
+Display *temporaryDisplay = nullptr;
+// The time stamp of the last press handled, in tickCount's scale.
+uint32_t lastEventTime = 0;
+
+bool ours(Display *display) {
+    return display && (display == theConnection.display || display == temporaryDisplay);
+}
+
+// --- error trap -------------------------------------------------------------------
+
+// Xlib's handlers are process-wide plain functions, so the trap's state is
+// module-wide too.
+int trapDepth = 0;
+int trappedErrors = 0;
+XErrorHandler outerErrorHandler = nullptr;
+XIOErrorHandler outerIoHandler = nullptr;
+
+int onXError(Display *display, XErrorEvent *event) {
+    if (ours(display)) {
+        ++trappedErrors;
+        return 0;
+    }
+    // Another thread of the host hit an error while our handler was in place.
+    return outerErrorHandler ? outerErrorHandler(display, event) : 0;
+}
+
+int onIoError(Display *display) {
+    if (ours(display)) {
+        if (display == theConnection.display)
+            theConnection.broken = true;
+        return 0; // Xlib then calls the connection's exit handler, which returns
+    }
+    return outerIoHandler ? outerIoHandler(display) : 0;
+}
+
+void onIoExit(Display *, void *) {
+    // The server is gone: keep the host alive; the windows report it.
+}
+
+class ErrorTrap {
+  public:
+    explicit ErrorTrap(Display *display, bool syncAtEnd = true)
+        : display_(display), syncAtEnd_(syncAtEnd), before_(trappedErrors) {
+        if (trapDepth++ == 0) {
+            outerErrorHandler = XSetErrorHandler(onXError);
+            outerIoHandler = XSetIOErrorHandler(onIoError);
+        }
+    }
+    ~ErrorTrap() {
+        if (syncAtEnd_)
+            XSync(display_, False);
+        if (--trapDepth == 0) {
+            XSetErrorHandler(outerErrorHandler);
+            XSetIOErrorHandler(outerIoHandler);
+        }
+    }
+    ErrorTrap(const ErrorTrap &) = delete;
+    ErrorTrap &operator=(const ErrorTrap &) = delete;
+
+    // Waits until the server has handled everything sent so far; true when
+    // none of it failed.
+    bool succeeded() {
+        XSync(display_, False);
+        return trappedErrors == before_ && !(display_ == theConnection.display && theConnection.broken);
+    }
+
+  private:
+    Display *display_;
+    bool syncAtEnd_;
+    int before_;
+};
+
+Display *openDisplay() {
+    Display *display = XOpenDisplay(nullptr);
+    if (display && XSetIOErrorExitHandler)
+        XSetIOErrorExitHandler(display, onIoExit, nullptr);
+    return display;
+}
+
+// The shared connection for one more window; null when there is no server.
+Display *acquireConnection() {
+    Connection &c = theConnection;
+    if (!c.display) {
+        c.display = openDisplay();
+        if (!c.display)
+            return nullptr;
+        c.broken = false;
+        c.haveTimeOffset = false;
+    }
+    ++c.users;
+    return c.display;
+}
+
+void releaseConnection() {
+    Connection &c = theConnection;
+    if (--c.users > 0 || !c.display)
+        return;
+    c.queue.clear();
+    c.windows.clear();
+    Display *display = c.display;
+    {
+        // Closing frees the cursors with the connection; a broken one may
+        // still report the loss once more.
+        ErrorTrap trap(display, false);
+        XCloseDisplay(display);
+        c.display = nullptr;
+    }
+    std::fill(std::begin(c.cursors), std::end(c.cursors), ::Cursor(0));
+}
+
+// Runs query on the shared connection, or on a temporary one while no window
+// is open (the toolkit asks for the mouse buttons before its first window).
+template <typename T, typename Query> T withDisplay(T fallback, Query query) {
+    Connection &c = theConnection;
+    if (c.display) {
+        if (c.broken)
+            return fallback;
+        ErrorTrap trap(c.display, false);
+        return query(c.display);
+    }
+    temporaryDisplay = openDisplay();
+    if (!temporaryDisplay)
+        return fallback;
+    T result = fallback;
+    {
+        ErrorTrap trap(temporaryDisplay, false);
+        result = query(temporaryDisplay);
+        XCloseDisplay(temporaryDisplay);
+    }
+    temporaryDisplay = nullptr;
+    return result;
+}
+
+// Whether the physical button 1 to 3 of the mapping carries the given
+// logical button bit mask. The pointer mapping turns physical buttons into
+// logical ones; the toolkit wants the physical state.
+int32_t physicalButtons(Display *display, unsigned int logicalMask) {
+    unsigned char map[8] = {};
+    const int mapped = XGetPointerMapping(display, map, sizeof map);
+    static const int32_t bits[3] = {ButtonLeft, ButtonMiddle, ButtonRight};
+    int32_t held = 0;
+    for (int physical = 1; physical <= 3; ++physical) {
+        const int logical = physical <= mapped ? map[physical - 1] : physical;
+        if (logical >= 1 && logical <= 5 && (logicalMask & (Button1Mask << (logical - 1))))
+            held |= bits[physical - 1];
+    }
+    return held;
+}
+
+uint32_t monotonicMilliseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<uint32_t>(static_cast<uint64_t>(now.tv_sec) * 1000u +
+                                 static_cast<uint64_t>(now.tv_nsec) / 1000000u);
+}
+
+Window *findWindow(::Window id) {
+    for (auto &w : theConnection.windows)
+        if (w->id == id)
+            return w.get();
+    return nullptr;
+}
+
+// Whether requests for the window still make sense.
+bool usable(const Window *w) {
+    return !w->gone && !theConnection.broken;
+}
+
+// Whether window is one of ours (and not destroyed by destroyWindow).
+bool known(Window *window) {
+    for (auto &w : theConnection.windows)
+        if (w.get() == window)
+            return true;
+    return false;
+}
+
+// Server time stamps count from the server's own start. An event reaches us
+// after it happened, so now - stamp is at least the true offset between the
+// two clocks; the smallest value seen is the best estimate.
+uint32_t localTime(Time serverTime) {
+    Connection &c = theConnection;
+    const uint32_t stamp = static_cast<uint32_t>(serverTime);
+    const uint32_t offset = monotonicMilliseconds() - stamp;
+    if (!c.haveTimeOffset || static_cast<int32_t>(offset - c.timeOffset) < 0)
+        c.timeOffset = offset;
+    c.haveTimeOffset = true;
+    return stamp + c.timeOffset;
+}
+
+// Reads everything the server has sent into our queue.
+void fetchEvents() {
+    Connection &c = theConnection;
+    if (!c.display || c.broken)
+        return;
+    // Reading sends nothing that could fail, so no round trip at the end;
+    // errors already on their way are dispatched to the trap while reading.
+    ErrorTrap trap(c.display, false);
+    while (!c.broken && XPending(c.display) > 0) {
+        XEvent event;
+        XNextEvent(c.display, &event);
+        try {
+            c.queue.push_back(event);
+        } catch (...) {
+            // Out of memory: the event is lost, the host lives on.
+        }
+    }
+}
+
+raster::Rect unite(const raster::Rect &a, const raster::Rect &b) {
+    return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+            std::max(a.bottom, b.bottom)};
+}
+
+// Hands one event to the window it belongs to. The client may re-enter
+// pumpEvents or destroy windows (even this one): nothing of the record is
+// touched after the call.
+void dispatch(const XEvent &event) {
+    Window *w = findWindow(event.xany.window);
+    if (!w || !usable(w))
+        return;
+    switch (event.type) {
+    case Expose: {
+        // Paints are gathered and delivered once per pump.
+        const XExposeEvent &e = event.xexpose;
+        const raster::Rect area{e.x, e.y, e.x + e.width, e.y + e.height};
+        w->damage = w->damaged ? unite(w->damage, area) : area;
+        w->damaged = true;
+        break;
+    }
+    case ButtonPress: {
+        const XButtonEvent &e = event.xbutton;
+        lastEventTime = localTime(e.time);
+        const raster::Point where{e.x, e.y};
+        if (!w->client)
+            break;
+        if (e.button >= Button1 && e.button <= Button3)
+            w->client->buttonPressed(where);
+        else if (e.button == Button4)
+            w->client->wheel(where, 1.0f);
+        else if (e.button == Button5)
+            w->client->wheel(where, -1.0f);
+        break;
+    }
+    case DestroyNotify:
+        // Only our own window's notice matters (the host destroyed the parent);
+        // after destroyWindow the record is gone and the notice is dropped above.
+        if (event.xdestroywindow.window == w->id) {
+            w->gone = true;
+            w->damaged = false;
+            if (w->client)
+                w->client->destroyed();
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+// A lost server takes every window with it.
+void reportBrokenConnection() {
+    Connection &c = theConnection;
+    c.queue.clear();
+    for (size_t i = 0; i < c.windows.size(); ++i) {
+        Window *w = c.windows[i].get();
+        if (w->gone)
+            continue;
+        w->gone = true;
+        if (w->client)
+            w->client->destroyed();
+    }
+}
+
+void deliverPaints() {
+    // By index: a paint may destroy or create windows. A window skipped that
+    // way keeps its damage for the next pump.
+    Connection &c = theConnection;
+    for (size_t i = 0; i < c.windows.size(); ++i) {
+        Window *w = c.windows[i].get();
+        if (!w->damaged || !usable(w))
+            continue;
+        const raster::Rect area = raster::intersect(w->damage, w->surface.bounds());
+        w->damaged = false;
+        if (w->client && !area.empty())
+            w->client->paint(area);
+    }
+}
+
+// 0x00RRGGBB to a pixel of a visual that is not the plain 24-bit one.
+struct PixelConverter {
+    explicit PixelConverter(Visual *visual, Display *display, int screen) {
+        trueColor = visual->c_class == TrueColor || visual->c_class == DirectColor;
+        channel(visual->red_mask, redShift, redBits);
+        channel(visual->green_mask, greenShift, greenBits);
+        channel(visual->blue_mask, blueShift, blueBits);
+        black = BlackPixel(display, screen);
+        white = WhitePixel(display, screen);
+    }
+    unsigned long operator()(raster::Pixel p) const {
+        if (!trueColor) {
+            // Palette visuals: no colour allocation, just light or dark.
+            const unsigned luma = raster::red(p) * 77 + raster::green(p) * 150 + raster::blue(p) * 29;
+            return luma >= 128 * 256 ? white : black;
+        }
+        return scale(raster::red(p), redShift, redBits) | scale(raster::green(p), greenShift, greenBits) |
+               scale(raster::blue(p), blueShift, blueBits);
+    }
+
+    bool trueColor = false;
+    int redShift = 0, redBits = 0, greenShift = 0, greenBits = 0, blueShift = 0, blueBits = 0;
+    unsigned long black = 0, white = 1;
+
+  private:
+    static void channel(unsigned long mask, int &shift, int &bits) {
+        shift = bits = 0;
+        if (!mask)
+            return;
+        while (!(mask & 1)) {
+            mask >>= 1;
+            ++shift;
+        }
+        while (mask & 1) {
+            mask >>= 1;
+            ++bits;
+        }
+    }
+    static unsigned long scale(unsigned value, int shift, int bits) {
+        if (bits <= 0)
+            return 0;
+        const unsigned long v =
+            bits >= 8 ? static_cast<unsigned long>(value) << (bits - 8) : value >> (8 - bits);
+        return v << shift;
+    }
+};
+
+// Whether the screen of the window's visual takes our pixels as they are.
+bool plainTrueColor(const Visual *visual, int depth) {
+    return depth == 24 && visual->c_class == TrueColor && visual->red_mask == 0xff0000 &&
+           visual->green_mask == 0xff00 && visual->blue_mask == 0xff;
+}
+
+void putArea(Display *display, Window *w, const raster::Rect &area) {
+    raster::Surface &s = w->surface;
+    if (w->direct) {
+        // An image over the surface's own memory: no copy on our side.
+        XImage image{};
+        image.width = s.width();
+        image.height = s.height();
+        image.format = ZPixmap;
+        image.data = reinterpret_cast<char *>(s.data());
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        image.byte_order = LSBFirst;
+#else
+        image.byte_order = MSBFirst;
+#endif
+        image.bitmap_unit = 32;
+        image.bitmap_bit_order = image.byte_order;
+        image.bitmap_pad = 32;
+        image.depth = 24;
+        image.bytes_per_line = s.stride() * 4;
+        image.bits_per_pixel = 32;
+        image.red_mask = 0xff0000;
+        image.green_mask = 0xff00;
+        image.blue_mask = 0xff;
+        if (!XInitImage(&image))
+            return;
+        XPutImage(display, w->id, w->gc, &image, area.left, area.top, area.left, area.top,
+                  static_cast<unsigned>(area.width()), static_cast<unsigned>(area.height()));
+        return;
+    }
+    // Any other visual: convert the area pixel by pixel into an image of the
+    // server's format.
+    XImage *image =
+        XCreateImage(display, w->visual, static_cast<unsigned>(w->depth), ZPixmap, 0, nullptr,
+                     static_cast<unsigned>(area.width()), static_cast<unsigned>(area.height()), 32, 0);
+    if (!image)
+        return;
+    image->data = static_cast<char *>(
+        calloc(static_cast<size_t>(image->bytes_per_line), static_cast<size_t>(area.height())));
+    if (image->data) {
+        const PixelConverter convert(w->visual, display, w->screen);
+        for (int32_t y = 0; y < area.height(); ++y) {
+            const raster::Pixel *row = s.row(area.top + y) + area.left;
+            for (int32_t x = 0; x < area.width(); ++x)
+                XPutPixel(image, x, y, convert(row[x]));
+        }
+        XPutImage(display, w->id, w->gc, image, 0, 0, area.left, area.top,
+                  static_cast<unsigned>(area.width()), static_cast<unsigned>(area.height()));
+    }
+    XDestroyImage(image); // frees the pixels too
+}
+
+// Whether window is a top-level window: a child of the root, or a window a
+// window manager manages (it carries WM_STATE, while its frame is the root's
+// child).
+bool isTopLevel(Display *display, ::Window window, ::Window root, ::Window parentOfWindow) {
+    if (parentOfWindow == root)
+        return true;
+    const Atom wmState = XInternAtom(display, "WM_STATE", True);
+    if (wmState == None)
+        return false;
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char *data = nullptr;
+    const int status = XGetWindowProperty(display, window, wmState, 0, 0, False, AnyPropertyType, &type,
+                                          &format, &count, &after, &data);
+    if (data)
+        XFree(data);
+    return status == Success && type != None;
+}
+
+// The parent of window, or 0.
+::Window parentOf(Display *display, ::Window window) {
+    ::Window root = 0, parent = 0, *children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(display, window, &root, &parent, &children, &count))
+        return 0;
+    if (children)
+        XFree(children);
+    return parent;
+}
+
+// Releases what a window holds on the server, when it still exists there.
+void freeServerSide(Display *display, Window *w) {
+    ErrorTrap trap(display);
+    if (w->gc)
+        XFreeGC(display, w->gc);
+    if (w->id && !w->gone)
+        XDestroyWindow(display, w->id); // may fail when the host destroyed the parent unseen
+    if (w->colormap)
+        XFreeColormap(display, w->colormap);
+    w->gc = nullptr;
+    w->id = 0;
+    w->colormap = 0;
+}
+
+// Builds the window on the server; false (with whatever was made still in
+// the record for freeServerSide) when anything failed.
+bool buildWindow(Display *display, Window *w, int32_t width, int32_t height) {
+    ErrorTrap trap(display);
+    XWindowAttributes parentAttributes{};
+    if (!XGetWindowAttributes(display, w->parent, &parentAttributes) || !trap.succeeded())
+        return false; // not a window at all
+    Screen *screen = parentAttributes.screen;
+    const int screenNumber = XScreenNumberOfScreen(screen);
+    w->screen = screenNumber;
+    w->root = RootWindowOfScreen(screen);
+
+    // A 24-bit TrueColor visual takes the surface as it is, whatever the
+    // parent's visual (a 32-bit parent with alpha would show our unused top
+    // byte as transparency). Other screens get converted pixels.
+    XVisualInfo info{};
+    if (XMatchVisualInfo(display, screenNumber, 24, TrueColor, &info) && plainTrueColor(info.visual, 24)) {
+        w->visual = info.visual;
+        w->depth = 24;
+    } else {
+        w->visual = DefaultVisualOfScreen(screen);
+        w->depth = DefaultDepthOfScreen(screen);
+    }
+    w->direct = plainTrueColor(w->visual, w->depth);
+    Colormap colormap = DefaultColormapOfScreen(screen);
+    if (w->visual != DefaultVisualOfScreen(screen)) {
+        w->colormap = XCreateColormap(display, w->root, w->visual, AllocNone);
+        colormap = w->colormap;
+    }
+
+    XSetWindowAttributes attributes{};
+    // No background: the server does not clear what we are about to paint.
+    attributes.background_pixmap = None;
+    attributes.border_pixel = 0;
+    attributes.colormap = colormap;
+    attributes.bit_gravity = NorthWestGravity;
+    attributes.event_mask = ExposureMask | ButtonPressMask | StructureNotifyMask;
+    w->id =
+        XCreateWindow(display, w->parent, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height),
+                      0, w->depth, InputOutput, w->visual,
+                      CWBackPixmap | CWBorderPixel | CWColormap | CWBitGravity | CWEventMask, &attributes);
+    if (!trap.succeeded())
+        return false;
+    XGCValues values{};
+    values.graphics_exposures = False;
+    w->gc = XCreateGC(display, w->id, GCGraphicsExposures, &values);
+    XMapWindow(display, w->id);
+    return trap.succeeded();
+}
+
+} // namespace
+
+// --- input state --------------------------------------------------------------------
+
+int32_t heldButtons() {
+    return withDisplay<int32_t>(0, [](Display *display) {
+        ::Window root = 0, child = 0;
+        int rootX = 0, rootY = 0, x = 0, y = 0;
+        unsigned int mask = 0;
+        if (!XQueryPointer(display, DefaultRootWindow(display), &root, &child, &rootX, &rootY, &x, &y, &mask))
+            return int32_t(0);
+        int32_t held = physicalButtons(display, mask);
+        if (mask & ShiftMask)
+            held |= KeyShift;
+        if (mask & ControlMask)
+            held |= KeyControl;
+        if (mask & Mod1Mask)
+            held |= KeyAlt;
+        return held;
+    });
+}
+
+raster::Point pointerPosition() {
+    return withDisplay<raster::Point>({}, [](Display *display) {
+        ::Window root = 0, child = 0;
+        int rootX = 0, rootY = 0, x = 0, y = 0;
+        unsigned int mask = 0;
+        XQueryPointer(display, DefaultRootWindow(display), &root, &child, &rootX, &rootY, &x, &y, &mask);
+        return raster::Point{rootX, rootY};
+    });
+}
+
+bool buttonsSwapped() {
+    return withDisplay<bool>(false, [](Display *display) {
+        unsigned char map[8] = {};
+        const int mapped = XGetPointerMapping(display, map, sizeof map);
+        return mapped >= 3 && map[0] == 3 && map[2] == 1;
+    });
+}
+
+// --- time -----------------------------------------------------------------------------
+
+uint32_t tickCount() {
+    return monotonicMilliseconds();
+}
+
+uint32_t eventTime() {
+    return lastEventTime;
+}
+
+uint32_t doubleClickTime() {
+    return 400;
+}
+
+void sleep(uint32_t milliseconds) {
+    timespec wait{static_cast<time_t>(milliseconds / 1000),
+                  static_cast<long>(milliseconds % 1000) * 1000000L};
+    while (nanosleep(&wait, &wait) != 0 && errno == EINTR) {
+    }
+}
+
+bool takeButtonPress() {
+    fetchEvents();
+    auto &queue = theConnection.queue;
+    for (auto it = queue.begin(); it != queue.end(); ++it) {
+        if (it->type != ButtonPress || it->xbutton.button != Button1)
+            continue;
+        Window *w = findWindow(it->xbutton.window);
+        if (!w || !usable(w))
+            continue;
+        queue.erase(it);
+        return true;
+    }
+    return false;
+}
+
+// --- windows ----------------------------------------------------------------------------
+
+bool windowsAvailable() {
+    return true;
+}
+
+Window *createWindow(void *parent, int32_t width, int32_t height, WindowClient *client) {
+    // Window sizes are 16-bit on the wire; positions signed 16-bit.
+    if (!parent || width <= 0 || height <= 0 || width > 32767 || height > 32767)
+        return nullptr;
+    Display *display = acquireConnection();
+    if (!display)
+        return nullptr;
+    std::unique_ptr<Window> w;
+    bool built = false;
+    try {
+        w = std::make_unique<Window>();
+        w->parent = static_cast<::Window>(reinterpret_cast<uintptr_t>(parent));
+        w->client = client;
+        w->surface = raster::Surface(width, height);
+        if (!w->surface.empty() && !theConnection.broken) {
+            built = buildWindow(display, w.get(), width, height);
+            if (built)
+                theConnection.windows.push_back(std::move(w));
+        }
+    } catch (...) {
+        built = false;
+    }
+    if (built)
+        return theConnection.windows.back().get();
+    if (w)
+        freeServerSide(display, w.get());
+    releaseConnection();
+    return nullptr;
+}
+
+void destroyWindow(Window *window) {
+    Connection &c = theConnection;
+    if (!window || !known(window))
+        return;
+    // Its queued events go with it (a press still waiting must not reach a
+    // new window that happens to get the same id).
+    const ::Window id = window->id;
+    c.queue.erase(
+        std::remove_if(c.queue.begin(), c.queue.end(), [&](const XEvent &e) { return e.xany.window == id; }),
+        c.queue.end());
+    if (!c.broken)
+        freeServerSide(c.display, window);
+    auto it = std::find_if(c.windows.begin(), c.windows.end(), [&](auto &w) { return w.get() == window; });
+    c.windows.erase(it);
+    releaseConnection();
+}
+
+void *nativeHandle(Window *window) {
+    return window && known(window) ? reinterpret_cast<void *>(static_cast<uintptr_t>(window->id)) : nullptr;
+}
+
+raster::Surface *windowSurface(Window *window) {
+    return window && known(window) ? &window->surface : nullptr;
+}
+
+void presentWindow(Window *window, const raster::Rect &area) {
+    if (!window || !known(window) || !usable(window))
+        return;
+    const raster::Rect clipped = raster::intersect(area, window->surface.bounds());
+    if (clipped.empty())
+        return;
+    Display *display = theConnection.display;
+    ErrorTrap trap(display); // its round trip also keeps us from running ahead of the server
+    putArea(display, window, clipped);
+}
+
+raster::Rect windowScreenRect(Window *window) {
+    if (!window || !known(window))
+        return {};
+    const int32_t width = window->surface.width(), height = window->surface.height();
+    int x = 0, y = 0;
+    if (usable(window)) {
+        Display *display = theConnection.display;
+        ErrorTrap trap(display, false);
+        ::Window child = 0;
+        if (!XTranslateCoordinates(display, window->id, window->root, 0, 0, &x, &y, &child))
+            x = y = 0;
+    }
+    return {x, y, x + width, y + height};
+}
+
+void resizeWindow(Window *window, int32_t width, int32_t height, bool resizeParents) {
+    if (!window || !known(window) || width <= 0 || height <= 0 || width > 32767 || height > 32767)
+        return;
+    const int32_t growX = width - window->surface.width(), growY = height - window->surface.height();
+    raster::Surface resized(width, height);
+    if (resized.empty())
+        return;
+    window->surface = std::move(resized);
+    if (!usable(window))
+        return;
+    Display *display = theConnection.display;
+    ErrorTrap trap(display);
+    XResizeWindow(display, window->id, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    if (!resizeParents || (growX == 0 && growY == 0))
+        return;
+    // The host's own top-level window is the host's business; a plain
+    // container between it and us grows with us.
+    const ::Window above = parentOf(display, window->parent);
+    if (!above || isTopLevel(display, window->parent, window->root, above))
+        return;
+    ::Window root = 0;
+    int x = 0, y = 0;
+    unsigned int w = 0, h = 0, border = 0, depth = 0;
+    if (!XGetGeometry(display, window->parent, &root, &x, &y, &w, &h, &border, &depth))
+        return;
+    const int32_t newWidth = static_cast<int32_t>(w) + growX, newHeight = static_cast<int32_t>(h) + growY;
+    if (newWidth > 0 && newHeight > 0 && newWidth <= 32767 && newHeight <= 32767)
+        XResizeWindow(display, window->parent, static_cast<unsigned>(newWidth),
+                      static_cast<unsigned>(newHeight));
+}
+
+bool outerWindowPosition(Window *window, raster::Point &position) {
+    if (!window || !known(window) || !usable(window))
+        return false;
+    Display *display = theConnection.display;
+    ErrorTrap trap(display, false);
+    const int32_t width = window->surface.width(), height = window->surface.height();
+    // Upwards until a top-level window, or until a window whose parent is
+    // clearly larger than our window (that parent holds more than the
+    // editor, so the window below it is the editor's outer window).
+    ::Window current = window->id;
+    for (int depth = 0; depth < 32; ++depth) {
+        const ::Window parent = parentOf(display, current);
+        if (!parent)
+            return false;
+        if (isTopLevel(display, current, window->root, parent)) {
+            ::Window child = 0;
+            int x = 0, y = 0;
+            if (!XTranslateCoordinates(display, current, window->root, 0, 0, &x, &y, &child))
+                return false;
+            position = {x, y};
+            return true;
+        }
+        XWindowAttributes a{};
+        if (!XGetWindowAttributes(display, parent, &a))
+            return false;
+        if (a.width - width > 60 || a.height - height > 60) {
+            ::Window root = 0;
+            int x = 0, y = 0;
+            unsigned int w = 0, h = 0, border = 0, bits = 0;
+            if (!XGetGeometry(display, current, &root, &x, &y, &w, &h, &border, &bits))
+                return false;
+            position = {x, y};
+            return true;
+        }
+        current = parent;
+    }
+    return false;
+}
+
+void pumpEvents() {
+    Connection &c = theConnection;
+    if (!c.display)
+        return;
+    fetchEvents();
+    // Each event is taken off the shared queue before it is handled, so a
+    // nested pump continues where this one stands.
+    while (c.display && !c.broken && !c.queue.empty()) {
+        const XEvent event = c.queue.front();
+        c.queue.pop_front();
+        dispatch(event);
+    }
+    if (c.display && c.broken)
+        reportBrokenConnection();
+    deliverPaints();
+}
+
+void setCursor(Window *window, Cursor cursor) {
+    if (!window || !known(window) || !usable(window))
+        return;
+    static const unsigned int shapes[] = {
+        0,                      // CursorArrow: the parent's cursor
+        XC_watch,               // CursorBusy
+        XC_sb_h_double_arrow,   // CursorWestEast
+        XC_sb_v_double_arrow,   // CursorNorthSouth
+        XC_fleur,               // CursorFourWay
+        XC_bottom_left_corner,  // CursorNorthEastSouthWest
+        XC_bottom_right_corner, // CursorNorthWestSouthEast
+        XC_X_cursor,            // CursorNoEntry
+        XC_hand2,               // CursorPointingHand
+    };
+    Connection &c = theConnection;
+    ErrorTrap trap(c.display);
+    if (cursor <= CursorArrow || cursor > CursorPointingHand) {
+        XUndefineCursor(c.display, window->id);
+        return;
+    }
+    // Made once per connection; they go with it.
+    ::Cursor &shape = c.cursors[cursor];
+    if (!shape)
+        shape = XCreateFontCursor(c.display, shapes[cursor]);
+    XDefineCursor(c.display, window->id, shape);
+}
+
+bool setDropTarget(Window *, bool) {
+    // No shell drag and drop on X11 yet.
+    return false;
+}
+
+// --- the rest of the world ------------------------------------------------------------------
+
+void openUrl(const char *address) {
+    if (!address || !*address)
+        return;
+    try {
+        // The worker outlives the call and may outlive the editor; if the host
+        // unloaded the module while it waits for the browser opener, its code
+        // would vanish under it. Pinning the module costs nothing but keeping
+        // it mapped.
+        Dl_info self{};
+        if (dladdr(reinterpret_cast<void *>(&openUrl), &self) && self.dli_fname)
+            dlopen(self.dli_fname, RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE);
+        std::thread([url = std::string(address)]() mutable {
+            // No shell: the address is one argument, whatever it contains.
+            char program[] = "xdg-open";
+            char *argv[] = {program, url.data(), nullptr};
+            // The opener starts with default signal handling and nothing
+            // blocked, whatever the host set up for its own threads.
+            posix_spawnattr_t attributes;
+            if (posix_spawnattr_init(&attributes) != 0)
+                return;
+            sigset_t none, all;
+            sigemptyset(&none);
+            sigfillset(&all);
+            posix_spawnattr_setsigmask(&attributes, &none);
+            posix_spawnattr_setsigdefault(&attributes, &all);
+            posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+            pid_t child = 0;
+            if (posix_spawnp(&child, program, nullptr, &attributes, argv, environ) == 0) {
+                // Reaped here, so no zombie stays with the host.
+                while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+                }
+            }
+            posix_spawnattr_destroy(&attributes);
+        }).detach();
+    } catch (...) {
+        // No thread: no web page, and nothing else happens.
+    }
+}
 
 // A plug-in has no business opening a dialog of its own on X11: the notice
 // goes to standard error, where the host's log picks it up.
