@@ -167,6 +167,9 @@ class CFrame : public CViewContainer, public CDrawContextOwner, public sorrel::p
     // Shows what was drawn into the window's image, when context draws there.
     void present(CDrawContext *context, const CRect &area);
     bool windowUsable() const { return window && !windowGone; }
+    enum class DragEvent { Enter, Move, Leave, Drop };
+    void deliverDrag(DragEvent event);
+    void endDrag();
 
     AEffGUIEditor *editor = nullptr;
     std::shared_ptr<const bool> editorAlive;

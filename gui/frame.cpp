@@ -1,0 +1,601 @@
+#include "gui/frame.h"
+
+#include "gui/aeffguieditor.h"
+#include "gui/drawcontext.h"
+#include "gui/offscreen.h"
+
+#include <cstring>
+
+namespace platform = sorrel::platform;
+
+namespace {
+
+// Frames with a window in this module; the first one reads the system's
+// button swapping.
+int windowCount = 0;
+
+CRect intersection(CRect a, const CRect &b) {
+    a.intersectWith(b);
+    return a;
+}
+
+// A count of the frame for the duration of one call from outside: whatever
+// the call leads to (a host closing the editor, or deleting the effect, from
+// inside its idle), the frame stays valid until the call returns.
+class KeepAlive {
+  public:
+    explicit KeepAlive(CFrame *inFrame) : frame(inFrame) { frame->remember(); }
+    ~KeepAlive() { frame->forget(); }
+    KeepAlive(const KeepAlive &) = delete;
+    KeepAlive &operator=(const KeepAlive &) = delete;
+
+  private:
+    CFrame *frame;
+};
+
+// A context the caller gives back with forget when it goes out of scope.
+class ContextRef {
+  public:
+    explicit ContextRef(CDrawContext *inContext) : context(inContext) {}
+    ~ContextRef() {
+        if (context)
+            context->forget();
+    }
+    ContextRef(const ContextRef &) = delete;
+    ContextRef &operator=(const ContextRef &) = delete;
+    CDrawContext *get() const { return context; }
+
+  private:
+    CDrawContext *context;
+};
+
+platform::Cursor platformCursor(CCursorType type) {
+    switch (type) {
+    case CursorWait:
+        return platform::CursorBusy;
+    case CursorResizeHorizontal:
+        return platform::CursorWestEast;
+    case CursorResizeVertical:
+        return platform::CursorNorthSouth;
+    case CursorMove:
+        return platform::CursorFourWay;
+    case CursorResizeNESW:
+        return platform::CursorNorthEastSouthWest;
+    case CursorResizeNWSE:
+        return platform::CursorNorthWestSouthEast;
+    case CursorNotAllowed:
+        return platform::CursorNoEntry;
+    case CursorHand:
+        return platform::CursorPointingHand;
+    default:
+        return platform::CursorArrow;
+    }
+}
+
+} // namespace
+
+// --- drag container ---------------------------------------------------------------
+
+CDragContainer::CDragContainer(platform::DropData &data) { refresh(data); }
+
+CDragContainer::~CDragContainer() = default;
+
+void CDragContainer::refresh(platform::DropData &data) {
+    isText = data.hasText();
+    text.clear();
+    files.clear();
+    if (isText) {
+        text = data.text();
+        count = 1;
+        return;
+    }
+    const int32_t n = data.fileCount();
+    for (int32_t i = 0; i < n; ++i) {
+        std::string path = data.file(i);
+        if (path.empty())
+            break;
+        files.push_back(std::move(path));
+    }
+    count = static_cast<int32_t>(files.size());
+}
+
+int32_t CDragContainer::getItemType(int32_t) const { return isText ? DragText : DragFile; }
+
+const void *CDragContainer::getFirstItem(int32_t &outSize, int32_t &type) {
+    index = 0;
+    return getNextItem(outSize, type);
+}
+
+const void *CDragContainer::getNextItem(int32_t &outSize, int32_t &type) {
+    item.clear();
+    outSize = 0;
+    type = DragUnknown;
+    if (isText) {
+        if (index++ != 0)
+            return nullptr;
+        // The text with its terminating zero, as the shell's text block.
+        item = text;
+        outSize = static_cast<int32_t>(item.size() + 1);
+        type = DragText;
+        return item.c_str();
+    }
+    if (index < 0 || static_cast<size_t>(index) >= files.size())
+        return nullptr;
+    item = files[static_cast<size_t>(index++)];
+    outSize = static_cast<int32_t>(item.size());
+    type = DragFile;
+    return item.c_str();
+}
+
+// --- construction -------------------------------------------------------------------
+
+CFrame::CFrame(const CRect &inSize, void *inSystemWindow, AEffGUIEditor *inEditor)
+    : CViewContainer(inSize, this, nullptr), editor(inEditor), systemWindow(inSystemWindow) {
+    if (editor)
+        editorAlive = editor->livenessToken();
+    if (!systemWindow)
+        return;
+    window = platform::createWindow(systemWindow, size.width(), size.height(), this);
+    if (!window)
+        return;
+    if (windowCount++ == 0)
+        swapMouseButtons = platform::buttonsSwapped();
+    setDropActive(true);
+}
+
+CFrame::~CFrame() {
+    if (CView *old = modalView) {
+        modalView = nullptr;
+        removeView(old, false);
+    }
+    if (windowUsable()) {
+        setCursor(CursorDefault);
+        setDropActive(false);
+    }
+    if (backBuffer) {
+        backBuffer->forget();
+        backBuffer = nullptr;
+    }
+    if (drag) {
+        drag->forget();
+        drag = nullptr;
+    }
+    // The children go while the frame is still whole: they ask it about the
+    // focus on their way out.
+    removeAll(true);
+    focusView = nullptr;
+    releaseOffscreen();
+    if (window) {
+        platform::destroyWindow(window);
+        window = nullptr;
+        --windowCount;
+    }
+}
+
+void CFrame::editorClosed() {
+    setDropActive(false);
+    setOpenFlag(false);
+}
+
+// --- drawing --------------------------------------------------------------------
+
+CDrawContext *CFrame::createDrawContext() {
+    return new CDrawContext(this, nullptr, windowUsable() ? window : nullptr);
+}
+
+void CFrame::present(CDrawContext *context, const CRect &area) {
+    if (!context || !windowUsable() || context->getWindow() != window || context->getSystemContext() == nullptr)
+        return;
+    CRect shown = area;
+    const CPoint offset = context->getOffset();
+    shown.offset(offset.x, offset.y);
+    shown.intersectWith(CRect(0, 0, size.width(), size.height()));
+    if (shown.isEmpty())
+        return;
+    platform::presentWindow(window, raster::Rect{shown.left, shown.top, shown.right, shown.bottom});
+}
+
+void CFrame::draw(CDrawContext *context) {
+    firstDrawPending = false;
+    ContextRef own(context ? nullptr : createDrawContext());
+    if (own.get())
+        context = own.get();
+    CViewContainer::draw(context);
+    present(context, size);
+}
+
+void CFrame::drawRect(CDrawContext *context, const CRect &updateRect) {
+    firstDrawPending = false;
+    ContextRef own(context ? nullptr : createDrawContext());
+    if (own.get())
+        context = own.get();
+    const CRect oldClip = context->getClipRect();
+    const CRect newClip = intersection(updateRect, oldClip);
+    context->setClipRect(newClip);
+    if (updateRect.width() > 0 && updateRect.height() > 0) {
+        CViewContainer::drawRect(context, updateRect);
+        present(context, newClip);
+    }
+    context->setClipRect(oldClip);
+}
+
+void CFrame::drawView(CView *view) {
+    ContextRef context(createDrawContext());
+    if (view && isChild(view)) {
+        view->draw(context.get());
+        present(context.get(), view->getViewSize());
+    } else {
+        draw(context.get());
+    }
+}
+
+void CFrame::update(CDrawContext *context) {
+    if (!openFlag || updatesDisabled || !context)
+        return;
+    if (dirty) {
+        draw(context);
+        setDirty(false);
+        return;
+    }
+    const CRect clip = context->getClipRect();
+    if (modalView && modalView->isDirty()) {
+        modalView->update(context);
+        present(context, intersection(modalView->getViewSize(), clip));
+    }
+    for (size_t i = 0; i < children.size(); ++i) {
+        CView *child = children[i];
+        const CRect area = intersection(child->getViewSize(), clip);
+        const bool wasDirty = child->isDirty();
+        context->setClipRect(area);
+        child->update(context);
+        // Nested containers draw straight into the window's image: show it.
+        if (wasDirty)
+            present(context, area);
+    }
+    context->setClipRect(clip);
+}
+
+void CFrame::idle() {
+    if (!openFlag || firstDrawPending || !isDirty())
+        return;
+    KeepAlive keep(this);
+    ContextRef context(createDrawContext());
+    update(context.get());
+}
+
+void CFrame::invalidate(const CRect &rect) {
+    for (size_t i = 0; i < children.size(); ++i)
+        if (children[i]->getViewSize().overlaps(rect))
+            children[i]->setDirty(true);
+}
+
+bool CFrame::setUpdatesDisabled(bool state) {
+    const bool previous = updatesDisabled;
+    updatesDisabled = state;
+    return previous;
+}
+
+// --- events -----------------------------------------------------------------------
+
+void CFrame::mouse(CDrawContext *context, CPoint &where, int32_t buttons) {
+    ContextRef own(context ? nullptr : createDrawContext());
+    if (own.get())
+        context = own.get();
+    if (focusView)
+        setFocusView(nullptr);
+    if (buttons == -1)
+        buttons = context->getMouseButtons();
+    if (!modalView) {
+        CViewContainer::mouse(context, where, buttons);
+    } else if (modalView->hitTest(where, buttons)) {
+        CView *modal = modalView;
+        modal->remember();
+        modal->mouse(context, where, buttons);
+        modal->forget();
+    }
+}
+
+int32_t CFrame::onKeyDown(CKeyCode &key) {
+    KeepAlive keep(this);
+    int32_t result = focusView ? focusView->onKeyDown(key) : -1;
+    if (result == -1 && modalView)
+        result = modalView->onKeyDown(key);
+    if (result == -1 && key.virt == VirtualKeyTab)
+        result = advanceFocus(focusView, (key.modifier & ModifierShift) != 0) ? 1 : -1;
+    return result;
+}
+
+int32_t CFrame::onKeyUp(CKeyCode &key) {
+    KeepAlive keep(this);
+    int32_t result = focusView ? focusView->onKeyUp(key) : -1;
+    if (result == -1 && modalView)
+        result = modalView->onKeyUp(key);
+    return result;
+}
+
+bool CFrame::onWheel(CDrawContext *context, const CPoint &where, CMouseWheelAxis axis, float distance) {
+    CView *view = modalView ? modalView : getViewAt(where, false);
+    if (!view)
+        return false;
+    KeepAlive keep(this);
+    ContextRef own(context ? nullptr : createDrawContext());
+    if (own.get())
+        context = own.get();
+    view->remember();
+    const bool result = view->onWheel(context, where, axis, distance);
+    view->forget();
+    return result;
+}
+
+bool CFrame::onWheel(CDrawContext *context, const CPoint &where, float distance) {
+    return onWheel(context, where, WheelAxisY, distance);
+}
+
+CView *CFrame::getCurrentView() const { return modalView ? modalView : CViewContainer::getCurrentView(); }
+
+bool CFrame::advanceFocus(CView *oldFocus, bool backwards) {
+    if (modalView)
+        return false;
+    if (!oldFocus)
+        oldFocus = focusView;
+    if (!oldFocus)
+        return CViewContainer::advanceFocus(nullptr, backwards);
+    if (isChild(oldFocus)) {
+        if (CViewContainer::advanceFocus(oldFocus, backwards))
+            return true;
+        setFocusView(nullptr);
+        return false;
+    }
+    CView *child = oldFocus;
+    for (CView *parent = oldFocus->getParentView(); parent && parent->isTypeOf("CViewContainer");
+         parent = parent->getParentView()) {
+        if (static_cast<CViewContainer *>(parent)->advanceFocus(child, backwards))
+            return true;
+        child = parent;
+    }
+    return CViewContainer::advanceFocus(oldFocus, backwards);
+}
+
+void CFrame::setFocusView(CView *view) {
+    CView *old = focusView;
+    focusView = view;
+    if (view && view->getWantsFocus())
+        view->setDirty(true);
+    if (old) {
+        old->loseFocus(nullptr);
+        if (old->getWantsFocus())
+            old->setDirty(true);
+    }
+}
+
+bool CFrame::setModalView(CView *view) {
+    if (modalView && view)
+        return false;
+    if (CView *old = modalView) {
+        modalView = nullptr;
+        removeView(old, false);
+    }
+    modalView = view;
+    if (view)
+        addView(view);
+    return true;
+}
+
+void CFrame::beginEdit(int32_t index) {
+    if (AEffGUIEditor *e = getEditor())
+        e->beginEdit(index);
+}
+
+void CFrame::endEdit(int32_t index) {
+    if (AEffGUIEditor *e = getEditor())
+        e->endEdit(index);
+}
+
+// --- editor, time and window --------------------------------------------------------
+
+AEffGUIEditor *CFrame::getEditor() const { return editorAlive && *editorAlive ? editor : nullptr; }
+
+bool CFrame::isTypeOf(const char *name) const {
+    if (name && std::strcmp(name, "CFrame") == 0)
+        return true;
+    return CViewContainer::isTypeOf(name);
+}
+
+bool CFrame::open() { return false; }
+bool CFrame::close() { return false; }
+
+void CFrame::doIdleWork() {
+    if (AEffGUIEditor *e = getEditor())
+        e->doIdleWork();
+}
+
+uint32_t CFrame::getTicks() const {
+    AEffGUIEditor *e = getEditor();
+    return e ? e->getTicks() : 0;
+}
+
+int32_t CFrame::getKnobMode() const { return AEffGUIEditor::getKnobMode(); }
+
+bool CFrame::setPosition(int32_t, int32_t) { return false; }
+
+bool CFrame::getPosition(int32_t &x, int32_t &y) const {
+    if (!openFlag || !windowUsable())
+        return false;
+    raster::Point where;
+    if (!platform::outerWindowPosition(window, where))
+        return false;
+    x = where.x;
+    y = where.y;
+    return true;
+}
+
+bool CFrame::setSize(int32_t width, int32_t height) {
+    if (!openFlag || (width == size.width() && height == size.height()) || width <= 0 || height <= 0)
+        return false;
+    if (backBuffer) {
+        backBuffer->forget();
+        backBuffer = nullptr;
+    }
+    AEffGUIEditor *e = getEditor();
+    const bool byHost = e && e->sizeWindowThroughHost(width, height);
+    if (windowUsable())
+        platform::resizeWindow(window, width, height, !byHost);
+    // Also when the host did the resizing: the composition surface must
+    // follow the new size, or the new area is never drawn.
+    CViewContainer::setViewSize(CRect(size.left, size.top, size.left + width, size.top + height));
+    return true;
+}
+
+void CFrame::setViewSize(const CRect &rect) { setSize(rect.width(), rect.height()); }
+
+bool CFrame::getSize(CRect *rect) const { return rect ? getSize(*rect) : false; }
+
+bool CFrame::getSize(CRect &rect) const {
+    if (!openFlag || !windowUsable())
+        return false;
+    const raster::Rect r = platform::windowScreenRect(window);
+    rect = CRect(r.left, r.top, r.right, r.bottom);
+    return true;
+}
+
+bool CFrame::getCurrentLocation(CPoint &where) {
+    const raster::Point pointer = platform::pointerPosition();
+    where = CPoint(pointer.x, pointer.y);
+    if (windowUsable()) {
+        const raster::Rect r = platform::windowScreenRect(window);
+        where.offset(-r.left, -r.top);
+    }
+    return true;
+}
+
+void CFrame::setCursor(CCursorType type) {
+    if (windowUsable())
+        platform::setCursor(window, platformCursor(type));
+}
+
+bool CFrame::setDropActive(bool active) {
+    if (!dropActive && !active)
+        return true;
+    if (!windowUsable()) {
+        dropActive = false;
+        return false;
+    }
+    if (dropActive)
+        platform::setDropTarget(window, false);
+    dropActive = active && platform::setDropTarget(window, true);
+    return dropActive == active;
+}
+
+void *CFrame::getSystemWindow() const { return windowUsable() ? platform::nativeHandle(window) : nullptr; }
+
+CRect CFrame::getDefaultClip() { return size; }
+
+void CFrame::runIdleWork() { doIdleWork(); }
+
+// --- what the window reports ---------------------------------------------------------------
+
+void CFrame::paint(const raster::Rect &area) {
+    if (!windowUsable())
+        return;
+    KeepAlive keep(this);
+    ContextRef context(new CDrawContext(this, nullptr, window));
+    drawRect(context.get(), CRect(area.left, area.top, area.right, area.bottom));
+}
+
+void CFrame::buttonPressed(const raster::Point &at) {
+    if (!openFlag || !windowUsable())
+        return;
+    KeepAlive keep(this);
+    ContextRef context(createDrawContext());
+    CPoint where(at.x, at.y);
+    mouse(context.get(), where, -1);
+    // A view may have drawn straight into the window while it held the mouse.
+    present(context.get(), size);
+}
+
+void CFrame::wheel(const raster::Point &at, float distance) {
+    if (!openFlag || !windowUsable())
+        return;
+    KeepAlive keep(this);
+    ContextRef context(createDrawContext());
+    onWheel(context.get(), CPoint(at.x, at.y), distance);
+    present(context.get(), size);
+}
+
+void CFrame::endDrag() {
+    if (CDragContainer *ending = drag) {
+        drag = nullptr;
+        ending->forget();
+    }
+}
+
+void CFrame::destroyed() {
+    setOpenFlag(false);
+    windowGone = true;
+    dropActive = false;
+    systemWindow = nullptr;
+    endDrag();
+}
+
+// Each notification holds its own count of the drag: a view's handler may
+// end it (the window destroyed under it, a new drag entering).
+void CFrame::dragEnter(platform::DropData &data) {
+    if (!openFlag || !windowUsable())
+        return;
+    KeepAlive keep(this);
+    endDrag();
+    drag = new CDragContainer(data);
+    deliverDrag(DragEvent::Enter);
+}
+
+void CFrame::dragMove(platform::DropData &data) {
+    if (!drag || !openFlag || !windowUsable())
+        return;
+    KeepAlive keep(this);
+    drag->refresh(data);
+    deliverDrag(DragEvent::Move);
+}
+
+void CFrame::dragLeave() {
+    if (!drag)
+        return;
+    KeepAlive keep(this);
+    if (openFlag && windowUsable())
+        deliverDrag(DragEvent::Leave);
+    endDrag();
+}
+
+void CFrame::drop(platform::DropData &data) {
+    if (!drag)
+        return;
+    KeepAlive keep(this);
+    if (openFlag && windowUsable()) {
+        drag->refresh(data);
+        deliverDrag(DragEvent::Drop);
+    }
+    endDrag();
+}
+
+void CFrame::deliverDrag(DragEvent event) {
+    CDragContainer *current = drag;
+    current->remember();
+    ContextRef context(createDrawContext());
+    CPoint where;
+    getMouseLocation(context.get(), where);
+    switch (event) {
+    case DragEvent::Enter:
+        onDragEnter(context.get(), current, where);
+        break;
+    case DragEvent::Move:
+        onDragMove(context.get(), current, where);
+        break;
+    case DragEvent::Leave:
+        onDragLeave(context.get(), current, where);
+        break;
+    case DragEvent::Drop:
+        onDrop(context.get(), current, where);
+        break;
+    }
+    present(context.get(), size);
+    current->forget();
+}
