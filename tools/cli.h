@@ -80,5 +80,6 @@ int cmdRender(int argc, char **argv);
 int cmdResponse(int argc, char **argv);
 int cmdBench(int argc, char **argv);
 int cmdPreset(int argc, char **argv);
+int cmdGui(int argc, char **argv);
 
 } // namespace sorrelhost

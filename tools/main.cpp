@@ -20,6 +20,7 @@ const char *const kUsage =
     "  bench PLUGIN [PLUGIN...]    processing time per stereo frame, compared\n"
     "  preset save PLUGIN FILE     write the current program (.fxp) or the bank (.fxb)\n"
     "  preset load PLUGIN FILE     load a program or bank file and show the result\n"
+    "  gui PLUGIN                  the plug-in's editor in a window, with audio running\n"
     "\n"
     "Run 'sorrel-host COMMAND --help' for the options of a command.\n"
     "Exit status: 0 success, 1 failure, 2 wrong usage.\n";
@@ -45,6 +46,8 @@ int run(int argc, char **argv) {
         return cmdBench(argc, argv);
     if (!std::strcmp(cmd, "preset"))
         return cmdPreset(argc, argv);
+    if (!std::strcmp(cmd, "gui"))
+        return cmdGui(argc, argv);
     std::fprintf(stderr, "sorrel-host: unknown command '%s'\n\n%s", cmd, kUsage);
     return kExitUsage;
 }

@@ -178,7 +178,29 @@ VstIntPtr Plugin::hostCall(VstInt32 opcode, VstInt32 index, VstIntPtr value, voi
         return 0;
     }
     case audioMasterSizeWindow:
+        return listener && listener->sizeWindow(index, static_cast<VstInt32>(value)) ? 1 : 0;
+    case audioMasterAutomate:
+        if (listener)
+            listener->automate(index, opt);
+        return 0;
+    case audioMasterBeginEdit:
+    case audioMasterEndEdit:
+        if (!listener)
+            return 0;
+        if (opcode == audioMasterBeginEdit)
+            listener->beginEdit(index);
+        else
+            listener->endEdit(index);
         return 1;
+    case audioMasterUpdateDisplay:
+        if (!listener)
+            return 0;
+        listener->updateDisplay();
+        return 1;
+    case audioMasterIdle:
+        if (listener)
+            listener->idle();
+        return 0;
     case audioMasterWillReplaceOrAccumulate:
         return accumulating ? 2 : 1;
     case audioMasterGetAutomationState:
@@ -186,11 +208,7 @@ VstIntPtr Plugin::hostCall(VstInt32 opcode, VstInt32 index, VstIntPtr value, voi
     case audioMasterGetLanguage:
         return 1; // English
     default:
-        // Automation, idle, time info, MIDI, windows, files: this host has
-        // none of them to offer.
-        (void)index;
-        (void)value;
-        (void)opt;
+        // Time info, MIDI, files: this host has none of them to offer.
         return 0;
     }
 }

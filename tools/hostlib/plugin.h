@@ -20,6 +20,21 @@ constexpr VstInt32 kHostVstVersion = 2400;
 
 class Plugin;
 
+// What a host with a window does with the plug-in's calls about its editor
+// and its parameters. The plug-in may call from any of its threads (automate
+// often comes from the audio thread).
+class HostListener {
+  public:
+    virtual ~HostListener() = default;
+    virtual void automate(VstInt32 index, float value) = 0;
+    virtual void beginEdit(VstInt32 index) = 0;
+    virtual void endEdit(VstInt32 index) = 0;
+    virtual void updateDisplay() = 0;
+    virtual void idle() = 0;
+    // True when the editor's window now has (or will get) that size.
+    virtual bool sizeWindow(VstInt32 width, VstInt32 height) = 0;
+};
+
 struct LoadResult {
     std::unique_ptr<Plugin> plugin;
     std::string error; // one line for the user when plugin is null
@@ -107,6 +122,10 @@ class Plugin {
     // Used by the host callback.
     VstIntPtr hostCall(VstInt32 opcode, VstInt32 index, VstIntPtr value, void *ptr, float opt);
     bool accumulating = false; // what audioMasterWillReplaceOrAccumulate answers
+    // Gets the editor and automation calls; without one, sizeWindow is
+    // refused and the rest is ignored. Set it while no other thread is in
+    // the plug-in.
+    HostListener *listener = nullptr;
 
   private:
     Plugin() = default;

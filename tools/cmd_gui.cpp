@@ -1,0 +1,432 @@
+// sorrel-host gui: a plug-in's editor in a window of its own, with audio
+// running through the plug-in in real time so that its meters move.
+#include "tools/cli.h"
+#include "tools/hostlib/audio.h"
+#include "tools/hostlib/cpu_clock.h"
+#include "tools/hostlib/editor_host.h"
+#include "tools/hostlib/editor_window.h"
+#include "tools/hostlib/render.h"
+
+#include "host/aeffectx.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <thread>
+
+namespace sorrelhost {
+
+namespace {
+
+const char *const kHelp =
+    "usage: sorrel-host gui PLUGIN [options]\n"
+    "\n"
+    "Opens the plug-in's editor in a window of its own, the way hosts do, and\n"
+    "runs audio through the plug-in in real time (no sound device) so that its\n"
+    "meters move. The editor gets about 25 idle calls a second. At the end the\n"
+    "GUI thread's CPU time per second of wall time is printed.\n"
+    "\n"
+    "Options:\n"
+    "  --seconds N               close after N seconds (default: when the window is\n"
+    "                            closed; 2 with --png)\n"
+    "  --png FILE                after those seconds write what the window shows as a\n"
+    "                            PNG, read back from the screen; with several\n"
+    "                            instances FILE-1.png, FILE-2.png ...\n"
+    "  --audio FILE              loop this audio file through the plug-in\n"
+    "  --noise                   pink noise instead (the default)\n"
+    "  --trace                   print every call the plug-in makes about automation,\n"
+    "                            edits and its window, and the editor calls sent to it\n"
+    "  --instances N             N instances, each with its own editor window\n"
+    "                            (default 1, at most 16)\n"
+    "\n";
+
+constexpr int kIdlePeriodMs = 40;      // about 25 idle calls a second
+constexpr int kSettleTicks = 5;        // after raising a window, before reading it back
+constexpr int kFallbackWidth = 400;    // for editors that tell their size only once open
+constexpr int kFallbackHeight = 300;
+constexpr int kWindowGap = 40; // room for frames that window systems add
+constexpr double kNoiseSeconds = 4.0;
+
+std::atomic<bool> interrupted{false};
+
+extern "C" void onInterrupt(int) {
+    interrupted.store(true);
+}
+
+// Pink noise (equal energy per octave, so every band of an equaliser gets
+// about the same level), about -20 dBFS RMS; one independent channel each.
+std::vector<std::vector<float>> pinkNoise(int channels, size_t frames) {
+    std::vector<std::vector<float>> out(static_cast<size_t>(channels), std::vector<float>(frames));
+    uint32_t seed = 0x5eed1234u;
+    for (auto &ch : out) {
+        double b0 = 0, b1 = 0, b2 = 0;
+        for (float &s : ch) {
+            seed = seed * 1664525u + 1013904223u;
+            const double white = static_cast<double>(seed >> 8) / 8388608.0 - 1.0;
+            b0 = 0.99765 * b0 + white * 0.0990460;
+            b1 = 0.96300 * b1 + white * 0.2965164;
+            b2 = 0.57000 * b2 + white * 1.0526913;
+            s = static_cast<float>(0.045 * (b0 + b1 + b2 + white * 0.1848));
+        }
+    }
+    return out;
+}
+
+// One instance's audio: its source looped block by block through the
+// plug-in. Every buffer is made before the audio thread starts.
+struct AudioFeed {
+    Plugin *plugin = nullptr;
+    std::vector<std::vector<float>> source; // one per plug-in input, equally long
+    std::vector<std::vector<float>> in, out;
+    std::vector<float *> inPtr, outPtr;
+    size_t position = 0;
+
+    void prepare(VstInt32 block) {
+        in.assign(static_cast<size_t>(plugin->numInputs()), std::vector<float>(static_cast<size_t>(block)));
+        out.assign(static_cast<size_t>(plugin->numOutputs()), std::vector<float>(static_cast<size_t>(block)));
+        for (auto &c : in)
+            inPtr.push_back(c.data());
+        for (auto &c : out)
+            outPtr.push_back(c.data());
+    }
+
+    void runBlock(VstInt32 block) {
+        const size_t n = static_cast<size_t>(block);
+        const size_t length = source.empty() ? 0 : source.front().size();
+        for (size_t c = 0; c < in.size(); ++c) {
+            size_t at = position;
+            for (size_t i = 0; i < n; ++i) {
+                in[c][i] = source[c][at];
+                if (++at == length)
+                    at = 0;
+            }
+        }
+        if (length)
+            position = (position + n) % length;
+        if (plugin->canReplacing()) {
+            plugin->processReplacing(inPtr.data(), outPtr.data(), block);
+        } else {
+            for (auto &c : out)
+                std::fill(c.begin(), c.end(), 0.0f);
+            plugin->processAccumulating(inPtr.data(), outPtr.data(), block);
+        }
+    }
+};
+
+// The host's audio thread: every instance once per block, paced by the
+// clock as a sound card would pace it.
+class AudioThread {
+  public:
+    void start(std::vector<AudioFeed> &feeds, double rate, VstInt32 block) {
+        thread_ = std::thread([this, &feeds, rate, block] {
+            using Clock = std::chrono::steady_clock;
+            const auto period = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(block / rate));
+            auto next = Clock::now();
+            while (!stop_.load()) {
+                for (AudioFeed &f : feeds)
+                    f.runBlock(block);
+                next += period;
+                const auto now = Clock::now();
+                if (now - next > std::chrono::seconds(1)) // hopelessly late: start afresh
+                    next = now;
+                std::this_thread::sleep_until(next);
+            }
+        });
+    }
+    void stop() {
+        stop_.store(true);
+        if (thread_.joinable())
+            thread_.join();
+    }
+    ~AudioThread() { stop(); }
+
+  private:
+    std::thread thread_;
+    std::atomic<bool> stop_{false};
+};
+
+// Declared so that the window goes first and the host listener last: the
+// plug-in may call its host while it closes.
+struct Instance {
+    std::unique_ptr<EditorHost> host;
+    std::unique_ptr<Plugin> plugin;
+    std::unique_ptr<EditorWindow> window;
+    bool editorOpen = false;
+    long idleCalls = 0;
+};
+
+// The editor's size from effEditGetRect; false when it tells none.
+bool editorSize(Plugin &p, int &width, int &height) {
+    ERect *rect = nullptr;
+    p.dispatch(effEditGetRect, 0, 0, &rect);
+    if (!rect)
+        return false;
+    width = rect->right - rect->left;
+    height = rect->bottom - rect->top;
+    return width > 0 && height > 0;
+}
+
+std::string sizeText(bool known, int width, int height) {
+    return known ? std::to_string(width) + " " + std::to_string(height) : "none";
+}
+
+std::string windowTitle(Plugin &p, int number, int count) {
+    std::string name = p.effectName();
+    if (name.empty())
+        name = p.productString();
+    if (name.empty()) {
+        const size_t slash = p.path().find_last_of("/\\");
+        name = slash == std::string::npos ? p.path() : p.path().substr(slash + 1);
+    }
+    return count > 1 ? name + " (" + std::to_string(number) + ")" : name;
+}
+
+// Places windows left to right in rows; when the screen is full they
+// overlap, which the read-back handles by raising each window first.
+class Placer {
+  public:
+    Placer(int screenWidth, int screenHeight) : screenWidth_(screenWidth), screenHeight_(screenHeight) {}
+    void place(int width, int height, int &x, int &y) {
+        if (x_ + width > screenWidth_ && x_ > kWindowGap) {
+            x_ = kWindowGap;
+            y_ += rowHeight_ + kWindowGap;
+            rowHeight_ = 0;
+        }
+        if (y_ + height > screenHeight_)
+            y_ = kWindowGap;
+        x = x_;
+        y = y_;
+        x_ += width + kWindowGap;
+        rowHeight_ = std::max(rowHeight_, height);
+    }
+
+  private:
+    int screenWidth_, screenHeight_;
+    int x_ = kWindowGap, y_ = kWindowGap, rowHeight_ = 0;
+};
+
+} // namespace
+
+int cmdGui(int argc, char **argv) {
+    if (!EditorWindow::available())
+        return fail("gui: not available on this build");
+    std::vector<OptionSpec> specs = kSettingOptions;
+    specs.insert(specs.end(), {{"png", true},
+                               {"seconds", true},
+                               {"audio", true},
+                               {"noise", false},
+                               {"trace", false},
+                               {"instances", true}});
+    Args args;
+    std::string error;
+    if (!args.parse(argc, argv, 2, specs, error))
+        return usageError("gui", error);
+    if (args.has("help")) {
+        std::printf("%s%s", kHelp, kSettingHelp);
+        return kExitOk;
+    }
+    if (args.positional().size() != 1)
+        return usageError("gui", "gui takes one plug-in");
+    const std::string &pluginPath = args.positional()[0];
+    Settings settings;
+    if (!readSettings(args, settings, error))
+        return usageError("gui", error);
+    const std::string pngPath = args.value("png");
+    if (args.has("png") && pngPath.empty())
+        return usageError("gui", "--png takes a file name");
+    double seconds = pngPath.empty() ? 0 : 2;
+    if (args.has("seconds") && (!parseDouble(args.value("seconds"), seconds) || seconds <= 0 || seconds > 86400))
+        return usageError("gui", "--seconds takes a time above 0, up to 86400 seconds");
+    long long count = 1;
+    if (args.has("instances") && !parseInt(args.value("instances"), 1, 16, count))
+        return usageError("gui", "--instances takes a number from 1 to 16");
+    if (args.has("audio") && args.has("noise"))
+        return usageError("gui", "--audio and --noise exclude each other");
+    const bool trace = args.has("trace");
+
+    Audio file;
+    if (args.has("audio")) {
+        AudioReadResult r = readAudioFile(args.value("audio"));
+        if (!r.ok)
+            return fail(r.error);
+        if (r.audio.frames() == 0)
+            return fail(args.value("audio") + ": the file holds no audio");
+        if (args.has("rate") && static_cast<int>(settings.rate) != r.audio.sampleRate)
+            return usageError("gui", "--rate differs from the audio file's sample rate");
+        file = std::move(r.audio);
+        settings.rate = static_cast<float>(file.sampleRate);
+    }
+
+    // Instances with their settings; the editor flag is checked first, as
+    // hosts do before offering to show an editor.
+    std::vector<Instance> instances(static_cast<size_t>(count));
+    std::vector<AudioFeed> feeds(instances.size());
+    for (size_t i = 0; i < instances.size(); ++i) {
+        Instance &inst = instances[i];
+        inst.plugin = openPlugin(pluginPath, settings, error);
+        if (!inst.plugin)
+            return fail(error);
+        if (!(inst.plugin->flags() & effFlagsHasEditor))
+            return fail(pluginPath + " has no editor");
+        AudioFeed &feed = feeds[i];
+        feed.plugin = inst.plugin.get();
+        const VstInt32 inputs = inst.plugin->numInputs();
+        if (file.frames()) {
+            error = mapInputs(file.channels, inputs, file.frames(), feed.source);
+            if (!error.empty())
+                return fail(args.value("audio") + ": " + error);
+        } else {
+            feed.source = pinkNoise(inputs, static_cast<size_t>(kNoiseSeconds * settings.rate));
+        }
+        feed.prepare(settings.block);
+        const std::string prefix = count > 1 ? "[" + std::to_string(i + 1) + "] " : "";
+        inst.host.reset(new EditorHost(trace ? stdout : nullptr, prefix));
+        inst.plugin->listener = inst.host.get();
+    }
+
+    int screenWidth = 0, screenHeight = 0;
+    if (!EditorWindow::screenSize(screenWidth, screenHeight, error))
+        return fail("gui: " + error);
+
+    for (Instance &inst : instances)
+        inst.plugin->resume();
+    AudioThread audio;
+    audio.start(feeds, settings.rate, settings.block);
+
+    // Closes what is open, in the order hosts use, on every way out.
+    auto closeAll = [&]() {
+        for (Instance &inst : instances) {
+            if (inst.editorOpen) {
+                inst.host->note("effEditClose");
+                inst.plugin->dispatch(effEditClose);
+                inst.editorOpen = false;
+            }
+            inst.window.reset();
+        }
+        audio.stop();
+        for (Instance &inst : instances) {
+            inst.plugin->suspend();
+            if (trace) {
+                inst.host->note("effEditIdle " + std::to_string(inst.idleCalls) + " calls");
+                inst.host->note("idle " + std::to_string(inst.host->idleRequests()) + " requests");
+            }
+            inst.plugin->listener = nullptr;
+            inst.plugin.reset(); // effClose, unload
+        }
+    };
+
+    for (size_t i = 0; i < instances.size(); ++i) {
+        Instance &inst = instances[i];
+        Plugin &p = *inst.plugin;
+        int width = kFallbackWidth, height = kFallbackHeight;
+        const bool known = editorSize(p, width, height);
+        inst.host->note("effEditGetRect " + sizeText(known, width, height));
+        if (!known) {
+            width = kFallbackWidth;
+            height = kFallbackHeight;
+        }
+        inst.window = EditorWindow::create(windowTitle(p, static_cast<int>(i + 1), static_cast<int>(count)), width,
+                                           height, error);
+        if (!inst.window) {
+            closeAll();
+            return fail("gui: " + error);
+        }
+        EditorWindow *window = inst.window.get();
+        inst.host->resize = [window](int w, int h) { return window->setClientSize(w, h); };
+        const VstIntPtr opened = p.dispatch(effEditOpen, 0, window->displayHandle(), window->parentHandle());
+        inst.editorOpen = true; // some plug-ins answer 0 and still open: closed either way
+        inst.host->note("effEditOpen " + std::to_string(opened));
+        // Some editors know their size only once open.
+        int w2 = 0, h2 = 0;
+        if (editorSize(p, w2, h2) && (w2 != window->clientWidth() || h2 != window->clientHeight())) {
+            inst.host->note("effEditGetRect " + sizeText(true, w2, h2));
+            window->setClientSize(w2, h2);
+        }
+    }
+    // Placed once every editor has its size.
+    Placer placer(screenWidth, screenHeight);
+    for (Instance &inst : instances) {
+        int x = 0, y = 0;
+        placer.place(inst.window->clientWidth(), inst.window->clientHeight(), x, y);
+        inst.window->move(x, y);
+        inst.window->show();
+    }
+
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
+
+    using Clock = std::chrono::steady_clock;
+    const auto wallStart = Clock::now();
+    const int64_t cpuStart = threadCpuNanoseconds();
+    double wallSeconds = 0;
+    int64_t cpuNanoseconds = 0;
+    bool measuring = true;
+    auto endMeasure = [&]() {
+        if (!measuring)
+            return;
+        measuring = false;
+        cpuNanoseconds = threadCpuNanoseconds() - cpuStart;
+        wallSeconds = std::chrono::duration<double>(Clock::now() - wallStart).count();
+    };
+
+    bool capturing = false;
+    size_t captureIndex = 0;
+    int settle = 0;
+    std::string captureError;
+    runEventLoop(kIdlePeriodMs, [&]() {
+        if (interrupted.load())
+            return false;
+        for (Instance &inst : instances)
+            if (inst.window->closeRequested())
+                return false;
+        for (Instance &inst : instances) {
+            inst.host->applyPendingSize();
+            inst.plugin->dispatch(effEditIdle);
+            ++inst.idleCalls;
+        }
+        if (!capturing) {
+            const double elapsed = std::chrono::duration<double>(Clock::now() - wallStart).count();
+            if (seconds <= 0 || elapsed < seconds)
+                return true;
+            endMeasure();
+            if (pngPath.empty())
+                return false;
+            capturing = true;
+            if (instances.size() > 1) { // the one to read must be on top
+                instances[0].window->raise();
+                settle = kSettleTicks;
+            }
+        }
+        if (settle > 0) {
+            --settle;
+            return true;
+        }
+        RgbImage image;
+        const std::string path = numberedPath(pngPath, static_cast<int>(captureIndex + 1), static_cast<int>(count));
+        if (!instances[captureIndex].window->capture(image, captureError)) {
+            captureError = path + ": " + captureError;
+            return false;
+        }
+        captureError = writePng(path, image);
+        if (!captureError.empty() || ++captureIndex == instances.size())
+            return false;
+        instances[captureIndex].window->raise();
+        settle = kSettleTicks;
+        return true;
+    });
+    endMeasure();
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+
+    closeAll();
+    std::printf("gui thread: %.1f ms CPU per second (%.1f s)\n",
+                wallSeconds > 0 ? static_cast<double>(cpuNanoseconds) / 1e6 / wallSeconds : 0.0, wallSeconds);
+    std::fflush(stdout);
+    if (!captureError.empty())
+        return fail(captureError);
+    return kExitOk;
+}
+
+} // namespace sorrelhost
