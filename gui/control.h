@@ -22,8 +22,7 @@ class ControlListener {
         return 0;
     }
 
-  protected:
-    ~ControlListener() = default;
+    virtual ~ControlListener() = default;
 };
 
 // Orientation bits of the controls that have one. A slider tests only

@@ -1,0 +1,95 @@
+// Controls under test: a listener and an editor that write what reaches them
+// into one log ("begin 7", "changed 0.50", "end 7", "idle", "modifier"), and
+// a frame in a headless window whose idle work runs on every call.
+#pragma once
+
+#include "gui/aeffguieditor.h"
+#include "gui/bitmap.h"
+#include "gui/control.h"
+#include "gui/frame.h"
+#include "gui/platform/headless.h"
+
+#include "scripted_environment.h"
+#include "support/test_effect.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+using EventLog = std::vector<std::string>;
+
+class LoggingListener : public ControlListener {
+  public:
+    explicit LoggingListener(EventLog &eventLog) : log(eventLog) {}
+    void valueChanged(CDrawContext *, CControl *control) override {
+        char text[32];
+        std::snprintf(text, sizeof text, "changed %.2f", control->getValue());
+        log.push_back(text);
+    }
+    int32_t modifierClicked(CDrawContext *, CControl *, int32_t) override {
+        log.push_back("modifier");
+        return modifierAnswer;
+    }
+
+    EventLog &log;
+    int32_t modifierAnswer = 0;
+};
+
+class LoggingEditor : public AEffGUIEditor {
+  public:
+    LoggingEditor(AudioEffect *owner, EventLog &eventLog) : AEffGUIEditor(owner), log(eventLog) {}
+    bool open(void *parent) override {
+        AEffGUIEditor::open(parent);
+        frame = new CFrame(CRect(0, 0, 200, 160), parent, this);
+        return true;
+    }
+    void idle() override {
+        log.push_back("idle");
+        AEffGUIEditor::idle();
+    }
+    void beginEdit(VstInt32 index) override { log.push_back("begin " + std::to_string(index)); }
+    void endEdit(VstInt32 index) override { log.push_back("end " + std::to_string(index)); }
+
+    EventLog &log;
+};
+
+// An open editor with its frame painted once, so that the idle pass draws.
+class FramedControls : public ScriptedEnvironment {
+  public:
+    FramedControls() : effect(nullptr), editor(new LoggingEditor(&effect, log)), listener(log) {
+        // Far enough apart that the rate limit of the idle work never holds.
+        script.clockStep = 1000;
+        editor->open(&parentWindow);
+        window = frame()->getWindow();
+        sorrel::platform::headless::queuePaint(window, {0, 0, 200, 160});
+        sorrel::platform::headless::pumpPending();
+    }
+    ~FramedControls() { editor->close(); }
+
+    CFrame *frame() const { return editor->getFrame(); }
+    // A press as the window system delivers it; buttons are what the frame
+    // reads for it, then what the control's loop polls.
+    void press(const CPoint &where, const std::vector<int32_t> &buttons) {
+        script.buttons = buttons;
+        script.buttonPolls = 0;
+        log.clear();
+        sorrel::platform::headless::press(window, {where.x, where.y});
+    }
+
+    int parentWindow = 0;
+    EventLog log;
+    BareEffect effect; // owns the editor
+    LoggingEditor *editor;
+    LoggingListener listener;
+    sorrel::platform::Window *window = nullptr;
+};
+
+// A bitmap of one colour; the caller forgets it.
+inline CBitmap *solidBitmap(int32_t width, int32_t height, raster::Pixel color) {
+    CBitmap *bitmap = new CBitmap(nullptr, width, height);
+    raster::Surface *image = bitmap->getHandle();
+    for (int32_t y = 0; y < height; y++)
+        for (int32_t x = 0; x < width; x++)
+            image->row(y)[x] = color;
+    return bitmap;
+}
