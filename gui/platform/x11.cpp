@@ -430,6 +430,39 @@ bool plainTrueColor(const Visual *visual, int depth) {
            visual->green_mask == 0xff00 && visual->blue_mask == 0xff;
 }
 
+// The visual for our window: a 24-bit TrueColor visual takes the surface as
+// it is, whatever the parent's visual (a 32-bit parent with alpha would show
+// our unused top byte as transparency). Without one, the deepest TrueColor
+// visual of up to 24 bits still shows colours through conversion; only a
+// screen without any falls back to its default visual.
+void chooseVisual(Display *display, int screenNumber, Visual *&visual, int &depth) {
+    XVisualInfo info{};
+    if (XMatchVisualInfo(display, screenNumber, 24, TrueColor, &info) && plainTrueColor(info.visual, 24)) {
+        visual = info.visual;
+        depth = 24;
+        return;
+    }
+    visual = DefaultVisual(display, screenNumber);
+    depth = DefaultDepth(display, screenNumber);
+    if (visual->c_class == TrueColor)
+        return;
+    XVisualInfo pattern{};
+    pattern.screen = screenNumber;
+    pattern.c_class = TrueColor;
+    int count = 0;
+    XVisualInfo *list = XGetVisualInfo(display, VisualScreenMask | VisualClassMask, &pattern, &count);
+    int best = -1;
+    for (int i = 0; i < count; ++i)
+        if (list[i].depth <= 24 && (best < 0 || list[i].depth > list[best].depth))
+            best = i;
+    if (best >= 0) {
+        visual = list[best].visual;
+        depth = list[best].depth;
+    }
+    if (list)
+        XFree(list);
+}
+
 void putArea(Display *display, Window *w, const raster::Rect &area) {
     raster::Surface &s = w->surface;
     if (w->direct) {
@@ -538,17 +571,7 @@ bool buildWindow(Display *display, Window *w, int32_t width, int32_t height) {
     w->screen = screenNumber;
     w->root = RootWindowOfScreen(screen);
 
-    // A 24-bit TrueColor visual takes the surface as it is, whatever the
-    // parent's visual (a 32-bit parent with alpha would show our unused top
-    // byte as transparency). Other screens get converted pixels.
-    XVisualInfo info{};
-    if (XMatchVisualInfo(display, screenNumber, 24, TrueColor, &info) && plainTrueColor(info.visual, 24)) {
-        w->visual = info.visual;
-        w->depth = 24;
-    } else {
-        w->visual = DefaultVisualOfScreen(screen);
-        w->depth = DefaultDepthOfScreen(screen);
-    }
+    chooseVisual(display, screenNumber, w->visual, w->depth);
     w->direct = plainTrueColor(w->visual, w->depth);
     Colormap colormap = DefaultColormapOfScreen(screen);
     if (w->visual != DefaultVisualOfScreen(screen)) {

@@ -1,0 +1,338 @@
+// The X11 backend through platform.h, with a raw client in a parent window
+// of the test's own.
+#include "x_host.h"
+
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+namespace display {
+namespace {
+
+constexpr int kLeft = 50, kTop = 60, kWidth = 200, kHeight = 120;
+
+::Window idOf(platform::Window *w) {
+    return static_cast<::Window>(reinterpret_cast<uintptr_t>(platform::nativeHandle(w)));
+}
+
+void *handle(::Window id) {
+    return reinterpret_cast<void *>(static_cast<uintptr_t>(id));
+}
+
+class X11Window : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_NE(host.display(), nullptr);
+        filesBefore = openFiles();
+        parent = host.topLevel(kLeft, kTop, kWidth + 40, kHeight + 40);
+    }
+    void TearDown() override {
+        for (auto &r : recorders)
+            platform::destroyWindow(r->window);
+        // Nothing the backend did may reach the host, and its connection
+        // goes with its last window.
+        EXPECT_EQ(host.errors(), 0);
+        EXPECT_TRUE(host.handlerIntact());
+        EXPECT_EQ(openFiles(), filesBefore);
+    }
+
+    // A window in parent with its first paint done.
+    Recorder &open(::Window in, int width = kWidth, int height = kHeight) {
+        recorders.push_back(std::make_unique<Recorder>());
+        Recorder &r = *recorders.back();
+        r.window = platform::createWindow(handle(in), width, height, &r);
+        EXPECT_NE(r.window, nullptr);
+        EXPECT_TRUE(pumpUntil([&] { return !r.paints.empty(); }));
+        return r;
+    }
+    void close(Recorder &r) {
+        platform::destroyWindow(r.window);
+        r.window = nullptr;
+    }
+
+    bool xdotool(const std::vector<std::string> &args) {
+        std::vector<std::string> command{"xdotool"};
+        command.insert(command.end(), args.begin(), args.end());
+        return run(command);
+    }
+
+    Host host;
+    int filesBefore = 0;
+    ::Window parent = 0;
+    std::vector<std::unique_ptr<Recorder>> recorders;
+};
+
+TEST_F(X11Window, ShowsExactlyThePixelsOfTheSurface) {
+    Recorder &r = open(parent);
+    const ::Window id = idOf(r.window);
+    EXPECT_EQ(host.children(parent), std::vector<::Window>{id});
+    raster::Surface expected(kWidth, kHeight);
+    drawPattern(expected);
+    const testimg::Image shown = host.grab(id);
+    testimg::writePng("display_pattern.png", shown);
+    EXPECT_TRUE(shown.pixels == host.asShown(id, expected).pixels) << "see display_pattern.png";
+}
+
+TEST_F(X11Window, ExposedAreasArriveAsOnePaintOfTheirUnion) {
+    Recorder &r = open(parent);
+    r.paints.clear();
+    host.expose(idOf(r.window), 10, 20, 30, 5);
+    host.expose(idOf(r.window), 60, 4, 10, 50);
+    ASSERT_TRUE(pumpUntil([&] { return !r.paints.empty(); }));
+    pumpFor(50);
+    ASSERT_EQ(r.paints.size(), 1u);
+    const raster::Rect a = r.paints[0];
+    EXPECT_EQ((std::vector<int>{a.left, a.top, a.right, a.bottom}), (std::vector<int>{10, 4, 70, 54}));
+}
+
+TEST_F(X11Window, ClicksAndWheelReachTheClientAtThePointer) {
+    if (!installed("xdotool"))
+        GTEST_SKIP() << "xdotool is not installed";
+    Recorder &r = open(parent);
+    const std::string id = std::to_string(idOf(r.window));
+    struct Case {
+        int button;
+        int x, y;
+        float wheel; // 0 for a press
+    } cases[] = {{1, 5, 6, 0}, {3, 150, 100, 0}, {2, 40, 41, 0}, {4, 20, 30, 1}, {5, 199, 119, -1}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE("button " + std::to_string(c.button));
+        r.presses.clear();
+        r.wheels.clear();
+        const uint32_t before = platform::tickCount();
+        ASSERT_TRUE(xdotool({"mousemove", "--window", id, std::to_string(c.x), std::to_string(c.y), "click",
+                             std::to_string(c.button)}));
+        ASSERT_TRUE(pumpUntil([&] { return !r.presses.empty() || !r.wheels.empty(); }));
+        pumpFor(20);
+        if (c.wheel == 0) {
+            ASSERT_EQ(r.presses.size(), 1u);
+            EXPECT_EQ(r.presses[0].x, c.x);
+            EXPECT_EQ(r.presses[0].y, c.y);
+            EXPECT_TRUE(r.wheels.empty());
+            // The press's time stamp, in the clock's scale, lies between the
+            // command and now.
+            EXPECT_LE(static_cast<int32_t>(before - r.pressTime), 5);
+            EXPECT_GE(static_cast<int32_t>(platform::tickCount() - r.pressTime), 0);
+        } else {
+            ASSERT_EQ(r.wheels.size(), 1u);
+            EXPECT_EQ(r.wheels[0].first.x, c.x);
+            EXPECT_EQ(r.wheels[0].first.y, c.y);
+            EXPECT_EQ(r.wheels[0].second, c.wheel);
+            EXPECT_TRUE(r.presses.empty());
+        }
+    }
+}
+
+// Restores the server's pointer mapping however the test ends.
+struct PointerMapping {
+    explicit PointerMapping(Host &h, bool swapped) : host(h) {
+        count = XGetPointerMapping(host.display(), saved, sizeof saved);
+        unsigned char map[sizeof saved];
+        std::copy(saved, saved + count, map);
+        if (swapped)
+            std::swap(map[0], map[2]);
+        XSetPointerMapping(host.display(), map, count);
+        XSync(host.display(), False);
+    }
+    ~PointerMapping() {
+        XSetPointerMapping(host.display(), saved, count);
+        XSync(host.display(), False);
+    }
+    Host &host;
+    unsigned char saved[32] = {};
+    int count = 0;
+};
+
+TEST_F(X11Window, HeldButtonsArePhysicalWhateverTheMapping) {
+    if (!installed("xdotool"))
+        GTEST_SKIP() << "xdotool is not installed";
+    Recorder &r = open(parent);
+    const std::string id = std::to_string(idOf(r.window));
+    for (bool swapped : {false, true}) {
+        SCOPED_TRACE(swapped ? "swapped" : "plain");
+        PointerMapping mapping(host, swapped);
+        EXPECT_EQ(platform::buttonsSwapped(), swapped);
+        // xdotool presses the device's first button: the physical left one.
+        ASSERT_TRUE(xdotool({"mousemove", "--window", id, "30", "40", "mousedown", "1"}));
+        EXPECT_EQ(platform::heldButtons(), platform::ButtonLeft);
+        const raster::Point p = platform::pointerPosition();
+        EXPECT_EQ(p.x, kLeft + 30);
+        EXPECT_EQ(p.y, kTop + 40);
+        ASSERT_TRUE(xdotool({"mouseup", "1"}));
+        EXPECT_EQ(platform::heldButtons(), 0);
+        pumpFor(30);
+    }
+    const raster::Rect onScreen = platform::windowScreenRect(r.window);
+    EXPECT_EQ((std::vector<int>{onScreen.left, onScreen.top, onScreen.right, onScreen.bottom}),
+              (std::vector<int>{kLeft, kTop, kLeft + kWidth, kTop + kHeight}));
+}
+
+TEST_F(X11Window, TakeButtonPressTakesAWaitingLeftPressOffTheQueue) {
+    if (!installed("xdotool"))
+        GTEST_SKIP() << "xdotool is not installed";
+    Recorder &r = open(parent);
+    const std::string id = std::to_string(idOf(r.window));
+    EXPECT_FALSE(platform::takeButtonPress());
+    ASSERT_TRUE(xdotool({"mousemove", "--window", id, "10", "10", "click", "3"}));
+    ASSERT_TRUE(xdotool({"click", "1"}));
+    const uint32_t start = platform::tickCount();
+    bool taken = false;
+    while (!taken && platform::tickCount() - start < 3000)
+        taken = platform::takeButtonPress();
+    EXPECT_TRUE(taken);
+    EXPECT_FALSE(platform::takeButtonPress());
+    // The right press stays for the client; the left one is gone.
+    pumpFor(50);
+    EXPECT_EQ(r.presses.size(), 1u);
+}
+
+TEST_F(X11Window, AParentThatIsNotAWindowFailsCleanly) {
+    const ::Window pixmap = XCreatePixmap(host.display(), parent, 4, 4, 24);
+    const ::Window inputOnly = host.child(parent, 0, 0, 50, 50, true);
+    XSync(host.display(), False);
+    struct Case {
+        const char *name;
+        ::Window parent;
+    } cases[] = {
+        {"a pixmap", pixmap},
+        {"an input-only window", inputOnly},
+        {"an id nobody uses", (parent | 0xfffff) - 1},
+        {"the id of nothing in another client's range", 0x3fffff00},
+    };
+    Recorder r;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(platform::createWindow(handle(c.parent), kWidth, kHeight, &r), nullptr);
+        EXPECT_EQ(openFiles(), filesBefore);
+    }
+    EXPECT_EQ(platform::createWindow(nullptr, kWidth, kHeight, &r), nullptr);
+    EXPECT_EQ(platform::createWindow(handle(parent), 0, kHeight, &r), nullptr);
+    EXPECT_EQ(host.children(parent), std::vector<::Window>{inputOnly});
+    XFreePixmap(host.display(), pixmap);
+}
+
+TEST_F(X11Window, TheHostDestroyingTheParentIsReportedOnceAndHarmless) {
+    for (bool pumpFirst : {true, false}) {
+        SCOPED_TRACE(pumpFirst ? "noticed before destroyWindow" : "destroyWindow before any pump");
+        const ::Window own = host.topLevel(kLeft, kTop, kWidth, kHeight);
+        Recorder &r = open(own);
+        host.destroy(own);
+        if (pumpFirst) {
+            EXPECT_TRUE(pumpUntil([&] { return r.destroyedCalls > 0; }));
+        }
+        // Every use that is still allowed, on a window the server no longer has.
+        platform::presentWindow(r.window, {0, 0, kWidth, kHeight});
+        platform::setCursor(r.window, platform::CursorBusy);
+        platform::resizeWindow(r.window, kWidth + 10, kHeight, true);
+        raster::Point outer;
+        platform::outerWindowPosition(r.window, outer);
+        platform::windowScreenRect(r.window);
+        EXPECT_NE(platform::windowSurface(r.window), nullptr);
+        pumpFor(30);
+        EXPECT_EQ(r.destroyedCalls, pumpFirst ? 1 : r.destroyedCalls);
+        EXPECT_LE(r.destroyedCalls, 1);
+        close(r);
+        pumpFor(30);
+        EXPECT_EQ(r.callsAfterDestroyed, 0);
+        EXPECT_EQ(host.errors(), 0);
+    }
+}
+
+TEST_F(X11Window, ManyOpenAndCloseCyclesLeaveNothingBehind) {
+    for (int i = 0; i < 200; ++i) {
+        Recorder r;
+        r.window = platform::createWindow(handle(parent), kWidth, kHeight, &r);
+        ASSERT_NE(r.window, nullptr) << "cycle " << i;
+        if (i % 20 == 0) {
+            ASSERT_TRUE(pumpUntil([&] { return !r.paints.empty(); }));
+        }
+        platform::setCursor(r.window, static_cast<platform::Cursor>(i % 9));
+        platform::pumpEvents();
+        platform::destroyWindow(r.window);
+    }
+    EXPECT_TRUE(host.children(parent).empty());
+}
+
+TEST_F(X11Window, TwoWindowsOnOneConnectionKeepTheirOwnEvents) {
+    if (!installed("xdotool"))
+        GTEST_SKIP() << "xdotool is not installed";
+    const ::Window second = host.topLevel(kLeft + 400, kTop, kWidth, kHeight);
+    Recorder &a = open(parent);
+    Recorder &b = open(second, kWidth / 2, kHeight / 2);
+    for (Recorder *target : {&a, &b}) {
+        ASSERT_TRUE(
+            xdotool({"mousemove", "--window", std::to_string(idOf(target->window)), "7", "8", "click", "1"}));
+        ASSERT_TRUE(pumpUntil([&] { return !target->presses.empty(); }));
+    }
+    EXPECT_EQ(a.presses.size(), 1u);
+    EXPECT_EQ(b.presses.size(), 1u);
+
+    close(a);
+    b.paints.clear();
+    host.expose(idOf(b.window), 0, 0, kWidth / 2, kHeight / 2);
+    ASSERT_TRUE(pumpUntil([&] { return !b.paints.empty(); }));
+    raster::Surface expected(kWidth / 2, kHeight / 2);
+    drawPattern(expected);
+    EXPECT_TRUE(host.grab(idOf(b.window)).pixels == host.asShown(idOf(b.window), expected).pixels);
+}
+
+TEST_F(X11Window, ResizingTakesTheParentAlongOnlyBelowTheTopLevel) {
+    const ::Window holder = host.child(parent, 10, 10, kWidth + 6, kHeight + 6);
+    for (::Window in : {parent, holder}) {
+        SCOPED_TRACE(in == parent ? "top-level parent" : "container parent");
+        Recorder &r = open(in);
+        const raster::Rect before = host.geometry(in);
+        platform::resizeWindow(r.window, kWidth + 20, kHeight - 10, true);
+        EXPECT_EQ(platform::windowSurface(r.window)->width(), kWidth + 20);
+        const raster::Rect own = host.geometry(idOf(r.window));
+        EXPECT_EQ((std::vector<int>{own.width(), own.height()}),
+                  (std::vector<int>{kWidth + 20, kHeight - 10}));
+        const raster::Rect after = host.geometry(in);
+        const int grow = in == holder ? 20 : 0, shrink = in == holder ? -10 : 0;
+        EXPECT_EQ((std::vector<int>{after.width(), after.height()}),
+                  (std::vector<int>{before.width() + grow, before.height() + shrink}));
+        raster::Point outer;
+        EXPECT_TRUE(platform::outerWindowPosition(r.window, outer));
+        EXPECT_EQ((std::vector<int>{outer.x, outer.y}), (std::vector<int>{kLeft, kTop}));
+        close(r);
+    }
+}
+
+TEST_F(X11Window, OpenUrlHandsTheAddressOverAsOneArgumentAndReapsTheOpener) {
+    char dir[] = "/tmp/sorrel-url-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string bin = dir, out = bin + "/out";
+    {
+        std::ofstream script(bin + "/xdg-open");
+        script << "#!/bin/sh\nprintf '%s\\n%s\\n%s\\n' \"$$\" \"$#\" \"$1\" > " << out << ".tmp && mv " << out
+               << ".tmp " << out << "\n";
+    }
+    chmod((bin + "/xdg-open").c_str(), 0755);
+    const std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";
+    setenv("PATH", (bin + ":" + path).c_str(), 1);
+    const std::string address = "https://example.com/a b?x=1&y=$(touch " + bin + "/pwned);z'\"";
+    platform::openUrl(address.c_str());
+    platform::openUrl(nullptr);
+    // The worker looks the opener up when it gets to it.
+    std::string pid, argc, arg;
+    const bool opened = pumpUntil([&] {
+        std::ifstream in(out);
+        return std::getline(in, pid) && std::getline(in, argc) && std::getline(in, arg);
+    });
+    setenv("PATH", path.c_str(), 1);
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(argc, "1");
+    EXPECT_EQ(arg, address);
+    EXPECT_NE(access((bin + "/pwned").c_str(), F_OK), 0);
+    // Reaped by the worker: no zombie keeps the process entry.
+    EXPECT_TRUE(pumpUntil([&] { return access(("/proc/" + pid).c_str(), F_OK) != 0; }));
+    run({"rm", "-rf", bin});
+
+    // Without an opener nothing happens, and nothing waits.
+    setenv("PATH", "/nonexistent", 1);
+    platform::openUrl("https://example.com/");
+    setenv("PATH", path.c_str(), 1);
+}
+
+} // namespace
+} // namespace display
