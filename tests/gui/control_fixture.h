@@ -35,9 +35,13 @@ class LoggingListener : public ControlListener {
     int32_t modifierAnswer = 0;
 };
 
-class LoggingEditor : public AEffGUIEditor {
+// The editor is its controls' listener, as in the plug-in. The host may
+// close it, or delete it with the effect, from inside its idle work.
+class LoggingEditor : public AEffGUIEditor, public LoggingListener {
   public:
-    LoggingEditor(AudioEffect *owner, EventLog &eventLog) : AEffGUIEditor(owner), log(eventLog) {}
+    enum IdleAction { None, Close, Delete };
+
+    LoggingEditor(AudioEffect *owner, EventLog &eventLog) : AEffGUIEditor(owner), LoggingListener(eventLog) {}
     bool open(void *parent) override {
         AEffGUIEditor::open(parent);
         frame = new CFrame(CRect(0, 0, 200, 160), parent, this);
@@ -45,18 +49,28 @@ class LoggingEditor : public AEffGUIEditor {
     }
     void idle() override {
         log.push_back("idle");
+        if (onIdle == Close) {
+            close();
+        } else if (onIdle == Delete) {
+            effect->setEditor(nullptr);
+            *deleted = true;
+            delete this;
+            return;
+        }
         AEffGUIEditor::idle();
     }
     void beginEdit(VstInt32 index) override { log.push_back("begin " + std::to_string(index)); }
     void endEdit(VstInt32 index) override { log.push_back("end " + std::to_string(index)); }
 
-    EventLog &log;
+    IdleAction onIdle = None;
+    bool *deleted = nullptr;
 };
 
 // An open editor with its frame painted once, so that the idle pass draws.
 class FramedControls : public ScriptedEnvironment {
   public:
-    FramedControls() : effect(nullptr), editor(new LoggingEditor(&effect, log)), listener(log) {
+    FramedControls() : effect(nullptr), editor(new LoggingEditor(&effect, log)), listener(*editor) {
+        editor->deleted = &editorDeleted;
         // Far enough apart that the rate limit of the idle work never holds.
         script.clockStep = 1000;
         editor->open(&parentWindow);
@@ -64,7 +78,10 @@ class FramedControls : public ScriptedEnvironment {
         sorrel::platform::headless::queuePaint(window, {0, 0, 200, 160});
         sorrel::platform::headless::pumpPending();
     }
-    ~FramedControls() { editor->close(); }
+    ~FramedControls() {
+        if (!editorDeleted)
+            editor->close();
+    }
 
     CFrame *frame() const { return editor->getFrame(); }
     // A press as the window system delivers it; buttons are what the frame
@@ -80,7 +97,8 @@ class FramedControls : public ScriptedEnvironment {
     EventLog log;
     BareEffect effect; // owns the editor
     LoggingEditor *editor;
-    LoggingListener listener;
+    LoggingListener &listener;
+    bool editorDeleted = false;
     sorrel::platform::Window *window = nullptr;
 };
 

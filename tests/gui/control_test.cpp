@@ -241,4 +241,35 @@ TEST(OnOffButton, FaceIsTheUpperOrLowerHalfOfTheBackground) {
     face->forget();
 }
 
+// The host closes the editor, or deletes it with the effect, from inside the
+// idle work that a gesture runs: the gesture ends there, the frame goes when
+// the press has been handled, and nothing reaches an editor that is gone.
+TEST(Controls, HostEndsTheEditorDuringAGesture) {
+    const struct {
+        LoggingEditor::IdleAction action;
+        bool slider;
+        EventLog log;
+    } cases[] = {
+        {LoggingEditor::Close, true, {"begin 7", "changed 0.23", "idle", "end 7"}},
+        {LoggingEditor::Delete, true, {"begin 7", "changed 0.23", "idle"}},
+        {LoggingEditor::Close, false, {"idle"}},
+        {LoggingEditor::Delete, false, {"idle"}},
+    };
+    for (const auto &c : cases) {
+        FramedControls env;
+        CControl *control;
+        if (c.slider)
+            control = new CSlider(CRect(0, 3, 20, 109), &env.listener, 7, 3, 103, nullptr, nullptr, CPoint(),
+                                  Vertical | MinAtTop);
+        else
+            control = new COnOffButton(CRect(0, 3, 20, 109), &env.listener, 7, nullptr);
+        env.frame()->addView(control);
+        env.editor->onIdle = c.action;
+        // The button would still be held: only the end of the editor stops.
+        env.press(CPoint(10, 25), {LeftButton, LeftButton});
+        EXPECT_EQ(env.log, c.log) << c.action << (c.slider ? " slider" : " button");
+        EXPECT_TRUE(sorrel::platform::headless::windows().empty());
+    }
+}
+
 } // namespace
