@@ -4,6 +4,9 @@
 // receives, with the calling thread, to the file named by SORREL_SPY_LOG.
 // The Ardour host test loads it to learn what Ardour does to a plug-in, so
 // that the same sequence can be replayed against Sorrel without Ardour.
+// Its editor is a 710 x 167 rectangle and nothing more: it answers the
+// editor calls and records the parent window the host passes, but draws
+// nothing, so that the spy needs no window system.
 //
 // Built by the host test script on its own:
 //   g++ -shared -fPIC -O2 -I<root> spy_plugin.cpp -o SorrelSpy.so -lpthread
@@ -15,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <mutex>
 #include <pthread.h>
 
@@ -55,6 +59,14 @@ struct Spy {
     int runThread = -1;
     long runCount = 0;
     const char *runKind = "";
+    // Editor idle calls come many times a second; they are counted, with
+    // the time of the first and the last, and written as one line when
+    // anything else is written. Audio runs do not interrupt them.
+    ERect rect{0, 0, 167, 710};
+    long idleCount = 0;
+    int idleThread = -1;
+    double idleFirst = 0.0;
+    double idleLast = 0.0;
 
     float *values(int p) { return reinterpret_cast<float *>(bank + p * kRecord + 32); }
 
@@ -70,6 +82,33 @@ struct Spy {
         return ++threadCount;
     }
 
+    static double now() {
+        timespec t{};
+        clock_gettime(CLOCK_MONOTONIC, &t);
+        return t.tv_sec + t.tv_nsec * 1e-9;
+    }
+
+    void flushIdle() {
+        if (idleCount > 0 && log) {
+            double span = idleLast - idleFirst;
+            std::fprintf(log, "effEditIdle calls=%ld seconds=%.2f rate=%.1f thread=%d\n", idleCount, span,
+                         span > 0.0 ? (idleCount - 1) / span : 0.0, idleThread);
+            std::fflush(log);
+        }
+        idleCount = 0;
+    }
+
+    void idle() {
+        double t = now();
+        int who = thread();
+        if (idleCount > 0 && who != idleThread)
+            flushIdle();
+        if (idleCount++ == 0)
+            idleFirst = t;
+        idleLast = t;
+        idleThread = who;
+    }
+
     void flushRun() {
         if (runCount > 0 && log)
             std::fprintf(log, "%s frames=%d calls=%ld thread=%d\n", runKind, runFrames, runCount, runThread);
@@ -83,6 +122,7 @@ struct Spy {
 void Spy::line(const char *fmt, ...) {
     if (!log)
         return;
+    flushIdle();
     flushRun();
     va_list args;
     va_start(args, fmt);
@@ -105,11 +145,19 @@ VstIntPtr dispatch(AEffect *e, VstInt32 opcode, VstInt32 index, VstIntPtr value,
     Spy *s = spyOf(e);
     bool duringAudio = s->audioCalls.load() > 0;
     std::unique_lock<std::mutex> hold(s->lock);
-    // Idle calls come many times a second and are left out.
-    if (opcode != effEditIdle)
-        s->line("dispatch op=%d index=%d value=%lld opt=%g ptr=%s thread=%d%s", opcode, index,
-                static_cast<long long>(value), opt, ptr ? "set" : "null", s->thread(),
-                duringAudio ? " during-audio" : "");
+    if (opcode == effEditIdle) {
+        s->idle();
+        return 0;
+    }
+    // effEditOpen's pointer is the host's parent window: written as the
+    // number it is, so that the test can find that window.
+    char where[32] = "null";
+    if (ptr && opcode == effEditOpen)
+        std::snprintf(where, sizeof where, "0x%llx", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(ptr)));
+    else if (ptr)
+        std::strcpy(where, "set");
+    s->line("dispatch op=%d index=%d value=%lld opt=%g ptr=%s thread=%d%s", opcode, index,
+            static_cast<long long>(value), opt, where, s->thread(), duringAudio ? " during-audio" : "");
     switch (opcode) {
     case effClose:
         s->line("close");
@@ -160,6 +208,13 @@ VstIntPtr dispatch(AEffect *e, VstInt32 opcode, VstInt32 index, VstIntPtr value,
             std::memcpy(s->bank, ptr, n < sizeof s->bank ? n : sizeof s->bank);
         return 1;
     }
+    case effEditGetRect:
+        if (!ptr)
+            return 0;
+        *static_cast<ERect **>(ptr) = &s->rect;
+        return 1;
+    case effEditOpen:
+        return 1;
     case effIdentify:
         return fourCharCode('N', 'v', 'E', 'f');
     case kGetPlugCategory:
