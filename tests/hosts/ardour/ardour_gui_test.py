@@ -1,0 +1,471 @@
+#!/usr/bin/env python3
+"""Sorrel's editor inside Ardour's own window, headless.
+
+Debian's Ardour 7 runs with its full user interface on a private Xvfb display
+and the "None (Dummy)" audio backend. Each run starts from a session made by
+`ardour7-lua` (one stereo track with the plug-in) in which the plug-in's own
+editor is marked open, so that Ardour opens it at start.
+
+1. spy     the same session with the spy plug-in: prints which editor calls
+           Ardour makes, with their arguments, how often it calls the
+           editor's idle operation, and what closing and reopening the
+           window does to the plug-in.
+2. picture Ardour opens Sorrel's editor; its 710 x 167 window must equal the
+           golden picture of a fresh editor pixel for pixel.
+3. drag    band 17's fader ("440") is dragged from the middle to 0.75; the
+           red bar must appear, and the session that Ardour saves must hold
+           0.75 for parameter 19, as control value and in the chunk.
+4. reopen  the plug-in window is closed as a window manager would and opened
+           again from the mixer strip; the editor shows the same picture.
+
+Exit status 0 when everything holds, 1 on a failure, 77 when Ardour cannot run
+here or Sorrel has no editor yet (the reason is printed on a SKIP line; the
+spy run still runs in the second case).
+"""
+
+import argparse
+import os
+import re
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import xml.etree.ElementTree as ET
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+
+import ardour_test as at  # noqa: E402  (scanner, sessions and the spy's log)
+import gui_x11 as x11  # noqa: E402
+
+SCREEN = (1600, 1000)
+EDITOR = (710, 167)
+STEP_TIMEOUT = 60  # seconds for any one thing to appear on screen
+
+# Band 17's fader: left edge 65 + 20 * 17, 16 wide, top 3. Its value is
+# 1 - (y - 5) / 100 at the pointer, so a press at y 55 keeps 0.5 and y 30
+# gives 0.75 exactly.
+FADER_X = 65 + 20 * 17 + 8
+PRESS_Y = 55
+RELEASE_Y = 30
+PARAMETER = 19
+DRAGGED_VALUE = 0.75
+BAR_RED = (195, 0, 0)
+
+
+class Skip(Exception):
+    pass
+
+
+Failure = at.Failure
+log = at.log
+
+
+def wait_for(what, probe, timeout=STEP_TIMEOUT, every=0.25):
+    """probe() until it returns something true; its answer, or a Failure naming `what`."""
+    end = time.monotonic() + timeout
+    while True:
+        got = probe()
+        if got:
+            return got
+        if time.monotonic() > end:
+            raise Failure(f"{what}: not within {timeout} s")
+        time.sleep(every)
+
+
+# ---------------------------------------------------------------- the display
+
+class Xvfb:
+    def __init__(self, display):
+        self.display = display
+        self.proc = None
+
+    def __enter__(self):
+        number = self.display.lstrip(":")
+        if os.path.exists(f"/tmp/.X{number}-lock"):
+            raise Skip(f"display {self.display} is taken (/tmp/.X{number}-lock exists)")
+        self.proc = subprocess.Popen(
+            ["Xvfb", self.display, "-screen", "0", f"{SCREEN[0]}x{SCREEN[1]}x24", "-nolisten", "tcp"],
+            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+        def up():
+            try:
+                return x11.Display(self.display)
+            except OSError:
+                return None
+        self.x = wait_for(f"Xvfb on {self.display}", up, timeout=15)
+        return self
+
+    def __exit__(self, *exc):
+        if self.proc:
+            self.proc.terminate()
+            try:
+                self.proc.wait(10)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+
+    def xdotool(self, *args):
+        subprocess.run(["xdotool", *map(str, args)], env=dict(os.environ, DISPLAY=self.display), check=True,
+                       timeout=STEP_TIMEOUT)
+
+    def toplevel(self, title_part):
+        """The mapped top-level window whose title holds `title_part`, or None."""
+        for w, depth, (_, _, _, _, viewable, title) in self.x.tree():
+            if depth == 0 and viewable and title_part in title:
+                return w
+        return None
+
+    def editor_window(self, top):
+        """The deepest mapped window of the editor's size below `top`, or None."""
+        found = None
+        for w, _, (_, _, width, height, viewable, _) in self.x.tree(top):
+            if viewable and (width, height) == EDITOR:
+                found = w
+        return found
+
+    def steady_picture(self, window):
+        """The editor's pixels once two grabs half a second apart agree."""
+        last = None
+
+        def same():
+            nonlocal last
+            now = self.x.grab(window, *EDITOR)
+            agree = now is not None and now == last
+            last = now
+            return now if agree else None
+        return wait_for("a steady editor picture", same, every=0.5)
+
+
+# ---------------------------------------------------------------- Ardour's GUI
+
+# Without these Ardour starts with its new-user wizard or its Audio/MIDI
+# Setup dialog, both waiting for a person: `.a7` marks the wizard as done,
+# and the engine state names the Dummy backend, which release builds hide
+# unless told otherwise.
+CONFIG = """<?xml version="1.0" encoding="UTF-8"?>
+<Ardour>
+  <Config>
+    <Option name="hide-dummy-backend" value="0"/>
+    <Option name="try-autostart-engine" value="1"/>
+  </Config>
+  <Extra>
+    <AudioMIDISetup>
+      <EngineStates>
+        <State backend="None (Dummy)" driver="Normal Speed" device="Silence" input-device="" output-device=""
+               sample-rate="48000" buffer-size="1024" n-periods="0" input-latency="0" output-latency="0"
+               lm-input="" lm-output="" active="1" use-buffered-io="0" midi-option="1 in, 1 out, Silence"
+               lru="1">
+          <MIDIDevices/>
+        </State>
+      </EngineStates>
+    </AudioMIDISetup>
+  </Extra>
+</Ardour>
+"""
+
+
+class GuiArdour(at.Ardour):
+    def __init__(self, work, plugin, screen):
+        super().__init__(work, plugin)
+        self.screen = screen
+        self.home = os.path.join(work, "home")
+        os.makedirs(self.home, exist_ok=True)
+        ardour7 = os.path.join(self.config, "ardour7")
+        open(os.path.join(ardour7, ".a7"), "w").close()
+        with open(os.path.join(ardour7, "config"), "w") as f:
+            f.write(CONFIG)
+        self.proc = None
+
+    def make_session(self, name, plugin_name):
+        """A new session with the plug-in on a stereo track, its editor marked open."""
+        folder = os.path.join(self.work, "session")
+        made, _, took = self.lua("gui_session.lua", os.path.join(self.work, "session.txt"),
+                                 SORREL_PLUGIN=plugin_name, SORREL_SESSION_DIR=folder, SORREL_SESSION_NAME=name)
+        path = os.path.join(folder, name + ".ardour")
+        tree = ET.parse(path)
+        root = tree.getroot()
+        extra = root.find("Extra")
+        if extra is None:
+            extra = ET.SubElement(root, "Extra")
+        ui = extra.find("UI")
+        if ui is None:
+            ui = ET.SubElement(extra, "UI")
+        ET.SubElement(ui, "Window", {"name": f"P-{made['route']}-{made['processor']}", "visible": "1",
+                                     "custom-ui": "1"})
+        tree.write(path, encoding="UTF-8", xml_declaration=True)
+        # Start on the mixer page, where the track's strip lists the plug-in.
+        with open(os.path.join(folder, "instant.xml"), "w") as f:
+            f.write('<?xml version="1.0" encoding="UTF-8"?>\n<instant>\n'
+                    f'  <LastUsedSnapshot name="{name}"/>\n  <Main current-tab="mixer"/>\n</instant>\n')
+        return path, took
+
+    def start(self, session, **extra):
+        env = self.env(HOME=self.home, DISPLAY=self.screen.display, **extra)
+        self.log_path = os.path.join(self.work, "ardour.log")
+        self.proc = subprocess.Popen(["ardour", "-a", "-n", session], env=env, cwd=self.work,
+                                     stdin=subprocess.DEVNULL, stdout=open(self.log_path, "wb"),
+                                     stderr=subprocess.STDOUT, start_new_session=True)
+
+    def alive(self):
+        return self.proc is not None and self.proc.poll() is None
+
+    def log_tail(self):
+        with open(self.log_path, errors="replace") as f:
+            return "".join(f.readlines()[-15:])
+
+    def quit(self):
+        """Ctrl+Q in the main window: Ardour closes the editor and the plug-in
+        as it does for a user. The session must be saved (or unchanged), or
+        Ardour asks whether to save it."""
+        if self.alive():
+            self.screen.xdotool("windowfocus", "--sync", self.main_window(), "key", "ctrl+q")
+            try:
+                self.proc.wait(STEP_TIMEOUT)
+            except subprocess.TimeoutExpired:
+                raise Failure(f"Ardour did not quit on Ctrl+Q within {STEP_TIMEOUT} s")
+
+    def stop(self):
+        if not self.alive():
+            return
+        # Ardour runs in a process group of its own (its scanner and helpers too).
+        try:
+            os.killpg(self.proc.pid, signal.SIGTERM)
+            self.proc.wait(15)
+        except subprocess.TimeoutExpired:
+            os.killpg(self.proc.pid, signal.SIGKILL)
+            self.proc.wait(15)
+        except ProcessLookupError:
+            pass
+
+    def main_window(self):
+        return self.screen.toplevel(" - Ardour")
+
+    def wait(self, what, probe, timeout=STEP_TIMEOUT):
+        def checked():
+            if not self.alive():
+                raise Failure(f"Ardour ended (exit {self.proc.returncode}) while waiting for {what}:\n"
+                              + self.log_tail())
+            return probe()
+        return wait_for(what, checked, timeout)
+
+
+def processor_entry(screen, main):
+    """Root coordinates of the plug-in's entry in the track's mixer strip.
+
+    The strip's processor box shows each plug-in as a row of its own colour;
+    the track's strip is the first from the left, so the topmost row of
+    that colour in the left half of the window is the plug-in's."""
+    mx, my = screen.x.origin(main)
+    _, _, w, h, _, _ = screen.x.info(main)
+    pixels = screen.x.grab(main, w, h)
+    for y in range(h // 2):
+        run = 0
+        for x in range(w // 2):
+            i = (y * w + x) * 3
+            r, g, b = pixels[i], pixels[i + 1], pixels[i + 2]
+            # Plug-in rows are a dark red (the track's name button above
+            # is a light one); fader rows are blue, the rest grey.
+            run = run + 1 if r > 80 and g < 70 and b < 70 and r > g + 40 else 0
+            if run == 40:
+                return mx + x - 20, my + y + 4
+    return None
+
+
+# ---------------------------------------------------------------- checks
+
+def check_all(rows):
+    at.check_all(rows)
+
+
+def count_colour(pixels, width, box, colour):
+    left, top, right, bottom = box
+    n = 0
+    for y in range(top, bottom):
+        for x in range(left, right):
+            i = (y * width + x) * 3
+            n += tuple(pixels[i:i + 3]) == colour
+    return n
+
+
+def saved_parameter(session, index):
+    """(control value, value in the chunk of the current program) of the saved session."""
+    root = ET.parse(session).getroot()
+    for proc in root.iter("Processor"):
+        if proc.get("type") == "lxvst":
+            control = next((c.get("value") for c in proc.iter("Controllable") if c.get("parameter") == str(index)),
+                           None)
+            program, bank = at.lxvst_state(session)
+            values = at.record_values(bank, int(program or 0)) if len(bank) == at.NUM_PROGRAMS * at.RECORD_SIZE \
+                else None
+            return control, values[index] if values else None
+    raise Failure(f"{session}: no VST processor saved")
+
+
+def close_and_reopen(ardour, screen, title):
+    """Closes the plug-in window as a window manager would, then double-clicks
+    the plug-in in the mixer strip. Returns the reopened top-level window."""
+    top = screen.toplevel(title)
+    screen.x.close_request(top)
+    ardour.wait("the plug-in window to close", lambda: screen.toplevel(title) is None)
+    main = ardour.main_window()
+    entry = ardour.wait("the plug-in in the mixer strip", lambda: processor_entry(screen, main))
+    screen.xdotool("mousemove", entry[0], entry[1], "click", "--repeat", 2, "--delay", 80, 1)
+    return ardour.wait("the plug-in window to reopen", lambda: screen.toplevel(title))
+
+
+def spy_run(spy, work, screen):
+    """How Ardour opens, idles, closes and reopens a plug-in editor."""
+    log("spy: Ardour's window with a plug-in that records every call (its editor draws nothing)")
+    ardour = GuiArdour(work, spy, screen)
+    ardour.scan()
+    session, _ = ardour.make_session("spy", "SorrelSpy")
+    calls = os.path.join(work, "calls.log")
+
+    def text():
+        return open(calls).read() if os.path.exists(calls) else ""
+    started = time.monotonic()
+    try:
+        ardour.start(session, SORREL_SPY_LOG=calls)
+        ardour.wait("effEditOpen", lambda: "dispatch op=14 " in text())
+        time.sleep(3)  # a few seconds of idle calls
+        before = text()
+        close_and_reopen(ardour, screen, "SorrelSpy")
+        time.sleep(2)
+        between = [line for line in text()[len(before):].splitlines() if line.startswith("dispatch")]
+        ardour.quit()
+    finally:
+        ardour.stop()
+    took = time.monotonic() - started
+    lines = at.digest(calls)
+    # The editor's part: from the first editor call on.
+    first = next((i for i, line in enumerate(lines) if line.startswith("effEditOpen")), 0)
+    log("  Ardour's calls from opening the editor at start to Ctrl+Q (the window closed and reopened "
+        f"in between: {len(between)} dispatcher calls then):")
+    for line in lines[first:]:
+        log(f"    {line}")
+    return took
+
+
+def sorrel_run(args, work, screen, golden):
+    ardour = GuiArdour(work, os.path.abspath(args.plugin), screen)
+    info, _ = ardour.scan()
+    session, _ = ardour.make_session("sorrel", "Sorrel")
+    title = "Sorrel (by Quillmark)"
+    started = time.monotonic()
+    try:
+        ardour.start(session)
+        log("picture: Ardour opens the editor at start")
+        top = ardour.wait("Ardour's plug-in window", lambda: screen.toplevel(title), timeout=120)
+        editor = ardour.wait("the 710 x 167 editor in Ardour's window", lambda: screen.editor_window(top))
+        picture = screen.steady_picture(editor)
+        x11.write_png(args.shot, *EDITOR, picture)
+        log(f"  screenshot: {args.shot}")
+        gw, gh, want = x11.read_png(golden)
+        differing = sum(a != b for a, b in zip(picture, want)) if (gw, gh) == EDITOR else -1
+        check_all([("golden picture size", EDITOR, (gw, gh)),
+                   (f"bytes differing from {os.path.relpath(golden)}", 0, differing)])
+
+        log(f"drag: band 17's fader from y {PRESS_Y} to y {RELEASE_Y} (value {DRAGGED_VALUE})")
+        screen.xdotool("mousemove", "--window", editor, FADER_X, PRESS_Y, "mousedown", 1)
+        for y in range(PRESS_Y - 5, RELEASE_Y - 1, -5):
+            time.sleep(0.05)
+            screen.xdotool("mousemove", "--window", editor, FADER_X, y)
+        time.sleep(0.2)
+        screen.xdotool("mouseup", 1)
+        fader = (FADER_X - 8, 3, FADER_X + 8, 109)
+        dragged = screen.steady_picture(editor)
+        x11.write_png(args.shot.replace(".png", "-dragged.png"), *EDITOR, dragged)
+        red_before = count_colour(picture, EDITOR[0], fader, BAR_RED)
+        red_after = count_colour(dragged, EDITOR[0], fader, BAR_RED)
+        # The bar fills the inner groove (4 columns) from its end at
+        # 3 + 52 - trunc(98 * 0.25) down to the middle.
+        check_all([("red bar pixels before the drag", 0, red_before),
+                   ("red bar pixels after the drag", 4 * 24, red_after)])
+
+        main = ardour.main_window()
+        before = os.path.getmtime(session)
+        # No window manager gives Ardour's window the focus; the key goes to
+        # the focused window.
+        screen.xdotool("windowfocus", "--sync", main, "key", "ctrl+s")
+        ardour.wait("the saved session", lambda: os.path.getmtime(session) != before)
+        time.sleep(1)
+        control, in_chunk = saved_parameter(session, PARAMETER)
+        log(f"  recorded value: parameter {PARAMETER} = {control} (Ardour's control), {in_chunk} (chunk)")
+        check_all([(f"saved control value of parameter {PARAMETER}", str(DRAGGED_VALUE), control),
+                   (f"parameter {PARAMETER} in the saved chunk", DRAGGED_VALUE, in_chunk)])
+
+        log("reopen: the plug-in window closed and opened again from the mixer strip")
+        top = close_and_reopen(ardour, screen, title)
+        editor = ardour.wait("the reopened editor", lambda: screen.editor_window(top))
+        again = screen.steady_picture(editor)
+        check_all([("the reopened editor shows the dragged fader", True, again == dragged)])
+        ardour.quit()
+    finally:
+        ardour.stop()
+    return time.monotonic() - started
+
+
+def has_editor(host, plugin):
+    p = subprocess.run([host, "info", plugin], stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=60)
+    flags = re.search(r"^Flags\s+(\d+)", p.stdout.decode(errors="replace"), re.M)
+    if p.returncode != 0 or not flags:
+        raise Failure(f"sorrel-host info failed:\n{p.stdout.decode(errors='replace')}")
+    return bool(int(flags.group(1)) & 1)
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    ap.add_argument("--plugin", required=True, help="the built Linux plug-in (Sorrel.so)")
+    ap.add_argument("--host", required=True, help="the sorrel-host executable of the same build")
+    ap.add_argument("--spy", required=True, help="the spy plug-in")
+    ap.add_argument("--golden", required=True, help="the headless picture of a fresh editor")
+    ap.add_argument("--shot", required=True, help="where the screenshot of the editor goes (PNG)")
+    ap.add_argument("--display", default=":61", help="the private X display to start")
+    ap.add_argument("--work", help="working folder (default: a fresh temporary folder)")
+    ap.add_argument("--keep", action="store_true", help="keep the working folder")
+    args = ap.parse_args()
+
+    # timeout(1) ends the test with SIGTERM; Ardour and Xvfb must go with it.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(124))
+    work = args.work or tempfile.mkdtemp(prefix="sorrel-ardour-gui-")
+    os.makedirs(work, exist_ok=True)
+    os.makedirs(os.path.dirname(os.path.abspath(args.shot)), exist_ok=True)
+    started = time.monotonic()
+    timings = []
+    status = 0
+    try:
+        for tool in ("ardour", "Xvfb", "xdotool"):
+            if shutil.which(tool) is None:
+                raise Skip(f"{tool} is not installed")
+        try:
+            at.preflight(work)
+        except at.Skip as e:
+            raise Skip(str(e))
+        editor = has_editor(args.host, args.plugin)
+        with Xvfb(args.display) as screen:
+            timings.append(("spy", spy_run(os.path.abspath(args.spy), os.path.join(work, "spy"), screen)))
+            if not editor:
+                raise Skip("Sorrel has no editor yet (effFlagsHasEditor is clear); only the spy run ran")
+            if not os.path.exists(args.golden):
+                raise Skip(f"no golden picture of a fresh editor at {args.golden}")
+            timings.append(("Sorrel", sorrel_run(args, os.path.join(work, "sorrel"), screen, args.golden)))
+    except Skip as e:
+        log(f"SKIP: Ardour editor test: {e}")
+        status = 77
+    except Failure as e:
+        log(f"FAIL: Ardour editor test: {e}")
+        log(f"      (working folder kept: {work})")
+        return 1
+    total = time.monotonic() - started
+    log("timing: " + ", ".join(f"{k} {v:.1f} s" for k, v in timings) + f"; total {total:.1f} s")
+    if not args.keep and not args.work:
+        shutil.rmtree(work, ignore_errors=True)
+    if status == 0:
+        log("PASS: Ardour editor test")
+    return status
+
+
+if __name__ == "__main__":
+    sys.exit(main())
