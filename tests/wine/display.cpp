@@ -1,0 +1,199 @@
+#include "display.h"
+
+#include <gtest/gtest.h>
+#include <ole2.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace wine {
+
+HWND makeHostWindow(int x, int y, int width, int height, DWORD style, HWND parent, const char *className) {
+    static const char *const kHostClass = "SorrelTestHost";
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSEXA windowClass{};
+        windowClass.cbSize = sizeof windowClass;
+        windowClass.lpfnWndProc = DefWindowProcA;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+        windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+        windowClass.lpszClassName = kHostClass;
+        registered = RegisterClassExA(&windowClass) != 0;
+    }
+    HWND hwnd = CreateWindowExA(0, className ? className : kHostClass, "Host", style, x, y, width, height, parent,
+                                nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (hwnd && !parent) {
+        // Shown without activation: Wine then leaves the window to itself
+        // instead of waiting for a window manager that Xvfb does not have.
+        SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+        UpdateWindow(hwnd);
+    }
+    return hwnd;
+}
+
+bool pumpUntil(const std::function<bool()> &done) {
+    const DWORD start = GetTickCount();
+    while (!done() && GetTickCount() - start < 2000) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        if (!done())
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    return done();
+}
+
+void pumpFor(DWORD milliseconds) {
+    const DWORD start = GetTickCount();
+    pumpUntil([&] { return GetTickCount() - start >= milliseconds; });
+}
+
+void Recorder::after() {
+    if (destroyedCalls > 0)
+        ++callsAfterDestroyed;
+}
+
+void Recorder::paint(const raster::Rect &area) {
+    after();
+    paints.push_back(area);
+    if (window)
+        platform::presentWindow(window, presentOnPaint.empty() ? area : presentOnPaint);
+}
+
+void Recorder::buttonPressed(const raster::Point &where) {
+    after();
+    presses.push_back(where);
+}
+
+void Recorder::wheel(const raster::Point &where, float distance) {
+    after();
+    wheels.emplace_back(where, distance);
+}
+
+void Recorder::destroyed() {
+    after();
+    ++destroyedCalls;
+    if (onDestroyed)
+        onDestroyed();
+}
+
+std::string Recorder::describe(platform::DropData &data) {
+    if (data.hasText())
+        return "text:" + data.text();
+    std::string files = "files:";
+    for (int32_t i = 0; i < data.fileCount(); ++i)
+        files += data.file(i) + "|";
+    return files + data.file(data.fileCount()); // past the end: empty
+}
+
+void Recorder::dragEnter(platform::DropData &data) {
+    after();
+    drags.push_back("enter " + describe(data));
+}
+
+void Recorder::dragMove(platform::DropData &data) {
+    after();
+    // Moves arrive while the pointer rests, as often as the system polls.
+    if (drags.empty() || drags.back().rfind("move", 0) != 0)
+        drags.push_back("move " + describe(data));
+}
+
+void Recorder::dragLeave() {
+    after();
+    drags.push_back("leave");
+}
+
+void Recorder::drop(platform::DropData &data) {
+    after();
+    drags.push_back("drop " + describe(data));
+}
+
+raster::Pixel pattern(int32_t x, int32_t y, unsigned seed) {
+    return raster::rgb(static_cast<unsigned>(x * 7) + seed, static_cast<unsigned>(y * 5) + seed * 3,
+                       static_cast<unsigned>(x ^ y) + seed * 11);
+}
+
+void fillPattern(raster::Surface &surface, unsigned seed) {
+    for (int32_t y = 0; y < surface.height(); ++y)
+        for (int32_t x = 0; x < surface.width(); ++x)
+            surface.set(x, y, pattern(x, y, seed));
+}
+
+raster::Surface readBack(HWND hwnd, int32_t width, int32_t height) {
+    raster::Surface result(width, height);
+    HDC screen = GetDC(hwnd);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void *bits = nullptr;
+    HBITMAP dib = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (dib && bits) {
+        HGDIOBJ old = SelectObject(memory, dib);
+        BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+        GdiFlush();
+        const auto *pixels = static_cast<const raster::Pixel *>(bits);
+        for (int32_t y = 0; y < height; ++y)
+            for (int32_t x = 0; x < width; ++x)
+                result.set(x, y, raster::colourOf(pixels[y * width + x]));
+        SelectObject(memory, old);
+        DeleteObject(dib);
+    }
+    DeleteDC(memory);
+    ReleaseDC(hwnd, screen);
+    return result;
+}
+
+int countDifferences(const raster::Surface &a, const raster::Surface &b, raster::Point &first) {
+    if (a.width() != b.width() || a.height() != b.height())
+        return -1;
+    int count = 0;
+    for (int32_t y = 0; y < a.height(); ++y)
+        for (int32_t x = 0; x < a.width(); ++x)
+            if (raster::colourOf(a.get(x, y)) != raster::colourOf(b.get(x, y)) && count++ == 0)
+                first = {x, y};
+    return count;
+}
+
+std::string expectedClassName() {
+    char name[40];
+    std::snprintf(name, sizeof name, "Plugin%p", static_cast<void *>(GetModuleHandleA(nullptr)));
+    return name;
+}
+
+bool classRegistered(const std::string &name) {
+    WNDCLASSEXA info{};
+    info.cbSize = sizeof info;
+    return GetClassInfoExA(GetModuleHandleA(nullptr), name.c_str(), &info) != 0;
+}
+
+} // namespace wine
+
+// The tests need a window system. Under Wine that is an X server named by
+// DISPLAY (without it Wine may still make windows, drawing nowhere).
+int main(int argc, char **argv) {
+    const bool underWine = GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+    char display[256];
+    if (underWine && !GetEnvironmentVariableA("DISPLAY", display, sizeof display)) {
+        std::printf("SKIP: window-system tests: DISPLAY is not set (they need an X server under Wine)\n");
+        return 0;
+    }
+    HWND probe = wine::makeHostWindow(0, 0, 10, 10, WS_POPUP);
+    if (!probe) {
+        std::printf("SKIP: window-system tests: no window could be created (error %lu)\n", GetLastError());
+        return 0;
+    }
+    DestroyWindow(probe);
+    OleInitialize(nullptr);
+    testing::InitGoogleTest(&argc, argv);
+    const int result = RUN_ALL_TESTS();
+    OleUninitialize();
+    return result;
+}
