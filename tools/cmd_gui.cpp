@@ -210,8 +210,6 @@ class Placer {
 } // namespace
 
 int cmdGui(int argc, char **argv) {
-    if (!EditorWindow::available())
-        return fail("gui: not available on this build");
     std::vector<OptionSpec> specs = kSettingOptions;
     specs.insert(specs.end(), {{"png", true},
                                {"seconds", true},
@@ -221,12 +219,15 @@ int cmdGui(int argc, char **argv) {
                                {"instances", true}});
     Args args;
     std::string error;
-    if (!args.parse(argc, argv, 2, specs, error))
-        return usageError("gui", error);
-    if (args.has("help")) {
+    const bool parsed = args.parse(argc, argv, 2, specs, error);
+    if (parsed && args.has("help")) {
         std::printf("%s%s", kHelp, kSettingHelp);
         return kExitOk;
     }
+    if (!EditorWindow::available())
+        return fail("gui: not available on this build");
+    if (!parsed)
+        return usageError("gui", error);
     if (args.positional().size() != 1)
         return usageError("gui", "gui takes one plug-in");
     const std::string &pluginPath = args.positional()[0];

@@ -3,6 +3,7 @@
 #ifndef _WIN32
 
 #include "tools/hostlib/audio.h"
+#include "tools/hostlib/editor_window.h"
 #include "tools/hostlib/preset_file.h"
 
 #include <gtest/gtest.h>
@@ -121,7 +122,7 @@ const char *const kSorrel = nullptr;
 } // namespace
 
 TEST(Cli, HelpForEveryCommand) {
-    for (const char *cmd : {"info", "render", "response", "bench", "preset"}) {
+    for (const char *cmd : {"info", "render", "response", "bench", "preset", "gui"}) {
         const ToolRun r = tool({cmd, "--help"});
         EXPECT_EQ(r.code, 0) << cmd;
         EXPECT_TRUE(contains(r.out, std::string("usage: sorrel-host ") + cmd)) << cmd << r.out;
@@ -142,7 +143,7 @@ TEST(Cli, ErrorsExitNonZeroWithAMessage) {
     struct Case {
         std::vector<std::string> args;
         int code;
-        const char *message;
+        std::string message;
     };
     const Case cases[] = {
         {{}, 2, "usage"},
@@ -171,14 +172,31 @@ TEST(Cli, ErrorsExitNonZeroWithAMessage) {
         {{"bench"}, 2, "at least one plug-in"},
         {{"bench", TESTPLUG_PARAMS, "notes.txt"}, 1, "not a loadable plug-in"},
     };
-    for (const Case &c : cases) {
+    // gui refuses before it needs a display; builds without windows refuse
+    // it altogether.
+    const bool windows = EditorWindow::available();
+    const Case guiCases[] = {
+        {{"gui"}, 2, "one plug-in"},
+        {{"gui", TESTPLUG_PARAMS, "--seconds", "0"}, 2, "--seconds"},
+        {{"gui", TESTPLUG_PARAMS, "--instances", "17"}, 2, "--instances"},
+        {{"gui", TESTPLUG_PARAMS, "--audio", "stereo.wav", "--noise"}, 2, "exclude each other"},
+        {{"gui", TESTPLUG_PARAMS, "--png"}, 2, "needs a value"},
+        {{"gui", TESTPLUG_PARAMS, "--audio", "missing.wav"}, 1, "missing.wav"},
+        {{"gui", TESTPLUG_PARAMS, "--set", "Nothing=0.5"}, 1, "no parameter 'Nothing'"},
+        {{"gui", TESTPLUG_PARAMS, "--png", "x.png", "--trace"}, 1, std::string(TESTPLUG_PARAMS) + " has no editor"},
+    };
+    auto check = [](const Case &c, int code, const std::string &message) {
         std::string line;
         for (const auto &a : c.args)
             line += a + " ";
         const ToolRun r = tool(c.args);
-        EXPECT_EQ(r.code, c.code) << line << "\n" << r.err;
-        EXPECT_TRUE(contains(r.err, c.message)) << line << "\nstderr: " << r.err;
-    }
+        EXPECT_EQ(r.code, code) << line << "\n" << r.err;
+        EXPECT_TRUE(contains(r.err, message)) << line << "\nstderr: " << r.err;
+    };
+    for (const Case &c : cases)
+        check(c, c.code, c.message);
+    for (const Case &c : guiCases)
+        check(c, windows ? c.code : 1, windows ? c.message : "not available on this build");
 }
 
 TEST(Cli, InfoListsIdentityParametersAndPrograms) {
