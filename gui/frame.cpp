@@ -184,7 +184,8 @@ CDrawContext *CFrame::createDrawContext() {
 }
 
 void CFrame::present(CDrawContext *context, const CRect &area) {
-    if (!context || !windowUsable() || context->getWindow() != window || context->getSystemContext() == nullptr)
+    if (presentsHeld || !context || !windowUsable() || context->getWindow() != window ||
+        context->getSystemContext() == nullptr)
         return;
     CRect shown = area;
     const CPoint offset = context->getOffset();
@@ -237,10 +238,16 @@ void CFrame::update(CDrawContext *context) {
         setDirty(false);
         return;
     }
+    // Each dirty child is shown once after its update, whichever way its
+    // drawing went (through the frame, or straight from a nested container
+    // into the window's image).
     const CRect clip = context->getClipRect();
+    std::vector<CRect> drawn;
+    const bool wasHeld = presentsHeld;
+    presentsHeld = true;
     if (modalView && modalView->isDirty()) {
         modalView->update(context);
-        present(context, intersection(modalView->getViewSize(), clip));
+        drawn.push_back(intersection(modalView->getViewSize(), clip));
     }
     for (size_t i = 0; i < children.size(); ++i) {
         CView *child = children[i];
@@ -248,11 +255,13 @@ void CFrame::update(CDrawContext *context) {
         const bool wasDirty = child->isDirty();
         context->setClipRect(area);
         child->update(context);
-        // Nested containers draw straight into the window's image: show it.
         if (wasDirty)
-            present(context, area);
+            drawn.push_back(area);
     }
     context->setClipRect(clip);
+    presentsHeld = wasHeld;
+    for (const CRect &area : drawn)
+        present(context, area);
 }
 
 void CFrame::idle() {

@@ -183,7 +183,8 @@ class CFrame : public CViewContainer, public CDrawContextOwner, public sorrel::p
     sorrel::platform::Window *window = nullptr;
     bool windowGone = false;
     COffscreenContext *backBuffer = nullptr;
-    bool cursorChanged = false;
+    // Set while update collects what it drew, to show each area once.
+    bool presentsHeld = false;
     // The shell drag in progress over this frame's window.
     CDragContainer *drag = nullptr;
 };

@@ -1,0 +1,253 @@
+// The editor base between a host and a frame: idle pacing on a scripted
+// clock, keys, edits and resizing through the host, and a host that closes
+// the editor or deletes the effect from inside its idle while a control
+// holds the mouse.
+#include "gui/aeffguieditor.h"
+#include "gui/frame.h"
+#include "gui/platform/headless.h"
+#include "view_probe.h"
+
+#include "support/test_effect.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace headless = sorrel::platform::headless;
+
+namespace {
+
+// The host: records opcodes, answers capability and resize requests, and
+// does what a test asks of it on its next idle.
+struct ScriptedHost {
+    enum Action { Nothing, CloseEditor, CloseEffect };
+    std::vector<VstInt32> opcodes;
+    VstIntPtr resizes = 0; // the answer to "sizeWindow" and to the resize
+    Action onIdle = Nothing;
+
+    int count(VstInt32 opcode) const {
+        return static_cast<int>(std::count(opcodes.begin(), opcodes.end(), opcode));
+    }
+};
+ScriptedHost *host = nullptr;
+
+VstIntPtr VSTCALLBACK hostCallback(AEffect *effect, VstInt32 opcode, VstInt32, VstIntPtr, void *, float) {
+    if (!host)
+        return 0;
+    host->opcodes.push_back(opcode);
+    switch (opcode) {
+    case audioMasterVersion:
+        return 2400;
+    case audioMasterCanDo:
+    case audioMasterSizeWindow:
+        return host->resizes;
+    case audioMasterIdle:
+        if (host->onIdle != ScriptedHost::Nothing) {
+            const VstInt32 request = host->onIdle == ScriptedHost::CloseEditor ? effEditClose : effClose;
+            host->onIdle = ScriptedHost::Nothing;
+            effect->dispatcher(effect, request, 0, 0, nullptr, 0.0f);
+        }
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+// A control's mouse loop, as every dragging control runs it.
+class Dragger : public CView {
+  public:
+    Dragger(const CRect &rect, int *passCount) : CView(rect), passes(passCount) {}
+    void mouse(CDrawContext *context, CPoint &, int32_t) override {
+        CFrame *frame = getFrame();
+        frame->beginEdit(7);
+        while (context->getMouseButtons() & LeftButton) {
+            ++*passes;
+            frame->doIdleWork();
+        }
+        frame->endEdit(7);
+    }
+    int *passes;
+};
+
+class Editor : public AEffGUIEditor {
+  public:
+    Editor(AudioEffect *owner, bool *gone) : AEffGUIEditor(owner), deleted(gone) {
+        rect = ERect{0, 0, 60, 100};
+    }
+    ~Editor() override { *deleted = true; }
+    bool open(void *parent) override {
+        AEffGUIEditor::open(parent);
+        frame = new CFrame(CRect(0, 0, 100, 60), parent, this);
+        if (!frame->hasWindow()) {
+            AEffGUIEditor::close();
+            return false;
+        }
+        frame->addView(new Dragger(CRect(0, 0, 50, 50), &passes));
+        field = new ProbeView("field", CRect(50, 0, 100, 50), RedColor, nullptr);
+        frame->addView(field);
+        return true;
+    }
+    void idle() override {
+        ++idles;
+        AEffGUIEditor::idle();
+    }
+    int passes = 0;
+    int idles = 0;
+    ProbeView *field = nullptr;
+    bool *deleted;
+};
+
+class EditorBase : public ::testing::Test {
+  protected:
+    EditorBase() {
+        headless::reset();
+        host = &hostScript;
+        effect = new BareEffect(hostCallback);
+        editor = new Editor(effect, &editorDeleted);
+    }
+    ~EditorBase() override {
+        if (effect)
+            dispatch(effClose);
+        host = nullptr;
+        headless::reset();
+    }
+    VstIntPtr dispatch(VstInt32 opcode, void *ptr = nullptr) {
+        AEffect &e = effect->record();
+        return e.dispatcher(&e, opcode, 0, 0, ptr, 0.0f);
+    }
+    void openAndPaint() {
+        ASSERT_EQ(dispatch(effEditOpen, &parent), 1);
+        headless::queuePaint(window(), {0, 0, 100, 60});
+        headless::pumpPending();
+    }
+    sorrel::platform::Window *window() { return headless::windows().empty() ? nullptr : headless::windows()[0]; }
+
+    ScriptedHost hostScript;
+    BareEffect *effect;
+    Editor *editor;
+    bool editorDeleted = false;
+    int parent = 0;
+};
+
+TEST_F(EditorBase, IdleWorkRunsAtMostEveryFiftyMilliseconds) {
+    openAndPaint();
+    headless::Script &script = headless::script();
+    script.clockStep = 0;
+    const struct {
+        uint32_t at;
+        bool runs;
+        uint32_t sleeps; // milliseconds slept by this call
+    } calls[] = {
+        {10000, true, 0},  // due since construction
+        {10010, false, 4}, // 90 ms early: sleeps and leaves
+        {10060, true, 4},  // 40 ms early: within the slack after sleeping
+        {10100, false, 4}, // 64 ms early
+        {10200, true, 0},
+    };
+    for (const auto &call : calls) {
+        script.clock = call.at;
+        script.slept = 0;
+        const int idlesBefore = editor->idles;
+        const int hostIdlesBefore = hostScript.count(audioMasterIdle);
+        editor->doIdleWork();
+        EXPECT_EQ(editor->idles - idlesBefore, call.runs ? 1 : 0) << call.at;
+        EXPECT_EQ(hostScript.count(audioMasterIdle) - hostIdlesBefore, call.runs ? 1 : 0) << call.at;
+        EXPECT_EQ(script.slept, call.sleeps) << call.at;
+    }
+}
+
+TEST_F(EditorBase, HostCallsReachTheFrameOnlyWhileOpen) {
+    ERect *rect = nullptr;
+    EXPECT_EQ(dispatch(effEditGetRect, &rect), 1);
+    ASSERT_NE(rect, nullptr);
+    EXPECT_EQ(rect->right, 100);
+    VstKeyCode tab{0, VirtualKeyTab, 0};
+    EXPECT_FALSE(editor->onKeyDown(tab)); // no frame yet
+
+    openAndPaint();
+    const struct {
+        int32_t viewAnswer;
+        bool handled;
+    } keys[] = {{-1, false}, {0, false}, {1, true}};
+    for (const auto &k : keys) {
+        editor->field->setWantsFocus(true);
+        editor->getFrame()->setFocusView(editor->field);
+        editor->field->keyAnswer = k.viewAnswer;
+        VstKeyCode key{'a', 0, 0};
+        EXPECT_EQ(editor->onKeyDown(key), k.handled) << k.viewAnswer;
+    }
+
+    EXPECT_TRUE(editor->setKnobMode(2));
+    bool otherDeleted = false;
+    Editor other(nullptr, &otherDeleted);
+    EXPECT_EQ(other.getKnobMode(), 2); // one knob mode for the whole module
+    EXPECT_TRUE(other.setKnobMode(0));
+
+    // A paint waiting in the queue is handled by the host's idle.
+    editor->getFrame()->idle();
+    headless::queuePaint(window(), {0, 0, 10, 10});
+    const int presents = headless::state(window())->presents;
+    dispatch(effEditIdle);
+    EXPECT_EQ(headless::state(window())->presents, presents + 1);
+
+    dispatch(effEditClose);
+    EXPECT_EQ(editor->getFrame(), nullptr);
+    EXPECT_TRUE(headless::windows().empty());
+    EXPECT_FALSE(editor->onKeyDown(tab));
+}
+
+TEST_F(EditorBase, OpenFailsWithoutLeavingAnythingWhenTheParentIsNoWindow) {
+    headless::script().refuseWindows = true;
+    EXPECT_EQ(dispatch(effEditOpen, &parent), 0);
+    EXPECT_EQ(editor->getFrame(), nullptr);
+    EXPECT_FALSE(editor->isOpen());
+    EXPECT_TRUE(headless::windows().empty());
+}
+
+TEST_F(EditorBase, ResizingAsksTheHostFirst) {
+    for (VstIntPtr hostResizes : {1, 0}) {
+        hostScript.opcodes.clear();
+        hostScript.resizes = hostResizes;
+        openAndPaint();
+        EXPECT_TRUE(editor->getFrame()->setSize(140, 70));
+        EXPECT_EQ(hostScript.count(audioMasterSizeWindow), hostResizes ? 1 : 0);
+        EXPECT_EQ(headless::state(window())->surface.width(), 140);
+        EXPECT_EQ(editor->getFrame()->getViewSize().width(), 140);
+        dispatch(effEditClose);
+    }
+}
+
+TEST_F(EditorBase, AHostClosingTheEditorOrTheEffectInsideADragIsSafe) {
+    for (ScriptedHost::Action action : {ScriptedHost::CloseEditor, ScriptedHost::CloseEffect}) {
+        if (!effect) {
+            effect = new BareEffect(hostCallback);
+            editor = new Editor(effect, &editorDeleted);
+        }
+        editorDeleted = false;
+        openAndPaint();
+        hostScript.opcodes.clear();
+        headless::Script &script = headless::script();
+        script.clockStep = 1000; // every pass is due for idle work
+        script.buttons = {LeftButton}; // held for good: only the close ends the loop
+        script.buttonPolls = 0;
+        hostScript.onIdle = action;
+
+        headless::press(window(), {10, 10});
+
+        EXPECT_TRUE(headless::windows().empty()) << action;
+        EXPECT_EQ(hostScript.count(audioMasterBeginEdit), 1);
+        if (action == ScriptedHost::CloseEditor) {
+            EXPECT_EQ(editor->passes, 1);
+            EXPECT_EQ(hostScript.count(audioMasterEndEdit), 1); // the editor still lives
+            EXPECT_EQ(editor->getFrame(), nullptr);
+            EXPECT_FALSE(editorDeleted);
+        } else {
+            EXPECT_TRUE(editorDeleted);
+            EXPECT_EQ(hostScript.count(audioMasterEndEdit), 0);
+            effect = nullptr;
+        }
+        script.buttons = {0};
+    }
+}
+
+} // namespace
