@@ -2,6 +2,8 @@
 
 #include "dsp/processor.h"
 #include "dsp/vector_ops.h"
+#include "editor/equalizer_editor.h"
+#include "gui/platform/platform.h"
 
 #include <algorithm>
 #include <cmath>
@@ -39,7 +41,16 @@ bool copyIdentity(char *text, const char *value) {
 
 EqualizerEffect::EqualizerEffect(audioMasterCallback host)
     : AudioEffectX(host, kNumPrograms, kNumParams), bank(kNumPrograms, kNumParams) {
-    // No editor yet: the flag word reads 56 until one is attached.
+    // The editor attaches itself (effFlagsHasEditor). An effect that cannot
+    // have one, for want of windows or of memory, carries on without.
+    if (platform::windowsAvailable()) {
+        try {
+            ownEditor = new EqualizerEditor(this, this);
+        } catch (...) {
+            ownEditor = nullptr;
+            setEditor(nullptr);
+        }
+    }
     for (VstInt32 i = 0; i < kNumParams; ++i)
         bank.setDefault(i, (i == kInMeters || i == kOutMeters) ? 1.0f : 0.5f);
     bank.select(0);
@@ -65,7 +76,22 @@ void EqualizerEffect::setMetering(bool on) {
     rightEngine.setMetering(on);
 }
 
+float EqualizerEffect::preGainLevel(int channel, int band) const {
+    return engine(channel).getPreGainLevel(band);
+}
+
+float EqualizerEffect::postGainLevel(int channel, int band) const {
+    return engine(channel).getPostGainLevel(band);
+}
+
 EqualizerEffect::~EqualizerEffect() {
+    // The editor goes first, while the engines it reads are still here (the
+    // base would delete it only after them).
+    if (AEffEditor *own = editor) {
+        ownEditor = nullptr;
+        setEditor(nullptr);
+        delete own;
+    }
     releaseWorkBuffers();
 }
 
@@ -293,9 +319,9 @@ bool EqualizerEffect::getProductString(char *text) {
 }
 
 void EqualizerEffect::notifyEditor(VstInt32 index, float value) {
-    // No editor is attached yet; once one is, it hears of every value here.
-    (void)index;
-    (void)value;
+    // Any thread: the editor only stores the value for its next idle.
+    if (ownEditor && editor == ownEditor)
+        ownEditor->setParameter(index, value);
 }
 
 } // namespace sorrel

@@ -17,6 +17,7 @@
 
 #include "dsp/band_equalizer.h"
 #include "dsp/dsp_unit.h"
+#include "editor/level_source.h"
 #include "effect/program_bank.h"
 #include "host/audioeffectx.h"
 
@@ -25,7 +26,9 @@
 
 namespace sorrel {
 
-class EqualizerEffect : public AudioEffectX, public DspUnit {
+class EqualizerEditor;
+
+class EqualizerEffect : public AudioEffectX, public DspUnit, public LevelSource {
   public:
     static constexpr VstInt32 kNumPrograms = 10;
     static constexpr VstInt32 kNumParams = 36;
@@ -42,6 +45,8 @@ class EqualizerEffect : public AudioEffectX, public DspUnit {
     static constexpr VstInt32 kMaxWorkFrames = 1 << 16;
 
     // Throws std::bad_alloc when memory runs out (the factory catches it).
+    // Comes with its editor where the build can show windows; a build
+    // without a window system offers none.
     explicit EqualizerEffect(audioMasterCallback host);
     ~EqualizerEffect() override;
 
@@ -91,7 +96,10 @@ class EqualizerEffect : public AudioEffectX, public DspUnit {
     // Level metering costs about a third of the block pass and only an open
     // editor shows the levels, so the engines measure only while the editor
     // asks for it (off at construction; output is identical either way).
-    void setMetering(bool on);
+    void setMetering(bool on) override;
+    // The levels of the last block, for the editor's meters.
+    float preGainLevel(int channel, int band) const override;
+    float postGainLevel(int channel, int band) const override;
 
     // The engines, for the meters of the editor (levels) and for tests.
     const BandEqualizer &engine(int channel) const { return channel == 0 ? leftEngine : rightEngine; }
@@ -114,6 +122,9 @@ class EqualizerEffect : public AudioEffectX, public DspUnit {
     std::unique_ptr<float[]> workLeft;
     std::unique_ptr<float[]> workRight;
     VstInt32 workLength = 0;
+    // The editor made in the constructor, as its own type; the base holds
+    // the same object as its plain editor.
+    EqualizerEditor *ownEditor = nullptr;
     std::atomic<unsigned> pushRequests{0};
     std::atomic<bool> pushing{false};
 };

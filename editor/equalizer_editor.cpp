@@ -1,0 +1,210 @@
+#include "editor/equalizer_editor.h"
+
+#include "editor/band_slider.h"
+#include "editor/caption_view.h"
+#include "editor/meter_switch.h"
+#include "editor/web_link_view.h"
+#include "gui/bitmap.h"
+#include "gui/frame.h"
+#include "gui/vumeter.h"
+#include "host/audioeffect.h"
+
+namespace sorrel {
+
+namespace {
+
+constexpr int32_t kBackgroundId = 101;
+constexpr int32_t kLedOnId = 102;
+constexpr int32_t kLedOffId = 104;
+
+// The module's three pictures, made on first use (thread-safe, as two
+// effects may be created at once) and let go when the module is unloaded.
+// A picture that fails to load is 0 x 0: the editor is then 0 x 0 too and
+// refuses to open, or its meters show nothing.
+struct SharedBitmaps {
+    CBitmap *background = new CBitmap(kBackgroundId);
+    CBitmap *ledOn = new CBitmap(kLedOnId);
+    CBitmap *ledOff = new CBitmap(kLedOffId);
+
+    ~SharedBitmaps() {
+        ledOff->forget();
+        ledOn->forget();
+        background->forget();
+    }
+};
+
+SharedBitmaps &sharedBitmaps() {
+    static SharedBitmaps bitmaps;
+    return bitmaps;
+}
+
+} // namespace
+
+CBitmap *EqualizerEditor::backgroundBitmap() {
+    return sharedBitmaps().background;
+}
+CBitmap *EqualizerEditor::ledOnBitmap() {
+    return sharedBitmaps().ledOn;
+}
+CBitmap *EqualizerEditor::ledOffBitmap() {
+    return sharedBitmaps().ledOff;
+}
+
+EqualizerEditor::EqualizerEditor(AudioEffect *owner, LevelSource *levelSource)
+    : AEffGUIEditor(owner), levels(levelSource) {
+    setKnobMode(0);
+    CBitmap *background = backgroundBitmap();
+    rect.top = 0;
+    rect.left = 0;
+    rect.bottom = static_cast<int16_t>(background->getHeight());
+    rect.right = static_cast<int16_t>(background->getWidth());
+}
+
+EqualizerEditor::~EqualizerEditor() = default;
+
+bool EqualizerEditor::open(void *parent) {
+    if (frame)
+        close();
+    try {
+        AEffGUIEditor::open(parent);
+        // What open reads from the effect is newer than anything waiting.
+        for (PendingValue &slot : pending)
+            slot.changed.store(false, std::memory_order_relaxed);
+        frame = new CFrame(CRect(rect.left, rect.top, rect.right, rect.bottom), parent, this);
+        if (!frame->hasWindow()) {
+            close();
+            return false;
+        }
+        frame->setBackground(backgroundBitmap());
+        build();
+    } catch (...) {
+        close();
+        return false;
+    }
+    if (levels)
+        levels->setMetering(true);
+    return true;
+}
+
+void EqualizerEditor::build() {
+    CBitmap *ledOn = ledOnBitmap();
+    CBitmap *ledOff = ledOffBitmap();
+    const layout::EditorLayout places = layout::editorLayout(ledOn->getWidth(), ledOn->getHeight());
+    const int32_t meterSets[] = {layout::kPreGainMeters0, layout::kPreGainMeters1, layout::kPostGainMeters0,
+                                 layout::kPostGainMeters1};
+    for (int32_t i = 0; i < layout::kNumControls; ++i) {
+        CControl *control;
+        if (i < layout::kNumFaders)
+            control = new BandSlider(places.entries[i], this, i, false);
+        else
+            control = new MeterSwitch(places.entries[i], this, i);
+        control->setValue(effect ? effect->getParameter(i) : 0.f);
+        frame->addView(control);
+        controls[i] = control;
+        if (i < 2 || i > 32)
+            continue;
+        for (int32_t set : meterSets) {
+            const int32_t entry = set + i - 2;
+            CVuMeter *meter = new CVuMeter(places.entries[entry], ledOn, ledOff, layout::kLedCount, Vertical);
+            meter->setValue(0.f);
+            frame->addView(meter);
+            controls[entry] = meter;
+        }
+    }
+    // Last, so that they lie on top.
+    frame->addView(new CaptionView(layout::kCaptionStrip, this));
+    frame->addView(new WebLinkView(layout::kWebLinkArea));
+}
+
+void EqualizerEditor::close() {
+    if (levels)
+        levels->setMetering(false);
+    for (CControl *&control : controls)
+        control = nullptr;
+    // The frame goes with its views, or, when a call into it is still
+    // running (a drag that ran the host's idle), as soon as that returns.
+    AEffGUIEditor::close();
+}
+
+void EqualizerEditor::idle() {
+    if (inIdleWork)
+        return;
+    if (frame) {
+        applyPendingValues();
+        refreshMeters();
+    }
+    AEffGUIEditor::idle();
+}
+
+void EqualizerEditor::setParameter(VstInt32 index, float value) {
+    if (index < 0 || index >= layout::kNumControls)
+        return;
+    PendingValue &slot = pending[index];
+    slot.value.store(value, std::memory_order_relaxed);
+    slot.changed.store(true, std::memory_order_release);
+}
+
+void EqualizerEditor::applyPendingValues() {
+    for (int32_t i = 0; i < layout::kNumControls; ++i) {
+        PendingValue &slot = pending[i];
+        // A write landing between these two loads is shown now and again at
+        // the next idle: never lost.
+        if (!slot.changed.exchange(false, std::memory_order_acquire))
+            continue;
+        const float value = slot.value.load(std::memory_order_relaxed);
+        if (controls[i])
+            controls[i]->setValue(value);
+    }
+}
+
+void EqualizerEditor::refreshMeters() {
+    if (!levels)
+        return;
+    auto on = [this](int32_t entry) { return controls[entry] && controls[entry]->getValue() != 0.f; };
+    auto feed = [this](int32_t entry, float level) {
+        if (controls[entry])
+            controls[entry]->setValue(level);
+    };
+    if (on(layout::kInSwitch)) {
+        for (int32_t b = 0; b < layout::kNumBands; ++b) {
+            feed(layout::kPreGainMeters0 + b, levels->preGainLevel(0, b));
+            feed(layout::kPreGainMeters1 + b, levels->preGainLevel(1, b));
+        }
+    }
+    if (on(layout::kOutSwitch)) {
+        for (int32_t b = 0; b < layout::kNumBands; ++b) {
+            feed(layout::kPostGainMeters0 + b, levels->postGainLevel(0, b));
+            feed(layout::kPostGainMeters1 + b, levels->postGainLevel(1, b));
+        }
+    }
+}
+
+void EqualizerEditor::setMeters(int32_t first, float value) {
+    for (int32_t b = 0; b < layout::kNumBands; ++b)
+        if (CControl *meter = controls[first + b])
+            meter->setValue(value);
+}
+
+void EqualizerEditor::valueChanged(CDrawContext * /*context*/, CControl *control) {
+    if (!control)
+        return;
+    const int32_t tag = control->getTag();
+    const float value = control->getValue();
+    if (tag >= 0 && effect)
+        effect->setParameter(tag, value);
+    // Turned off by the user, a meter set goes dark at once; turned off by
+    // the host it only stops, showing the last levels.
+    if (tag == layout::kInSwitch && value == 0.f) {
+        setMeters(layout::kPreGainMeters0, 0.f);
+        setMeters(layout::kPreGainMeters1, 0.f);
+    } else if (tag == layout::kOutSwitch && value == 0.f) {
+        setMeters(layout::kPostGainMeters0, 0.f);
+        setMeters(layout::kPostGainMeters1, 0.f);
+    }
+}
+
+CControl *EqualizerEditor::getControl(int32_t entry) const {
+    return entry >= 0 && entry < layout::kTableSize ? controls[entry] : nullptr;
+}
+
+} // namespace sorrel

@@ -1,0 +1,62 @@
+#include "editor/layout.h"
+
+namespace sorrel::layout {
+
+namespace {
+
+const char *const kBandCaptions[kNumBands] = {
+    "20",   "25",   "30",   "35",   "40",   "50",   "60",  "70",  "85",  "100", "125",
+    "150",  "175",  "210",  "250",  "300",  "360",  "440", "580", "780", "1k",  "1.4k",
+    "1.8k", "2.5k", "3.3k", "4.4k", "5.8k", "7.8k", "10k", "14k", "19k",
+};
+
+} // namespace
+
+EditorLayout editorLayout(int32_t ledWidth, int32_t ledHeight) {
+    EditorLayout out;
+    // A working rectangle steps from fader to fader: 4 pixels between
+    // faders, 10 after the input gain, the Q and the last band.
+    CRect r(5, 3, 21, 109);
+    for (int32_t i = 0; i < kNumControls; ++i) {
+        if (i == 1 || i == 2)
+            r.offset(10, 0);
+        if (i < kNumFaders) {
+            out.entries[i] = r;
+        } else {
+            // The switches stand under the output gain fader.
+            const CRect &s = out.entries[kNumFaders - 1];
+            const int32_t top = s.bottom + (i == kInSwitch ? 16 : 34);
+            out.entries[i] = CRect(s.left, top, s.left + 12, top + 6);
+        }
+        if (i >= 2 && i <= 32) {
+            const int32_t band = i - 2;
+            CRect m(r.left, r.bottom + 20, r.left + ledWidth, r.bottom + 20 + ledHeight);
+            out.entries[kPreGainMeters0 + band] = m;
+            m.offset(ledWidth + 1, 0);
+            out.entries[kPreGainMeters1 + band] = m;
+            m.offset(ledWidth + 2, 0);
+            out.entries[kPostGainMeters0 + band] = m;
+            m.offset(ledWidth + 1, 0);
+            out.entries[kPostGainMeters1 + band] = m;
+        }
+        r.offset(r.width() + (i < 32 ? 4 : 10), 0);
+    }
+    return out;
+}
+
+const char *caption(int32_t entry) {
+    switch (entry) {
+    case 0:
+    case kInSwitch:
+        return "In";
+    case 1:
+        return "Q";
+    case 33:
+    case kOutSwitch:
+        return "Out";
+    default:
+        return entry >= 2 && entry <= 32 ? kBandCaptions[entry - 2] : nullptr;
+    }
+}
+
+} // namespace sorrel::layout

@@ -1,0 +1,16 @@
+// A meter set's on/off switch: the on/off button's click behaviour, drawn as
+// a small black-framed lamp in the editor's red (bright when on).
+#pragma once
+
+#include "gui/onoffbutton.h"
+
+namespace sorrel {
+
+class MeterSwitch : public COnOffButton {
+  public:
+    MeterSwitch(const CRect &size, ControlListener *listener, int32_t tag);
+
+    void draw(CDrawContext *context) override;
+};
+
+} // namespace sorrel

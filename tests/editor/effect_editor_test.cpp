@@ -1,0 +1,128 @@
+// The effect with its editor, driven through the plug-in record the way a
+// host drives them: the editor flag, metering only while the editor shows,
+// a drag that reaches the parameter and brackets the edit for the host,
+// program changes reaching the faders, and hosts that close the editor or
+// the effect from inside the drag (run these under the asan preset).
+#include "editor_session.h"
+#include "effect/equalizer_effect.h"
+#include "support/fake_host.h"
+
+#include <gtest/gtest.h>
+
+#include <utility>
+#include <vector>
+
+namespace editortest {
+namespace {
+
+class EffectEditor : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        headless::reset();
+        record = (new sorrel::EqualizerEffect(host.callback()))->getAeffect();
+    }
+    void TearDown() override {
+        if (record)
+            dispatch(effClose);
+        headless::reset();
+    }
+
+    VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void *ptr = nullptr) {
+        return record->dispatcher(record, opcode, index, value, ptr, 0.f);
+    }
+    sorrel::EqualizerEffect *effect() { return static_cast<sorrel::EqualizerEffect *>(record->object); }
+    EqualizerEditor *gui() { return static_cast<EqualizerEditor *>(effect()->getEditor()); }
+    float parameter(VstInt32 index) { return record->getParameter(record, index); }
+
+    FakeHost host;
+    AEffect *record = nullptr;
+};
+
+TEST_F(EffectEditor, OffersItsEditorAndMeasuresLevelsOnlyWhileItIsOpen) {
+    EXPECT_EQ(record->flags,
+              effFlagsHasEditor | effFlagsCanMono | effFlagsCanReplacing | effFlagsProgramChunks);
+    ERect *rect = nullptr;
+    ASSERT_EQ(dispatch(effEditGetRect, 0, 0, &rect), 1);
+    EXPECT_EQ(rect->right - rect->left, 710);
+    EXPECT_EQ(rect->bottom - rect->top, 167);
+    auto metering = [&] { return effect()->engine(0).isMetering() && effect()->engine(1).isMetering(); };
+    EXPECT_FALSE(metering());
+    ASSERT_EQ(dispatch(effEditOpen, 0, 0, &parentWindow), 1);
+    EXPECT_TRUE(metering());
+    dispatch(effEditClose);
+    EXPECT_FALSE(effect()->engine(0).isMetering() || effect()->engine(1).isMetering());
+}
+
+TEST_F(EffectEditor, DragOfThe440FaderToTheTop) {
+    ASSERT_EQ(dispatch(effEditOpen, 0, 0, &parentWindow), 1);
+    paint(gui());
+    // Band 17 ("440") is parameter 19; its fader spans x 405..421.
+    press(gui(), {413, 60}, LeftButton, {{413, 40}, {413, 20}, {413, 0}});
+    EXPECT_EQ(parameter(19), 1.f);
+    std::vector<std::pair<VstInt32, VstInt32>> edits;
+    for (const FakeHost::Call &call : host.calls)
+        if (call.opcode == audioMasterBeginEdit || call.opcode == audioMasterEndEdit)
+            edits.emplace_back(call.opcode, call.index);
+    const std::vector<std::pair<VstInt32, VstInt32>> expected = {{audioMasterBeginEdit, 19},
+                                                                 {audioMasterEndEdit, 19}};
+    EXPECT_EQ(edits, expected);
+    EXPECT_EQ(gui()->getControl(19)->getValue(), 1.f);
+}
+
+TEST_F(EffectEditor, ProgramChangesReachTheFaders) {
+    dispatch(effSetProgram, 0, 3);
+    record->setParameter(record, 7, 0.9f);
+    record->setParameter(record, 34, 0.f);
+    dispatch(effSetProgram, 0, 0);
+    ASSERT_EQ(dispatch(effEditOpen, 0, 0, &parentWindow), 1);
+    EXPECT_EQ(gui()->getControl(7)->getValue(), 0.5f);
+    dispatch(effSetProgram, 0, 3);
+    dispatch(effEditIdle);
+    EXPECT_EQ(gui()->getControl(7)->getValue(), 0.9f);
+    EXPECT_EQ(gui()->getControl(34)->getValue(), 0.f);
+}
+
+// A host that closes the editor, or the whole effect, from inside its idle,
+// which the drag loop calls while the user holds the fader.
+AEffect *closeInIdle = nullptr;
+VstInt32 closeOpcode = 0;
+
+VstIntPtr VSTCALLBACK closingHost(AEffect *effect, VstInt32 opcode, VstInt32, VstIntPtr, void *, float) {
+    if (opcode == audioMasterVersion)
+        return 2400;
+    if (opcode == audioMasterIdle && effect && effect == closeInIdle) {
+        closeInIdle = nullptr;
+        effect->dispatcher(effect, closeOpcode, 0, 0, nullptr, 0.f);
+    }
+    return 0;
+}
+
+TEST(EffectEditorReentry, HostClosesFromInsideADrag) {
+    for (VstInt32 opcode : {effEditClose, effClose}) {
+        headless::reset();
+        AEffect *record = (new sorrel::EqualizerEffect(closingHost))->getAeffect();
+        auto *gui = static_cast<EqualizerEditor *>(static_cast<AudioEffect *>(record->object)->getEditor());
+        ASSERT_EQ(record->dispatcher(record, effEditOpen, 0, 0, &parentWindow, 0.f), 1);
+        paint(gui);
+        closeOpcode = opcode;
+        closeInIdle = record;
+        std::vector<CPoint> path;
+        for (int32_t y = 60; y > 0; y -= 2)
+            path.push_back({413, y});
+        press(gui, {413, 60}, LeftButton, path);
+        EXPECT_EQ(closeInIdle, nullptr) << "the host's idle ran during the drag";
+        EXPECT_TRUE(headless::windows().empty()) << opcode;
+        if (opcode == effEditClose) {
+            // The press point's value: the host closed at the drag's first idle.
+            EXPECT_FLOAT_EQ(record->getParameter(record, 19), 0.45f);
+            EXPECT_EQ(gui->getFrame(), nullptr);
+            // Open again and close for good.
+            EXPECT_EQ(record->dispatcher(record, effEditOpen, 0, 0, &parentWindow, 0.f), 1);
+            EXPECT_EQ(record->dispatcher(record, effClose, 0, 0, nullptr, 0.f), 1);
+        }
+        headless::reset();
+    }
+}
+
+} // namespace
+} // namespace editortest
