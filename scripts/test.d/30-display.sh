@@ -23,6 +23,7 @@ servers=()
 cleanup() {
   for pid in "${servers[@]}"; do
     kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
   done
 }
 trap cleanup EXIT
