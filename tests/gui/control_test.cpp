@@ -3,7 +3,6 @@
 #include "gui/drawcontext.h"
 #include "gui/onoffbutton.h"
 #include "gui/slider.h"
-#include "gui/vumeter.h"
 
 #include "control_fixture.h"
 
@@ -101,29 +100,6 @@ TEST(Control, DoubleClicks) {
     control->isDoubleClick();
     EXPECT_TRUE(control->isDoubleClick()) << "shorter system times count as 250 ms";
     control->forget();
-}
-
-TEST(Control, TypeNames) {
-    ScriptedEnvironment env;
-    const CRect r(0, 0, 10, 10);
-    struct {
-        CView *view;
-        std::vector<const char *> names;
-    } cases[] = {
-        {new CControl(r, nullptr, 0), {"CControl", "CView"}},
-        {new CSlider(r, nullptr, 0, 0, 10, nullptr, nullptr, CPoint(), Vertical),
-         {"CSlider", "CControl", "CView"}},
-        {new CVerticalSlider(r, nullptr, 0, 0, 10, nullptr, nullptr, CPoint()), {"CSlider", "CControl"}},
-        {new COnOffButton(r, nullptr, 0, nullptr), {"COnOffButton", "CControl", "CView"}},
-        {new CVuMeter(r, nullptr, nullptr, 10), {"CVuMeter", "CControl", "CView"}},
-    };
-    for (auto &c : cases) {
-        for (const char *name : c.names)
-            EXPECT_TRUE(c.view->isTypeOf(name)) << name;
-        EXPECT_FALSE(c.view->isTypeOf("CViewContainer"));
-        EXPECT_FALSE(c.view->isTypeOf(nullptr));
-        c.view->forget();
-    }
 }
 
 // Clicks through the frame's window on a button with tag 3. The first entry
