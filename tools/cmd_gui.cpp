@@ -56,7 +56,8 @@ extern "C" void onInterrupt(int) {
 }
 
 // Pink noise (equal energy per octave, so every band of an equaliser gets
-// about the same level), about -20 dBFS RMS; one independent channel each.
+// about the same level), about -14 dBFS RMS with peaks near -2 dBFS; one
+// independent channel each.
 std::vector<std::vector<float>> pinkNoise(int channels, size_t frames) {
     std::vector<std::vector<float>> out(static_cast<size_t>(channels), std::vector<float>(frames));
     uint32_t seed = 0x5eed1234u;
@@ -68,7 +69,7 @@ std::vector<std::vector<float>> pinkNoise(int channels, size_t frames) {
             b0 = 0.99765 * b0 + white * 0.0990460;
             b1 = 0.96300 * b1 + white * 0.2965164;
             b2 = 0.57000 * b2 + white * 1.0526913;
-            s = static_cast<float>(0.045 * (b0 + b1 + b2 + white * 0.1848));
+            s = static_cast<float>(0.12 * (b0 + b1 + b2 + white * 0.1848));
         }
     }
     return out;
