@@ -8,7 +8,7 @@
 
 namespace wine {
 
-HWND makeHostWindow(int x, int y, int width, int height, DWORD style, HWND parent, const char *className) {
+const char *hostClass() {
     static const char *const kHostClass = "SorrelTestHost";
     static bool registered = false;
     if (!registered) {
@@ -21,8 +21,12 @@ HWND makeHostWindow(int x, int y, int width, int height, DWORD style, HWND paren
         windowClass.lpszClassName = kHostClass;
         registered = RegisterClassExA(&windowClass) != 0;
     }
-    HWND hwnd = CreateWindowExA(0, className ? className : kHostClass, "Host", style, x, y, width, height, parent,
-                                nullptr, GetModuleHandleA(nullptr), nullptr);
+    return kHostClass;
+}
+
+HWND makeHostWindow(int x, int y, int width, int height, DWORD style, HWND parent) {
+    HWND hwnd = CreateWindowExA(0, hostClass(), "Host", style, x, y, width, height, parent, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
     if (hwnd && !parent) {
         // Shown without activation: Wine then leaves the window to itself
         // instead of waiting for a window manager that Xvfb does not have.

@@ -18,10 +18,10 @@ namespace wine {
 
 namespace platform = sorrel::platform;
 
-// A window of the test's own class, standing in for the host's windows.
-// Top-level unless a parent is given.
-HWND makeHostWindow(int x, int y, int width, int height, DWORD style, HWND parent = nullptr,
-                    const char *className = nullptr);
+// The test's own window class, standing in for the host's windows.
+const char *hostClass();
+// A window of that class; top-level (and shown) unless a parent is given.
+HWND makeHostWindow(int x, int y, int width, int height, DWORD style, HWND parent = nullptr);
 
 // Dispatches the thread's messages until done() holds or about two seconds
 // have passed; answers done().
