@@ -18,13 +18,14 @@ constexpr int32_t kModifierBits = ShiftKey | ControlKey | AltKey | 0x40;
 constexpr uint32_t kShortestDoubleClick = 250;
 } // namespace
 
-int32_t truncToInt(double x) {
-    if (!(x == x))
+int32_t CControl::truncToInt(double x) {
+    constexpr double kFar = double(1 << 24);
+    if (std::isnan(x))
         return 0;
-    if (x >= double(std::numeric_limits<int32_t>::max()))
-        return std::numeric_limits<int32_t>::max();
-    if (x <= double(std::numeric_limits<int32_t>::min()))
-        return std::numeric_limits<int32_t>::min();
+    if (x > kFar)
+        return int32_t(kFar);
+    if (x < -kFar)
+        return -int32_t(kFar);
     return static_cast<int32_t>(x);
 }
 

@@ -97,6 +97,10 @@ class CControl : public CView {
     bool canKeepTracking() const;
     // Who off-screen surfaces of the control belong to: its frame, if any.
     CDrawContextOwner *drawOwner() const;
+    // Float to pixels: toward zero, with NaN as 0 and anything beyond
+    // +-2^24 held there, far off any surface but with room for sums of
+    // coordinates (a host may hand over any value).
+    static int32_t truncToInt(double x);
 
     bool onAttached(CView *parent) override;
     bool onRemoved(CView *parent) override;
@@ -119,7 +123,3 @@ class CControl : public CView {
     bool lastClickValid = false;
     bool attached = false;
 };
-
-// Float to int as the pixel arithmetic needs it: toward zero, with NaN as 0
-// and anything beyond the int range held at its ends.
-int32_t truncToInt(double x);

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -215,9 +216,16 @@ TEST(Slider, HandlePositionFollowsTheValue) {
         float value;
         int32_t firstRow;
     } cases[] = {
-        {Vertical | MinAtBottom, 1.f, 3},   {Vertical | MinAtBottom, 0.5f, 53},
-        {Vertical | MinAtBottom, 0.f, 103}, {Vertical | MinAtTop, 0.25f, 28},
+        {Vertical | MinAtBottom, 1.f, 3},
+        {Vertical | MinAtBottom, 0.5f, 53},
+        {Vertical | MinAtBottom, 0.f, 103},
+        {Vertical | MinAtTop, 0.25f, 28},
         {Vertical | MinAtTop, -0.5f, 3}, // the leading clamp holds it
+        // Whatever a host sets, the handle is drawn within the control or
+        // not at all.
+        {Vertical | MinAtTop, std::numeric_limits<float>::quiet_NaN(), 3},
+        {Vertical | MinAtTop, -1e30f, 3},
+        {Vertical | MinAtTop, 1e30f, -1},
     };
     for (bool attached : {false, true}) {
         for (const Case &c : cases) {
@@ -240,10 +248,14 @@ TEST(Slider, HandlePositionFollowsTheValue) {
                 if (surface.row(y)[10] == kHandle)
                     first = y;
             EXPECT_EQ(first, c.firstRow) << c.value << (attached ? " attached" : " detached");
-            // Six rows of handle over the background.
-            EXPECT_EQ(surface.row(first + 5)[10], kHandle);
-            EXPECT_EQ(surface.row(first > 3 ? first - 1 : first + 6)[10], kBack);
-            EXPECT_FALSE(slider->isDirty());
+            if (first >= 0) {
+                // Six rows of handle over the background.
+                EXPECT_EQ(surface.row(first + 5)[10], kHandle);
+                EXPECT_EQ(surface.row(first > 3 ? first - 1 : first + 6)[10], kBack);
+            }
+            if (!std::isnan(c.value)) {
+                EXPECT_FALSE(slider->isDirty());
+            }
             context->forget();
             if (!attached)
                 slider->forget();
