@@ -42,9 +42,9 @@ const char *const kHelp =
     "                            (default 1, at most 16)\n"
     "\n";
 
-constexpr int kIdlePeriodMs = 40;      // about 25 idle calls a second
-constexpr int kSettleTicks = 5;        // after raising a window, before reading it back
-constexpr int kFallbackWidth = 400;    // for editors that tell their size only once open
+constexpr int kIdlePeriodMs = 40;   // about 25 idle calls a second
+constexpr int kSettleTicks = 5;     // after raising a window, before reading it back
+constexpr int kFallbackWidth = 400; // for editors that tell their size only once open
 constexpr int kFallbackHeight = 300;
 constexpr int kWindowGap = 40; // room for frames that window systems add
 constexpr double kNoiseSeconds = 4.0;
@@ -123,7 +123,8 @@ class AudioThread {
     void start(std::vector<AudioFeed> &feeds, double rate, VstInt32 block) {
         thread_ = std::thread([this, &feeds, rate, block] {
             using Clock = std::chrono::steady_clock;
-            const auto period = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(block / rate));
+            const auto period =
+                std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(block / rate));
             auto next = Clock::now();
             while (!stop_.load()) {
                 for (AudioFeed &f : feeds)
@@ -239,7 +240,8 @@ int cmdGui(int argc, char **argv) {
     if (args.has("png") && pngPath.empty())
         return usageError("gui", "--png takes a file name");
     double seconds = pngPath.empty() ? 0 : 2;
-    if (args.has("seconds") && (!parseDouble(args.value("seconds"), seconds) || seconds <= 0 || seconds > 86400))
+    if (args.has("seconds") &&
+        (!parseDouble(args.value("seconds"), seconds) || seconds <= 0 || seconds > 86400))
         return usageError("gui", "--seconds takes a time above 0, up to 86400 seconds");
     long long count = 1;
     if (args.has("instances") && !parseInt(args.value("instances"), 1, 16, count))
@@ -329,8 +331,8 @@ int cmdGui(int argc, char **argv) {
             width = kFallbackWidth;
             height = kFallbackHeight;
         }
-        inst.window = EditorWindow::create(windowTitle(p, static_cast<int>(i + 1), static_cast<int>(count)), width,
-                                           height, error);
+        inst.window = EditorWindow::create(windowTitle(p, static_cast<int>(i + 1), static_cast<int>(count)),
+                                           width, height, error);
         if (!inst.window) {
             closeAll();
             return fail("gui: " + error);
@@ -406,7 +408,8 @@ int cmdGui(int argc, char **argv) {
             return true;
         }
         RgbImage image;
-        const std::string path = numberedPath(pngPath, static_cast<int>(captureIndex + 1), static_cast<int>(count));
+        const std::string path =
+            numberedPath(pngPath, static_cast<int>(captureIndex + 1), static_cast<int>(count));
         if (!instances[captureIndex].window->capture(image, captureError)) {
             captureError = path + ": " + captureError;
             return false;

@@ -51,10 +51,14 @@ TEST(EditorHost, PluginCallsAreAnsweredAndTracedOneLineEach) {
         VstIntPtr answer;
     };
     const Call calls[] = {
-        {audioMasterBeginEdit, 19, 0, 0, 1},     {audioMasterAutomate, 19, 0, 0.734f, 0},
-        {audioMasterEndEdit, 19, 0, 0, 1},       {audioMasterUpdateDisplay, 0, 0, 0, 1},
-        {audioMasterIdle, 0, 0, 0, 0},           {audioMasterIdle, 0, 0, 0, 0},
-        {audioMasterSizeWindow, 800, 600, 0, 1}, {audioMasterSizeWindow, 0, 600, 0, 0},
+        {audioMasterBeginEdit, 19, 0, 0, 1},
+        {audioMasterAutomate, 19, 0, 0.734f, 0},
+        {audioMasterEndEdit, 19, 0, 0, 1},
+        {audioMasterUpdateDisplay, 0, 0, 0, 1},
+        {audioMasterIdle, 0, 0, 0, 0},
+        {audioMasterIdle, 0, 0, 0, 0},
+        {audioMasterSizeWindow, 800, 600, 0, 1},
+        {audioMasterSizeWindow, 0, 600, 0, 0},
         {audioMasterSizeWindow, 800, 99999, 0, 0},
     };
     for (const Call &c : calls)

@@ -85,8 +85,8 @@ std::string numberedPath(const std::string &path, int number, int count) {
         return path;
     const size_t slash = path.find_last_of("/\\");
     const size_t dot = path.rfind('.');
-    const bool hasExtension = dot != std::string::npos && dot > 0 &&
-                              (slash == std::string::npos || dot > slash + 1);
+    const bool hasExtension =
+        dot != std::string::npos && dot > 0 && (slash == std::string::npos || dot > slash + 1);
     const std::string suffix = "-" + std::to_string(number);
     return hasExtension ? path.substr(0, dot) + suffix + path.substr(dot) : path + suffix;
 }

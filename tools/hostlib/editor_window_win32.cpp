@@ -55,7 +55,9 @@ class Win32Window final : public EditorWindow {
         ShowWindow(hwnd_, SW_SHOWNORMAL);
         UpdateWindow(hwnd_);
     }
-    void raise() override { SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE); }
+    void raise() override {
+        SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
     bool setClientSize(int width, int height) override {
         const SIZE s = outerSize(width, height);
         if (!SetWindowPos(hwnd_, nullptr, 0, 0, s.cx, s.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE))
@@ -164,7 +166,8 @@ bool EditorWindow::screenSize(int &width, int &height, std::string &) {
 std::unique_ptr<EditorWindow> EditorWindow::create(const std::string &title, int width, int height,
                                                    std::string &error) {
     if (width <= 0 || height <= 0 || width > 16384 || height > 16384) {
-        error = "the editor's size " + std::to_string(width) + " x " + std::to_string(height) + " is not usable";
+        error =
+            "the editor's size " + std::to_string(width) + " x " + std::to_string(height) + " is not usable";
         return nullptr;
     }
     HINSTANCE instance = GetModuleHandleW(nullptr);

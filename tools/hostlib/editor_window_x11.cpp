@@ -134,7 +134,8 @@ struct ChannelMask {
 
 class X11Window final : public EditorWindow {
   public:
-    X11Window(Display *d, Window w, int width, int height) : display_(d), window_(w), width_(width), height_(height) {
+    X11Window(Display *d, Window w, int width, int height)
+        : display_(d), window_(w), width_(width), height_(height) {
         conn.windows.push_back(this);
     }
     ~X11Window() override {
@@ -254,12 +255,14 @@ class X11Window final : public EditorWindow {
             return false;
         bool ok = false;
         if (a.visual && a.visual->c_class == TrueColor) {
-            XImage *img = XGetImage(display_, w, box.left - ox, box.top - oy, static_cast<unsigned>(box.right - box.left),
+            XImage *img = XGetImage(display_, w, box.left - ox, box.top - oy,
+                                    static_cast<unsigned>(box.right - box.left),
                                     static_cast<unsigned>(box.bottom - box.top), AllPlanes, ZPixmap);
             if (img) {
                 const ChannelMask r(a.visual->red_mask), g(a.visual->green_mask), b(a.visual->blue_mask);
                 for (int y = 0; y < img->height; ++y) {
-                    uint8_t *out = &image.pixels[(static_cast<size_t>(box.top + y) * image.width + box.left) * 3];
+                    uint8_t *out =
+                        &image.pixels[(static_cast<size_t>(box.top + y) * image.width + box.left) * 3];
                     for (int x = 0; x < img->width; ++x, out += 3) {
                         const unsigned long p = XGetPixel(img, x, y);
                         out[0] = r(p);
@@ -315,7 +318,8 @@ bool EditorWindow::screenSize(int &width, int &height, std::string &error) {
 std::unique_ptr<EditorWindow> EditorWindow::create(const std::string &title, int width, int height,
                                                    std::string &error) {
     if (width <= 0 || height <= 0 || width > 16384 || height > 16384) {
-        error = "the editor's size " + std::to_string(width) + " x " + std::to_string(height) + " is not usable";
+        error =
+            "the editor's size " + std::to_string(width) + " x " + std::to_string(height) + " is not usable";
         return nullptr;
     }
     Display *d = acquireDisplay(error);
@@ -326,8 +330,8 @@ std::unique_ptr<EditorWindow> EditorWindow::create(const std::string &title, int
     attrs.background_pixel = BlackPixel(d, screen);
     attrs.event_mask = StructureNotifyMask | ExposureMask;
     const Window w = XCreateWindow(d, RootWindow(d, screen), 0, 0, static_cast<unsigned>(width),
-                                   static_cast<unsigned>(height), 0, CopyFromParent, InputOutput, CopyFromParent,
-                                   CWBackPixel | CWEventMask, &attrs);
+                                   static_cast<unsigned>(height), 0, CopyFromParent, InputOutput,
+                                   CopyFromParent, CWBackPixel | CWEventMask, &attrs);
     if (!w) {
         releaseDisplay();
         error = "cannot create a window";

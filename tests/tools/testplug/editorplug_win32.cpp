@@ -60,8 +60,8 @@ void openEditor(EditorPlug *p, HWND parent) {
     wc.hInstance = module;
     wc.lpszClassName = kChildClass;
     RegisterClassA(&wc); // fails harmlessly when a second editor registers it again
-    p->child = CreateWindowExA(0, kChildClass, "", WS_CHILD | WS_VISIBLE, 0, 0, p->rect.right, p->rect.bottom, parent,
-                               nullptr, module, nullptr);
+    p->child = CreateWindowExA(0, kChildClass, "", WS_CHILD | WS_VISIBLE, 0, 0, p->rect.right, p->rect.bottom,
+                               parent, nullptr, module, nullptr);
 }
 
 void idle(EditorPlug *p) {
