@@ -431,6 +431,10 @@ int cmdGui(int argc, char **argv) {
     std::fflush(stdout);
     if (!captureError.empty())
         return fail(captureError);
+    if (!pngPath.empty() && captureIndex < instances.size())
+        return fail("gui: closed before " +
+                    numberedPath(pngPath, static_cast<int>(captureIndex + 1), static_cast<int>(count)) +
+                    " was written");
     return kExitOk;
 }
 

@@ -66,10 +66,10 @@ void EditorHost::idle() {
 
 bool EditorHost::sizeWindow(VstInt32 width, VstInt32 height) {
     note("sizeWindow " + std::to_string(width) + " " + std::to_string(height));
-    if (width <= 0 || height <= 0 || width > kLargestWindow || height > kLargestWindow || !resize)
+    if (width <= 0 || height <= 0 || width > kLargestWindow || height > kLargestWindow)
         return false;
     if (std::this_thread::get_id() == guiThread_)
-        return resize(width, height);
+        return resize && resize(width, height);
     pending_.store(static_cast<uint64_t>(width) << 32 | static_cast<uint64_t>(height));
     return true;
 }
