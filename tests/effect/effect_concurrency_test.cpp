@@ -1,8 +1,13 @@
 // One thread runs audio while others write parameters, change Q, select
-// programs, load chunks and read levels and displays, as hosts and editors
-// do. Run under ThreadSanitizer (tsan preset) this proves the shared state
-// is race-free; everywhere it proves nothing breaks and the sound stays finite.
+// programs, load chunks and read levels and displays, as hosts do, and the
+// GUI thread keeps the editor open (on the headless window system), its
+// idle applying the parameter changes and feeding the meters. Run under
+// ThreadSanitizer (tsan preset) this proves the shared state is race-free;
+// everywhere it proves nothing breaks and the sound stays finite.
 #include "effect/equalizer_effect.h"
+#include "gui/aeffguieditor.h"
+#include "gui/frame.h"
+#include "gui/platform/headless.h"
 
 #include <gtest/gtest.h>
 
@@ -92,9 +97,15 @@ TEST(EffectConcurrency, AudioKeepsRunningWhileEverythingElseChanges) {
     });
 
     std::thread editor([&] {
+        auto *gui = dynamic_cast<AEffGUIEditor *>(effect.getEditor());
+        ASSERT_NE(gui, nullptr);
+        int parentWindow = 0; // any address is a window to the headless backend
+        ASSERT_TRUE(gui->open(&parentWindow));
+        sorrel::platform::headless::queuePaint(gui->getFrame()->getWindow(), {0, 0, 710, 167});
         float sink = 0.0f;
         char text[32];
         while (!stop) {
+            gui->idle();
             for (int channel = 0; channel < 2; ++channel)
                 for (int band = 0; band < kNumBands; ++band)
                     sink += effect.engine(channel).getPreGainLevel(band) +
@@ -104,6 +115,7 @@ TEST(EffectConcurrency, AudioKeepsRunningWhileEverythingElseChanges) {
                 sink += effect.getParameter(index);
             }
         }
+        gui->close();
         EXPECT_TRUE(std::isfinite(sink));
     });
 
