@@ -2,7 +2,9 @@
 # The main job: installs what is missing, builds the plug-in for every target
 # and sorrel-host, runs a real recording through Sorrel with a shipped preset
 # and shows what changed: out/<preset>.wav, its response plot
-# out/<preset>.png, levels before and after.
+# out/<preset>.png, levels before and after, and out/editor.png, the editor
+# with the preset on its faders and the recording's loudest moment on its
+# meters (drawn without a display).
 # Usage: scripts/demo.sh [PRESET]   (default: telephone, from resources/presets)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -37,7 +39,7 @@ for p in "${presets[@]}"; do
   status "[$i/${#presets[@]}] building $p"
   run cmake --preset "$p" -DSORREL_TESTS=OFF -DSORREL_BENCH=OFF
   targets=(--target sorrel_plugin)
-  [ "$p" = linux ] && targets+=(--target sorrel-host)
+  [ "$p" = linux ] && targets+=(--target sorrel-host --target editor-snapshot)
   run cmake --build --preset "$p" -j "$jobs" "${targets[@]}"
 done
 status ""
@@ -50,11 +52,14 @@ png=out/$name.png
 stats=$("$host" render "$plugin" "$input" "$wav" --preset "$preset" --stats)
 "$host" response "$plugin" --preset "$preset" --png "$png" --title "Sorrel with the $name preset"
 shape=$("$host" response "$plugin" --preset "$preset" --freq 100,1000,10000)
+editor=out/editor.png
+build/linux/tools/editor-snapshot/editor-snapshot --preset "$preset" --input "$input" --output "$editor" >/dev/null
 
 echo "Sorrel: $input through the '$name' preset"
 echo
 echo "  output   $root/$wav"
 echo "  plot     $root/$png"
+echo "  editor   $root/$editor"
 echo
 echo "Levels per channel (the input is mono and feeds both plug-in inputs):"
 echo "$stats" | sed 's/^/  /'

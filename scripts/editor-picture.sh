@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Writes docs/editor.png, the editor's picture in the README: the editor
+# drawn without a display, with the shipped Telephone preset on its faders
+# and its meters at the loudest moment of the demo recording (Front_Center.wav
+# from Debian's alsa-utils), exactly as scripts/demo.sh draws out/editor.png.
+# Usage: scripts/editor-picture.sh [PRESET]   (default: telephone)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+name=${1:-telephone}
+preset=resources/presets/$name.fxp
+input=/usr/share/sounds/alsa/Front_Center.wav
+[ -f "$preset" ] || { echo "editor-picture: no preset $preset" >&2; exit 2; }
+
+bash scripts/deps.sh build >/dev/null
+cmake --preset linux -DSORREL_TESTS=OFF -DSORREL_BENCH=OFF >/dev/null
+cmake --build --preset linux -j "$(nproc)" --target editor-snapshot >/dev/null
+mkdir -p docs
+build/linux/tools/editor-snapshot/editor-snapshot --preset "$preset" --input "$input" --output docs/editor.png

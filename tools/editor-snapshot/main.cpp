@@ -1,0 +1,189 @@
+// editor-snapshot: draws the editor on the headless window system with a
+// preset on its faders and its meters showing a recording's loudest moment,
+// and writes the picture as PNG.
+//
+//   editor-snapshot --preset FILE.fxp --input FILE.wav --output FILE.png
+//
+// The recording (mono feeds both channels) runs through the effect in blocks
+// of 512 frames at its own sample rate with the editor open, so the engines
+// measure; the run stops after the block of the highest RMS, and one idle
+// then brings those levels into the meters. Exit status 0, or 1 with a
+// one-line message.
+#include "editor/equalizer_editor.h"
+#include "effect/equalizer_effect.h"
+#include "gui/frame.h"
+#include "gui/platform/headless.h"
+#include "tools/hostlib/audio.h"
+#include "tools/hostlib/preset_file.h"
+
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#pragma GCC diagnostic ignored "-Wsign-compare"
+#pragma GCC diagnostic ignored "-Wunused-function"
+#endif
+#define STB_IMAGE_WRITE_STATIC
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include <stb_image_write.h>
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace headless = sorrel::platform::headless;
+constexpr int kBlock = 512;
+
+VstIntPtr VSTCALLBACK plainHost(AEffect *, VstInt32 opcode, VstInt32, VstIntPtr, void *, float) {
+    return opcode == audioMasterVersion ? 2400 : 0;
+}
+
+int failWith(const std::string &message) {
+    std::fprintf(stderr, "editor-snapshot: %s\n", message.c_str());
+    return 1;
+}
+
+bool readBytes(const std::string &path, std::vector<uint8_t> &bytes) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        return false;
+    bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    return !file.bad();
+}
+
+// Loads a program or bank file of either form into the effect.
+std::string loadPreset(sorrel::EqualizerEffect &effect, const std::string &path) {
+    std::vector<uint8_t> bytes;
+    if (!readBytes(path, bytes))
+        return "cannot read " + path;
+    sorrelhost::PresetParseResult parsed = sorrelhost::parsePresetFile(bytes.data(), bytes.size());
+    if (!parsed.ok)
+        return path + ": " + parsed.error;
+    const AEffect *record = effect.getAeffect();
+    sorrelhost::PresetTarget target{record->uniqueID, record->numParams, record->numPrograms, true};
+    const std::string misfit = sorrelhost::checkPresetFits(parsed.file, target);
+    if (!misfit.empty())
+        return path + ": " + misfit;
+    sorrelhost::PresetFile &file = parsed.file;
+    if (file.isChunk()) {
+        if (effect.setChunk(file.chunk.data(), static_cast<VstInt32>(file.chunk.size()), !file.isBank()) == 0)
+            return path + ": the effect refused the chunk";
+        return "";
+    }
+    const sorrelhost::PresetProgram &program =
+        file.programs[file.isBank() && file.currentProgram > 0 ? static_cast<size_t>(file.currentProgram)
+                                                               : 0];
+    for (size_t i = 0; i < program.values.size(); ++i)
+        effect.setParameter(static_cast<VstInt32>(i), program.values[i]);
+    return "";
+}
+
+// The block of the highest RMS over all channels.
+size_t loudestBlock(const sorrelhost::Audio &audio) {
+    size_t best = 0;
+    double bestEnergy = -1;
+    for (size_t start = 0, block = 0; start < audio.frames(); start += kBlock, ++block) {
+        double energy = 0;
+        const size_t end = std::min(audio.frames(), start + kBlock);
+        for (const std::vector<float> &channel : audio.channels)
+            for (size_t i = start; i < end; ++i)
+                energy += double(channel[i]) * channel[i];
+        energy /= double(end - start);
+        if (energy > bestEnergy) {
+            bestEnergy = energy;
+            best = block;
+        }
+    }
+    return best;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    std::string presetPath, inputPath, outputPath;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string option = argv[i];
+        if (option == "--preset")
+            presetPath = argv[i + 1];
+        else if (option == "--input")
+            inputPath = argv[i + 1];
+        else if (option == "--output")
+            outputPath = argv[i + 1];
+        else
+            return failWith("unknown option " + option);
+    }
+    if (argc % 2 == 0 || inputPath.empty() || outputPath.empty()) {
+        std::fprintf(stderr,
+                     "usage: editor-snapshot [--preset FILE.fxp] --input FILE.wav --output FILE.png\n");
+        return 2;
+    }
+
+    std::vector<uint8_t> wav;
+    if (!readBytes(inputPath, wav))
+        return failWith("cannot read " + inputPath);
+    const sorrelhost::AudioReadResult read = sorrelhost::decodeWav(wav.data(), wav.size());
+    if (!read.ok)
+        return failWith(inputPath + ": " + read.error);
+    const sorrelhost::Audio &audio = read.audio;
+    if (audio.frames() == 0 || audio.numChannels() == 0)
+        return failWith(inputPath + ": no audio");
+
+    auto effect = std::make_unique<sorrel::EqualizerEffect>(plainHost);
+    effect->setSampleRate(static_cast<float>(audio.sampleRate));
+    effect->setBlockSize(kBlock);
+    if (!presetPath.empty()) {
+        const std::string error = loadPreset(*effect, presetPath);
+        if (!error.empty())
+            return failWith(error);
+    }
+
+    auto *editor = static_cast<sorrel::EqualizerEditor *>(effect->getEditor());
+    int parentWindow = 0; // any address is a window to the headless backend
+    if (!editor || !editor->open(&parentWindow))
+        return failWith("the editor did not open");
+    sorrel::platform::Window *window = editor->getFrame()->getWindow();
+    headless::queuePaint(window, {0, 0, 710, 167});
+    editor->idle();
+
+    const size_t last = loudestBlock(audio);
+    std::vector<float> left(kBlock), right(kBlock);
+    float *channels[2] = {left.data(), right.data()};
+    for (size_t block = 0; block <= last; ++block) {
+        const size_t start = block * kBlock;
+        const size_t frames = std::min<size_t>(kBlock, audio.frames() - start);
+        const std::vector<float> &first = audio.channels[0];
+        const std::vector<float> &second = audio.channels[audio.numChannels() > 1 ? 1 : 0];
+        std::copy_n(first.begin() + static_cast<std::ptrdiff_t>(start), frames, left.begin());
+        std::copy_n(second.begin() + static_cast<std::ptrdiff_t>(start), frames, right.begin());
+        effect->processReplacing(channels, channels, static_cast<VstInt32>(frames));
+    }
+    editor->idle();
+
+    const raster::Surface &surface = headless::state(window)->surface;
+    std::vector<uint8_t> rgb;
+    rgb.reserve(static_cast<size_t>(surface.width()) * surface.height() * 3);
+    for (int32_t y = 0; y < surface.height(); ++y)
+        for (int32_t x = 0; x < surface.width(); ++x) {
+            const raster::Pixel p = surface.get(x, y);
+            rgb.push_back(static_cast<uint8_t>(raster::red(p)));
+            rgb.push_back(static_cast<uint8_t>(raster::green(p)));
+            rgb.push_back(static_cast<uint8_t>(raster::blue(p)));
+        }
+    editor->close();
+    if (!stbi_write_png(outputPath.c_str(), surface.width(), surface.height(), 3, rgb.data(),
+                        surface.width() * 3))
+        return failWith("cannot write " + outputPath);
+    std::printf("%s: the editor at block %zu of %s (%.2f s)\n", outputPath.c_str(), last, inputPath.c_str(),
+                double(last * kBlock) / audio.sampleRate);
+    return 0;
+}
