@@ -45,11 +45,10 @@ started_clean=1
 [ -f "/tmp/.X${display#:}-lock" ] && started_clean=0
 [ $started_clean = 1 ] && trap cleanup EXIT
 
-golden=$(ls tests/golden/editor_fresh*.png 2>/dev/null | head -n 1 || true)
 rc=0
 timeout --kill-after=20 300 python3 tests/hosts/ardour/ardour_gui_test.py \
   --plugin "$build/Sorrel.so" --host "$build/tools/sorrel-host" --spy "$build/hosts/SorrelSpy.so" \
-  --golden "${golden:-tests/golden/editor_fresh.png}" --shot "$build/hosts/ardour-editor.png" \
+  --golden tests/golden/editor_fresh.png --shot "$build/hosts/ardour-editor.png" \
   --display "$display" || rc=$?
 case $rc in
   0) ;;

@@ -13,10 +13,13 @@ editor is marked open, so that Ardour opens it at start.
 2. picture Ardour opens Sorrel's editor; its 710 x 167 window must equal the
            golden picture of a fresh editor pixel for pixel.
 3. drag    band 17's fader ("440") is dragged from the middle to 0.75; the
-           red bar must appear, and the session that Ardour saves must hold
-           0.75 for parameter 19, as control value and in the chunk.
-4. reopen  the plug-in window is closed as a window manager would and opened
-           again from the mixer strip; the editor shows the same picture.
+           red bar must appear, the session that Ardour saves (Ctrl+S) must
+           hold 0.75 for parameter 19 in the plug-in's chunk, and the session
+           loaded again must give the plug-in 0.75.
+4. reopen  the plug-in window closed as a window manager would (Ardour only
+           hides it) and shown again from the mixer strip; then the editor
+           really closed (Ardour's generic controls instead) and opened anew.
+           Both times the editor must show the dragged fader.
 
 Exit status 0 when everything holds, 1 on a failure, 77 when Ardour cannot run
 here or Sorrel has no editor yet (the reason is printed on a SKIP line; the
@@ -261,9 +264,9 @@ class GuiArdour(at.Ardour):
 def processor_entry(screen, main):
     """Root coordinates of the plug-in's entry in the track's mixer strip.
 
-    The strip's processor box shows each plug-in as a row of its own colour;
+    The strip's processor box shows each plug-in as a row of its own color;
     the track's strip is the first from the left, so the topmost row of
-    that colour in the left half of the window is the plug-in's."""
+    that color in the left half of the window is the plug-in's."""
     mx, my = screen.x.origin(main)
     _, _, w, h, _, _ = screen.x.info(main)
     pixels = screen.x.grab(main, w, h)
@@ -282,17 +285,16 @@ def processor_entry(screen, main):
 
 # ---------------------------------------------------------------- checks
 
-def check_all(rows):
-    at.check_all(rows)
+check_all = at.check_all
 
 
-def count_colour(pixels, width, box, colour):
+def count_color(pixels, width, box, color):
     left, top, right, bottom = box
     n = 0
     for y in range(top, bottom):
         for x in range(left, right):
             i = (y * width + x) * 3
-            n += tuple(pixels[i:i + 3]) == colour
+            n += tuple(pixels[i:i + 3]) == color
     return n
 
 
@@ -312,7 +314,7 @@ def saved_parameter(session, index):
 
 def find_plugin(ardour, screen, title):
     """Root coordinates of the plug-in's entry in the mixer strip. Found
-    once, while the entry shows its plain colour (a selected entry is
+    once, while the entry shows its plain color (a selected entry is
     lighter); the plug-in's window, if shown, is moved off the strip first,
     since Ardour places it where the pointer was."""
     top = screen.toplevel(title)
@@ -406,7 +408,8 @@ def spy_run(spy, work, screen):
     log("  Ardour's calls from opening the editor at start to Ctrl+Q:")
     for line in lines[first:]:
         log(f"    {line}")
-    log("  (threads in the order of their first call: 1 made the plug-in, 2 runs the audio)")
+    log("  (threads in the order of their first call: 1 made the plug-in, 2 runs the audio; effEditOpen's "
+        "value is Ardour's X display connection, its ptr the X window to open in)")
     log(f"  closing the window and double-clicking the plug-in: {len(hidden)} dispatcher calls")
     numbers = [int(line.split()[1][3:]) for line in swapped]
     opcodes = [at.OPCODE_NAMES.get(n, f"opcode {n}") for n in numbers if n not in at.QUERIES]
@@ -444,8 +447,8 @@ def sorrel_run(args, work, screen, golden):
         fader = (FADER_X - 8, 3, FADER_X + 8, 109)
         dragged = screen.steady_picture(editor)
         x11.write_png(args.shot.replace(".png", "-dragged.png"), *EDITOR, dragged)
-        red_before = count_colour(picture, EDITOR[0], fader, BAR_RED)
-        red_after = count_colour(dragged, EDITOR[0], fader, BAR_RED)
+        red_before = count_color(picture, EDITOR[0], fader, BAR_RED)
+        red_after = count_color(dragged, EDITOR[0], fader, BAR_RED)
         # The bar shows in the groove's three inner columns from under the
         # handle (its end at row 31, the handle down to row 36) to the
         # middle (row 55).
@@ -530,12 +533,14 @@ def main():
             raise Skip(str(e))
         editor = has_editor(args.host, args.plugin)
         with Xvfb(args.display) as screen:
-            timings.append(("spy", spy_run(os.path.abspath(args.spy), os.path.join(work, "spy"), screen)))
+            spy = spy_run(os.path.abspath(args.spy), os.path.join(work, "spy"), screen)
+            timings.append(("spy", spy))
             if not editor:
                 raise Skip("Sorrel has no editor yet (effFlagsHasEditor is clear); only the spy run ran")
             if not os.path.exists(args.golden):
                 raise Skip(f"no golden picture of a fresh editor at {args.golden}")
-            timings.append(("Sorrel", sorrel_run(args, os.path.join(work, "sorrel"), screen, args.golden)))
+            ours = sorrel_run(args, os.path.join(work, "sorrel"), screen, args.golden)
+            timings.append(("Sorrel", ours))
     except Skip as e:
         log(f"SKIP: Ardour editor test: {e}")
         status = 77

@@ -62,7 +62,6 @@ def _lib():
         x.XGetImage.restype = ctypes.POINTER(_XImage)
         x.XGetImage.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int, ctypes.c_uint,
                                 ctypes.c_uint, ctypes.c_ulong, ctypes.c_int]
-        x.XDestroyImage = None  # a macro; the image is freed through XFree on its parts
         x.XFree.argtypes = [ctypes.c_void_p]
         x.XFetchName.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.POINTER(ctypes.c_char_p)]
         x.XInternAtom.restype = ctypes.c_ulong

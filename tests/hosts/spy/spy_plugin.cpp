@@ -153,7 +153,8 @@ VstIntPtr dispatch(AEffect *e, VstInt32 opcode, VstInt32 index, VstIntPtr value,
     // number it is, so that the test can find that window.
     char where[32] = "null";
     if (ptr && opcode == effEditOpen)
-        std::snprintf(where, sizeof where, "0x%llx", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(ptr)));
+        std::snprintf(where, sizeof where, "0x%llx",
+                      static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(ptr)));
     else if (ptr)
         std::strcpy(where, "set");
     s->line("dispatch op=%d index=%d value=%lld opt=%g ptr=%s thread=%d%s", opcode, index,
