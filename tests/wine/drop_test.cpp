@@ -12,6 +12,100 @@ namespace {
 
 using namespace wine;
 
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor" // COM objects, freed by their last Release
+
+// A shell drag for DoDragDrop: offers text or a file list, as the shell
+// would. Lives on the stack: the counts only have to be right, nothing is
+// freed at zero.
+class ShellData final : public IDataObject {
+  public:
+    std::string text;                // offered as CF_TEXT when not empty
+    std::vector<std::string> files; // else as CF_HDROP
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **object) override {
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDataObject)) {
+            *object = this;
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+
+    HRESULT STDMETHODCALLTYPE GetData(FORMATETC *format, STGMEDIUM *medium) override {
+        if (QueryGetData(format) != S_OK)
+            return DV_E_FORMATETC;
+        std::string bytes;
+        if (!text.empty()) {
+            bytes = text + '\0';
+        } else {
+            DROPFILES header{};
+            header.pFiles = sizeof header;
+            bytes.assign(reinterpret_cast<const char *>(&header), sizeof header);
+            for (const std::string &file : files)
+                bytes += file + '\0';
+            bytes += '\0';
+        }
+        HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+        std::memcpy(GlobalLock(block), bytes.data(), bytes.size());
+        GlobalUnlock(block);
+        medium->tymed = TYMED_HGLOBAL;
+        medium->hGlobal = block;
+        medium->pUnkForRelease = nullptr;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC *, STGMEDIUM *) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC *format) override {
+        const CLIPFORMAT offered = text.empty() ? CF_HDROP : CF_TEXT;
+        return format && format->cfFormat == offered && (format->tymed & TYMED_HGLOBAL) ? S_OK : DV_E_FORMATETC;
+    }
+    HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC *, FORMATETC *out) override {
+        out->ptd = nullptr;
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE SetData(FORMATETC *, STGMEDIUM *, BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD, IEnumFORMATETC **out) override {
+        *out = nullptr;
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC *, DWORD, IAdviseSink *, DWORD *) override {
+        return OLE_E_ADVISENOTSUPPORTED;
+    }
+    HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
+    HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA **out) override {
+        *out = nullptr;
+        return OLE_E_ADVISENOTSUPPORTED;
+    }
+};
+
+// Holds the drag over the window under the pointer for a few polls, then
+// drops (or cancels).
+class DragSource final : public IDropSource {
+  public:
+    int polls = 0;
+    bool cancel = false;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **object) override {
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDropSource)) {
+            *object = this;
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL, DWORD) override {
+        if (++polls < 4)
+            return S_OK;
+        return cancel ? DRAGDROP_S_CANCEL : DRAGDROP_S_DROP;
+    }
+    HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD) override { return DRAGDROP_S_USEDEFAULTCURSORS; }
+};
+
+#pragma GCC diagnostic pop
 
 std::string tempFile(const char *name) {
     char folder[MAX_PATH] = "";

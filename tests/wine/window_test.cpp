@@ -241,26 +241,6 @@ TEST(WindowTest, HostDestroyingItsWindowTellsTheOwnerOnce) {
     EXPECT_FALSE(classRegistered(expectedClassName()));
 }
 
-TEST(WindowTest, CursorsAreTheSystemShapesAndTheDefaultComesBack) {
-    Editor editor;
-    ASSERT_NE(editor.window, nullptr);
-    SetCursor(LoadCursorA(nullptr, IDC_IBEAM));
-    const struct {
-        platform::Cursor cursor;
-        LPCSTR shape; // null: the cursor current at the first call
-    } cases[] = {
-        {platform::CursorBusy, IDC_WAIT},          {platform::CursorWestEast, IDC_SIZEWE},
-        {platform::CursorNorthSouth, IDC_SIZENS},  {platform::CursorFourWay, IDC_SIZEALL},
-        {platform::CursorNorthEastSouthWest, IDC_SIZENESW}, {platform::CursorNorthWestSouthEast, IDC_SIZENWSE},
-        {platform::CursorNoEntry, IDC_NO},         {platform::CursorPointingHand, IDC_HAND},
-        {platform::CursorArrow, nullptr},          {static_cast<platform::Cursor>(77), nullptr},
-    };
-    for (const auto &c : cases) {
-        platform::setCursor(editor.window, c.cursor);
-        EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, c.shape ? c.shape : IDC_IBEAM)) << c.cursor;
-    }
-}
-
 TEST(WindowTest, RepeatedEditorsLeaveNoSystemObjectsBehind) {
     auto cycle = [] {
         Editor editor;
