@@ -17,7 +17,6 @@ assert (not proc:isnil (), "Ardour cannot instantiate the plug-in")
 track:add_processor_by_index (proc, 0, nil, true)
 put ("route", track:to_stateful ():id ():to_s ())
 put ("processor", proc:to_stateful ():id ():to_s ())
-put ("instances", proc:to_insert ():get_count ())
 assert (Session:save_state ("", false, false, false, false, false) == 0, "saving failed")
 
 proc = nil track = nil
