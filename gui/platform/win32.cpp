@@ -454,17 +454,14 @@ DWORD WINAPI openUrlWorker(void *parameter) {
 // --- input state ----------------------------------------------------------------
 
 int32_t heldButtons() {
+    // The asynchronous state of VK_LBUTTON is the physical left button, not
+    // the logical one the system makes of it for a left-handed user: the
+    // toolkit does that swapping itself.
     auto held = [](int key) { return (GetAsyncKeyState(key) & 0x8000) != 0; };
-    bool left = held(VK_LBUTTON);
-    bool right = held(VK_RBUTTON);
-    // The key state names the logical buttons, already swapped for a
-    // left-handed user; the toolkit does its own swapping from physical ones.
-    if (buttonsSwapped())
-        std::swap(left, right);
     int32_t bits = 0;
-    bits |= left ? ButtonLeft : 0;
+    bits |= held(VK_LBUTTON) ? ButtonLeft : 0;
     bits |= held(VK_MBUTTON) ? ButtonMiddle : 0;
-    bits |= right ? ButtonRight : 0;
+    bits |= held(VK_RBUTTON) ? ButtonRight : 0;
     bits |= held(VK_SHIFT) ? KeyShift : 0;
     bits |= held(VK_CONTROL) ? KeyControl : 0;
     bits |= held(VK_MENU) ? KeyAlt : 0;

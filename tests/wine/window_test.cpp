@@ -95,22 +95,32 @@ TEST(WindowTest, PaintDrawsOnlyTheInvalidAreaAndPumpEventsDeliversIt) {
     expectScreenShows(editor, expected, "paint");
 }
 
+// The held state names physical buttons, whatever the system's swapping
+// for left-handed users (the toolkit swaps them itself).
 TEST(WindowTest, ButtonsReachTheOwnerAndShowInTheHeldState) {
     Editor editor;
     ASSERT_NE(editor.window, nullptr);
     ASSERT_TRUE(editor.painted());
     struct Case {
         DWORD down, up;
+        bool swap;
         int32_t bit;
         raster::Point where;
     };
     const Case cases[] = {
-        {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, platform::ButtonLeft, {10, 15}},
-        {MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP, platform::ButtonRight, {299, 0}},
-        {MOUSEEVENTF_MIDDLEDOWN, MOUSEEVENTF_MIDDLEUP, platform::ButtonMiddle, {150, 199}},
+        {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, false, platform::ButtonLeft, {10, 15}},
+        {MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP, false, platform::ButtonRight, {299, 0}},
+        {MOUSEEVENTF_MIDDLEDOWN, MOUSEEVENTF_MIDDLEUP, false, platform::ButtonMiddle, {150, 199}},
+        {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, true, platform::ButtonLeft, {20, 30}},
+        {MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP, true, platform::ButtonRight, {20, 30}},
     };
+    struct Unswap {
+        ~Unswap() { SwapMouseButton(FALSE); }
+    } unswap;
     for (const Case &c : cases) {
-        SCOPED_TRACE(c.bit);
+        SCOPED_TRACE(std::to_string(c.bit) + (c.swap ? " swapped" : ""));
+        SwapMouseButton(c.swap);
+        EXPECT_EQ(platform::buttonsSwapped(), c.swap);
         editor.client.presses.clear();
         const raster::Point screen{kHostX + c.where.x, kHostY + c.where.y};
         SetCursorPos(screen.x, screen.y);
