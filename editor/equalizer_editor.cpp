@@ -1,12 +1,12 @@
 #include "editor/equalizer_editor.h"
 
+#include "editor/band_meter.h"
 #include "editor/band_slider.h"
 #include "editor/caption_view.h"
 #include "editor/meter_switch.h"
 #include "editor/web_link_view.h"
 #include "gui/bitmap.h"
 #include "gui/frame.h"
-#include "gui/vumeter.h"
 #include "host/audioeffect.h"
 
 namespace sorrel {
@@ -105,7 +105,7 @@ void EqualizerEditor::build() {
             continue;
         for (int32_t set : meterSets) {
             const int32_t entry = set + i - 2;
-            CVuMeter *meter = new CVuMeter(places.entries[entry], ledOn, ledOff, layout::kLedCount, Vertical);
+            BandMeter *meter = new BandMeter(places.entries[entry], ledOn, ledOff, layout::kLedCount);
             meter->setValue(0.f);
             frame->addView(meter);
             controls[entry] = meter;

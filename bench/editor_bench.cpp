@@ -1,0 +1,68 @@
+// The editor on the headless window system: one idle pass with all 124
+// meters changing on every call (what a host's idle costs while audio
+// plays), and a full repaint of the 710 x 167 window.
+#include "editor/equalizer_editor.h"
+#include "gui/frame.h"
+#include "gui/platform/headless.h"
+#include "host/audioeffectx.h"
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+namespace headless = sorrel::platform::headless;
+
+// An effect whose levels move on every idle, so that every meter redraws.
+class MovingLevels : public AudioEffectX, public sorrel::LevelSource {
+  public:
+    MovingLevels() : AudioEffectX(nullptr, 1, 36) { gui = new sorrel::EqualizerEditor(this, this); }
+    ~MovingLevels() override {
+        setEditor(nullptr);
+        delete gui;
+    }
+    void processReplacing(float **, float **, VstInt32) override {}
+    float getParameter(VstInt32 index) override { return index >= 34 ? 1.f : 0.5f; }
+    // 15 LEDs: stepping by a whole LED per call changes every meter's picture.
+    float preGainLevel(int channel, int band) const override { return level(channel, band); }
+    float postGainLevel(int channel, int band) const override { return level(channel + 2, band); }
+    void setMetering(bool) override {}
+
+    float level(int set, int band) const { return float((tick + set * 4 + band) % 15) / 14.f; }
+
+    int tick = 0;
+    sorrel::EqualizerEditor *gui;
+};
+
+int parentWindow = 0;
+
+void EditorIdleAllMetersMoving(benchmark::State &state) {
+    headless::reset();
+    MovingLevels effect;
+    effect.gui->open(&parentWindow);
+    sorrel::platform::Window *window = effect.gui->getFrame()->getWindow();
+    headless::queuePaint(window, {0, 0, 710, 167});
+    effect.gui->idle();
+    for (auto _ : state) {
+        ++effect.tick;
+        effect.gui->idle();
+    }
+    benchmark::DoNotOptimize(headless::state(window)->surface.data());
+    effect.gui->close();
+}
+BENCHMARK(EditorIdleAllMetersMoving)->Unit(benchmark::kMicrosecond);
+
+void EditorFullRepaint(benchmark::State &state) {
+    headless::reset();
+    MovingLevels effect;
+    effect.gui->open(&parentWindow);
+    sorrel::platform::Window *window = effect.gui->getFrame()->getWindow();
+    for (auto _ : state) {
+        headless::queuePaint(window, {0, 0, 710, 167});
+        headless::pumpPending();
+    }
+    benchmark::DoNotOptimize(headless::state(window)->surface.data());
+    effect.gui->close();
+}
+BENCHMARK(EditorFullRepaint)->Unit(benchmark::kMicrosecond);
+
+} // namespace
