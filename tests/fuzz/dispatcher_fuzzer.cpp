@@ -2,10 +2,13 @@
 // any opcode with any index, value and float, a pointer that is null, a
 // buffer of any size and content or a place for an answer, parameter reads
 // and writes, and audio calls of any length with any channel layout; the
-// effect is closed at the end. The buffers keep to what the interface lets a
+// editor opened, idled, given keys and closed on the headless window system,
+// with clicks, drags and wheel turns of a scripted user in between; the
+// effect is closed at the end, editor open or not. The buffers keep to what the interface lets a
 // host assume (texts it asks for fit their documented length, chunk sizes do
 // not exceed the bytes passed), so every sanitizer report is the effect's.
 #include "fuzz/fuzz_effect.h"
+#include "gui/platform/headless.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -32,6 +35,13 @@ template <typename T, size_t N> T pick(FuzzedDataProvider &in, const T (&table)[
 VstInt32 pickIndex(FuzzedDataProvider &in) {
     static const VstInt32 table[] = {0, 1, 2, 9, 10, 17, 32, 33, 34, 35, 36, 37, -1, INT32_MIN, INT32_MAX};
     return in.ConsumeBool() ? pick(in, table) : in.ConsumeIntegral<VstInt32>();
+}
+
+// The dispatcher's editor opcodes, picked more often than chance would.
+VstInt32 pickEditorOpcode(FuzzedDataProvider &in) {
+    static const VstInt32 table[] = {effEditGetRect, effEditOpen,  effEditClose,       effEditIdle,
+                                     effEditKeyDown, effEditKeyUp, effSetEditKnobMode, effEditIdle};
+    return pick(in, table);
 }
 
 VstIntPtr pickValue(FuzzedDataProvider &in) {
@@ -145,10 +155,11 @@ void callDispatcher(AEffect *effect, FuzzedDataProvider &in, VstInt32 opcode) {
         ptr = slots;
         break;
     }
-    // The parent window must be a real window, and these two take pointers in
-    // their value.
+    // The parent window must be a real window (to the headless backend any
+    // address is one), and these two take pointers in their value.
+    static int parentWindow = 0;
     if (opcode == effEditOpen)
-        ptr = nullptr;
+        ptr = in.ConsumeBool() ? &parentWindow : nullptr;
     if (opcode == effSetSpeakerArrangement || opcode == effGetSpeakerArrangement)
         value = in.ConsumeBool() ? reinterpret_cast<VstIntPtr>(valueSlots) : 0;
     // A chunk size never exceeds what the host passes.
@@ -236,18 +247,55 @@ void callDoubleAudio(AEffect *effect, FuzzedDataProvider &in) {
     effect->processDoubleReplacing(effect, inputs, outputs, frames);
 }
 
+// A user at the open editor: a press with any buttons and modifiers at any
+// point, the pointer wandering while they stay held, then released (a
+// scripted button that never lets go would hold a drag loop for ever); or a
+// turn of the wheel. Nothing happens while no editor window is open.
+void userGesture(FuzzedDataProvider &in) {
+    namespace headless = sorrel::platform::headless;
+    const std::vector<sorrel::platform::Window *> windows = headless::windows();
+    if (windows.empty())
+        return;
+    sorrel::platform::Window *window = windows.back();
+    auto point = [&in] {
+        return raster::Point{in.ConsumeIntegralInRange<int32_t>(-20, 730),
+                             in.ConsumeIntegralInRange<int32_t>(-20, 190)};
+    };
+    headless::Script &script = headless::script();
+    const int32_t buttons = in.ConsumeIntegral<uint8_t>() & 0x3f;
+    script.buttons.assign(in.ConsumeIntegralInRange<size_t>(1, 12), buttons);
+    script.buttons.push_back(0);
+    script.pointer.clear();
+    for (size_t n = in.ConsumeIntegralInRange<size_t>(1, 12); n > 0; --n)
+        script.pointer.push_back(point());
+    script.buttonPolls = script.pointerPolls = 0;
+    if (in.ConsumeBool())
+        headless::press(window, point());
+    else
+        headless::wheel(window, point(), pickFloat(in));
+    if (in.ConsumeBool())
+        headless::queuePaint(window,
+                             point().x < 300 ? raster::Rect{0, 0, 710, 167} : raster::Rect{0, 0, 60, 60});
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     FuzzedDataProvider in(data, size);
+    sorrel::platform::headless::reset();
     AEffect *effect = openEffect();
     VstInt32 budget = kFrameBudget;
     for (int step = 0; step < kMaxSteps && in.remaining_bytes() > 0; ++step) {
-        switch (in.ConsumeIntegralInRange<int>(0, 7)) {
+        switch (in.ConsumeIntegralInRange<int>(0, 9)) {
+        case 8:
+            userGesture(in);
+            break;
         case 0:
         case 1:
+        case 9:
         case 2: {
-            const VstInt32 opcode = in.ConsumeIntegralInRange<VstInt32>(0, 127);
+            const VstInt32 opcode =
+                in.ConsumeBool() ? pickEditorOpcode(in) : in.ConsumeIntegralInRange<VstInt32>(0, 127);
             if (opcode == effClose) {
                 step = kMaxSteps; // the record is gone after it: end here
                 break;
@@ -274,5 +322,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     }
     checkParameters(effect);
     closeEffect(effect);
+    if (!sorrel::platform::headless::windows().empty())
+        fail("a window outlived its effect");
     return 0;
 }
