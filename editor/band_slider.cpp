@@ -9,8 +9,8 @@ namespace sorrel {
 
 namespace {
 
-// The travel: the middle of the 6-pixel handle goes from 100 pixels below
-// the top of the travel (0.0) to its top (1.0).
+// The slider's travel: 100 pixels, starting 3 below the top. With the
+// 6-pixel handle a press at top + 2 means 1.0 and one at top + 102 means 0.0.
 constexpr int32_t kTravelStart = 3;
 constexpr int32_t kTravelEnd = 103;
 constexpr int32_t kTicks = 9;

@@ -22,13 +22,9 @@ class BandSlider : public CSlider {
     // far below it.
     static constexpr int32_t kHandleHalfHeight = 3;
 
-    // Where the last drawing put its parts, in the context's coordinates.
-    const CRect &getGrooveRect() const { return grooveRect; }
-    const CRect &getBarRect() const { return barRect; }
-    const CRect &getHandleRect() const { return handleRect; }
-
   private:
     bool smoothEdges;
+    // Set at every drawing, in the context's coordinates.
     CColor barColor;
     CRect grooveRect, barRect, scaleRect, handleRect, handleCoreRect;
     int32_t handleHalfHeight = kHandleHalfHeight;

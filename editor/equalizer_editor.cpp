@@ -101,10 +101,10 @@ void EqualizerEditor::build() {
         control->setValue(effect ? effect->getParameter(i) : 0.f);
         frame->addView(control);
         controls[i] = control;
-        if (i < 2 || i > 32)
+        if (i < layout::kFirstBandFader || i > layout::kLastBandFader)
             continue;
         for (int32_t set : meterSets) {
-            const int32_t entry = set + i - 2;
+            const int32_t entry = set + i - layout::kFirstBandFader;
             BandMeter *meter = new BandMeter(places.entries[entry], ledOn, ledOff, layout::kLedCount);
             meter->setValue(0.f);
             frame->addView(meter);

@@ -18,7 +18,7 @@ EditorLayout editorLayout(int32_t ledWidth, int32_t ledHeight) {
     // faders, 10 after the input gain, the Q and the last band.
     CRect r(5, 3, 21, 109);
     for (int32_t i = 0; i < kNumControls; ++i) {
-        if (i == 1 || i == 2)
+        if (i == kQFader || i == kFirstBandFader)
             r.offset(10, 0);
         if (i < kNumFaders) {
             out.entries[i] = r;
@@ -28,8 +28,8 @@ EditorLayout editorLayout(int32_t ledWidth, int32_t ledHeight) {
             const int32_t top = s.bottom + (i == kInSwitch ? 16 : 34);
             out.entries[i] = CRect(s.left, top, s.left + 12, top + 6);
         }
-        if (i >= 2 && i <= 32) {
-            const int32_t band = i - 2;
+        if (i >= kFirstBandFader && i <= kLastBandFader) {
+            const int32_t band = i - kFirstBandFader;
             CRect m(r.left, r.bottom + 20, r.left + ledWidth, r.bottom + 20 + ledHeight);
             out.entries[kPreGainMeters0 + band] = m;
             m.offset(ledWidth + 1, 0);
@@ -39,23 +39,24 @@ EditorLayout editorLayout(int32_t ledWidth, int32_t ledHeight) {
             m.offset(ledWidth + 1, 0);
             out.entries[kPostGainMeters1 + band] = m;
         }
-        r.offset(r.width() + (i < 32 ? 4 : 10), 0);
+        r.offset(r.width() + (i < kLastBandFader ? 4 : 10), 0);
     }
     return out;
 }
 
 const char *caption(int32_t entry) {
     switch (entry) {
-    case 0:
+    case kInGainFader:
     case kInSwitch:
         return "In";
-    case 1:
+    case kQFader:
         return "Q";
-    case 33:
+    case kOutGainFader:
     case kOutSwitch:
         return "Out";
     default:
-        return entry >= 2 && entry <= 32 ? kBandCaptions[entry - 2] : nullptr;
+        return entry >= kFirstBandFader && entry <= kLastBandFader ? kBandCaptions[entry - kFirstBandFader]
+                                                                   : nullptr;
     }
 }
 

@@ -21,6 +21,12 @@ namespace sorrel::layout {
 
 constexpr int32_t kNumBands = 31;
 constexpr int32_t kNumFaders = 34;
+constexpr int32_t kInGainFader = 0;
+constexpr int32_t kQFader = 1;
+// Band b's fader is entry kFirstBandFader + b.
+constexpr int32_t kFirstBandFader = 2;
+constexpr int32_t kLastBandFader = kFirstBandFader + kNumBands - 1;
+constexpr int32_t kOutGainFader = 33;
 constexpr int32_t kInSwitch = 34;
 constexpr int32_t kOutSwitch = 35;
 constexpr int32_t kNumControls = 36;

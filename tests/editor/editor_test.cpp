@@ -157,6 +157,17 @@ TEST(BandSliderDrawing, SoftenedEdgesAverageNeighbours) {
     context->forget();
 }
 
+TEST_F(Editor, DragsMapThePointerOntoTheFader) {
+    // The 440 Hz fader, top 3: the pointer at top + 2 means 1.0, at top + 52
+    // exactly 0.5, at top + 102 and below 0.0.
+    const std::pair<int32_t, float> cases[] = {{5, 1.f},   {55, 0.5f}, {105, 0.f},
+                                               {150, 0.f}, {0, 1.f},   {30, 0.75f}};
+    for (auto [y, expected] : cases) {
+        press(effect.gui, {413, 60}, LeftButton, {{413, y}});
+        EXPECT_EQ(effect.values[19], expected) << y;
+    }
+}
+
 TEST_F(Editor, CtrlClickReturnsAFaderToTheMiddle) {
     for (int32_t entry : {0, 1, 19, 33}) {
         effect.setParameter(entry, 0.8f);
