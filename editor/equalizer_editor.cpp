@@ -190,8 +190,11 @@ void EqualizerEditor::valueChanged(CDrawContext * /*context*/, CControl *control
         return;
     const int32_t tag = control->getTag();
     const float value = control->getValue();
+    // The automated write: the effect takes the value and the host hears it
+    // (audioMasterAutomate with the normalised value), so its own controls
+    // and automation recording follow what the user does in the editor.
     if (tag >= 0 && effect)
-        effect->setParameter(tag, value);
+        effect->setParameterAutomated(tag, value);
     // Turned off by the user, a meter set goes dark at once; turned off by
     // the host it only stops, showing the last levels.
     if (tag == layout::kInSwitch && value == 0.f) {

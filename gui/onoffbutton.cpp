@@ -39,15 +39,15 @@ void COnOffButton::mouse(CDrawContext *context, CPoint & /*where*/, int32_t butt
     // Anything but a whole 0 counts as on (0.5 turns on, -1 turns off).
     value = std::trunc(value) != 0.f ? 0.f : 1.f;
     if (style == NotifyBeforeIdle)
-        notify(context);
+        reportChange(context);
     // Usually draws the button's new face. The editor may have closed in
     // the host's idle; then nobody is left to tell.
     runFrameIdle();
     if (style == NotifyAfterIdle && canKeepTracking())
-        notify(context);
+        reportChange(context);
 }
 
-void COnOffButton::notify(CDrawContext *context) {
+void COnOffButton::reportChange(CDrawContext *context) {
     // Every click is reported, whether or not the dirty rule sees a change.
     if (!listener)
         return;

@@ -25,7 +25,8 @@ class COnOffButton : public CControl {
     virtual void setStyle(int32_t newStyle) { style = newStyle; }
 
   protected:
-    void notify(CDrawContext *context);
+    // Tells the listener of a change made by a click, inside the edit bracket.
+    void reportChange(CDrawContext *context);
 
     int32_t style;
 };

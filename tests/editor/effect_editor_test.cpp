@@ -57,13 +57,22 @@ TEST_F(EffectEditor, DragOfThe440FaderToTheTop) {
     // Band 17 ("440") is parameter 19; its fader spans x 405..421.
     press(gui(), {413, 60}, LeftButton, {{413, 40}, {413, 20}, {413, 0}});
     EXPECT_EQ(parameter(19), 1.f);
+    // The host hears begin, the automated values (normalised, the last one
+    // 1.0) and end, all for parameter 19.
     std::vector<std::pair<VstInt32, VstInt32>> edits;
-    for (const FakeHost::Call &call : host.calls)
-        if (call.opcode == audioMasterBeginEdit || call.opcode == audioMasterEndEdit)
+    float lastAutomated = -1.f;
+    for (const FakeHost::Call &call : host.calls) {
+        if (call.opcode == audioMasterAutomate)
+            lastAutomated = call.opt;
+        const bool repeat = !edits.empty() && edits.back() == std::make_pair(call.opcode, call.index);
+        if ((call.opcode == audioMasterBeginEdit || call.opcode == audioMasterEndEdit ||
+             call.opcode == audioMasterAutomate) && !repeat)
             edits.emplace_back(call.opcode, call.index);
-    const std::vector<std::pair<VstInt32, VstInt32>> expected = {{audioMasterBeginEdit, 19},
-                                                                 {audioMasterEndEdit, 19}};
+    }
+    const std::vector<std::pair<VstInt32, VstInt32>> expected = {
+        {audioMasterBeginEdit, 19}, {audioMasterAutomate, 19}, {audioMasterEndEdit, 19}};
     EXPECT_EQ(edits, expected);
+    EXPECT_EQ(lastAutomated, 1.f);
     EXPECT_EQ(gui()->getControl(19)->getValue(), 1.f);
 }
 
