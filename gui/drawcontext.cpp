@@ -61,10 +61,8 @@ CDrawContext::CDrawContext(CDrawContextOwner *inOwner, raster::Canvas *inSystemC
         systemContext->setBackOpaque(false);
     }
     penStyle = raster::LineStyle::Solid;
-    if (window) {
-        const raster::Rect onScreen = platform::windowScreenRect(window);
-        screenOrigin = CPoint(onScreen.left, onScreen.top);
-    }
+    if (window)
+        windowOriginKnown = false;
     setFrameColor(WhiteColor);
     setLineStyle(LineSolid);
     setLineWidth(1);
@@ -72,6 +70,25 @@ CDrawContext::CDrawContext(CDrawContextOwner *inOwner, raster::Canvas *inSystemC
     setFontColor(WhiteColor);
     setFont(SystemFont, 0, 0);
     setDrawMode(ModeCopy);
+}
+
+CPoint CDrawContext::windowScreenOrigin() const {
+    if (!windowOriginKnown) {
+        const raster::Rect onScreen = platform::windowScreenRect(window);
+        windowOrigin = CPoint(onScreen.left, onScreen.top);
+        windowOriginKnown = true;
+    }
+    return windowOrigin;
+}
+
+CPoint CDrawContext::getScreenOrigin() const {
+    const CPoint base = windowScreenOrigin();
+    return CPoint(base.x + screenOriginInWindow.x, base.y + screenOriginInWindow.y);
+}
+
+void CDrawContext::setScreenOrigin(const CPoint &origin) {
+    const CPoint base = windowScreenOrigin();
+    screenOriginInWindow = CPoint(origin.x - base.x, origin.y - base.y);
 }
 
 CDrawContext::~CDrawContext() {
@@ -437,7 +454,8 @@ int32_t CDrawContext::getMouseButtons() {
 
 CPoint &CDrawContext::getMouseLocation(CPoint &point) {
     const raster::Point cursor = platform::pointerPosition();
-    point = CPoint(cursor.x - screenOrigin.x, cursor.y - screenOrigin.y);
+    const CPoint origin = getScreenOrigin();
+    point = CPoint(cursor.x - origin.x, cursor.y - origin.y);
     return point;
 }
 

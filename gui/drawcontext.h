@@ -93,8 +93,12 @@ class CDrawContext : public CReferenceCounter {
     CPoint getOffset() const { return offset; }
     // Containers move the screen origin together with the offset so that
     // getMouseLocation answers in the coordinates of the current container.
-    void setScreenOrigin(const CPoint &origin) { screenOrigin = origin; }
-    CPoint getScreenOrigin() const { return screenOrigin; }
+    void setScreenOrigin(const CPoint &origin);
+    CPoint getScreenOrigin() const;
+    // Moves the screen origin by a distance, without asking where the window is.
+    void moveScreenOrigin(const CPoint &by) {
+        screenOriginInWindow = CPoint(screenOriginInWindow.x + by.x, screenOriginInWindow.y + by.y);
+    }
 
     // --- drawing --------------------------------------------------------------
     void moveTo(const CPoint &point);
@@ -139,7 +143,14 @@ class CDrawContext : public CReferenceCounter {
     // Gives the canvas back its saved pen, brush and font and lets go of it.
     void detachSystemContext();
 
-    CPoint screenOrigin;
+    // The screen origin relative to the window's top-left on the screen.
+    // Where the window is, is asked of the window system only when a pointer
+    // position needs it (on X11 that is a round trip to the server, which
+    // an idle redraw should not pay).
+    CPoint screenOriginInWindow;
+    mutable CPoint windowOrigin;
+    mutable bool windowOriginKnown = true;
+    CPoint windowScreenOrigin() const;
     CPoint offset;
     raster::Canvas *systemContext = nullptr;
     sorrel::platform::Window *window = nullptr;

@@ -4,6 +4,7 @@
 #include "gui/drawcontext.h"
 #include "gui/offscreen.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace platform = sorrel::platform;
@@ -230,6 +231,49 @@ void CFrame::drawView(CView *view) {
     }
 }
 
+namespace {
+
+int64_t area(const CRect &r) {
+    return r.isEmpty() ? 0 : int64_t(r.width()) * r.height();
+}
+
+} // namespace
+
+// Every present is a trip to the window system (on X11 a round trip to the
+// server), so an idle pass that redraws 124 meters side by side must not
+// show them one by one. Areas join a group while the group's bounding box
+// stays within twice the pixels it really holds: neighbours merge, a fader
+// far from the meters is shown on its own. The window's image is right
+// everywhere, so showing a little more than what changed costs only pixels.
+std::vector<CRect> CFrame::mergeNearby(const std::vector<CRect> &areas) {
+    struct Group {
+        CRect box;
+        int64_t pixels;
+    };
+    std::vector<Group> groups;
+    for (const CRect &r : areas) {
+        if (r.isEmpty())
+            continue;
+        bool joined = false;
+        for (Group &g : groups) {
+            const CRect box(std::min(g.box.left, r.left), std::min(g.box.top, r.top),
+                            std::max(g.box.right, r.right), std::max(g.box.bottom, r.bottom));
+            if (area(box) <= 2 * (g.pixels + area(r))) {
+                g.box = box;
+                g.pixels += area(r);
+                joined = true;
+                break;
+            }
+        }
+        if (!joined)
+            groups.push_back({r, area(r)});
+    }
+    std::vector<CRect> merged;
+    for (const Group &g : groups)
+        merged.push_back(g.box);
+    return merged;
+}
+
 void CFrame::update(CDrawContext *context) {
     if (!openFlag || updatesDisabled || !context)
         return;
@@ -260,7 +304,7 @@ void CFrame::update(CDrawContext *context) {
     }
     context->setClipRect(clip);
     presentsHeld = wasHeld;
-    for (const CRect &area : drawn)
+    for (const CRect &area : mergeNearby(drawn))
         present(context, area);
 }
 

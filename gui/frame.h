@@ -166,6 +166,7 @@ class CFrame : public CViewContainer, public CDrawContextOwner, public sorrel::p
   private:
     // Shows what was drawn into the window's image, when context draws there.
     void present(CDrawContext *context, const CRect &area);
+    static std::vector<CRect> mergeNearby(const std::vector<CRect> &areas);
     bool windowUsable() const { return window && !windowGone; }
     enum class DragEvent { Enter, Move, Leave, Drop };
     void deliverDrag(DragEvent event);

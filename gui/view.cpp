@@ -7,20 +7,20 @@
 
 const char kMsgCheckIfViewContainer[] = "kMsgCheckIfViewContainer";
 
-CContextShift::CContextShift(CDrawContext *inContext, const CPoint &by) : context(inContext) {
+CContextShift::CContextShift(CDrawContext *inContext, const CPoint &inBy) : context(inContext), by(inBy) {
     if (!context)
         return;
-    savedOffset = context->getOffset();
-    savedOrigin = context->getScreenOrigin();
-    context->setOffset(CPoint(savedOffset.x + by.x, savedOffset.y + by.y));
-    context->setScreenOrigin(CPoint(savedOrigin.x + by.x, savedOrigin.y + by.y));
+    const CPoint offset = context->getOffset();
+    context->setOffset(CPoint(offset.x + by.x, offset.y + by.y));
+    context->moveScreenOrigin(by);
 }
 
 CContextShift::~CContextShift() {
     if (!context)
         return;
-    context->setOffset(savedOffset);
-    context->setScreenOrigin(savedOrigin);
+    const CPoint offset = context->getOffset();
+    context->setOffset(CPoint(offset.x - by.x, offset.y - by.y));
+    context->moveScreenOrigin(CPoint(-by.x, -by.y));
 }
 
 CView::CView(const CRect &inSize) : size(inSize), mouseableArea(inSize) {}

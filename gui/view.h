@@ -163,6 +163,5 @@ class CContextShift {
 
   private:
     CDrawContext *context;
-    CPoint savedOffset;
-    CPoint savedOrigin;
+    CPoint by;
 };
