@@ -71,6 +71,9 @@ class CDragContainer : public CReferenceCounter {
 
 class CFrame : public CViewContainer, public CDrawContextOwner, public sorrel::platform::WindowClient {
   public:
+    // Groups areas drawn in one idle pass into the few rectangles to show.
+    static std::vector<CRect> mergeNearby(const std::vector<CRect> &areas);
+
     // Makes the frame's child window in systemWindow (the host's window).
     // When that fails the frame has no window (hasWindow false) and is not
     // open; nothing is left behind.
@@ -166,7 +169,6 @@ class CFrame : public CViewContainer, public CDrawContextOwner, public sorrel::p
   private:
     // Shows what was drawn into the window's image, when context draws there.
     void present(CDrawContext *context, const CRect &area);
-    static std::vector<CRect> mergeNearby(const std::vector<CRect> &areas);
     bool windowUsable() const { return window && !windowGone; }
     enum class DragEvent { Enter, Move, Leave, Drop };
     void deliverDrag(DragEvent event);

@@ -287,3 +287,25 @@ TEST(TwoFrames, EachKeepsItsOwnWindowFocusAndDrawing) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(FramePresents, NeighboursMergeDistantAreasStayApart) {
+    // Three LED strips 3 pixels wide, 1 apart, and a fader far away.
+    const std::vector<CRect> meters{{65, 129, 68, 160}, {69, 129, 72, 160}, {74, 129, 77, 160}};
+    struct Case {
+        const char *what;
+        std::vector<CRect> areas;
+        std::vector<CRect> shown;
+    } cases[] = {
+        {"nothing", {}, {}},
+        {"empty areas are dropped", {{5, 5, 5, 9}}, {}},
+        {"side by side strips become one", meters, {{65, 129, 77, 160}}},
+        {"a far fader stays apart", {meters[0], {405, 5, 421, 115}, meters[1]},
+         {{65, 129, 72, 160}, {405, 5, 421, 115}}},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(CFrame::mergeNearby(c.areas), c.shown) << c.what;
+}
+
+} // namespace
