@@ -466,12 +466,12 @@ def sorrel_run(args, work, screen, golden):
         control, in_chunk = saved_parameter(session, PARAMETER)
         log(f"  recorded value: parameter {PARAMETER} = {in_chunk} in the saved chunk; Ardour's own control "
             f"for it holds {control}")
-        # Ardour's control changes only when the plug-in reports the value
-        # through audioMasterAutomate, and then holds exactly what it was
-        # given; the chunk is what Ardour hands back to the plug-in.
+        # The editor reports the user's value through audioMasterAutomate and
+        # Ardour's control holds exactly what it was given (so it must be the
+        # normalised value); the chunk is what Ardour hands back to the
+        # plug-in.
         check_all([(f"parameter {PARAMETER} in the saved chunk", DRAGGED_VALUE, in_chunk),
-                   ("Ardour's control holds the start value or the normalised new one", True,
-                    control in ("0.5", str(DRAGGED_VALUE)))])
+                   ("Ardour's own control holds the normalised new value", str(DRAGGED_VALUE), control)])
 
         log("reopen: the plug-in window closed and shown again from the mixer strip")
         top = hide_and_show(ardour, screen, title)
