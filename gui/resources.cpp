@@ -1,14 +1,6 @@
 #include "gui/resources.h"
 
-#ifdef _WIN32
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-#endif
+#include "gui/platform/platform.h"
 
 extern const unsigned char sorrel_bitmap_101[];
 extern const unsigned long sorrel_bitmap_101_size;
@@ -48,34 +40,14 @@ ResourceBytes fromEmbedded(int32_t id) {
     return {};
 }
 
-#ifdef _WIN32
-ResourceBytes fromModule(int32_t id) {
-    // The module that holds this code: the plug-in DLL, or a test executable.
-    HMODULE module = nullptr;
-    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                                GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            reinterpret_cast<LPCSTR>(&embedded), &module))
-        return {};
-    HRSRC info = FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(2) /* RT_BITMAP */);
-    if (!info)
-        return {};
-    HGLOBAL handle = LoadResource(module, info);
-    DWORD size = SizeofResource(module, info);
-    const void *data = handle ? LockResource(handle) : nullptr;
-    if (!data || size == 0)
-        return {};
-    return {static_cast<const uint8_t *>(data), static_cast<size_t>(size), ResourceOrigin::Module};
-}
-#endif
 
 } // namespace
 
 ResourceBytes findBitmapResource(int32_t id) {
-#ifdef _WIN32
-    ResourceBytes found = fromModule(id);
-    if (found.data)
-        return found;
-#endif
+    const uint8_t *data = nullptr;
+    size_t size = 0;
+    if (sorrel::platform::moduleBitmapResource(id, data, size))
+        return {data, size, ResourceOrigin::Module};
     return fromEmbedded(id);
 }
 

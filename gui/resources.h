@@ -15,9 +15,9 @@ struct ResourceBytes {
     ResourceOrigin origin = ResourceOrigin::None;
 };
 
-// On Windows the module's own resources (the .rc compiled into the DLL or
-// executable) come first; every target also carries the bitmaps as embedded
-// data. An unknown id gives empty bytes.
+// The module's own resources come first where the platform has them (the
+// .rc compiled into the Windows DLL); every target also carries the bitmaps
+// as embedded data. An unknown id gives empty bytes.
 ResourceBytes findBitmapResource(int32_t id);
 
 } // namespace sorrel::gui

@@ -295,6 +295,10 @@ bool setDropTarget(Window *window, bool active) {
     return true;
 }
 
+bool moduleBitmapResource(int32_t, const uint8_t *&, size_t &) {
+    return false;
+}
+
 void openUrl(const char *address) {
     try {
         std::lock_guard<std::mutex> lock(headless::recordMutex);

@@ -10,6 +10,7 @@
 
 #include "gui/raster/raster.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -142,6 +143,11 @@ void setCursor(Window *window, Cursor cursor);
 bool setDropTarget(Window *window, bool active);
 
 // --- the rest of the world ------------------------------------------------------------
+
+// A bitmap resource compiled into the plug-in module itself (a packed
+// device-independent bitmap), on platforms whose modules carry resources
+// (Windows). False elsewhere: the toolkit then uses its embedded copies.
+bool moduleBitmapResource(int32_t id, const uint8_t *&data, size_t &size);
 
 // Asks the desktop to open address in the user's browser, from a detached
 // worker: returns at once, never waits, never fails loudly.

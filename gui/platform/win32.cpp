@@ -741,6 +741,25 @@ void openUrl(const char *address) {
     delete job;
 }
 
+bool moduleBitmapResource(int32_t id, const uint8_t *&data, size_t &size) {
+    // The module that holds this code: the plug-in DLL, or a test program.
+    HMODULE module = nullptr;
+    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            reinterpret_cast<LPCSTR>(&moduleBitmapResource), &module))
+        return false;
+    HRSRC info = FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(2) /* RT_BITMAP */);
+    if (!info)
+        return false;
+    HGLOBAL handle = LoadResource(module, info);
+    const DWORD bytes = SizeofResource(module, info);
+    const void *locked = handle ? LockResource(handle) : nullptr;
+    if (!locked || bytes == 0)
+        return false;
+    data = static_cast<const uint8_t *>(locked);
+    size = bytes;
+    return true;
+}
+
 void showMessageBox(const char *caption, const char *text) {
     MessageBoxA(nullptr, text ? text : "", caption ? caption : "", MB_OK);
 }
