@@ -39,7 +39,8 @@ const char *const kHelp =
     "  --trace                   print every call the plug-in makes about automation,\n"
     "                            edits and its window, and the editor calls sent to it\n"
     "  --instances N             N instances, each with its own editor window\n"
-    "                            (default 1, at most 16)\n"
+    "                            (default 1, at most 16); closing one window closes\n"
+    "                            that editor and instance, the others run on\n"
     "\n";
 
 constexpr int kIdlePeriodMs = 40;   // about 25 idle calls a second
@@ -78,7 +79,7 @@ std::vector<std::vector<float>> pinkNoise(int channels, size_t frames) {
 // One instance's audio: its source looped block by block through the
 // plug-in. Every buffer is made before the audio thread starts.
 struct AudioFeed {
-    Plugin *plugin = nullptr;
+    Plugin *plugin = nullptr;               // null once the instance has been closed
     std::vector<std::vector<float>> source; // one per plug-in input, equally long
     std::vector<std::vector<float>> in, out;
     std::vector<float *> inPtr, outPtr;
@@ -94,6 +95,8 @@ struct AudioFeed {
     }
 
     void runBlock(VstInt32 block) {
+        if (!plugin)
+            return;
         const size_t n = static_cast<size_t>(block);
         const size_t length = source.empty() ? 0 : source.front().size();
         for (size_t c = 0; c < in.size(); ++c) {
@@ -121,6 +124,7 @@ struct AudioFeed {
 class AudioThread {
   public:
     void start(std::vector<AudioFeed> &feeds, double rate, VstInt32 block) {
+        stop_.store(false);
         thread_ = std::thread([this, &feeds, rate, block] {
             using Clock = std::chrono::steady_clock;
             const auto period =
@@ -299,26 +303,48 @@ int cmdGui(int argc, char **argv) {
     AudioThread audio;
     audio.start(feeds, settings.rate, settings.block);
 
-    // Closes what is open, in the order hosts use, on every way out.
+    // Closing goes in the order hosts use: the editor and its window while
+    // audio runs, then, with the audio thread stopped, the instance.
+    auto closeEditor = [&](Instance &inst) {
+        if (inst.editorOpen) {
+            inst.host->note("effEditClose");
+            inst.plugin->dispatch(effEditClose);
+            inst.editorOpen = false;
+        }
+        inst.window.reset();
+    };
+    auto closeInstance = [&](Instance &inst, AudioFeed &feed) {
+        if (!inst.plugin)
+            return;
+        feed.plugin = nullptr;
+        inst.plugin->suspend();
+        if (trace) {
+            inst.host->note("effEditIdle " + std::to_string(inst.idleCalls) + " calls");
+            inst.host->note("idle " + std::to_string(inst.host->idleRequests()) + " requests");
+        }
+        inst.plugin->listener = nullptr;
+        inst.plugin.reset(); // effClose, unload
+    };
+    // What is open, on every way out.
     auto closeAll = [&]() {
-        for (Instance &inst : instances) {
-            if (inst.editorOpen) {
-                inst.host->note("effEditClose");
-                inst.plugin->dispatch(effEditClose);
-                inst.editorOpen = false;
-            }
-            inst.window.reset();
-        }
+        for (Instance &inst : instances)
+            closeEditor(inst);
         audio.stop();
-        for (Instance &inst : instances) {
-            inst.plugin->suspend();
-            if (trace) {
-                inst.host->note("effEditIdle " + std::to_string(inst.idleCalls) + " calls");
-                inst.host->note("idle " + std::to_string(inst.host->idleRequests()) + " requests");
-            }
-            inst.plugin->listener = nullptr;
-            inst.plugin.reset(); // effClose, unload
-        }
+        for (size_t i = 0; i < instances.size(); ++i)
+            closeInstance(instances[i], feeds[i]);
+    };
+    // One of several windows closed by the user: that editor and instance
+    // go, the others run on; the audio thread pauses for a moment so that
+    // it never sees the instance going.
+    auto closeOne = [&](size_t i) {
+        closeEditor(instances[i]);
+        audio.stop();
+        closeInstance(instances[i], feeds[i]);
+        audio.start(feeds, settings.rate, settings.block);
+    };
+    auto openCount = [&]() {
+        return std::count_if(instances.begin(), instances.end(),
+                             [](const Instance &inst) { return inst.window != nullptr; });
     };
 
     for (size_t i = 0; i < instances.size(); ++i) {
@@ -375,17 +401,38 @@ int cmdGui(int argc, char **argv) {
         wallSeconds = std::chrono::duration<double>(Clock::now() - wallStart).count();
     };
 
+    // The PNGs are read one window after the other, each raised first so
+    // that it is on top; windows closed meanwhile are passed over.
     bool capturing = false;
     size_t captureIndex = 0;
+    std::vector<bool> written(instances.size(), false);
     int settle = 0;
     std::string captureError;
+    auto nextCapture = [&](size_t from) {
+        while (from < instances.size() && !instances[from].window)
+            ++from;
+        captureIndex = from;
+        if (from == instances.size())
+            return false;
+        if (instances.size() > 1) {
+            instances[from].window->raise();
+            settle = kSettleTicks;
+        }
+        return true;
+    };
     runEventLoop(kIdlePeriodMs, [&]() {
         if (interrupted.load())
             return false;
-        for (Instance &inst : instances)
-            if (inst.window->closeRequested())
-                return false;
+        for (size_t i = 0; i < instances.size(); ++i) {
+            if (!instances[i].window || !instances[i].window->closeRequested())
+                continue;
+            if (openCount() == 1)
+                return false; // the last one: closed with everything else
+            closeOne(i);
+        }
         for (Instance &inst : instances) {
+            if (!inst.window)
+                continue;
             inst.host->applyPendingSize();
             inst.plugin->dispatch(effEditIdle);
             ++inst.idleCalls;
@@ -398,15 +445,15 @@ int cmdGui(int argc, char **argv) {
             if (pngPath.empty())
                 return false;
             capturing = true;
-            if (instances.size() > 1) { // the one to read must be on top
-                instances[0].window->raise();
-                settle = kSettleTicks;
-            }
+            if (!nextCapture(0))
+                return false;
         }
         if (settle > 0) {
             --settle;
             return true;
         }
+        if (!instances[captureIndex].window) // closed while it settled
+            return nextCapture(captureIndex + 1);
         RgbImage image;
         const std::string path =
             numberedPath(pngPath, static_cast<int>(captureIndex + 1), static_cast<int>(count));
@@ -415,11 +462,10 @@ int cmdGui(int argc, char **argv) {
             return false;
         }
         captureError = writePng(path, image);
-        if (!captureError.empty() || ++captureIndex == instances.size())
+        if (!captureError.empty())
             return false;
-        instances[captureIndex].window->raise();
-        settle = kSettleTicks;
-        return true;
+        written[captureIndex] = true;
+        return nextCapture(captureIndex + 1);
     });
     endMeasure();
     std::signal(SIGINT, SIG_DFL);
@@ -431,10 +477,14 @@ int cmdGui(int argc, char **argv) {
     std::fflush(stdout);
     if (!captureError.empty())
         return fail(captureError);
-    if (!pngPath.empty() && captureIndex < instances.size())
-        return fail("gui: closed before " +
-                    numberedPath(pngPath, static_cast<int>(captureIndex + 1), static_cast<int>(count)) +
-                    " was written");
+    if (!pngPath.empty()) {
+        const auto missing = std::find(written.begin(), written.end(), false);
+        if (missing != written.end())
+            return fail("gui: closed before " +
+                        numberedPath(pngPath, static_cast<int>(missing - written.begin() + 1),
+                                     static_cast<int>(count)) +
+                        " was written");
+    }
     return kExitOk;
 }
 
