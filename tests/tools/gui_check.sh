@@ -11,6 +11,8 @@ build=$1 winbuild=${2:-}
 host=$build/tools/sorrel-host
 zam=/usr/lib/vst/ZamGEQ31-vst.so
 out=$build/tests/tools/gui_check
+# The PNG reader shared with the other editor checks on real displays.
+pngreader=$(cd "$(dirname "$0")/../hosts/ardour" && pwd)
 rm -rf "$out" && mkdir -p "$out" && cd "$out" || exit 1
 
 if [ -z "${DISPLAY:-}" ]; then echo "SKIP: no DISPLAY for the editor windows"; exit 0; fi
@@ -21,39 +23,15 @@ check() { if eval "$2"; then echo "ok: $1"; else echo "FAILED: $1"; fail=1; fi; 
 # "WIDTH HEIGHT COLOURS" of an 8-bit RGB PNG, then the hex colour at each
 # X,Y given.
 png() {
-  python3 - "$@" <<'EOF'
-import struct, sys, zlib
-data = open(sys.argv[1], 'rb').read()
-pos, idat, w, h = 8, b'', 0, 0
-while pos < len(data):
-    n, kind = struct.unpack('>I4s', data[pos:pos + 8])
-    body = data[pos + 8:pos + 8 + n]
-    if kind == b'IHDR':
-        w, h, depth, ctype = struct.unpack('>IIBB', body[:10])
-        assert depth == 8 and ctype == 2, 'not 8-bit RGB'
-    elif kind == b'IDAT':
-        idat += body
-    pos += 12 + n
-raw, stride, rows, prev = zlib.decompress(idat), w * 3, [], bytearray(w * 3)
-for y in range(h):
-    f, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
-    for i in range(stride):
-        a = line[i - 3] if i >= 3 else 0
-        b, c = prev[i], prev[i - 3] if i >= 3 else 0
-        if f == 1: line[i] = (line[i] + a) & 255
-        elif f == 2: line[i] = (line[i] + b) & 255
-        elif f == 3: line[i] = (line[i] + (a + b) // 2) & 255
-        elif f == 4:
-            p = a + b - c
-            pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
-            line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
-    rows.append(line)
-    prev = line
-colours = {bytes(r[i:i + 3]) for r in rows for i in range(0, stride, 3)}
-res = [str(w), str(h), str(len(colours))]
-for xy in sys.argv[2:]:
+  python3 - "$pngreader" "$@" <<'EOF'
+import sys
+sys.path.insert(0, sys.argv[1])
+import gui_x11
+w, h, rgb = gui_x11.read_png(sys.argv[2])
+res = [str(w), str(h), str(len({rgb[i:i + 3] for i in range(0, len(rgb), 3)}))]
+for xy in sys.argv[3:]:
     x, y = map(int, xy.split(','))
-    res.append(rows[y][3 * x:3 * x + 3].hex())
+    res.append(rgb[3 * (y * w + x):3 * (y * w + x) + 3].hex())
 print(' '.join(res))
 EOF
 }

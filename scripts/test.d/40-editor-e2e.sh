@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# Sorrel's editor used end to end in `sorrel-host gui` on a private Xvfb
+# display: its picture against the golden one, fader drags, Ctrl+clicks,
+# wheel notches, the meter switch and the logo, on Linux and with the win32
+# and win64 builds under Wine, and two instances in one process
+# (tests/e2e/editor_e2e.py); then tests/tools/gui_check.sh (ZamGEQ31 and a
+# Windows test plug-in). Prints SKIP lines for what cannot run here.
+set -uo pipefail
+cd "$(dirname "$0")/../.."
+root=$PWD
+# SORREL_LINUX_BUILD, SORREL_WIN32_BUILD and SORREL_WIN64_BUILD name other
+# configured build folders of the three presets.
+linux=${SORREL_LINUX_BUILD:-$root/build/linux}
+win32=${SORREL_WIN32_BUILD:-$root/build/win32}
+win64=${SORREL_WIN64_BUILD:-$root/build/win64}
+
+for tool in Xvfb xdotool xdpyinfo python3; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "SKIP: editor end-to-end tests: $tool is not installed (scripts/deps.sh gui)"
+    exit 0
+  fi
+done
+
+# Brings a configured build's targets up to date; false (with a SKIP line)
+# when the folder is not configured or the build fails to give them.
+ready() {
+  local preset=$1 build=$2
+  shift 2
+  if [ ! -f "$build/build.ninja" ]; then
+    echo "SKIP: editor end-to-end tests of $preset: $build is not configured"
+    return 1
+  fi
+  if ! timeout 600 cmake --build "$build" --target "$@"; then
+    echo "FAILED: editor end-to-end tests of $preset: the build of $* failed"
+    fail=1
+    return 1
+  fi
+}
+
+fail=0
+ready linux "$linux" sorrel_plugin sorrel-host || exit "$fail"
+targets=("linux=$linux")
+windows=
+if ! command -v wine >/dev/null; then
+  echo "SKIP: editor end-to-end tests under Wine: wine is not installed (scripts/deps.sh wine)"
+else
+  for entry in "win32:$win32" "win64:$win64"; do
+    if ready "${entry%%:*}" "${entry#*:}" sorrel_plugin sorrel-host editorplug; then
+      targets+=("${entry%%:*}=${entry#*:}")
+      windows=${windows:-${entry#*:}}
+    fi
+  done
+fi
+
+server=
+cleanup() {
+  if [ -n "$server" ]; then
+    kill "$server" 2>/dev/null || true
+    wait "$server" 2>/dev/null || true
+  fi
+}
+trap cleanup EXIT
+
+# Xvfb picks a free display number itself (-displayfd); -noreset keeps it
+# from restarting whenever the last program of one step disconnects.
+unset DISPLAY
+numberfile=$(mktemp)
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$numberfile" 2>/dev/null &
+server=$!
+for _ in $(seq 100); do
+  if [ -s "$numberfile" ] && DISPLAY=":$(head -n1 "$numberfile")" xdpyinfo >/dev/null 2>&1; then
+    export DISPLAY=":$(head -n1 "$numberfile")"
+    break
+  fi
+  sleep 0.1
+done
+rm -f "$numberfile"
+if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
+  echo "FAILED: editor end-to-end tests: Xvfb did not start"
+  exit 1
+fi
+
+export WINEPREFIX="$root/build/wineprefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+if [ -n "$windows" ] && [ ! -d "$WINEPREFIX" ]; then
+  timeout 300 wineboot -i >/dev/null 2>&1 || true
+fi
+
+echo "editor end-to-end tests on $DISPLAY: ${targets[*]%%=*}"
+timeout --kill-after=10 240 python3 tests/e2e/editor_e2e.py "$linux/tests/e2e" "${targets[@]}" || fail=1
+timeout --kill-after=10 180 bash tests/tools/gui_check.sh "$linux" $windows || fail=1
+[ "$fail" = 0 ] || { echo "FAILED: editor end-to-end tests"; exit 1; }
