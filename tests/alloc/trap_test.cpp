@@ -49,6 +49,7 @@ TEST_F(TrapTest, SeesAllocationsAndLocks) {
 }
 
 TEST_F(TrapTest, SeesAllocationsInsideThePlugin) {
+    EXPECT_NE(entry(), library->entry()) << "effects are created through the watching entry";
     auto effect = create();
     ASSERT_TRUE(*effect);
     alloctrap::watch();

@@ -1,13 +1,8 @@
-// The plug-in loader of the plug-in tests, with one difference: the entry it
-// hands out creates effects whose audio calls run watched. Every call that
-// allocates, frees or takes a lock fails the running test.
+// The plug-in tests' entry, routed through a watch: effects created through
+// it run their audio calls watched, and every call that allocates, frees or
+// takes a lock fails the running test.
 #include "alloc_trap.h"
-#include "plugin_library.h"
-
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <dlfcn.h>
+#include "plugin_fixture.h"
 
 namespace sorrel::test {
 namespace {
@@ -58,35 +53,12 @@ AEffect *VSTCALLBACK watchedEntry(audioMasterCallback host) {
     return effect;
 }
 
+VSTPluginMainProc watch(VSTPluginMainProc entry) {
+    realEntry = entry;
+    return entry != nullptr ? &watchedEntry : nullptr;
+}
+
+const bool installed = (PluginTest::wrapEntry = &watch, true);
+
 } // namespace
-
-std::string hostPath(const std::string &path) {
-    return path;
-}
-
-PluginLibrary::PluginLibrary(const std::string &path) {
-    module_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (module_ == nullptr) {
-        const char *message = dlerror();
-        error_ = message != nullptr ? message : "dlopen failed";
-    }
-}
-
-PluginLibrary::~PluginLibrary() {
-    if (module_ != nullptr)
-        dlclose(module_);
-}
-
-void *PluginLibrary::symbol(const char *name) const {
-    void *found = module_ != nullptr ? dlsym(module_, name) : nullptr;
-    if (found == nullptr || std::strcmp(name, "VSTPluginMain") != 0)
-        return found;
-    realEntry = reinterpret_cast<VSTPluginMainProc>(found);
-    return reinterpret_cast<void *>(&watchedEntry);
-}
-
-const char *builtPluginPath() {
-    return SORREL_PLUGIN_PATH;
-}
-
 } // namespace sorrel::test

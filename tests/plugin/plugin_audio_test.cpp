@@ -14,8 +14,6 @@
 namespace sorrel::test {
 namespace {
 
-using AudioTest = PluginTest;
-
 constexpr float kSentinel = 7.0f;
 constexpr double kPi = 3.14159265358979323846;
 
@@ -56,13 +54,15 @@ StereoBuffer render(const RecordedEffect &effect, StereoBuffer input, const std:
     return output;
 }
 
-// The reference: one shaped effect, one call over everything.
-StereoBuffer reference(const StereoBuffer &input, bool accumulate = false, float initial = 0.0f) {
-    RecordedEffect effect(PluginTest::library->entry()(&RecordingHost::callback));
-    effect.start(44100.0f, static_cast<VstInt32>(input.frames()));
-    shape(effect);
-    return render(effect, input, {static_cast<VstInt32>(input.frames())}, accumulate, initial);
-}
+class AudioTest : public PluginTest {
+  protected:
+    // The reference: one shaped effect, one call over everything.
+    StereoBuffer reference(const StereoBuffer &input, bool accumulate = false, float initial = 0.0f) const {
+        auto effect = started(44100.0f, static_cast<VstInt32>(input.frames()));
+        shape(*effect);
+        return render(*effect, input, {static_cast<VstInt32>(input.frames())}, accumulate, initial);
+    }
+};
 
 ::testing::AssertionResult sameSamples(const std::vector<float> &actual, const std::vector<float> &expected) {
     if (actual.size() != expected.size())
@@ -347,7 +347,7 @@ constexpr float kGoldenTolerance = 0.0f;
 #endif
 
 std::string goldenPath() {
-    return hostPath(std::string(SORREL_GOLDEN_DIR) + "/effect_program_44100.f32");
+    return sorrelhost::nativePath(std::string(SORREL_GOLDEN_DIR) + "/effect_program_44100.f32");
 }
 
 // Little-endian float32, left channel then right channel.

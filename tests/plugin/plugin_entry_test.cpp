@@ -16,22 +16,21 @@ using ProgramTest = PluginTest;
 
 TEST_F(EntryTest, ExportsTheThreeEntryNames) {
     for (const char *name : {"VSTPluginMain", "main", "MAIN"})
-        EXPECT_NE(library->symbol(name), nullptr) << name;
+        EXPECT_NE(library->entry(name), nullptr) << name;
 }
 
 TEST_F(EntryTest, AsksForTheHostVersionFirst) {
     auto effect = create();
     ASSERT_TRUE(*effect);
-    const auto calls = RecordingHost::calls();
-    ASSERT_FALSE(calls.empty());
-    EXPECT_EQ(calls.front().opcode, audioMasterVersion);
-    EXPECT_EQ(calls.front().effect, nullptr);
+    ASSERT_FALSE(host.calls.empty());
+    EXPECT_EQ(host.calls.front().opcode, audioMasterVersion);
+    EXPECT_EQ(host.calls.front().effect, nullptr);
 }
 
 TEST_F(EntryTest, HostWithoutVersionGetsNoEffect) {
-    RecordingHost::setVersionAnswer(0);
-    EXPECT_EQ(library->entry()(&RecordingHost::callback), nullptr);
-    EXPECT_EQ(library->entry()(nullptr), nullptr);
+    host.answer(audioMasterVersion, 0);
+    EXPECT_EQ(entry()(host.callback()), nullptr);
+    EXPECT_EQ(entry()(nullptr), nullptr);
 }
 
 TEST_F(EntryTest, RecordDescribesTheEffect) {

@@ -1,45 +1,90 @@
 // Loads the built plug-in once per test program and creates effects through
-// its exported entry with the recording host.
+// its exported entry with a recording host that answers like a plain host.
 #pragma once
 
-#include "plugin_library.h"
-#include "recording_host.h"
+#include "host/aeffectx.h"
+#include "support/fake_host.h"
+#include "tools/hostlib/module.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
 namespace sorrel::test {
 
+// An effect created through the library's entry and driven only through its
+// record. Closes the effect when it goes.
+class RecordedEffect {
+  public:
+    explicit RecordedEffect(AEffect *effect) : effect_(effect) {}
+    ~RecordedEffect() { close(); }
+    RecordedEffect(const RecordedEffect &) = delete;
+    RecordedEffect &operator=(const RecordedEffect &) = delete;
+
+    AEffect *record() const { return effect_; }
+    explicit operator bool() const { return effect_ != nullptr; }
+
+    VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void *ptr = nullptr,
+                       float opt = 0.0f) const {
+        return effect_->dispatcher(effect_, opcode, index, value, ptr, opt);
+    }
+    void setParameter(VstInt32 index, float value) const { effect_->setParameter(effect_, index, value); }
+    float getParameter(VstInt32 index) const { return effect_->getParameter(effect_, index); }
+    void processReplacing(float **in, float **out, VstInt32 frames) const {
+        effect_->processReplacing(effect_, in, out, frames);
+    }
+    void process(float **in, float **out, VstInt32 frames) const {
+        effect_->process(effect_, in, out, frames);
+    }
+
+    // The usual set-up of a host: open, sample rate, block size, resume.
+    void start(float sampleRate, VstInt32 blockSize) const;
+    // A text answer of the dispatcher (names, labels, displays) into a
+    // buffer prefilled with '#'; returns what stands before the terminator,
+    // or "<untouched>" when the buffer was not written at all.
+    std::string text(VstInt32 opcode, VstInt32 index = 0) const;
+    // Closes the effect (effClose); the record is gone afterwards.
+    VstIntPtr close();
+
+  private:
+    AEffect *effect_;
+};
+
 class PluginTest : public ::testing::Test {
   public:
-    static std::unique_ptr<PluginLibrary> library;
+    static std::unique_ptr<sorrelhost::Module> library;
+    // Set by a test program that watches the effects it creates: gets the
+    // module's entry and returns the one to create effects through.
+    static VSTPluginMainProc (*wrapEntry)(VSTPluginMainProc);
 
   protected:
     static void SetUpTestSuite() {
         if (!library)
-            library = std::make_unique<PluginLibrary>(builtPluginPath());
+            library = std::make_unique<sorrelhost::Module>(sorrelhost::nativePath(SORREL_PLUGIN_PATH));
     }
     void SetUp() override {
         ASSERT_TRUE(library->loaded()) << library->error();
         ASSERT_NE(library->entry(), nullptr);
-        RecordingHost::setVersionAnswer(2400);
-        RecordingHost::clear();
+        host.answerAsPlainHost();
     }
 
+    static VSTPluginMainProc entry() { return wrapEntry ? wrapEntry(library->entry()) : library->entry(); }
     // A new effect, straight from the entry.
-    static std::unique_ptr<RecordedEffect> create() {
-        return std::make_unique<RecordedEffect>(library->entry()(&RecordingHost::callback));
+    std::unique_ptr<RecordedEffect> create() const {
+        return std::make_unique<RecordedEffect>(entry()(host.callback()));
     }
     // A new effect set up as hosts do before audio.
-    static std::unique_ptr<RecordedEffect> started(float sampleRate = 44100.0f, VstInt32 blockSize = 512) {
+    std::unique_ptr<RecordedEffect> started(float sampleRate = 44100.0f, VstInt32 blockSize = 512) const {
         auto effect = create();
         if (*effect)
             effect->start(sampleRate, blockSize);
         return effect;
     }
+
+    FakeHost host;
 };
 
 // Two channels of audio in one place, with the pointer arrays hosts pass.

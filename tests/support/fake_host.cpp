@@ -1,8 +1,14 @@
 #include "support/fake_host.h"
 
+#include "host/aeffectx.h"
+
+#include <cstring>
+#include <mutex>
+
 namespace {
 FakeHost *current = nullptr;
-}
+std::mutex recording;
+} // namespace
 
 FakeHost::FakeHost() : previous(current) {
     answers[audioMasterVersion] = 2400;
@@ -11,6 +17,19 @@ FakeHost::FakeHost() : previous(current) {
 
 FakeHost::~FakeHost() {
     current = previous;
+}
+
+void FakeHost::answerText(VstInt32 opcode, const std::string &text) {
+    answers[opcode] = 1;
+    texts[opcode] = text;
+}
+
+void FakeHost::answerAsPlainHost() {
+    answer(audioMasterGetSampleRate, 44100);
+    answer(audioMasterGetBlockSize, 512);
+    answer(audioMasterGetVendorVersion, 1);
+    answerText(audioMasterGetVendorString, "Sorrel test host");
+    answerText(audioMasterGetProductString, "fake host");
 }
 
 std::vector<FakeHost::Call> FakeHost::callsOf(VstInt32 opcode) const {
@@ -23,9 +42,13 @@ std::vector<FakeHost::Call> FakeHost::callsOf(VstInt32 opcode) const {
 
 VstIntPtr VSTCALLBACK FakeHost::dispatch(AEffect *effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
                                          void *ptr, float opt) {
+    std::lock_guard<std::mutex> lock(recording);
     if (!current)
         return 0;
     current->calls.push_back({effect, opcode, index, value, ptr, opt});
+    auto text = current->texts.find(opcode);
+    if (text != current->texts.end() && ptr != nullptr)
+        std::strcpy(static_cast<char *>(ptr), text->second.c_str());
     auto it = current->answers.find(opcode);
     return it == current->answers.end() ? 0 : it->second;
 }

@@ -5,6 +5,7 @@
 #include "host/aeffect.h"
 
 #include <map>
+#include <string>
 #include <vector>
 
 class FakeHost {
@@ -27,11 +28,19 @@ class FakeHost {
 
     audioMasterCallback callback() const { return &FakeHost::dispatch; }
     void answer(VstInt32 opcode, VstIntPtr result) { answers[opcode] = result; }
+    // Answers 1 and writes text into the caller's buffer (vendor, product).
+    void answerText(VstInt32 opcode, const std::string &text);
+    // The answers of a plain host: 44100 Hz, blocks of 512, vendor and
+    // product texts and a vendor version.
+    void answerAsPlainHost();
     // Calls with the given opcode, in order.
     std::vector<Call> callsOf(VstInt32 opcode) const;
 
+    // Recorded under a lock, so effects may call from any thread; read them
+    // while no effect is running.
     std::vector<Call> calls;
     std::map<VstInt32, VstIntPtr> answers;
+    std::map<VstInt32, std::string> texts;
 
   private:
     static VstIntPtr VSTCALLBACK dispatch(AEffect *effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,

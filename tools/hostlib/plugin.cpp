@@ -11,12 +11,6 @@
 #include <sys/stat.h>
 #include <utility>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <dlfcn.h>
-#endif
-
 namespace sorrelhost {
 
 namespace {
@@ -67,68 +61,6 @@ void copyText(void *dst, const char *src, size_t max) {
     std::memcpy(d, src, n);
     d[n] = 0;
 }
-
-#ifdef _WIN32
-using ModuleHandle = HMODULE;
-
-std::string lastWindowsError() {
-    const DWORD code = GetLastError();
-    char *text = nullptr;
-    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, code, 0, reinterpret_cast<char *>(&text), 0, nullptr);
-    std::string s = text ? text : ("error " + std::to_string(code));
-    if (text)
-        LocalFree(text);
-    const size_t insert = s.find("%1");
-    if (insert != std::string::npos)
-        s.replace(insert, 2, "the file");
-    while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == ' ' || s.back() == '.'))
-        s.pop_back();
-    return s;
-}
-
-void *openModule(const std::string &path, std::string &error) {
-    const int n = MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, nullptr, 0);
-    std::wstring wide(n > 0 ? static_cast<size_t>(n) : 1, L'\0');
-    if (n > 0)
-        MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, &wide[0], n);
-    // No message box for a module that fails to load.
-    const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    HMODULE h = LoadLibraryW(wide.c_str());
-    SetErrorMode(oldMode);
-    if (!h)
-        error = lastWindowsError();
-    return reinterpret_cast<void *>(h);
-}
-
-void *findSymbol(void *module, const char *name) {
-    return reinterpret_cast<void *>(GetProcAddress(reinterpret_cast<HMODULE>(module), name));
-}
-
-void closeModule(void *module) {
-    FreeLibrary(reinterpret_cast<HMODULE>(module));
-}
-#else
-void *openModule(const std::string &path, std::string &error) {
-    // A bare file name would send dlopen searching the library path.
-    const std::string where = path.find('/') == std::string::npos ? "./" + path : path;
-    void *h = dlopen(where.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!h) {
-        const char *e = dlerror();
-        error = e ? e : "unknown error";
-    }
-    return h;
-}
-
-void *findSymbol(void *module, const char *name) {
-    return dlsym(module, name);
-}
-
-void closeModule(void *module) {
-    dlclose(module);
-}
-#endif
 
 bool sane(VstInt32 v, VstInt32 max) {
     return v >= 0 && v <= max;
@@ -230,22 +162,16 @@ LoadResult Plugin::load(const std::string &path, float sampleRate, VstInt32 bloc
     p->sampleRate_ = sampleRate;
     p->blockSize_ = blockSize;
 
-    std::string why;
-    p->module_ = openModule(path, why);
-    if (!p->module_) {
-        res.error = path + ": not a loadable plug-in (" + why + ")";
+    p->module_ = std::make_unique<Module>(path);
+    if (!p->module_->loaded()) {
+        res.error = path + ": not a loadable plug-in (" + p->module_->error() + ")";
         return res;
     }
-    void *entry = findSymbol(p->module_, "VSTPluginMain");
-    if (!entry)
-        entry = findSymbol(p->module_, "main");
-    if (!entry) {
+    const VSTPluginMainProc main = p->module_->entry();
+    if (!main) {
         res.error = path + ": not a VST 2.4 plug-in (no VSTPluginMain entry)";
         return res; // the destructor unloads the module
     }
-    VSTPluginMainProc main = nullptr;
-    static_assert(sizeof(main) == sizeof(entry), "function and data pointers have one size");
-    std::memcpy(&main, &entry, sizeof main);
 
     creating = p.get();
     AEffect *effect = main(hostCallback);
@@ -283,8 +209,6 @@ Plugin::~Plugin() {
         unregisterInstance(this);
         effect_ = nullptr;
     }
-    if (module_)
-        closeModule(module_);
 }
 
 VstIntPtr Plugin::dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void *ptr, float opt) {

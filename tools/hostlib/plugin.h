@@ -4,6 +4,7 @@
 #pragma once
 
 #include "host/aeffect.h"
+#include "tools/hostlib/module.h"
 
 #include <cstdint>
 #include <memory>
@@ -132,7 +133,7 @@ class Plugin {
     std::string text(VstInt32 opcode, VstInt32 index);
 
     std::string path_;
-    void *module_ = nullptr;
+    std::unique_ptr<Module> module_; // unloaded after the instance is closed
     AEffect *effect_ = nullptr;
     float sampleRate_ = 44100.0f;
     VstInt32 blockSize_ = 512;

@@ -2,65 +2,17 @@
 // effect, the way a host does, and drives it through each export name.
 #include "support/fake_host.h"
 #include "tests/host/plugin/test_factory.h"
+#include "tools/hostlib/module.h"
 
 #include <gtest/gtest.h>
 
-#include <string>
-
-#if defined(_WIN32)
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
-#else
-#include <dlfcn.h>
-#endif
-
 namespace {
-
-class Library {
-  public:
-    Library() {
-#if defined(_WIN32)
-        handle = LoadLibraryA(TEST_PLUGIN_FILE);
-#else
-        handle = dlopen(TEST_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
-#endif
-    }
-    ~Library() {
-#if defined(_WIN32)
-        if (handle)
-            FreeLibrary(handle);
-#else
-        if (handle)
-            dlclose(handle);
-#endif
-    }
-    Library(const Library &) = delete;
-    Library &operator=(const Library &) = delete;
-
-    bool loaded() const {
-        return handle != nullptr;
-    }
-    VSTPluginMainProc entry(const char *name) const {
-#if defined(_WIN32)
-        return reinterpret_cast<VSTPluginMainProc>(reinterpret_cast<void *>(GetProcAddress(handle, name)));
-#else
-        return reinterpret_cast<VSTPluginMainProc>(dlsym(handle, name));
-#endif
-    }
-
-  private:
-#if defined(_WIN32)
-    HMODULE handle;
-#else
-    void *handle;
-#endif
-};
 
 class ExportedEntry : public ::testing::TestWithParam<const char *> {};
 
 TEST_P(ExportedEntry, CreatesAnEffectOnlyForAHostThatAnswersTheVersionQuery) {
-    Library library;
-    ASSERT_TRUE(library.loaded());
+    sorrelhost::Module library(sorrelhost::nativePath(TEST_PLUGIN_PATH));
+    ASSERT_TRUE(library.loaded()) << library.error();
     VSTPluginMainProc entry = library.entry(GetParam());
     ASSERT_NE(entry, nullptr);
 
@@ -85,8 +37,8 @@ TEST_P(ExportedEntry, CreatesAnEffectOnlyForAHostThatAnswersTheVersionQuery) {
 INSTANTIATE_TEST_SUITE_P(Names, ExportedEntry, ::testing::Values("VSTPluginMain", "main", "MAIN"));
 
 TEST(ExportedEntry, NullCallbackGetsNoEffect) {
-    Library library;
-    ASSERT_TRUE(library.loaded());
+    sorrelhost::Module library(sorrelhost::nativePath(TEST_PLUGIN_PATH));
+    ASSERT_TRUE(library.loaded()) << library.error();
     EXPECT_EQ(library.entry("VSTPluginMain")(nullptr), nullptr);
 }
 

@@ -1,0 +1,41 @@
+// A plug-in module opened the way hosts open one: the shared library (a DLL
+// on Windows) at a path, its exported entry, and closing it again. The tool
+// and the tests that load plug-ins all go through this one loader.
+#pragma once
+
+#include "host/aeffect.h"
+
+#include <string>
+
+namespace sorrelhost {
+
+class Module {
+  public:
+    // Opens the module at path; a bare file name means the file in the
+    // current directory.
+    explicit Module(const std::string &path);
+    ~Module();
+    Module(const Module &) = delete;
+    Module &operator=(const Module &) = delete;
+
+    bool loaded() const { return handle_ != nullptr; }
+    // Why the module did not load, in the system's words (one line).
+    const std::string &error() const { return error_; }
+
+    // The plug-in entry: VSTPluginMain, or the older name main; null when
+    // the module exports neither.
+    VSTPluginMainProc entry() const;
+    // The export of that name taken as an entry, or null.
+    VSTPluginMainProc entry(const char *name) const;
+
+  private:
+    void *handle_ = nullptr;
+    std::string error_;
+};
+
+// A file of the build machine as a program of this build names it: under
+// Wine an absolute Unix path lies on the Unix root drive Z:. Unchanged on
+// Linux.
+std::string nativePath(const std::string &path);
+
+} // namespace sorrelhost
