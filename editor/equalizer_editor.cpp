@@ -192,8 +192,10 @@ void EqualizerEditor::valueChanged(CDrawContext * /*context*/, CControl *control
     const float value = control->getValue();
     // The automated write: the effect takes the value and the host hears it
     // (audioMasterAutomate with the normalised value), so its own controls
-    // and automation recording follow what the user does in the editor.
-    if (tag >= 0 && effect)
+    // and automation recording follow what the user does in the editor. A
+    // fader held still stays dirty until its next redraw and reports the
+    // same value on every polling pass; the host hears each value once.
+    if (tag >= 0 && effect && effect->getParameter(tag) != value)
         effect->setParameterAutomated(tag, value);
     // Turned off by the user, a meter set goes dark at once; turned off by
     // the host it only stops, showing the last levels.

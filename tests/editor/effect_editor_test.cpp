@@ -55,15 +55,18 @@ TEST_F(EffectEditor, DragOfThe440FaderToTheTop) {
     ASSERT_EQ(dispatch(effEditOpen, 0, 0, &parentWindow), 1);
     paint(gui());
     // Band 17 ("440") is parameter 19; its fader spans x 405..421.
-    press(gui(), {413, 60}, LeftButton, {{413, 40}, {413, 20}, {413, 0}});
+    // Held still at the top for a few passes at the end.
+    press(gui(), {413, 60}, LeftButton, {{413, 40}, {413, 20}, {413, 0}, {413, 0}, {413, 0}});
     EXPECT_EQ(parameter(19), 1.f);
-    // The host hears begin, the automated values (normalised, the last one
-    // 1.0) and end, all for parameter 19.
+    // The host hears begin, the automated values (normalised, each once,
+    // the last one 1.0) and end, all for parameter 19.
     std::vector<std::pair<VstInt32, VstInt32>> edits;
     float lastAutomated = -1.f;
     for (const FakeHost::Call &call : host.calls) {
-        if (call.opcode == audioMasterAutomate)
+        if (call.opcode == audioMasterAutomate) {
+            EXPECT_NE(call.opt, lastAutomated) << "the same value reported twice";
             lastAutomated = call.opt;
+        }
         const bool repeat = !edits.empty() && edits.back() == std::make_pair(call.opcode, call.index);
         if ((call.opcode == audioMasterBeginEdit || call.opcode == audioMasterEndEdit ||
              call.opcode == audioMasterAutomate) && !repeat)
