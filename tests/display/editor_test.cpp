@@ -18,7 +18,8 @@
 #include <utility>
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#include <sanitizer/allocator_interface.h>
+// The sanitizer runtime's own count (GCC ships no header that declares it).
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #endif
 
 namespace display {
