@@ -1,7 +1,9 @@
-// One thread runs audio while others write parameters, change Q, select
-// programs, load chunks and read levels and displays, as hosts do, and the
-// GUI thread keeps the editor open (on the headless window system), its
-// idle applying the parameter changes and feeding the meters. Run under
+// One thread runs audio, writing all 36 parameters before every block as
+// hosts that play automation do, while others write parameters, change Q,
+// select programs, load chunks and read levels and displays, as hosts do,
+// and the GUI thread keeps the editor open through the dispatcher (on the
+// headless window system), its idle applying the parameter changes and
+// feeding the meters. Run under
 // ThreadSanitizer (tsan preset) this proves the shared state is race-free;
 // everywhere it proves nothing breaks and the sound stays finite.
 #include "effect/equalizer_effect.h"
@@ -40,6 +42,7 @@ TEST(EffectConcurrency, AudioKeepsRunningWhileEverythingElseChanges) {
     std::atomic<bool> finite{true};
     std::atomic<int> blocks{0};
 
+    AEffect *record = effect.getAeffect();
     std::thread audio([&] {
         std::vector<float> left(96), right(96);
         float *in[2] = {left.data(), right.data()};
@@ -49,8 +52,10 @@ TEST(EffectConcurrency, AudioKeepsRunningWhileEverythingElseChanges) {
                 left[i] = unit(seed) - 0.5f;
                 right[i] = unit(seed) - 0.5f;
             }
+            for (VstInt32 index = 0; index < 36; ++index)
+                record->setParameter(record, index, unit(seed));
             // 96 frames against a block size of 64: every call runs in pieces.
-            effect.processReplacing(in, in, 96);
+            record->processReplacing(record, in, in, 96);
             for (size_t i = 0; i < left.size(); ++i)
                 if (!std::isfinite(left[i]) || !std::isfinite(right[i]))
                     finite = false;
@@ -100,12 +105,12 @@ TEST(EffectConcurrency, AudioKeepsRunningWhileEverythingElseChanges) {
         auto *gui = dynamic_cast<AEffGUIEditor *>(effect.getEditor());
         ASSERT_NE(gui, nullptr);
         int parentWindow = 0; // any address is a window to the headless backend
-        ASSERT_TRUE(gui->open(&parentWindow));
+        ASSERT_EQ(record->dispatcher(record, effEditOpen, 0, 0, &parentWindow, 0.0f), 1);
         sorrel::platform::headless::queuePaint(gui->getFrame()->getWindow(), {0, 0, 710, 167});
         float sink = 0.0f;
         char text[32];
         while (!stop) {
-            gui->idle();
+            record->dispatcher(record, effEditIdle, 0, 0, nullptr, 0.0f);
             for (int channel = 0; channel < 2; ++channel)
                 for (int band = 0; band < kNumBands; ++band)
                     sink += effect.engine(channel).getPreGainLevel(band) +
@@ -115,7 +120,7 @@ TEST(EffectConcurrency, AudioKeepsRunningWhileEverythingElseChanges) {
                 sink += effect.getParameter(index);
             }
         }
-        gui->close();
+        record->dispatcher(record, effEditClose, 0, 0, nullptr, 0.0f);
         EXPECT_TRUE(std::isfinite(sink));
     });
 
