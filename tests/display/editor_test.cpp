@@ -35,13 +35,11 @@ void *handle(::Window id) {
 // leaves in onHostIdle when the plug-in asks for the host's idle (a drag
 // loop does, about every 50 ms).
 std::function<void()> onHostIdle;
-int hostIdles = 0;
 
 VstIntPtr VSTCALLBACK hostCallback(AEffect *, VstInt32 opcode, VstInt32, VstIntPtr, void *, float) {
     if (opcode == audioMasterVersion)
         return 2400;
     if (opcode == audioMasterIdle) {
-        ++hostIdles;
         if (std::function<void()> run = std::exchange(onHostIdle, nullptr))
             run();
     }
@@ -150,7 +148,6 @@ class EditorOnX11 : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_NE(host.display(), nullptr);
-        hostIdles = 0;
         onHostIdle = nullptr;
         filesBefore = openFiles();
         parent = host.topLevel(40, 40, kEditorWidth, kEditorHeight);
