@@ -11,6 +11,7 @@
 
 #include "x_host.h"
 
+#include <cstdlib>
 #include <dlfcn.h>
 #include <functional>
 #include <malloc.h>
@@ -62,7 +63,9 @@ struct Plugin {
     void idle() { dispatch(effEditIdle); }
 
     sorrel::EqualizerEffect *effect() const { return static_cast<sorrel::EqualizerEffect *>(record->object); }
-    sorrel::EqualizerEditor *gui() const { return static_cast<sorrel::EqualizerEditor *>(effect()->getEditor()); }
+    sorrel::EqualizerEditor *gui() const {
+        return static_cast<sorrel::EqualizerEditor *>(effect()->getEditor());
+    }
     CFrame *frame() const { return gui()->getFrame(); }
     ::Window window() const {
         return frame() ? static_cast<::Window>(reinterpret_cast<uintptr_t>(frame()->getSystemWindow())) : 0;
@@ -288,8 +291,8 @@ TEST_F(EditorOnX11, TheHostClosesFromInsideTheIdleADragCalls) {
             closed = true;
         };
         // The fader of band 17 ("440").
-        ASSERT_TRUE(run({"xdotool", "mousemove", "--window", std::to_string(p.window()), "413", "60", "mousedown",
-                         "1"}));
+        ASSERT_TRUE(run(
+            {"xdotool", "mousemove", "--window", std::to_string(p.window()), "413", "60", "mousedown", "1"}));
         const uint32_t start = platform::tickCount();
         while (!closed && platform::tickCount() - start < 3000) {
             p.idle();
@@ -314,11 +317,15 @@ TEST_F(EditorOnX11, TheHostResizingItsWindowLeavesTheEditorAsItIs) {
     const struct Step {
         int width, height;
         float value; // written by the host to band 17 meanwhile
-    } steps[] = {{900, 300, 0.9f}, {400, 100, 0.2f}, {kEditorWidth, kEditorHeight, 0.6f}, {300, 400, 0.1f},
+    } steps[] = {{900, 300, 0.9f},
+                 {400, 100, 0.2f},
+                 {kEditorWidth, kEditorHeight, 0.6f},
+                 {300, 400, 0.1f},
                  {1000, 500, 0.8f}};
     for (const Step &s : steps) {
         SCOPED_TRACE(std::to_string(s.width) + "x" + std::to_string(s.height));
-        XResizeWindow(host.display(), parent, static_cast<unsigned>(s.width), static_cast<unsigned>(s.height));
+        XResizeWindow(host.display(), parent, static_cast<unsigned>(s.width),
+                      static_cast<unsigned>(s.height));
         XSync(host.display(), False);
         plugin.record->setParameter(plugin.record, 19, s.value);
         idleFor(plugin, 30);
@@ -327,7 +334,8 @@ TEST_F(EditorOnX11, TheHostResizingItsWindowLeavesTheEditorAsItIs) {
         EXPECT_EQ((std::vector<int>{own.left, own.top, own.width(), own.height()}),
                   (std::vector<int>{0, 0, kEditorWidth, kEditorHeight}));
         const CRect size = plugin.frame()->getViewSize();
-        EXPECT_EQ((std::vector<int>{size.width(), size.height()}), (std::vector<int>{kEditorWidth, kEditorHeight}));
+        EXPECT_EQ((std::vector<int>{size.width(), size.height()}),
+                  (std::vector<int>{kEditorWidth, kEditorHeight}));
         if (s.width < kEditorWidth || s.height < kEditorHeight)
             continue; // partly hidden: the screen cannot be read back
         // Whatever was hidden and is uncovered now shows the editor again,

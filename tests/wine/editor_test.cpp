@@ -40,7 +40,9 @@ struct Plugin {
     void idle() { dispatch(effEditIdle); }
 
     sorrel::EqualizerEffect *effect() const { return static_cast<sorrel::EqualizerEffect *>(record->object); }
-    sorrel::EqualizerEditor *gui() const { return static_cast<sorrel::EqualizerEditor *>(effect()->getEditor()); }
+    sorrel::EqualizerEditor *gui() const {
+        return static_cast<sorrel::EqualizerEditor *>(effect()->getEditor());
+    }
     CFrame *frame() const { return gui()->getFrame(); }
     HWND window() const { return frame() ? static_cast<HWND>(frame()->getSystemWindow()) : nullptr; }
     bool metering() const { return effect()->engine(0).isMetering() || effect()->engine(1).isMetering(); }
@@ -63,7 +65,8 @@ bool showsEditor(Plugin &p) {
         p.idle();
         const raster::Surface *image = p.image();
         raster::Point first;
-        return image && countDifferences(readBack(p.window(), kEditorWidth, kEditorHeight), *image, first) == 0;
+        return image &&
+               countDifferences(readBack(p.window(), kEditorWidth, kEditorHeight), *image, first) == 0;
     });
 }
 
@@ -105,9 +108,11 @@ TEST_F(EditorOnWindows, AParentThatIsNotAWindowIsRefusedAndARealOneWorksAfterwar
 
 TEST_F(EditorOnWindows, AParentDestroyedBeforeTheCloseLeavesAnEditorThatClosesQuietly) {
     for (const bool outer : {false, true}) {
-        SCOPED_TRACE(outer ? "the host destroys the window around the parent" : "the host destroys the parent");
+        SCOPED_TRACE(outer ? "the host destroys the window around the parent"
+                           : "the host destroys the parent");
         HWND top = makeHostWindow(60, 300, kEditorWidth + 20, kEditorHeight + 20, WS_POPUP);
-        HWND in = outer ? makeHostWindow(10, 10, kEditorWidth, kEditorHeight, WS_CHILD | WS_VISIBLE, top) : top;
+        HWND in =
+            outer ? makeHostWindow(10, 10, kEditorWidth, kEditorHeight, WS_CHILD | WS_VISIBLE, top) : top;
         ASSERT_EQ(plugin.open(in), 1);
         ASSERT_TRUE(showsEditor(plugin));
         DestroyWindow(top);
@@ -138,7 +143,10 @@ TEST_F(EditorOnWindows, TheHostResizingItsWindowLeavesTheEditorAsItIs) {
     const struct Step {
         int width, height;
         float value; // written by the host to band 17 meanwhile
-    } steps[] = {{900, 300, 0.9f}, {400, 100, 0.2f}, {kEditorWidth, kEditorHeight, 0.6f}, {300, 400, 0.1f},
+    } steps[] = {{900, 300, 0.9f},
+                 {400, 100, 0.2f},
+                 {kEditorWidth, kEditorHeight, 0.6f},
+                 {300, 400, 0.1f},
                  {1000, 500, 0.8f}};
     for (const Step &s : steps) {
         SCOPED_TRACE(std::to_string(s.width) + "x" + std::to_string(s.height));
