@@ -81,8 +81,9 @@ Host::Host() {
 Host::~Host() {
     if (!display_)
         return;
-    for (::Window w : made_)
-        destroy(w);
+    // destroy() takes each window out of the list.
+    while (!made_.empty())
+        destroy(made_.back());
     XSync(display_, False);
     XCloseDisplay(display_);
 }
