@@ -14,20 +14,8 @@
 #include "gui/frame.h"
 #include "gui/platform/headless.h"
 #include "tools/hostlib/audio.h"
+#include "tools/hostlib/png.h"
 #include "tools/hostlib/preset_file.h"
-
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wsign-compare"
-#pragma GCC diagnostic ignored "-Wunused-function"
-#endif
-#define STB_IMAGE_WRITE_STATIC
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#include <stb_image_write.h>
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif
 
 #include <algorithm>
 #include <cmath>
@@ -170,19 +158,10 @@ int main(int argc, char **argv) {
     editor->idle();
 
     const raster::Surface &surface = headless::state(window)->surface;
-    std::vector<uint8_t> rgb;
-    rgb.reserve(static_cast<size_t>(surface.width()) * surface.height() * 3);
-    for (int32_t y = 0; y < surface.height(); ++y)
-        for (int32_t x = 0; x < surface.width(); ++x) {
-            const raster::Pixel p = surface.get(x, y);
-            rgb.push_back(static_cast<uint8_t>(raster::red(p)));
-            rgb.push_back(static_cast<uint8_t>(raster::green(p)));
-            rgb.push_back(static_cast<uint8_t>(raster::blue(p)));
-        }
+    const std::string written = sorrelhost::writePngFile(outputPath, surface);
     editor->close();
-    if (!stbi_write_png(outputPath.c_str(), surface.width(), surface.height(), 3, rgb.data(),
-                        surface.width() * 3))
-        return failWith("cannot write " + outputPath);
+    if (!written.empty())
+        return failWith(written);
     std::printf("%s: the editor at block %zu of %s (%.2f s)\n", outputPath.c_str(), last, inputPath.c_str(),
                 double(last * kBlock) / audio.sampleRate);
     return 0;

@@ -1,21 +1,10 @@
 #include "tools/hostlib/editor_host.h"
 
 #include "tools/hostlib/editor_window.h"
+#include "tools/hostlib/png.h"
 
 #include <mutex>
 
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wsign-compare"
-#pragma GCC diagnostic ignored "-Wunused-function"
-#endif
-#define STB_IMAGE_WRITE_STATIC
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#include <stb_image_write.h>
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif
 
 namespace sorrelhost {
 
@@ -92,12 +81,9 @@ std::string numberedPath(const std::string &path, int number, int count) {
 }
 
 std::string writePng(const std::string &path, const RgbImage &image) {
-    if (image.width <= 0 || image.height <= 0 ||
-        image.pixels.size() != static_cast<size_t>(image.width) * static_cast<size_t>(image.height) * 3)
+    if (image.pixels.size() != static_cast<size_t>(image.width) * static_cast<size_t>(image.height) * 3)
         return path + ": no image to write";
-    if (!stbi_write_png(path.c_str(), image.width, image.height, 3, image.pixels.data(), image.width * 3))
-        return path + ": cannot write the PNG file";
-    return {};
+    return writePngFile(path, image.width, image.height, image.pixels.data());
 }
 
 } // namespace sorrelhost

@@ -2,24 +2,13 @@
 
 #include "gui/raster/raster.h"
 #include "tools/hostlib/audio.h"
+#include "tools/hostlib/png.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <vector>
 
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wsign-compare"
-#pragma GCC diagnostic ignored "-Wunused-function"
-#endif
-#define STB_IMAGE_WRITE_STATIC
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#include <stb_image_write.h>
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif
 
 namespace sorrelhost {
 
@@ -212,19 +201,7 @@ std::string writeResponsePlot(const std::string &path, const Response &response,
         c.drawText(name.c_str(), {box.left + 36, y, box.right - 4, y + 16}, Align::Left);
     }
 
-    std::vector<unsigned char> rgbBytes(static_cast<size_t>(kWidth) * kHeight * 3);
-    for (int y = 0; y < kHeight; ++y) {
-        const Pixel *row = surface.row(y);
-        for (int x = 0; x < kWidth; ++x) {
-            unsigned char *o = &rgbBytes[(static_cast<size_t>(y) * kWidth + x) * 3];
-            o[0] = static_cast<unsigned char>(raster::red(row[x]));
-            o[1] = static_cast<unsigned char>(raster::green(row[x]));
-            o[2] = static_cast<unsigned char>(raster::blue(row[x]));
-        }
-    }
-    if (!stbi_write_png(path.c_str(), kWidth, kHeight, 3, rgbBytes.data(), kWidth * 3))
-        return path + ": cannot write the PNG file";
-    return {};
+    return writePngFile(path, surface);
 }
 
 } // namespace sorrelhost
