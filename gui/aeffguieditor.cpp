@@ -70,24 +70,26 @@ void AEffGUIEditor::idle() {
     f->forget();
 }
 
-bool AEffGUIEditor::onKeyDown(VstKeyCode &keyCode) {
-    if (!frame)
-        return false;
+namespace {
+
+CKeyCode keyOf(const VstKeyCode &keyCode) {
     CKeyCode key;
     key.character = keyCode.character;
     key.virt = keyCode.virt;
     key.modifier = keyCode.modifier;
-    return frame->onKeyDown(key) == 1;
+    return key;
+}
+
+} // namespace
+
+bool AEffGUIEditor::onKeyDown(VstKeyCode &keyCode) {
+    CKeyCode key = keyOf(keyCode);
+    return frame && frame->onKeyDown(key) == 1;
 }
 
 bool AEffGUIEditor::onKeyUp(VstKeyCode &keyCode) {
-    if (!frame)
-        return false;
-    CKeyCode key;
-    key.character = keyCode.character;
-    key.virt = keyCode.virt;
-    key.modifier = keyCode.modifier;
-    return frame->onKeyUp(key) == 1;
+    CKeyCode key = keyOf(keyCode);
+    return frame && frame->onKeyUp(key) == 1;
 }
 
 bool AEffGUIEditor::onWheel(float distance) {

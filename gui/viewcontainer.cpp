@@ -241,28 +241,26 @@ void CViewContainer::mouse(CDrawContext *context, CPoint &where, int32_t buttons
     }
 }
 
-int32_t CViewContainer::onKeyDown(CKeyCode &key) {
+// Keys go to the children from last to first; the first answer other than
+// -1 ends the offer.
+int32_t CViewContainer::offerKey(CKeyCode &key, int32_t (CView::*handler)(CKeyCode &)) {
     for (size_t i = children.size(); i-- > 0;) {
         if (i >= children.size())
             continue;
         Hold hold(children[i]);
-        const int32_t result = children[i]->onKeyDown(key);
+        const int32_t result = (children[i]->*handler)(key);
         if (result != -1)
             return result;
     }
     return -1;
 }
 
+int32_t CViewContainer::onKeyDown(CKeyCode &key) {
+    return offerKey(key, &CView::onKeyDown);
+}
+
 int32_t CViewContainer::onKeyUp(CKeyCode &key) {
-    for (size_t i = children.size(); i-- > 0;) {
-        if (i >= children.size())
-            continue;
-        Hold hold(children[i]);
-        const int32_t result = children[i]->onKeyUp(key);
-        if (result != -1)
-            return result;
-    }
-    return -1;
+    return offerKey(key, &CView::onKeyUp);
 }
 
 bool CViewContainer::onWheel(CDrawContext *context, const CPoint &where, CMouseWheelAxis axis, float distance) {

@@ -84,6 +84,7 @@ class CViewContainer : public CView {
     COffscreenContext *getOffscreen() const { return offscreen; }
 
   protected:
+    int32_t offerKey(CKeyCode &key, int32_t (CView::*handler)(CKeyCode &));
     // Builds the off-screen context when it is missing and wanted.
     void ensureOffscreen();
     void releaseOffscreen();

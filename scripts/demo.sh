@@ -37,7 +37,8 @@ i=0
 for p in "${presets[@]}"; do
   i=$((i + 1))
   status "[$i/${#presets[@]}] building $p"
-  run cmake --preset "$p" -DSORREL_TESTS=OFF -DSORREL_BENCH=OFF
+  # An existing build folder keeps its settings; a fresh one skips the tests.
+  [ -f "build/$p/build.ninja" ] || run cmake --preset "$p" -DSORREL_TESTS=OFF -DSORREL_BENCH=OFF
   targets=(--target sorrel_plugin)
   [ "$p" = linux ] && targets+=(--target sorrel-host --target editor-snapshot)
   run cmake --build --preset "$p" -j "$jobs" "${targets[@]}"

@@ -12,7 +12,9 @@ input=/usr/share/sounds/alsa/Front_Center.wav
 [ -f "$preset" ] || { echo "editor-picture: no preset $preset" >&2; exit 2; }
 
 bash scripts/deps.sh build >/dev/null
-cmake --preset linux -DSORREL_TESTS=OFF -DSORREL_BENCH=OFF >/dev/null
+# An existing build folder keeps its settings (tests and benchmarks stay as
+# they were configured); a fresh one is set up without them.
+[ -f build/linux/build.ninja ] || cmake --preset linux -DSORREL_TESTS=OFF -DSORREL_BENCH=OFF >/dev/null
 cmake --build --preset linux -j "$(nproc)" --target editor-snapshot >/dev/null
 mkdir -p docs
 build/linux/tools/editor-snapshot/editor-snapshot --preset "$preset" --input "$input" --output docs/editor.png
