@@ -33,6 +33,13 @@ class Module {
     std::string error_;
 };
 
+// What each platform's file (module_posix.cpp, module_win32.cpp) provides.
+namespace moduleio {
+void *openModule(const std::string &path, std::string &error);
+void *findSymbol(void *module, const char *name);
+void closeModule(void *module);
+} // namespace moduleio
+
 // A file of the build machine as a program of this build names it: under
 // Wine an absolute Unix path lies on the Unix root drive Z:. Unchanged on
 // Linux.
