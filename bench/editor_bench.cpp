@@ -1,7 +1,7 @@
 // The editor on the headless window system: one idle pass with all 124
 // meters changing on every call (what a host's idle costs while audio
 // plays), and a full repaint of the 710 x 167 window.
-#include "editor/equalizer_editor.h"
+#include "host/plugin/equalizer_vst_editor.h"
 #include "gui/frame.h"
 #include "gui/platform/headless.h"
 #include "host/audioeffectx.h"
@@ -15,7 +15,7 @@ namespace headless = sorrel::platform::headless;
 // An effect whose levels move on every idle, so that every meter redraws.
 class MovingLevels : public AudioEffectX, public sorrel::LevelSource {
   public:
-    MovingLevels() : AudioEffectX(nullptr, 1, 36) { gui = new sorrel::EqualizerEditor(this, this); }
+    MovingLevels() : AudioEffectX(nullptr, 1, 36) { gui = new sorrel::EqualizerVstEditor(this, this); }
     ~MovingLevels() override {
         setEditor(nullptr);
         delete gui;
@@ -30,7 +30,7 @@ class MovingLevels : public AudioEffectX, public sorrel::LevelSource {
     float level(int set, int band) const { return float((tick + set * 4 + band) % 15) / 14.f; }
 
     int tick = 0;
-    sorrel::EqualizerEditor *gui;
+    sorrel::EqualizerVstEditor *gui;
 };
 
 int parentWindow = 0;

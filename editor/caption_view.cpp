@@ -1,14 +1,22 @@
 #include "editor/caption_view.h"
 
-#include "editor/equalizer_editor.h"
-#include "editor/layout.h"
 #include "editor/level_color.h"
 #include "gui/drawcontext.h"
 
 namespace sorrel {
 
-CaptionView::CaptionView(const CRect &viewSize, EqualizerEditor *owner)
-    : CView(viewSize), editor(owner), editorAlive(owner ? owner->livenessToken() : nullptr) {}
+CaptionView::CaptionView(const CRect &viewSize, const layout::EditorLayout &places) : CView(viewSize) {
+    for (int32_t i = 0; i < layout::kNumControls; ++i) {
+        // Ten rows under the control; the switches' boxes are wider than
+        // the switches. Those lie below the strip and stay undrawn.
+        CRect box = places.entries[i];
+        box.top = box.bottom + 1;
+        box.bottom = box.bottom + 11;
+        if (i == layout::kInSwitch || i == layout::kOutSwitch)
+            box.inset(-4, 0);
+        boxes[i] = box;
+    }
+}
 
 void CaptionView::draw(CDrawContext *context) {
     if (context)
@@ -17,24 +25,13 @@ void CaptionView::draw(CDrawContext *context) {
 }
 
 void CaptionView::drawCaptions(CDrawContext *context, const CRect &area) {
-    if (!context || !editor || !editorAlive || !*editorAlive)
+    if (!context)
         return;
     context->setFont(VerySmallFont, 9, 0);
     context->setFontColor(CaptionGrey);
-    for (int32_t i = 0; i < layout::kNumControls; ++i) {
-        const CControl *control = editor->getControl(i);
-        if (!control)
-            continue;
-        // Ten rows under the control; the switches' boxes are wider than
-        // the switches. Those lie below the strip and stay undrawn.
-        CRect box = control->getViewSize();
-        box.top = box.bottom + 1;
-        box.bottom = box.bottom + 11;
-        if (i == layout::kInSwitch || i == layout::kOutSwitch)
-            box.inset(-4, 0);
-        if (box.overlaps(area))
-            context->drawString(layout::caption(i), box, false, AlignCenter);
-    }
+    for (int32_t i = 0; i < layout::kNumControls; ++i)
+        if (boxes[i].overlaps(area))
+            context->drawString(layout::caption(i), boxes[i], false, AlignCenter);
 }
 
 } // namespace sorrel

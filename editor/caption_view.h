@@ -2,27 +2,22 @@
 // ten rows below it, in small grey type.
 #pragma once
 
+#include "editor/layout.h"
 #include "gui/view.h"
-
-#include <memory>
 
 namespace sorrel {
 
-class EqualizerEditor;
-
 class CaptionView : public CView {
   public:
-    CaptionView(const CRect &size, EqualizerEditor *editor);
+    // The captions go under the controls' places in places.
+    CaptionView(const CRect &size, const layout::EditorLayout &places);
 
     void draw(CDrawContext *context) override;
-    // The captions of the editor's controls whose caption box overlaps area.
+    // The captions whose caption box overlaps area.
     virtual void drawCaptions(CDrawContext *context, const CRect &area);
 
   private:
-    EqualizerEditor *editor;
-    // The strip may outlive its editor for as long as a call into the frame
-    // still runs; it asks this before it reads the editor's controls.
-    std::shared_ptr<const bool> editorAlive;
+    CRect boxes[layout::kNumControls];
 };
 
 } // namespace sorrel

@@ -7,7 +7,8 @@
 #include "editor/web_link_view.h"
 #include "gui/bitmap.h"
 #include "gui/frame.h"
-#include "host/audioeffect.h"
+
+#include <limits>
 
 namespace sorrel {
 
@@ -50,27 +51,21 @@ CBitmap *EqualizerEditor::ledOffBitmap() {
     return sharedBitmaps().ledOff;
 }
 
-EqualizerEditor::EqualizerEditor(AudioEffect *owner, LevelSource *levelSource)
-    : AEffGUIEditor(owner), levels(levelSource) {
-    setKnobMode(0);
-    CBitmap *background = backgroundBitmap();
-    rect.top = 0;
-    rect.left = 0;
-    rect.bottom = static_cast<int16_t>(background->getHeight());
-    rect.right = static_cast<int16_t>(background->getWidth());
+EqualizerEditor::EqualizerEditor(ParameterLink *link, LevelSource *levelSource)
+    : parameters(link), levels(levelSource) {}
+
+EqualizerEditor::~EqualizerEditor() { close(); }
+
+CRect EqualizerEditor::getRect() const {
+    const CBitmap *background = backgroundBitmap();
+    return CRect(0, 0, background->getWidth(), background->getHeight());
 }
 
-EqualizerEditor::~EqualizerEditor() = default;
-
-bool EqualizerEditor::open(void *parent) {
+bool EqualizerEditor::open(void *parent, CFrameOwner *owner) {
     if (frame)
         close();
     try {
-        AEffGUIEditor::open(parent);
-        // What open reads from the effect is newer than anything waiting.
-        for (PendingValue &slot : pending)
-            slot.changed.store(false, std::memory_order_relaxed);
-        frame = new CFrame(CRect(rect.left, rect.top, rect.right, rect.bottom), parent, this);
+        frame = new CFrame(getRect(), parent, owner);
         if (!frame->hasWindow()) {
             close();
             return false;
@@ -98,7 +93,8 @@ void EqualizerEditor::build() {
             control = new BandSlider(places.entries[i], this, i, false);
         else
             control = new MeterSwitch(places.entries[i], this, i);
-        control->setValue(effect ? effect->getParameter(i) : 0.f);
+        shown[i] = parameters->parameterValue(i);
+        control->setValue(shown[i]);
         frame->addView(control);
         controls[i] = control;
         if (i < layout::kFirstBandFader || i > layout::kLastBandFader)
@@ -112,46 +108,41 @@ void EqualizerEditor::build() {
         }
     }
     // Last, so that they lie on top.
-    frame->addView(new CaptionView(layout::kCaptionStrip, this));
+    frame->addView(new CaptionView(layout::kCaptionStrip, places));
     frame->addView(new WebLinkView(layout::kWebLinkArea));
 }
 
 void EqualizerEditor::close() {
+    if (!frame)
+        return;
     if (levels)
         levels->setMetering(false);
     for (CControl *&control : controls)
         control = nullptr;
     // The frame goes with its views, or, when a call into it is still
     // running (a drag that ran the host's idle), as soon as that returns.
-    AEffGUIEditor::close();
+    CFrame *f = frame;
+    frame = nullptr;
+    f->editorClosed();
+    f->forget();
 }
 
-void EqualizerEditor::idle() {
-    if (inIdleWork)
+void EqualizerEditor::refresh() {
+    if (!frame)
         return;
-    if (frame) {
-        applyPendingValues();
-        refreshMeters();
-    }
-    AEffGUIEditor::idle();
+    showValues();
+    refreshMeters();
 }
 
-void EqualizerEditor::setParameter(VstInt32 index, float value) {
-    if (index < 0 || index >= layout::kNumControls)
-        return;
-    PendingValue &slot = pending[index];
-    slot.value.store(value, std::memory_order_relaxed);
-    slot.changed.store(true, std::memory_order_release);
-}
-
-void EqualizerEditor::applyPendingValues() {
+void EqualizerEditor::showValues() {
+    // Only values the plug-in changed since the last look: a control the
+    // user is moving may run this pass (its loop runs the idle work) before
+    // it reports its new value, and must keep that value.
     for (int32_t i = 0; i < layout::kNumControls; ++i) {
-        PendingValue &slot = pending[i];
-        // A write landing between these two loads is shown now and again at
-        // the next idle: never lost.
-        if (!slot.changed.exchange(false, std::memory_order_acquire))
+        const float value = parameters->parameterValue(i);
+        if (value == shown[i])
             continue;
-        const float value = slot.value.load(std::memory_order_relaxed);
+        shown[i] = value;
         if (controls[i])
             controls[i]->setValue(value);
     }
@@ -190,13 +181,17 @@ void EqualizerEditor::valueChanged(CDrawContext * /*context*/, CControl *control
         return;
     const int32_t tag = control->getTag();
     const float value = control->getValue();
-    // The automated write: the effect takes the value and the host hears it
-    // (audioMasterAutomate with the normalised value), so its own controls
+    // The plug-in takes the value and the host hears it, so its own controls
     // and automation recording follow what the user does in the editor. A
     // fader held still stays dirty until its next redraw and reports the
     // same value on every polling pass; the host hears each value once.
-    if (tag >= 0 && effect && effect->getParameter(tag) != value)
-        effect->setParameterAutomated(tag, value);
+    if (tag >= 0 && tag < layout::kNumControls) {
+        if (parameters->parameterValue(tag) != value)
+            parameters->userValue(tag, value);
+        // Looked at again at the next refresh: a value the plug-in did not
+        // take as given does not stay on the screen.
+        shown[tag] = std::numeric_limits<float>::quiet_NaN();
+    }
     // Turned off by the user, a meter set goes dark at once; turned off by
     // the host it only stops, showing the last levels.
     if (tag == layout::kInSwitch && value == 0.f) {

@@ -1,49 +1,60 @@
 // The equaliser's window: 34 faders (input gain, Q, 31 bands, output gain),
 // four LED meters under every band fader, two switches that turn the meter
 // sets on and off, captions under the faders and a logo that opens the home
-// page, on a fixed 710 x 167 background picture.
+// page, on a fixed 710 x 167 background picture. It knows no plug-in
+// interface: a format's editor base owns it, hands it the host's window and
+// itself as the frame's owner, and calls refresh from its idle.
 //
-// Threads. open, close, idle, drawing and input run on the host's GUI thread.
-// setParameter comes from whatever thread changed the parameter - with
-// automation often the audio thread - so it never touches a view: it leaves
-// the value in a lock-free slot, and the next idle on the GUI thread copies
-// changed slots into their controls before it redraws. The meters read the
-// effect's levels while the audio thread writes them; each is one value.
+// What it shows is always what the plug-in holds: refresh reads all 36
+// values back through the parameter link and updates the controls whose
+// value the plug-in changed, whatever changed it (the host, automation on any thread, a
+// program change, a loaded chunk, this editor). The meters read the levels
+// while the audio thread writes them; each is one value.
 #pragma once
 
 #include "editor/layout.h"
-#include "editor/level_source.h"
-#include "gui/aeffguieditor.h"
+#include "editor/parameter_link.h"
+#include "effect/level_source.h"
 #include "gui/control.h"
 
-#include <atomic>
-
 class CBitmap;
+class CFrame;
+class CFrameOwner;
 
 namespace sorrel {
 
-class EqualizerEditor : public AEffGUIEditor, public ControlListener {
+class EqualizerEditor : public ControlListener {
   public:
-    // Attaches itself to effect. levels may be null (the meters stay dark).
-    EqualizerEditor(AudioEffect *effect, LevelSource *levels);
-    ~EqualizerEditor() override;
+    // parameters must outlive the editor; levels may be null (the meters
+    // stay dark).
+    EqualizerEditor(ParameterLink *parameters, LevelSource *levels);
+    ~EqualizerEditor();
+
+    EqualizerEditor(const EqualizerEditor &) = delete;
+    EqualizerEditor &operator=(const EqualizerEditor &) = delete;
+
+    // The window's size: the background picture's (0 x 0 when it failed to
+    // load, and then the editor refuses to open).
+    CRect getRect() const;
 
     // Builds the frame in parent with all 162 views, the faders and switches
-    // at the effect's values and the meters dark. False, with nothing left
-    // behind, when parent is not a window. A second open without a close
-    // starts afresh.
-    bool open(void *parent) override;
-    // Lets go of the frame and every view; the meters stop being measured.
-    void close() override;
-    // Copies parameter changes into the controls, the effect's levels into
-    // the meters whose switch is on, and redraws what changed.
-    void idle() override;
-    // Any thread: the control of index 0..35 shows value from the next idle
-    // on. Other indices are ignored.
-    void setParameter(VstInt32 index, float value) override;
+    // at the plug-in's values and the meters dark, and switches metering on.
+    // False, with nothing left behind, when parent is not a window. A second
+    // open without a close starts afresh.
+    bool open(void *parent, CFrameOwner *owner);
+    // Lets go of the frame and every view (the frame goes when no call into
+    // it is running any more); the meters stop being measured.
+    void close();
+    bool isOpen() const { return frame != nullptr; }
+    CFrame *getFrame() const { return frame; }
 
-    // A control the user moved: its value goes to the effect as parameter
-    // write. A meter switch the user turned off also darkens its meters.
+    // GUI thread: copies the plug-in's values into the controls that differ
+    // and the levels into the meters whose switch is on. The frame's idle
+    // pass then redraws what changed.
+    void refresh();
+
+    // A control the user moved: its value goes to the plug-in. A meter
+    // switch the user turned off also darkens its meters.
     void valueChanged(CDrawContext *context, CControl *control) override;
 
     // Entry 0..159 of the controls table (see editor/layout.h); null while
@@ -59,20 +70,17 @@ class EqualizerEditor : public AEffGUIEditor, public ControlListener {
 
   private:
     void build();
-    void applyPendingValues();
+    void showValues();
     void refreshMeters();
     void setMeters(int32_t first, float value);
 
+    ParameterLink *parameters;
     LevelSource *levels;
+    CFrame *frame = nullptr;
     CControl *controls[layout::kTableSize] = {};
-
-    // The last value setParameter left for each control, and whether the
-    // GUI thread has yet to pick it up.
-    struct PendingValue {
-        std::atomic<float> value{0.f};
-        std::atomic<bool> changed{false};
-    };
-    PendingValue pending[layout::kNumControls];
+    // The plug-in's value of each parameter at the last refresh (NaN: look
+    // again).
+    float shown[layout::kNumControls] = {};
 };
 
 } // namespace sorrel

@@ -1,16 +1,8 @@
 #include "editor/layout.h"
 
+#include "effect/parameters.h"
+
 namespace sorrel::layout {
-
-namespace {
-
-const char *const kBandCaptions[kNumBands] = {
-    "20",   "25",   "30",   "35",   "40",   "50",   "60",  "70",  "85",  "100", "125",
-    "150",  "175",  "210",  "250",  "300",  "360",  "440", "580", "780", "1k",  "1.4k",
-    "1.8k", "2.5k", "3.3k", "4.4k", "5.8k", "7.8k", "10k", "14k", "19k",
-};
-
-} // namespace
 
 EditorLayout editorLayout(int32_t ledWidth, int32_t ledHeight) {
     EditorLayout out;
@@ -45,19 +37,8 @@ EditorLayout editorLayout(int32_t ledWidth, int32_t ledHeight) {
 }
 
 const char *caption(int32_t entry) {
-    switch (entry) {
-    case kInGainFader:
-    case kInSwitch:
-        return "In";
-    case kQFader:
-        return "Q";
-    case kOutGainFader:
-    case kOutSwitch:
-        return "Out";
-    default:
-        return entry >= kFirstBandFader && entry <= kLastBandFader ? kBandCaptions[entry - kFirstBandFader]
-                                                                   : nullptr;
-    }
+    const ParameterInfo *info = entry < kNumControls ? parameterInfo(entry) : nullptr;
+    return info ? info->caption : nullptr;
 }
 
 } // namespace sorrel::layout

@@ -2,8 +2,6 @@
 
 #include "dsp/processor.h"
 #include "dsp/vector_ops.h"
-#include "editor/equalizer_editor.h"
-#include "gui/platform/platform.h"
 
 #include <algorithm>
 #include <cmath>
@@ -12,62 +10,15 @@
 
 namespace sorrel {
 
-namespace {
-
-const char *const kBandNames[kNumBands] = {
-    "20Hz",   "25Hz",   "30Hz",   "35Hz",   "40Hz",   "50Hz",   "60Hz",  "70Hz",  "85Hz",  "100Hz", "125Hz",
-    "150Hz",  "175Hz",  "210Hz",  "250Hz",  "300Hz",  "360Hz",  "440Hz", "580Hz", "780Hz", "1kHz",  "1.4kHz",
-    "1.8kHz", "2.5kHz", "3.3kHz", "4.4kHz", "5.8kHz", "7.8kHz", "10kHz", "14kHz", "19kHz",
-};
-
-bool isBand(VstInt32 index) {
-    return index >= EqualizerEffect::kFirstBand && index <= EqualizerEffect::kLastBand;
-}
-
-// Writes the text and its terminator, nothing more: hosts size their buffers
-// differently (32 characters for the effect name, 8 for a parameter name).
-void copyText(char *text, const char *value) {
-    std::memcpy(text, value, std::strlen(value) + 1);
-}
-
-bool copyIdentity(char *text, const char *value) {
-    if (text == nullptr)
-        return false;
-    copyText(text, value);
-    return true;
-}
-
-} // namespace
-
-EqualizerEffect::EqualizerEffect(audioMasterCallback host)
-    : AudioEffectX(host, kNumPrograms, kNumParams), bank(kNumPrograms, kNumParams) {
-    // The editor attaches itself (effFlagsHasEditor). An effect that cannot
-    // have one, for want of windows or of memory, carries on without.
-    if (platform::windowsAvailable()) {
-        try {
-            ownEditor = new EqualizerEditor(this, this);
-        } catch (...) {
-            ownEditor = nullptr;
-            setEditor(nullptr);
-        }
-    }
-    for (VstInt32 i = 0; i < kNumParams; ++i)
-        bank.setDefault(i, (i == kInMeters || i == kOutMeters) ? 1.0f : 0.5f);
+EqualizerEffect::EqualizerEffect() : bank(kNumPrograms, kNumParams) {
+    for (int32_t i = 0; i < kNumParams; ++i)
+        bank.setDefault(i, kParameters[i].defaultValue);
     bank.select(0);
     bank.setName(0, "-- empty --");
-    for (VstInt32 i = 0; i < kNumParams; ++i)
-        bank.setValue(i, 0.5f);
-    bank.setValue(kInMeters, 1.0f);
-    bank.setValue(kOutMeters, 1.0f);
-    for (VstInt32 p = 1; p < kNumPrograms; ++p)
+    for (int32_t i = 0; i < kNumParams; ++i)
+        bank.setValue(i, kParameters[i].defaultValue);
+    for (int32_t p = 1; p < kNumPrograms; ++p)
         bank.copy(0, p);
-
-    programsAreChunks(true);
-    setNumInputs(2);
-    setNumOutputs(2);
-    canMono(true);
-    isSynth(false);
-    setUniqueID(fourCharCode('S', 'o', 'r', 'l'));
     setMetering(false);
 }
 
@@ -84,19 +35,9 @@ float EqualizerEffect::postGainLevel(int channel, int band) const {
     return engine(channel).getPostGainLevel(band);
 }
 
-EqualizerEffect::~EqualizerEffect() {
-    // The editor goes first, while the engines it reads are still here (the
-    // base would delete it only after them).
-    if (AEffEditor *own = editor) {
-        ownEditor = nullptr;
-        setEditor(nullptr);
-        delete own;
-    }
-    releaseWorkBuffers();
-}
+EqualizerEffect::~EqualizerEffect() { releaseWorkBuffers(); }
 
 void EqualizerEffect::setSampleRate(float rate) {
-    AudioEffectX::setSampleRate(rate);
     DspUnit::setSampleRate(rate);
     leftEngine.setSampleRate(rate);
     rightEngine.setSampleRate(rate);
@@ -109,12 +50,11 @@ void EqualizerEffect::releaseWorkBuffers() {
     workRight.reset();
 }
 
-void EqualizerEffect::setBlockSize(VstInt32 frames) {
-    AudioEffectX::setBlockSize(frames);
+void EqualizerEffect::setBlockSize(int32_t frames) {
     releaseWorkBuffers();
     if (frames <= 0)
         return;
-    const VstInt32 length = std::min(frames, kMaxWorkFrames);
+    const int32_t length = std::min(frames, kMaxWorkFrames);
     workLeft.reset(new (std::nothrow) float[static_cast<size_t>(length)]);
     workRight.reset(new (std::nothrow) float[static_cast<size_t>(length)]);
     if (!workLeft || !workRight) {
@@ -128,10 +68,10 @@ void EqualizerEffect::setBlockSize(VstInt32 frames) {
     workLength = length;
 }
 
-template <bool accumulate> void EqualizerEffect::run(float **inputs, float **outputs, VstInt32 sampleFrames) {
+template <bool accumulate> void EqualizerEffect::run(float **inputs, float **outputs, int32_t sampleFrames) {
     float *left = workLeft.get();
     float *right = workRight.get();
-    const VstInt32 capacity = workLength;
+    const int32_t capacity = workLength;
     if (left == nullptr || right == nullptr || capacity <= 0 || sampleFrames <= 0)
         return;
     const float *in0 = inputs != nullptr ? inputs[0] : nullptr;
@@ -143,8 +83,8 @@ template <bool accumulate> void EqualizerEffect::run(float **inputs, float **out
     enterProcessing();
     // Each piece reads its inputs in full before it writes the same range of
     // the outputs, so a host may pass one buffer as input and output.
-    for (VstInt32 done = 0; done < sampleFrames;) {
-        const VstInt32 frames = std::min(capacity, sampleFrames - done);
+    for (int32_t done = 0; done < sampleFrames;) {
+        const int32_t frames = std::min(capacity, sampleFrames - done);
         if (in0 != nullptr)
             VectorOps.copy(left, in0 + done, frames);
         if (in1 != nullptr)
@@ -160,26 +100,26 @@ template <bool accumulate> void EqualizerEffect::run(float **inputs, float **out
     leaveProcessing();
 }
 
-void EqualizerEffect::processReplacing(float **inputs, float **outputs, VstInt32 sampleFrames) {
+void EqualizerEffect::processReplacing(float **inputs, float **outputs, int32_t sampleFrames) {
     run<false>(inputs, outputs, sampleFrames);
 }
 
-void EqualizerEffect::process(float **inputs, float **outputs, VstInt32 sampleFrames) {
+void EqualizerEffect::process(float **inputs, float **outputs, int32_t sampleFrames) {
     run<true>(inputs, outputs, sampleFrames);
 }
 
-void EqualizerEffect::setParameter(VstInt32 index, float value) {
-    if (std::isnan(value))
-        return;
+bool EqualizerEffect::setParameter(int32_t index, float value) {
+    if (std::isnan(value) || !parameterInfo(index))
+        return false;
     value = std::clamp(value, 0.0f, 1.0f);
     if (value == bank.getValue(index))
-        return;
+        return false;
     bank.setValue(index, value);
     pushToEngines();
-    notifyEditor(index, value);
+    return true;
 }
 
-float EqualizerEffect::getParameter(VstInt32 index) {
+float EqualizerEffect::getParameter(int32_t index) const {
     return bank.getValue(index);
 }
 
@@ -221,107 +161,54 @@ void EqualizerEffect::update(int index) {
     }
 }
 
-void EqualizerEffect::getParameterName(VstInt32 index, char *text) {
-    if (text == nullptr)
-        return;
-    if (isBand(index))
-        copyText(text, kBandNames[index - kFirstBand]);
-    else if (index == kInGain)
-        copyText(text, "In gain");
-    else if (index == kQ)
-        copyText(text, "Q");
-    else if (index == kOutGain)
-        copyText(text, "Out gain");
+float EqualizerEffect::displayValue(int32_t index) const {
+    if (isBandParameter(index))
+        return leftEngine.getBandGainDb(index - kFirstBand);
+    switch (index) {
+    case kInGain:
+        return leftEngine.getInGainDb();
+    case kQ:
+        return leftEngine.getQ();
+    case kOutGain:
+        return leftEngine.getOutGainDb();
+    default:
+        return toReadable(index, getParameter(index));
+    }
 }
 
-void EqualizerEffect::getParameterLabel(VstInt32 index, char *label) {
-    if (label == nullptr)
-        return;
-    if (isBand(index) || index == kInGain || index == kOutGain)
-        copyText(label, "dB");
-    else if (index == kQ)
-        copyText(label, "");
-}
-
-void EqualizerEffect::getParameterDisplay(VstInt32 index, char *text) {
-    if (text == nullptr)
-        return;
-    // The conversion pads its result with zeros up to its limit of 20
-    // characters, but hosts size this buffer for 8 characters and a
-    // terminator. Convert into scratch and hand over only the text, which the
-    // conversion's 8-character budget keeps short enough.
-    constexpr VstInt32 kMaxDisplayChars = 20;
-    char scratch[kMaxDisplayChars + 1];
-    if (isBand(index))
-        float2string(leftEngine.getBandGainDb(index - kFirstBand), scratch, kMaxDisplayChars);
-    else if (index == kInGain)
-        float2string(leftEngine.getInGainDb(), scratch, kMaxDisplayChars);
-    else if (index == kQ)
-        float2string(leftEngine.getQ(), scratch, kMaxDisplayChars);
-    else if (index == kOutGain)
-        float2string(leftEngine.getOutGainDb(), scratch, kMaxDisplayChars);
-    else
-        return;
-    copyText(text, scratch);
-}
-
-void EqualizerEffect::setProgram(VstInt32 program) {
+void EqualizerEffect::setProgram(int32_t program) {
     // The selection lives in the bank alone (getProgram reads it there), so
     // that program changes from several threads leave no torn state behind.
     if (program == bank.selected() || program < 0 || program >= kNumPrograms)
         return;
     bank.select(program);
     pushToEngines();
-    for (VstInt32 i = 0; i < kNumParams; ++i)
-        notifyEditor(i, bank.getValue(i));
 }
 
-void EqualizerEffect::setProgramName(char *name) {
+void EqualizerEffect::setProgramName(const char *name) {
     bank.setName(bank.selected(), name);
 }
 
-void EqualizerEffect::getProgramName(char *name) {
+void EqualizerEffect::getProgramName(char *name) const {
     bank.getName(bank.selected(), name);
 }
 
-bool EqualizerEffect::getProgramNameIndexed(VstInt32 category, VstInt32 index, char *text) {
+bool EqualizerEffect::getProgramNameIndexed(int32_t index, char *text) const {
     if (index < 0 || index >= kNumPrograms || text == nullptr)
         return false;
     bank.getName(index, text);
     return true;
 }
 
-VstInt32 EqualizerEffect::getChunk(void **data, bool isPreset) {
+int32_t EqualizerEffect::getChunk(void **data, bool isPreset) {
     return bank.chunkData(isPreset, bank.selected(), data);
 }
 
-VstInt32 EqualizerEffect::setChunk(void *data, VstInt32 byteSize, bool isPreset) {
-    const VstInt32 loaded = bank.loadChunk(data, byteSize, isPreset, bank.selected());
+int32_t EqualizerEffect::setChunk(const void *data, int32_t byteSize, bool isPreset) {
+    const int32_t loaded = bank.loadChunk(data, byteSize, isPreset, bank.selected());
     if (loaded != 0)
         pushToEngines();
     return loaded;
-}
-
-bool EqualizerEffect::setSpeakerArrangement(VstSpeakerArrangement *input, VstSpeakerArrangement *output) {
-    return true;
-}
-
-bool EqualizerEffect::getEffectName(char *name) {
-    return copyIdentity(name, "Sorrel");
-}
-
-bool EqualizerEffect::getVendorString(char *text) {
-    return copyIdentity(text, "Quillmark");
-}
-
-bool EqualizerEffect::getProductString(char *text) {
-    return copyIdentity(text, "Sorrel / Quillmark");
-}
-
-void EqualizerEffect::notifyEditor(VstInt32 index, float value) {
-    // Any thread: the editor only stores the value for its next idle.
-    if (ownEditor && editor == ownEditor)
-        ownEditor->setParameter(index, value);
 }
 
 } // namespace sorrel

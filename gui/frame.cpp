@@ -1,6 +1,5 @@
 #include "gui/frame.h"
 
-#include "gui/aeffguieditor.h"
 #include "gui/drawcontext.h"
 #include "gui/offscreen.h"
 
@@ -130,10 +129,10 @@ const void *CDragContainer::getNextItem(int32_t &outSize, int32_t &type) {
 
 // --- construction -------------------------------------------------------------------
 
-CFrame::CFrame(const CRect &inSize, void *inSystemWindow, AEffGUIEditor *inEditor)
-    : CViewContainer(inSize, this, nullptr), editor(inEditor), systemWindow(inSystemWindow) {
-    if (editor)
-        editorAlive = editor->livenessToken();
+CFrame::CFrame(const CRect &inSize, void *inSystemWindow, CFrameOwner *inOwner)
+    : CViewContainer(inSize, this, nullptr), owner(inOwner), systemWindow(inSystemWindow) {
+    if (owner)
+        ownerAlive = owner->livenessToken();
     if (!systemWindow)
         return;
     window = platform::createWindow(systemWindow, size.width(), size.height(), this);
@@ -435,18 +434,18 @@ bool CFrame::setModalView(CView *view) {
 }
 
 void CFrame::beginEdit(int32_t index) {
-    if (AEffGUIEditor *e = getEditor())
+    if (CFrameOwner *e = getOwner())
         e->beginEdit(index);
 }
 
 void CFrame::endEdit(int32_t index) {
-    if (AEffGUIEditor *e = getEditor())
+    if (CFrameOwner *e = getOwner())
         e->endEdit(index);
 }
 
 // --- editor, time and window --------------------------------------------------------
 
-AEffGUIEditor *CFrame::getEditor() const { return editorAlive && *editorAlive ? editor : nullptr; }
+CFrameOwner *CFrame::getOwner() const { return ownerAlive && *ownerAlive ? owner : nullptr; }
 
 bool CFrame::isTypeOf(const char *name) const {
     if (name && std::strcmp(name, "CFrame") == 0)
@@ -458,16 +457,19 @@ bool CFrame::open() { return false; }
 bool CFrame::close() { return false; }
 
 void CFrame::doIdleWork() {
-    if (AEffGUIEditor *e = getEditor())
+    if (CFrameOwner *e = getOwner())
         e->doIdleWork();
 }
 
 uint32_t CFrame::getTicks() const {
-    AEffGUIEditor *e = getEditor();
+    CFrameOwner *e = getOwner();
     return e ? e->getTicks() : 0;
 }
 
-int32_t CFrame::getKnobMode() const { return AEffGUIEditor::getKnobMode(); }
+int32_t CFrame::getKnobMode() const {
+    CFrameOwner *o = getOwner();
+    return o ? o->getKnobMode() : 0;
+}
 
 bool CFrame::setPosition(int32_t, int32_t) { return false; }
 
@@ -489,8 +491,8 @@ bool CFrame::setSize(int32_t width, int32_t height) {
         backBuffer->forget();
         backBuffer = nullptr;
     }
-    AEffGUIEditor *e = getEditor();
-    const bool byHost = e && e->sizeWindowThroughHost(width, height);
+    CFrameOwner *e = getOwner();
+    const bool byHost = e && e->requestSize(width, height);
     if (windowUsable())
         platform::resizeWindow(window, width, height, !byHost);
     // Also when the host did the resizing: the composition surface must

@@ -4,17 +4,18 @@
 // reach through it (modal view, keyboard focus, cursor, drag and drop, the
 // idle redraw pass, resizing). Its children are in window coordinates.
 //
-// Lifetime. Hosts close the editor, or delete the whole effect, from inside
-// calls the frame makes (a control's drag loop runs the frame's idle work,
+// Lifetime. Hosts close the editor, or delete the whole plug-in, from inside
+// calls the frame makes (a control's drag loop runs the owner's idle work,
 // which runs the host's idle). The frame therefore holds a count of itself
 // for the duration of every call that reaches it from the window or the
-// editor, so a close only gives back the editor's count and the frame goes
-// when the outermost call returns. Once the editor has let go
+// owner, so a close only gives back the owner's count and the frame goes
+// when the outermost call returns. Once the owner has let go
 // (editorClosed) the frame neither draws nor takes input: polling loops see
-// the buttons released and end. A frame outliving its editor never calls
-// it: it asks the editor's liveness token first.
+// the buttons released and end. A frame outliving its owner never calls
+// it: it asks the owner's liveness token first.
 #pragma once
 
+#include "gui/frame_owner.h"
 #include "gui/platform/platform.h"
 #include "gui/viewcontainer.h"
 
@@ -77,7 +78,7 @@ class CFrame : public CViewContainer, public CDrawContextOwner, public sorrel::p
     // Makes the frame's child window in systemWindow (the host's window).
     // When that fails the frame has no window (hasWindow false) and is not
     // open; nothing is left behind.
-    CFrame(const CRect &size, void *systemWindow, AEffGUIEditor *editor);
+    CFrame(const CRect &size, void *systemWindow, CFrameOwner *owner);
     ~CFrame() override;
 
     void draw(CDrawContext *context = nullptr) override;
@@ -89,7 +90,8 @@ class CFrame : public CViewContainer, public CDrawContextOwner, public sorrel::p
     bool onWheel(CDrawContext *context, const CPoint &where, float distance) override;
     // Resizes the frame (setSize).
     void setViewSize(const CRect &rect) override;
-    AEffGUIEditor *getEditor() const override;
+    // Whoever owns the frame; null once it has let go or is gone.
+    CFrameOwner *getOwner() const;
     bool isTypeOf(const char *name) const override;
     void update(CDrawContext *context) override;
     CView *getCurrentView() const override;
@@ -102,7 +104,7 @@ class CFrame : public CViewContainer, public CDrawContextOwner, public sorrel::p
     virtual bool isOpen() const { return openFlag; }
     // Redraws what is dirty, once the host has painted the window once.
     virtual void idle();
-    // The editor's rate-limited idle work (and the host's behind it).
+    // The owner's rate-limited idle work (and the host's behind it).
     virtual void doIdleWork();
     virtual uint32_t getTicks() const;
     virtual int32_t getKnobMode() const;
@@ -146,7 +148,7 @@ class CFrame : public CViewContainer, public CDrawContextOwner, public sorrel::p
     void *getParentSystemWindow() const { return systemWindow; }
     COffscreenContext *getBackBuffer() const { return backBuffer; }
 
-    // The editor lets go of the frame (its close or its end): from now on
+    // The owner lets go of the frame (its close or its end): from now on
     // nothing is drawn and no input is taken.
     void editorClosed();
 
@@ -174,8 +176,8 @@ class CFrame : public CViewContainer, public CDrawContextOwner, public sorrel::p
     void deliverDrag(DragEvent event);
     void endDrag();
 
-    AEffGUIEditor *editor = nullptr;
-    std::shared_ptr<const bool> editorAlive;
+    CFrameOwner *owner = nullptr;
+    std::shared_ptr<const bool> ownerAlive;
     void *systemWindow = nullptr;
     CView *modalView = nullptr;
     CView *focusView = nullptr;

@@ -113,8 +113,6 @@ CPoint &CView::localToFrame(CPoint &point) const {
     return point;
 }
 
-AEffGUIEditor *CView::getEditor() const { return parentFrame ? parentFrame->getEditor() : nullptr; }
-
 int32_t CView::notify(CView *, const char *) { return 0; }
 
 void CView::redrawRect(CDrawContext *context, const CRect &rect) {

@@ -12,7 +12,6 @@
 #include <cstdint>
 #include <vector>
 
-class AEffGUIEditor;
 class CBitmap;
 class CDragContainer;
 class CFrame;
@@ -101,8 +100,6 @@ class CView : public CReferenceCounter {
     virtual CPoint &frameToLocal(CPoint &point) const;
     virtual CPoint &localToFrame(CPoint &point) const;
 
-    // The frame's editor; null without a frame or once the editor is gone.
-    virtual AEffGUIEditor *getEditor() const;
     virtual int32_t notify(CView *sender, const char *message);
     // Rectangle in the coordinates of the view's parent.
     virtual void redrawRect(CDrawContext *context, const CRect &rect);

@@ -4,8 +4,8 @@
 // the effect's end) from inside the host idle that a drag calls, parents
 // resized under the editor, and open and close cycles that must leave
 // nothing behind, neither on the server nor in the process.
-#include "editor/equalizer_editor.h"
-#include "effect/equalizer_effect.h"
+#include "host/plugin/equalizer_vst_editor.h"
+#include "host/plugin/equalizer_plugin.h"
 #include "gui/drawcontext.h"
 #include "gui/frame.h"
 
@@ -62,9 +62,9 @@ struct Plugin {
     VstIntPtr open(::Window parent) { return dispatch(effEditOpen, handle(parent)); }
     void idle() { dispatch(effEditIdle); }
 
-    sorrel::EqualizerEffect *effect() const { return static_cast<sorrel::EqualizerEffect *>(record->object); }
-    sorrel::EqualizerEditor *gui() const {
-        return static_cast<sorrel::EqualizerEditor *>(effect()->getEditor());
+    sorrel::EqualizerPlugin *effect() const { return static_cast<sorrel::EqualizerPlugin *>(record->object); }
+    sorrel::EqualizerVstEditor *gui() const {
+        return static_cast<sorrel::EqualizerVstEditor *>(effect()->getEditor());
     }
     CFrame *frame() const { return gui()->getFrame(); }
     ::Window window() const {

@@ -1,7 +1,7 @@
 // The whole editor as the headless window shows it, compared pixel for
 // pixel with tests/golden/editor_*.png.
 #include "editor_session.h"
-#include "effect/equalizer_effect.h"
+#include "host/plugin/equalizer_plugin.h"
 #include "support/fake_host.h"
 #include "support/image_compare.h"
 
@@ -32,8 +32,8 @@ TEST_F(EditorPicture, FreshEffect) {
     // Faders at 0.5 (no bars, handles in the middle), switches on, meters
     // dark until audio runs.
     FakeHost host;
-    auto effect = std::make_unique<sorrel::EqualizerEffect>(host.callback());
-    auto *editor = static_cast<EqualizerEditor *>(effect->getEditor());
+    auto effect = std::make_unique<sorrel::EqualizerPlugin>(host.callback());
+    auto *editor = static_cast<EqualizerVstEditor *>(effect->getEditor());
     ASSERT_TRUE(editor->open(&parentWindow));
     paint(editor);
     idle(editor, 3);

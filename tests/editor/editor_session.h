@@ -3,7 +3,7 @@
 // backend's script, and looked at through the window's memory image.
 #pragma once
 
-#include "editor/equalizer_editor.h"
+#include "host/plugin/equalizer_vst_editor.h"
 #include "gui/frame.h"
 #include "gui/platform/headless.h"
 #include "host/audioeffectx.h"
@@ -15,7 +15,7 @@
 namespace editortest {
 
 namespace headless = sorrel::platform::headless;
-using sorrel::EqualizerEditor;
+using sorrel::EqualizerVstEditor;
 
 // Any address is a window to the headless backend.
 inline int parentWindow = 0;
@@ -27,7 +27,7 @@ class PanelEffect : public AudioEffectX, public sorrel::LevelSource {
     explicit PanelEffect(audioMasterCallback host = nullptr) : AudioEffectX(host, 1, 36) {
         values.fill(0.5f);
         values[34] = values[35] = 1.f;
-        gui = new EqualizerEditor(this, this);
+        gui = new EqualizerVstEditor(this, this);
     }
     ~PanelEffect() override {
         setEditor(nullptr);
@@ -50,7 +50,7 @@ class PanelEffect : public AudioEffectX, public sorrel::LevelSource {
     float pre[2][31] = {};
     float post[2][31] = {};
     bool metering = false;
-    EqualizerEditor *gui;
+    EqualizerVstEditor *gui;
 };
 
 inline sorrel::platform::Window *windowOf(AEffGUIEditor *editor) {
@@ -92,7 +92,7 @@ inline void press(AEffGUIEditor *editor, CPoint where, int32_t buttons, std::vec
 }
 
 // The middle of a control of the table.
-inline CPoint centreOf(EqualizerEditor *editor, int32_t entry) {
+inline CPoint centreOf(EqualizerVstEditor *editor, int32_t entry) {
     const CRect r = editor->getControl(entry)->getViewSize();
     return CPoint((r.left + r.right) / 2, (r.top + r.bottom) / 2);
 }

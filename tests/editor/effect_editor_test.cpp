@@ -4,7 +4,7 @@
 // reaching the faders, and hosts that close the editor or the effect from
 // inside the drag (run these under the asan preset).
 #include "editor_session.h"
-#include "effect/equalizer_effect.h"
+#include "host/plugin/equalizer_plugin.h"
 #include "support/fake_host.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +19,7 @@ class EffectEditor : public ::testing::Test {
   protected:
     void SetUp() override {
         headless::reset();
-        record = (new sorrel::EqualizerEffect(host.callback()))->getAeffect();
+        record = (new sorrel::EqualizerPlugin(host.callback()))->getAeffect();
     }
     void TearDown() override {
         if (record)
@@ -30,8 +30,8 @@ class EffectEditor : public ::testing::Test {
     VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void *ptr = nullptr) {
         return record->dispatcher(record, opcode, index, value, ptr, 0.f);
     }
-    sorrel::EqualizerEffect *effect() { return static_cast<sorrel::EqualizerEffect *>(record->object); }
-    EqualizerEditor *gui() { return static_cast<EqualizerEditor *>(effect()->getEditor()); }
+    sorrel::EqualizerPlugin *effect() { return static_cast<sorrel::EqualizerPlugin *>(record->object); }
+    EqualizerVstEditor *gui() { return static_cast<EqualizerVstEditor *>(effect()->getEditor()); }
     float parameter(VstInt32 index) { return record->getParameter(record, index); }
 
     FakeHost host;
@@ -110,8 +110,8 @@ VstIntPtr VSTCALLBACK closingHost(AEffect *effect, VstInt32 opcode, VstInt32, Vs
 TEST(EffectEditorReentry, HostClosesFromInsideADrag) {
     for (VstInt32 opcode : {effEditClose, effClose}) {
         headless::reset();
-        AEffect *record = (new sorrel::EqualizerEffect(closingHost))->getAeffect();
-        auto *gui = static_cast<EqualizerEditor *>(static_cast<AudioEffect *>(record->object)->getEditor());
+        AEffect *record = (new sorrel::EqualizerPlugin(closingHost))->getAeffect();
+        auto *gui = static_cast<EqualizerVstEditor *>(static_cast<AudioEffect *>(record->object)->getEditor());
         ASSERT_EQ(record->dispatcher(record, effEditOpen, 0, 0, &parentWindow, 0.f), 1);
         paint(gui);
         closeOpcode = opcode;

@@ -3,7 +3,7 @@
 // refused, after a second close. Every call answers as for a closed editor,
 // leaves no window and no metering behind, and a later open still works.
 #include "editor_session.h"
-#include "effect/equalizer_effect.h"
+#include "host/plugin/equalizer_plugin.h"
 #include "support/fake_host.h"
 
 #include <gtest/gtest.h>
@@ -47,7 +47,7 @@ TEST(HostileHost, EditorOpcodesWithoutAWindowAreHarmless) {
         headless::reset();
         FakeHost host;
         AEffect *record = createEffectInstance(host.callback())->getAeffect();
-        auto *effect = static_cast<sorrel::EqualizerEffect *>(record->object);
+        auto *effect = static_cast<sorrel::EqualizerPlugin *>(record->object);
         c.steps(record);
         record->setParameter(record, 19, 0.9f); // left for an editor that is not there
         for (int i = 0; i < 3; ++i)
@@ -60,7 +60,7 @@ TEST(HostileHost, EditorOpcodesWithoutAWindowAreHarmless) {
         EXPECT_FALSE(effect->engine(0).isMetering() || effect->engine(1).isMetering());
 
         ASSERT_EQ(dispatch(record, effEditOpen, &parentWindow), 1);
-        auto *gui = static_cast<EqualizerEditor *>(effect->getEditor());
+        auto *gui = static_cast<EqualizerVstEditor *>(effect->getEditor());
         EXPECT_EQ(headless::windows().size(), 1u);
         EXPECT_EQ(gui->getControl(19)->getValue(), 0.9f);
         dispatch(record, effClose);

@@ -2,7 +2,7 @@
 // comes back from getChunk exactly as loaded once its values are made safe,
 // and reaches both engines; a refused chunk leaves the bank byte for byte as
 // it was; getParameter never answers NaN or anything outside 0..1.
-#include "effect/equalizer_effect.h"
+#include "host/plugin/equalizer_plugin.h"
 #include "fuzz/chunk_model.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +12,7 @@
 #include <limits>
 #include <vector>
 
-using sorrel::EqualizerEffect;
+using sorrel::EqualizerPlugin;
 namespace model = sorrel::chunkmodel;
 
 namespace {
@@ -28,7 +28,7 @@ struct Random {
     size_t below(size_t n) { return next() % n; }
 };
 
-std::vector<uint8_t> chunkOf(EqualizerEffect &effect, bool isPreset) {
+std::vector<uint8_t> chunkOf(EqualizerPlugin &effect, bool isPreset) {
     void *data = nullptr;
     const VstIntPtr size = effect.dispatcher(effGetChunk, isPreset ? 1 : 0, 0, &data, 0.0f);
     const auto *bytes = static_cast<const uint8_t *>(data);
@@ -61,7 +61,7 @@ std::vector<uint8_t> generate(Random &random, std::vector<uint8_t> base, bool is
     return chunk;
 }
 
-void expectSafeParameters(EqualizerEffect &effect) {
+void expectSafeParameters(EqualizerPlugin &effect) {
     for (VstInt32 index : {-1, 0, 1, 2, 17, 32, 33, 34, 35, 36, std::numeric_limits<VstInt32>::max()}) {
         const float value = effect.getParameter(index);
         ASSERT_TRUE(value >= 0.0f && value <= 1.0f) << "parameter " << index << " answers " << value;
@@ -69,16 +69,16 @@ void expectSafeParameters(EqualizerEffect &effect) {
 }
 
 // The loaded values reach both engines.
-void expectEnginesFollowTheBank(EqualizerEffect &effect, int trial) {
+void expectEnginesFollowTheBank(EqualizerPlugin &effect, int trial) {
     for (int channel = 0; channel < 2; ++channel)
         for (int band = 0; band < kNumBands; ++band)
             ASSERT_EQ(effect.engine(channel).getBandGain(band),
-                      effect.getParameter(EqualizerEffect::kFirstBand + band))
+                      effect.getParameter(sorrel::EqualizerEffect::kFirstBand + band))
                 << "trial " << trial << " band " << band;
 }
 
 TEST(ChunkProperty, LoadsAreExactOrChangeNothing) {
-    EqualizerEffect effect(nullptr);
+    EqualizerPlugin effect(nullptr);
     effect.setSampleRate(48000.0f);
     Random random{0x2545F491u};
     int accepted = 0, refused = 0;

@@ -3,7 +3,7 @@
 // two more. Under ThreadSanitizer (tsan preset) no access may race; in every
 // build the engines must end up holding exactly the selected program, however
 // the writes interleaved.
-#include "effect/equalizer_effect.h"
+#include "host/plugin/equalizer_plugin.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-using sorrel::EqualizerEffect;
+using sorrel::EqualizerPlugin;
 
 namespace {
 
@@ -26,21 +26,21 @@ float unit(uint32_t &state) {
     return static_cast<float>(next(state) % 1001) / 1000.0f;
 }
 
-void expectEnginesHoldTheSelectedProgram(EqualizerEffect &effect) {
+void expectEnginesHoldTheSelectedProgram(EqualizerPlugin &effect) {
     for (int channel = 0; channel < 2; ++channel) {
         const BandEqualizer &engine = effect.engine(channel);
-        EXPECT_EQ(engine.getInGain(), effect.getParameter(EqualizerEffect::kInGain)) << channel;
-        EXPECT_EQ(engine.getOutGain(), effect.getParameter(EqualizerEffect::kOutGain)) << channel;
-        EXPECT_EQ(engine.getQ(), effect.getParameter(EqualizerEffect::kQ)) << channel;
+        EXPECT_EQ(engine.getInGain(), effect.getParameter(sorrel::EqualizerEffect::kInGain)) << channel;
+        EXPECT_EQ(engine.getOutGain(), effect.getParameter(sorrel::EqualizerEffect::kOutGain)) << channel;
+        EXPECT_EQ(engine.getQ(), effect.getParameter(sorrel::EqualizerEffect::kQ)) << channel;
         for (int band = 0; band < kNumBands; ++band)
-            EXPECT_EQ(engine.getBandGain(band), effect.getParameter(EqualizerEffect::kFirstBand + band))
+            EXPECT_EQ(engine.getBandGain(band), effect.getParameter(sorrel::EqualizerEffect::kFirstBand + band))
                 << "channel " << channel << " band " << band;
     }
 }
 
 TEST(ConcurrentWriters, EnginesEndUpWithTheSelectedProgram) {
     for (int round = 0; round < 20; ++round) {
-        EqualizerEffect effect(nullptr);
+        EqualizerPlugin effect(nullptr);
         effect.dispatcher(effSetSampleRate, 0, 0, nullptr, 44100.0f);
         effect.dispatcher(effSetBlockSize, 0, 128, nullptr, 0.0f);
         std::atomic<bool> stop{false};

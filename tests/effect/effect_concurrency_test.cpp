@@ -6,8 +6,8 @@
 // feeding the meters. Run under
 // ThreadSanitizer (tsan preset) this proves the shared state is race-free;
 // everywhere it proves nothing breaks and the sound stays finite.
-#include "effect/equalizer_effect.h"
-#include "gui/aeffguieditor.h"
+#include "host/plugin/equalizer_plugin.h"
+#include "host/aeffguieditor.h"
 #include "gui/frame.h"
 #include "gui/platform/headless.h"
 
@@ -20,7 +20,7 @@
 #include <thread>
 #include <vector>
 
-using sorrel::EqualizerEffect;
+using sorrel::EqualizerPlugin;
 
 namespace {
 
@@ -34,7 +34,7 @@ float unit(uint32_t &state) {
 }
 
 TEST(EffectConcurrency, AudioKeepsRunningWhileEverythingElseChanges) {
-    EqualizerEffect effect(nullptr);
+    EqualizerPlugin effect(nullptr);
     effect.setSampleRate(44100.0f);
     effect.setBlockSize(64);
 
@@ -80,7 +80,7 @@ TEST(EffectConcurrency, AudioKeepsRunningWhileEverythingElseChanges) {
     std::thread bandwidth([&] {
         uint32_t seed = 3;
         while (!stop)
-            effect.setParameter(EqualizerEffect::kQ, unit(seed));
+            effect.setParameter(sorrel::EqualizerEffect::kQ, unit(seed));
     });
 
     std::thread programs([&] {

@@ -1,6 +1,6 @@
 // The effect's parameter push, program and chunk updates, block-size
 // handling and the factory, observed on the engines' own state.
-#include "effect/equalizer_effect.h"
+#include "host/plugin/equalizer_plugin.h"
 #include "gui/platform/headless.h"
 
 #include <gtest/gtest.h>
@@ -10,12 +10,12 @@
 #include <memory>
 #include <vector>
 
-using sorrel::EqualizerEffect;
+using sorrel::EqualizerPlugin;
 
 namespace {
 
-std::unique_ptr<EqualizerEffect> ready() {
-    auto effect = std::make_unique<EqualizerEffect>(nullptr);
+std::unique_ptr<EqualizerPlugin> ready() {
+    auto effect = std::make_unique<EqualizerPlugin>(nullptr);
     effect->setSampleRate(44100.0f);
     effect->setBlockSize(512);
     return effect;
@@ -33,7 +33,7 @@ struct EngineState {
     }
 };
 
-void expectBothEngines(const EqualizerEffect &effect, float inGain, float outGain, float q,
+void expectBothEngines(const EqualizerPlugin &effect, float inGain, float outGain, float q,
                        const std::vector<float> &bands) {
     for (int channel = 0; channel < 2; ++channel) {
         const EngineState state(effect.engine(channel));
@@ -45,7 +45,7 @@ void expectBothEngines(const EqualizerEffect &effect, float inGain, float outGai
     }
 }
 
-TEST(EqualizerEffect, ParameterWritesReachBothEngines) {
+TEST(EqualizerPlugin, ParameterWritesReachBothEngines) {
     struct Case {
         VstInt32 index;
         float value;
@@ -71,7 +71,7 @@ TEST(EqualizerEffect, ParameterWritesReachBothEngines) {
     }
 }
 
-TEST(EqualizerEffect, UnchangedOrUnusableWritesTouchNoEngine) {
+TEST(EqualizerPlugin, UnchangedOrUnusableWritesTouchNoEngine) {
     struct Case {
         VstInt32 index;
         float value;
@@ -92,7 +92,7 @@ TEST(EqualizerEffect, UnchangedOrUnusableWritesTouchNoEngine) {
     }
 }
 
-TEST(EqualizerEffect, QRedesignsOnlyWhenItChanges) {
+TEST(EqualizerPlugin, QRedesignsOnlyWhenItChanges) {
     auto effect = ready();
     const unsigned start = effect->engine(0).getDesignCount();
     struct Case {
@@ -110,7 +110,7 @@ TEST(EqualizerEffect, QRedesignsOnlyWhenItChanges) {
     }
 }
 
-TEST(EqualizerEffect, ProgramChangesAndChunkLoadsPushEveryValue) {
+TEST(EqualizerPlugin, ProgramChangesAndChunkLoadsPushEveryValue) {
     auto effect = ready();
     effect->setProgram(4);
     effect->setParameter(0, 0.1f);
@@ -140,19 +140,19 @@ TEST(EqualizerEffect, ProgramChangesAndChunkLoadsPushEveryValue) {
     expectBothEngines(*effect, 0.1f, 0.4f, 0.2f, shaped);
 }
 
-TEST(EqualizerEffect, SampleRateReachesBothEnginesAndTheBase) {
-    auto effect = std::make_unique<EqualizerEffect>(nullptr);
+TEST(EqualizerPlugin, SampleRateReachesBothEnginesAndTheBase) {
+    auto effect = std::make_unique<EqualizerPlugin>(nullptr);
     for (float rate : {48000.0f, 96000.0f, 22050.0f}) {
         effect->setSampleRate(rate);
         EXPECT_EQ(effect->engine(0).getSampleRate(), rate);
         EXPECT_EQ(effect->engine(1).getSampleRate(), rate);
         EXPECT_EQ(static_cast<AudioEffect &>(*effect).getSampleRate(), rate);
-        EXPECT_EQ(static_cast<const DspUnit &>(*effect).getSampleRate(), rate);
+        EXPECT_EQ(effect->effect().getSampleRate(), rate);
         EXPECT_TRUE(effect->engine(0).isReady());
     }
 }
 
-TEST(EqualizerEffect, WorkBuffersFollowTheBlockSize) {
+TEST(EqualizerPlugin, WorkBuffersFollowTheBlockSize) {
     struct Case {
         VstInt32 blockSize, frames;
     };
@@ -163,12 +163,12 @@ TEST(EqualizerEffect, WorkBuffersFollowTheBlockSize) {
         {0, 0},
         {-5, 0},
         {std::numeric_limits<int32_t>::min(), 0},
-        {EqualizerEffect::kMaxWorkFrames, EqualizerEffect::kMaxWorkFrames},
-        {EqualizerEffect::kMaxWorkFrames + 1, EqualizerEffect::kMaxWorkFrames},
-        {std::numeric_limits<int32_t>::max(), EqualizerEffect::kMaxWorkFrames},
+        {EqualizerPlugin::kMaxWorkFrames, EqualizerPlugin::kMaxWorkFrames},
+        {EqualizerPlugin::kMaxWorkFrames + 1, EqualizerPlugin::kMaxWorkFrames},
+        {std::numeric_limits<int32_t>::max(), EqualizerPlugin::kMaxWorkFrames},
         {8192, 8192},
     };
-    auto effect = std::make_unique<EqualizerEffect>(nullptr);
+    auto effect = std::make_unique<EqualizerPlugin>(nullptr);
     EXPECT_EQ(effect->workFrames(), 0);
     for (const Case &c : cases) {
         effect->setBlockSize(c.blockSize);
@@ -177,8 +177,8 @@ TEST(EqualizerEffect, WorkBuffersFollowTheBlockSize) {
     }
 }
 
-TEST(EqualizerEffect, FlagsAndIdentity) {
-    auto effect = std::make_unique<EqualizerEffect>(nullptr);
+TEST(EqualizerPlugin, FlagsAndIdentity) {
+    auto effect = std::make_unique<EqualizerPlugin>(nullptr);
     // The headless window system can show windows, so the editor is there.
     EXPECT_EQ(effect->getAeffect()->flags,
               effFlagsHasEditor | effFlagsCanMono | effFlagsCanReplacing | effFlagsProgramChunks);
@@ -205,14 +205,14 @@ bool refuseProcessor() {
 
 TEST(EqualizerEffectFactory, ProcessorCheckDecides) {
     const int shownBefore = sorrel::platform::headless::lastMessage().count;
-    AudioEffect *refused = sorrel::createEqualizerEffect(nullptr, &refuseProcessor);
+    AudioEffect *refused = sorrel::createEqualizerPlugin(nullptr, &refuseProcessor);
     EXPECT_EQ(refused, nullptr);
     const sorrel::platform::headless::ShownMessage message = sorrel::platform::headless::lastMessage();
     EXPECT_EQ(message.count, shownBefore + 1);
     EXPECT_EQ(message.caption, "Sorrel");
     EXPECT_EQ(message.text, "Incorrect CPU type, must be at least Pentium with FPU");
 
-    std::unique_ptr<AudioEffect> accepted(sorrel::createEqualizerEffect(nullptr, &acceptProcessor));
+    std::unique_ptr<AudioEffect> accepted(sorrel::createEqualizerPlugin(nullptr, &acceptProcessor));
     ASSERT_NE(accepted, nullptr);
     EXPECT_EQ(accepted->getAeffect()->numParams, 36);
     EXPECT_EQ(sorrel::platform::headless::lastMessage().count, shownBefore + 1) << "no message when accepted";

@@ -1,5 +1,5 @@
 // Faults that fuzzing found, each kept as a case that would have caught it.
-#include "effect/equalizer_effect.h"
+#include "host/plugin/equalizer_plugin.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-using sorrel::EqualizerEffect;
+using sorrel::EqualizerPlugin;
 
 namespace {
 
@@ -33,7 +33,7 @@ TEST(Regression, TextAnswersStayWithinTheirBuffers) {
         {effGetProgramName, 0, 31, "-- empty --"},
         {effGetProgramNameIndexed, 9, 31, "-- empty --"},
     };
-    EqualizerEffect effect(nullptr);
+    EqualizerPlugin effect(nullptr);
     effect.setSampleRate(44100.0f);
     for (const Case &c : cases) {
         std::vector<char> buffer(c.capacity + 16, '#');

@@ -3,7 +3,7 @@
 // a frame in a headless window whose idle work runs on every call.
 #pragma once
 
-#include "gui/aeffguieditor.h"
+#include "host/aeffguieditor.h"
 #include "gui/bitmap.h"
 #include "gui/control.h"
 #include "gui/frame.h"

@@ -2,8 +2,8 @@
 // by a host that does what careless hosts do: parents that are no windows,
 // parents destroyed before the close, parents resized under the editor, and
 // open and close cycles that must leave no system objects behind.
-#include "editor/equalizer_editor.h"
-#include "effect/equalizer_effect.h"
+#include "host/plugin/equalizer_vst_editor.h"
+#include "host/plugin/equalizer_plugin.h"
 #include "gui/drawcontext.h"
 #include "gui/frame.h"
 #include "support/fake_host.h"
@@ -39,9 +39,9 @@ struct Plugin {
     VstIntPtr open(HWND parent) { return dispatch(effEditOpen, parent); }
     void idle() { dispatch(effEditIdle); }
 
-    sorrel::EqualizerEffect *effect() const { return static_cast<sorrel::EqualizerEffect *>(record->object); }
-    sorrel::EqualizerEditor *gui() const {
-        return static_cast<sorrel::EqualizerEditor *>(effect()->getEditor());
+    sorrel::EqualizerPlugin *effect() const { return static_cast<sorrel::EqualizerPlugin *>(record->object); }
+    sorrel::EqualizerVstEditor *gui() const {
+        return static_cast<sorrel::EqualizerVstEditor *>(effect()->getEditor());
     }
     CFrame *frame() const { return gui()->getFrame(); }
     HWND window() const { return frame() ? static_cast<HWND>(frame()->getSystemWindow()) : nullptr; }

@@ -9,8 +9,8 @@
 // measure; the run stops after the block of the highest RMS, and one idle
 // then brings those levels into the meters. Exit status 0, or 1 with a
 // one-line message.
-#include "editor/equalizer_editor.h"
-#include "effect/equalizer_effect.h"
+#include "host/plugin/equalizer_plugin.h"
+#include "host/plugin/equalizer_vst_editor.h"
 #include "gui/frame.h"
 #include "gui/platform/headless.h"
 #include "tools/hostlib/audio.h"
@@ -50,7 +50,7 @@ bool readBytes(const std::string &path, std::vector<uint8_t> &bytes) {
 }
 
 // Loads a program or bank file of either form into the effect.
-std::string loadPreset(sorrel::EqualizerEffect &effect, const std::string &path) {
+std::string loadPreset(sorrel::EqualizerPlugin &effect, const std::string &path) {
     std::vector<uint8_t> bytes;
     if (!readBytes(path, bytes))
         return "cannot read " + path;
@@ -126,7 +126,7 @@ int main(int argc, char **argv) {
     if (audio.frames() == 0 || audio.numChannels() == 0)
         return failWith(inputPath + ": no audio");
 
-    auto effect = std::make_unique<sorrel::EqualizerEffect>(plainHost);
+    auto effect = std::make_unique<sorrel::EqualizerPlugin>(plainHost);
     effect->setSampleRate(static_cast<float>(audio.sampleRate));
     effect->setBlockSize(kBlock);
     if (!presetPath.empty()) {
@@ -135,7 +135,7 @@ int main(int argc, char **argv) {
             return failWith(error);
     }
 
-    auto *editor = static_cast<sorrel::EqualizerEditor *>(effect->getEditor());
+    auto *editor = static_cast<sorrel::EqualizerVstEditor *>(effect->getEditor());
     int parentWindow = 0; // any address is a window to the headless backend
     if (!editor || !editor->open(&parentWindow))
         return failWith("the editor did not open");

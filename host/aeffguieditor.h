@@ -6,6 +6,7 @@
 // their mouse-tracking loops so that the editor and the host keep running.
 #pragma once
 
+#include "gui/frame_owner.h"
 #include "host/aeffeditor.h"
 
 #include <cstdint>
@@ -14,7 +15,7 @@
 class AudioEffect;
 class CFrame;
 
-class AEffGUIEditor : public AEffEditor {
+class AEffGUIEditor : public AEffEditor, public CFrameOwner {
   public:
     // Registers itself with the effect.
     explicit AEffGUIEditor(AudioEffect *effect);
@@ -33,24 +34,24 @@ class AEffGUIEditor : public AEffEditor {
     bool setKnobMode(VstInt32 val) override;
 
     virtual void setParameter(VstInt32 index, float value) {}
-    virtual void beginEdit(VstInt32 index);
-    virtual void endEdit(VstInt32 index);
+    void beginEdit(VstInt32 index) override;
+    void endEdit(VstInt32 index) override;
     // Runs the idle pass and the host's idle about every 50 ms, and
     // throttles callers that poll in a loop.
-    virtual void doIdleWork();
+    void doIdleWork() override;
 
     // The host's "sizeWindow": true when the host can and did resize its
     // window around the editor.
-    bool sizeWindowThroughHost(int32_t width, int32_t height);
+    bool requestSize(int32_t width, int32_t height) override;
 
-    uint32_t getTicks();
+    uint32_t getTicks() override;
     void wait(uint32_t milliseconds);
     CFrame *getFrame() const { return frame; }
     // Module-wide: the last knob mode any host set.
-    static int32_t getKnobMode();
+    int32_t getKnobMode() const override;
 
     // True for as long as this editor lives; frames keep a copy.
-    std::shared_ptr<const bool> livenessToken() const { return alive; }
+    std::shared_ptr<const bool> livenessToken() const override { return alive; }
 
     // Intervals of the idle work, in milliseconds.
     static constexpr uint32_t kIdleEarlySleep = 4;

@@ -1,4 +1,4 @@
-#include "gui/aeffguieditor.h"
+#include "host/aeffguieditor.h"
 
 #include "gui/frame.h"
 #include "gui/platform/platform.h"
@@ -111,7 +111,7 @@ bool AEffGUIEditor::setKnobMode(VstInt32 value) {
     return true;
 }
 
-int32_t AEffGUIEditor::getKnobMode() { return knobMode; }
+int32_t AEffGUIEditor::getKnobMode() const { return knobMode; }
 
 void AEffGUIEditor::beginEdit(VstInt32 index) {
     if (AudioEffectX *e = extended(effect))
@@ -123,7 +123,7 @@ void AEffGUIEditor::endEdit(VstInt32 index) {
         e->endEdit(index);
 }
 
-bool AEffGUIEditor::sizeWindowThroughHost(int32_t width, int32_t height) {
+bool AEffGUIEditor::requestSize(int32_t width, int32_t height) {
     AudioEffectX *e = extended(effect);
     if (!e)
         return false;

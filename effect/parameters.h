@@ -1,0 +1,68 @@
+// The one table of the effect's 36 parameters. Every place that names a
+// parameter reads it here: the VST 2.4 names and labels, the editor's
+// captions, the LV2 port description (generated from this table at build
+// time) and the tools.
+//
+// Values travel normalised (0..1) everywhere inside the plug-in. The range
+// below is what a person reads: dB for the gains, the setting itself for Q,
+// off/on for the meter switches; a value maps linearly onto it.
+#pragma once
+
+#include <cstdint>
+
+namespace sorrel {
+
+constexpr int32_t kNumParameters = 36;
+constexpr int32_t kNumBandParameters = 31;
+
+// Parameter indices; band b is kFirstBandParameter + b.
+constexpr int32_t kInGainParameter = 0;
+constexpr int32_t kQParameter = 1;
+constexpr int32_t kFirstBandParameter = 2;
+constexpr int32_t kLastBandParameter = kFirstBandParameter + kNumBandParameters - 1;
+constexpr int32_t kOutGainParameter = 33;
+constexpr int32_t kInMetersParameter = 34; // editor switches, never seen by the engines
+constexpr int32_t kOutMetersParameter = 35;
+
+enum class ParameterKind : int32_t {
+    Gain,   // -12 .. +12 dB, 0 dB in the middle
+    Amount, // the normalised setting itself (Q)
+    Switch, // off (0) or on (1)
+};
+
+struct ParameterInfo {
+    // Stable forever: hosts store LV2 port values under it.
+    const char *symbol;
+    // The VST 2.4 name and unit label; null where that interface shows none
+    // (the meter switches), so its callers' buffers stay untouched.
+    const char *vstName;
+    const char *vstLabel;
+    // A full name for formats that require one (LV2), and the unit's
+    // symbol there ("dB", or "" for none).
+    const char *longName;
+    const char *unit;
+    // The editor's caption under the control.
+    const char *caption;
+    ParameterKind kind;
+    // Normalised default of every program of a new instance.
+    float defaultValue;
+    // The range a person reads, for normalised 0 and 1.
+    float minimum;
+    float maximum;
+};
+
+extern const ParameterInfo kParameters[kNumParameters];
+
+// The row of index, or null outside 0..35.
+const ParameterInfo *parameterInfo(int32_t index);
+
+inline bool isBandParameter(int32_t index) {
+    return index >= kFirstBandParameter && index <= kLastBandParameter;
+}
+
+// The readable value of a normalised one, and back (clamped to 0..1; NaN
+// gives the default). Gains follow the engine's gain law.
+float toReadable(int32_t index, float normalised);
+float fromReadable(int32_t index, float readable);
+
+} // namespace sorrel

@@ -1,0 +1,69 @@
+// The equaliser as a VST 2.4 effect: the record and the dispatcher's
+// operations on top of the format-free EqualizerEffect, and the editor where
+// the build has windows. The one place that puts effect and editor together
+// for this format.
+#pragma once
+
+#include "effect/equalizer_effect.h"
+#include "host/audioeffectx.h"
+
+namespace sorrel {
+
+class EqualizerVstEditor;
+
+class EqualizerPlugin : public AudioEffectX {
+  public:
+    static constexpr VstInt32 kNumPrograms = EqualizerEffect::kNumPrograms;
+    static constexpr VstInt32 kNumParams = EqualizerEffect::kNumParams;
+    static constexpr VstInt32 kMaxWorkFrames = EqualizerEffect::kMaxWorkFrames;
+    static constexpr VstInt32 kInMeters = EqualizerEffect::kInMeters;
+    static constexpr VstInt32 kOutMeters = EqualizerEffect::kOutMeters;
+
+    // Throws std::bad_alloc when memory runs out (the factory catches it).
+    // Comes with its editor where the build can show windows; a build
+    // without a window system offers none.
+    explicit EqualizerPlugin(audioMasterCallback host);
+    ~EqualizerPlugin() override;
+
+    void setSampleRate(float rate) override;
+    void setBlockSize(VstInt32 frames) override;
+    void processReplacing(float **inputs, float **outputs, VstInt32 sampleFrames) override;
+    void process(float **inputs, float **outputs, VstInt32 sampleFrames) override;
+
+    void setParameter(VstInt32 index, float value) override;
+    float getParameter(VstInt32 index) override;
+    void getParameterName(VstInt32 index, char *text) override;
+    void getParameterLabel(VstInt32 index, char *label) override;
+    void getParameterDisplay(VstInt32 index, char *text) override;
+
+    void setProgram(VstInt32 program) override;
+    VstInt32 getProgram() override { return core.getProgram(); }
+    void setProgramName(char *name) override;
+    void getProgramName(char *name) override;
+    bool getProgramNameIndexed(VstInt32 category, VstInt32 index, char *text) override;
+    VstInt32 getChunk(void **data, bool isPreset) override;
+    VstInt32 setChunk(void *data, VstInt32 byteSize, bool isPreset) override;
+
+    bool setSpeakerArrangement(VstSpeakerArrangement *input, VstSpeakerArrangement *output) override;
+    bool getEffectName(char *name) override;
+    bool getVendorString(char *text) override;
+    bool getProductString(char *text) override;
+    VstInt32 getVendorVersion() override { return EqualizerEffect::kVendorVersion; }
+    VstInt32 getPlugCategory() override { return kPlugCategEffect; }
+
+    EqualizerEffect &effect() { return core; }
+    const EqualizerEffect &effect() const { return core; }
+    const BandEqualizer &engine(int channel) const { return core.engine(channel); }
+    const ProgramBank &programs() const { return core.programs(); }
+    VstInt32 workFrames() const { return core.workFrames(); }
+
+  private:
+    EqualizerEffect core;
+};
+
+// Runs the processor check and creates the plug-in. When the check fails it
+// shows the user why and answers null; it answers null, too, when memory
+// runs out. Never throws.
+AudioEffect *createEqualizerPlugin(audioMasterCallback host, bool (*processorCheck)());
+
+} // namespace sorrel

@@ -1,0 +1,56 @@
+#include "host/plugin/equalizer_vst_editor.h"
+
+#include "gui/frame.h"
+#include "host/audioeffect.h"
+
+namespace sorrel {
+
+EqualizerVstEditor::EqualizerVstEditor(AudioEffect *owner, LevelSource *levels)
+    : AEffGUIEditor(owner), editor(this, levels) {
+    setKnobMode(0);
+    const CRect size = editor.getRect();
+    rect.top = static_cast<int16_t>(size.top);
+    rect.left = static_cast<int16_t>(size.left);
+    rect.bottom = static_cast<int16_t>(size.bottom);
+    rect.right = static_cast<int16_t>(size.right);
+}
+
+EqualizerVstEditor::~EqualizerVstEditor() { editor.close(); }
+
+bool EqualizerVstEditor::open(void *parent) {
+    if (frame)
+        close();
+    AEffGUIEditor::open(parent);
+    if (!editor.open(parent, this)) {
+        close();
+        return false;
+    }
+    // The base keeps a count of its own: keys, the wheel and the idle pass
+    // reach the frame through it.
+    frame = editor.getFrame();
+    frame->remember();
+    return true;
+}
+
+void EqualizerVstEditor::close() {
+    editor.close();
+    AEffGUIEditor::close();
+}
+
+void EqualizerVstEditor::idle() {
+    if (inIdleWork)
+        return;
+    editor.refresh();
+    AEffGUIEditor::idle();
+}
+
+float EqualizerVstEditor::parameterValue(int32_t index) { return effect ? effect->getParameter(index) : 0.f; }
+
+void EqualizerVstEditor::userValue(int32_t index, float value) {
+    // The automated write: the effect takes the value and the host hears it
+    // (audioMasterAutomate with the normalised value).
+    if (effect)
+        effect->setParameterAutomated(index, value);
+}
+
+} // namespace sorrel

@@ -1,0 +1,34 @@
+// The equaliser's editor behind the VST 2.4 editor interface: the editor
+// base drives the format-free EqualizerEditor, whose frame it owns, and
+// links it to the effect's parameters (read back at every idle, written as
+// automated parameters so that the host hears the user's changes).
+#pragma once
+
+#include "editor/equalizer_editor.h"
+#include "host/aeffguieditor.h"
+
+namespace sorrel {
+
+class EqualizerVstEditor : public AEffGUIEditor, public ParameterLink {
+  public:
+    // Attaches itself to effect. levels may be null (the meters stay dark).
+    EqualizerVstEditor(AudioEffect *effect, LevelSource *levels);
+    ~EqualizerVstEditor() override;
+
+    bool open(void *parent) override;
+    void close() override;
+    // Shows the effect's values and levels, then the base's idle pass.
+    void idle() override;
+
+    float parameterValue(int32_t index) override;
+    void userValue(int32_t index, float value) override;
+
+    EqualizerEditor &view() { return editor; }
+    // Entry 0..159 of the controls table; null while closed.
+    CControl *getControl(int32_t entry) const { return editor.getControl(entry); }
+
+  private:
+    EqualizerEditor editor;
+};
+
+} // namespace sorrel
