@@ -21,6 +21,9 @@ jobs=$(nproc)
 
 step() { printf '\n==== %s\n' "$*"; }
 
+step "layers"
+bash scripts/check-layers.sh
+
 for p in "${presets[@]}"; do
   step "configure $p"
   cmake --preset "$p" >/dev/null

@@ -6,9 +6,12 @@
 #include "editor_session.h"
 #include "host/plugin/equalizer_plugin.h"
 #include "support/fake_host.h"
+#include "support/image_compare.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -79,17 +82,45 @@ TEST_F(EffectEditor, DragOfThe440FaderToTheTop) {
     EXPECT_EQ(gui()->getControl(19)->getValue(), 1.f);
 }
 
-TEST_F(EffectEditor, ProgramChangesReachTheFaders) {
-    dispatch(effSetProgram, 0, 3);
-    record->setParameter(record, 7, 0.9f);
-    record->setParameter(record, 34, 0.f);
-    dispatch(effSetProgram, 0, 0);
+TEST_F(EffectEditor, ProgramChangesAndChunkLoadsShowAtTheNextIdle) {
+    // A bank whose program 3 holds the values of the "many fader values"
+    // picture; the others hold the defaults.
+    std::vector<uint8_t> bank;
+    {
+        sorrel::EqualizerPlugin source(nullptr);
+        source.setProgram(3);
+        for (VstInt32 i = 0; i < 34; ++i)
+            source.setParameter(i, static_cast<float>(i % 11) / 10.f);
+        source.setParameter(20, 0.75f);
+        source.setParameter(21, 0.51f);
+        source.setParameter(22, 0.49f);
+        void *data = nullptr;
+        const VstInt32 size = source.getChunk(&data, false);
+        bank.assign(static_cast<uint8_t *>(data), static_cast<uint8_t *>(data) + size);
+    }
     ASSERT_EQ(dispatch(effEditOpen, 0, 0, &parentWindow), 1);
-    EXPECT_EQ(gui()->getControl(7)->getValue(), 0.5f);
-    dispatch(effSetProgram, 0, 3);
-    dispatch(effEditIdle);
-    EXPECT_EQ(gui()->getControl(7)->getValue(), 0.9f);
-    EXPECT_EQ(gui()->getControl(34)->getValue(), 0.f);
+    paint(gui());
+    struct Step {
+        const char *what;
+        std::function<void()> act;
+        const char *golden;
+    };
+    const Step steps[] = {
+        {"bank loaded, program 0 selected", [&] { dispatch(effSetChunk, 0, VstIntPtr(bank.size()), bank.data()); },
+         "editor_fresh"},
+        {"program 3 selected", [&] { dispatch(effSetProgram, 0, 3); }, "editor_faders"},
+        {"program 0 selected", [&] { dispatch(effSetProgram, 0, 0); }, "editor_fresh"},
+        {"program 3 loaded as a preset into program 0",
+         [&] { dispatch(effSetChunk, 1, 176, bank.data() + 3 * 176); }, "editor_faders"},
+    };
+    for (const Step &step : steps) {
+        step.act();
+        dispatch(effEditIdle);
+        EXPECT_TRUE(testimg::matchesGolden(picture(gui()), step.golden)) << step.what;
+    }
+    // The host changed these itself: nothing is reported back to it.
+    EXPECT_TRUE(host.callsOf(audioMasterAutomate).empty());
+    EXPECT_TRUE(host.callsOf(audioMasterBeginEdit).empty());
 }
 
 // A host that closes the editor, or the whole effect, from inside its idle,
