@@ -15,6 +15,20 @@ struct ResourceBytes {
     ResourceOrigin origin = ResourceOrigin::None;
 };
 
+// A BMP file carried in the module, standing in for resource id where the
+// platform has no module resources.
+struct EmbeddedBitmap {
+    int32_t id;
+    const unsigned char *file;
+    const unsigned long *size;
+};
+
+// The module's own table, defined by whoever the pictures belong to (the
+// equaliser's editor, in resources/) and met at the final link, as the
+// window system is.
+extern const EmbeddedBitmap kEmbeddedBitmaps[];
+extern const size_t kNumEmbeddedBitmaps;
+
 // The module's own resources come first where the platform has them (the
 // .rc compiled into the Windows DLL); every target also carries the bitmaps
 // as embedded data. An unknown id gives empty bytes.
