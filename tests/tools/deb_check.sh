@@ -34,7 +34,7 @@ if [ -d "$build/sorrel.lv2" ]; then
     '(for f in sorrel.so sorrel_ui.so manifest.ttl sorrel.ttl presets.ttl; do [ -f "$lv2/$f" ] || exit 1; done)'
   if command -v lv2info >/dev/null; then
     check "installed bundle describes the plug-in" \
-      'LV2_PATH=$root/usr/lib/lv2 lv2info https://sorrel.quillmark.example/lv2/sorrel 2>/dev/null | grep -q "Binary:.*sorrel.lv2/sorrel.so"'
+      '[[ "$(LV2_PATH=$root/usr/lib/lv2 lv2info https://sorrel.quillmark.example/lv2/sorrel 2>/dev/null)" == *"sorrel.lv2/sorrel.so"* ]]'
   fi
 fi
 check "nothing outside /usr/bin, /usr/lib/vst, /usr/lib/lv2/sorrel.lv2 and /usr/share" \
