@@ -9,7 +9,7 @@ root=$PWD
 presets=("$@")
 [ ${#presets[@]} -eq 0 ] && presets=(linux asan linux32 win32 win64 tsan)
 
-bash scripts/deps.sh build wine gui
+bash scripts/deps.sh build wine gui lv2
 
 export WINEPREFIX="$root/build/wineprefix"
 export WINEDEBUG=-all

@@ -26,8 +26,19 @@ root=$scratch/root
 dpkg -x "$deb" "$root"
 check "plug-in in /usr/lib/vst" '[ -f "$root/usr/lib/vst/Sorrel.so" ]'
 check "host in /usr/bin" '[ -x "$root/usr/bin/sorrel-host" ]'
-check "nothing outside /usr/bin, /usr/lib/vst and /usr/share" \
-  '[ -z "$(cd "$root" && find . -type f | grep -v -e "^./usr/bin/" -e "^./usr/lib/vst/" -e "^./usr/share/")" ]'
+# The LV2 bundle, where the build made one: the two binaries and the Turtle,
+# found by lilv's tools there when they are installed.
+if [ -d "$build/sorrel.lv2" ]; then
+  lv2=$root/usr/lib/lv2/sorrel.lv2
+  check "LV2 bundle in /usr/lib/lv2/sorrel.lv2" \
+    '(for f in sorrel.so sorrel_ui.so manifest.ttl sorrel.ttl presets.ttl; do [ -f "$lv2/$f" ] || exit 1; done)'
+  if command -v lv2info >/dev/null; then
+    check "installed bundle describes the plug-in" \
+      '[[ "$(LV2_PATH=$root/usr/lib/lv2 lv2info https://sorrel.quillmark.example/lv2/sorrel 2>/dev/null)" == *"sorrel.lv2/sorrel.so"* ]]'
+  fi
+fi
+check "nothing outside /usr/bin, /usr/lib/vst, /usr/lib/lv2/sorrel.lv2 and /usr/share" \
+  '[ -z "$(cd "$root" && find . -type f | grep -v -e "^./usr/bin/" -e "^./usr/lib/vst/" -e "^./usr/lib/lv2/sorrel.lv2/" -e "^./usr/share/")" ]'
 check "installed host loads installed plug-in" \
   '"$root/usr/bin/sorrel-host" info "$root/usr/lib/vst/Sorrel.so" | grep -q "Unique ID   '"'"'Sorl'"'"'"'
 exit $fail

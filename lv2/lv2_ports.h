@@ -1,0 +1,56 @@
+// The LV2 face of the equaliser: its URIs and port layout, shared by the
+// Turtle generator, the DSP binary, the UI binary and the tests, so the
+// description and the code cannot disagree.
+//
+// Port values. The 34 faders' ports carry what a person reads: dB for the
+// gains, the setting for Q; the two switches carry 0 or 1. The effect keeps
+// normalised values; a port value becomes one through fromReadable, always
+// in that direction, so the same port value always gives the same sound and
+// the same stored value. Factory preset values are written as
+// toReadable(value) only where the way back is exact (the generator checks).
+#pragma once
+
+#include "effect/parameters.h"
+
+#include <cstdint>
+
+namespace sorrel::lv2 {
+
+#define SORREL_LV2_URI "https://sorrel.quillmark.example/lv2/sorrel"
+
+constexpr const char *kPluginUri = SORREL_LV2_URI;
+constexpr const char *kUiUri = SORREL_LV2_URI "#ui";
+// The state property: the bank and the selected program, as an atom:Chunk.
+constexpr const char *kBankStateUri = SORREL_LV2_URI "#bank";
+// Factory preset URIs are kPresetUriPrefix + the preset's symbol.
+constexpr const char *kPresetUriPrefix = SORREL_LV2_URI "#preset-";
+
+// Ports: stereo audio, the 36 parameters, then the 124 level meters (before
+// and after the band gain, left and right, 31 bands).
+constexpr uint32_t kAudioInLeft = 0;
+constexpr uint32_t kAudioInRight = 1;
+constexpr uint32_t kAudioOutLeft = 2;
+constexpr uint32_t kAudioOutRight = 3;
+constexpr uint32_t kFirstParameterPort = 4;
+constexpr uint32_t kFirstMeterPort = kFirstParameterPort + kNumParameters;
+constexpr uint32_t kNumMeterPorts = 2 * 2 * kNumBandParameters;
+constexpr uint32_t kNumPorts = kFirstMeterPort + kNumMeterPorts;
+
+// The meter port of a stage (0 before, 1 after the band gain), channel and
+// band, and back.
+constexpr uint32_t meterPort(int stage, int channel, int band) {
+    return kFirstMeterPort + static_cast<uint32_t>((stage * 2 + channel) * kNumBandParameters + band);
+}
+struct MeterAddress {
+    int stage, channel, band;
+};
+constexpr MeterAddress meterAddress(uint32_t port) {
+    const int offset = static_cast<int>(port - kFirstMeterPort);
+    return {offset / (2 * kNumBandParameters), offset / kNumBandParameters % 2, offset % kNumBandParameters};
+}
+
+// The state property's bytes: the selected program as a little-endian
+// 32-bit integer, then the bank chunk (ten program records).
+constexpr uint32_t kStateHeaderSize = 4;
+
+} // namespace sorrel::lv2

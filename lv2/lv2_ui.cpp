@@ -1,0 +1,168 @@
+#include "lv2/lv2_ui.h"
+
+#include "gui/frame.h"
+#include "gui/platform/platform.h"
+
+#include <lv2/atom/atom.h>
+#include <lv2/options/options.h>
+#include <lv2/urid/urid.h>
+
+#include <cmath>
+#include <cstring>
+
+namespace sorrel::lv2 {
+
+namespace {
+
+const void *feature(const LV2_Feature *const *features, const char *uri) {
+    if (features == nullptr)
+        return nullptr;
+    for (const LV2_Feature *const *f = features; *f != nullptr; ++f)
+        if ((*f)->URI != nullptr && std::strcmp((*f)->URI, uri) == 0)
+            return (*f)->data;
+    return nullptr;
+}
+
+// Drag loops call doIdleWork as often as they like; the pass runs at most
+// this often.
+constexpr uint32_t kIdleInterval = 30;
+
+} // namespace
+
+Lv2EqualizerUi::Lv2EqualizerUi(LV2UI_Write_Function writeFunction, LV2UI_Controller hostController,
+                               const LV2_Feature *const *features)
+    : write(writeFunction), controller(hostController), editor(this, this), alive(std::make_shared<bool>(true)) {
+    for (int32_t i = 0; i < kNumParameters; ++i)
+        values[i] = kParameters[i].defaultValue;
+    parent = const_cast<void *>(feature(features, LV2_UI__parent));
+    resize = static_cast<const LV2UI_Resize *>(feature(features, LV2_UI__resize));
+    touch = static_cast<const LV2UI_Touch *>(feature(features, LV2_UI__touch));
+    const auto *map = static_cast<const LV2_URID_Map *>(feature(features, LV2_URID__map));
+    const auto *options = static_cast<const LV2_Options_Option *>(feature(features, LV2_OPTIONS__options));
+    if (map != nullptr && map->map != nullptr && options != nullptr) {
+        const LV2_URID key = map->map(map->handle, LV2_UI__scaleFactor);
+        const LV2_URID floatType = map->map(map->handle, LV2_ATOM__Float);
+        for (const LV2_Options_Option *o = options; o->key != 0 || o->value != nullptr; ++o)
+            if (o->key == key && o->type == floatType && o->size == sizeof(float) && o->value != nullptr) {
+                const float s = *static_cast<const float *>(o->value);
+                if (std::isfinite(s) && s > 0.f)
+                    scale = s;
+            }
+    }
+}
+
+Lv2EqualizerUi::~Lv2EqualizerUi() {
+    *alive = false;
+    editor.close();
+}
+
+bool Lv2EqualizerUi::open() {
+    if (parent == nullptr || !editor.open(parent, this))
+        return false;
+    const CRect size = editor.getRect();
+    if (resize != nullptr && resize->ui_resize != nullptr)
+        resize->ui_resize(resize->handle, static_cast<int>(size.width()), static_cast<int>(size.height()));
+    return true;
+}
+
+LV2UI_Widget Lv2EqualizerUi::widget() const {
+    CFrame *frame = editor.getFrame();
+    return frame != nullptr ? frame->getSystemWindow() : nullptr;
+}
+
+void Lv2EqualizerUi::portEvent(uint32_t port, uint32_t size, uint32_t format, const void *buffer) {
+    if (format != 0 || size != sizeof(float) || buffer == nullptr)
+        return;
+    float value;
+    std::memcpy(&value, buffer, sizeof value);
+    if (std::isnan(value))
+        return;
+    if (port >= kFirstParameterPort && port < kFirstMeterPort) {
+        const int32_t index = static_cast<int32_t>(port - kFirstParameterPort);
+        values[index] = fromReadable(index, value);
+    } else if (port >= kFirstMeterPort && port < kNumPorts) {
+        levels[port - kFirstMeterPort] = value;
+    }
+}
+
+void Lv2EqualizerUi::pump() {
+    const std::shared_ptr<const bool> token = alive;
+    platform::pumpEvents();
+    if (!*token)
+        return;
+    CFrame *frame = editor.getFrame();
+    if (frame == nullptr)
+        return;
+    editor.refresh();
+    frame->remember();
+    frame->idle();
+    frame->forget();
+}
+
+int Lv2EqualizerUi::idle() {
+    if (inIdle)
+        return 0;
+    pump();
+    CFrame *frame = editor.getFrame();
+    return frame != nullptr && frame->hasWindow() ? 0 : 1;
+}
+
+void Lv2EqualizerUi::doIdleWork() {
+    // Called from inside a control's mouse loop: the host's own idle cannot
+    // run meanwhile, so this keeps the window painting.
+    const uint32_t now = getTicks();
+    if (static_cast<int32_t>(nextIdle - now) > 0) {
+        platform::sleep(4);
+        return;
+    }
+    nextIdle = now + kIdleInterval;
+    inIdle = true;
+    const std::shared_ptr<const bool> token = alive;
+    pump();
+    if (*token)
+        inIdle = false;
+}
+
+uint32_t Lv2EqualizerUi::getTicks() { return platform::tickCount(); }
+
+void Lv2EqualizerUi::beginEdit(int32_t index) {
+    if (touch != nullptr && touch->touch != nullptr && index >= 0 && index < kNumParameters)
+        touch->touch(touch->handle, kFirstParameterPort + static_cast<uint32_t>(index), true);
+}
+
+void Lv2EqualizerUi::endEdit(int32_t index) {
+    if (touch != nullptr && touch->touch != nullptr && index >= 0 && index < kNumParameters)
+        touch->touch(touch->handle, kFirstParameterPort + static_cast<uint32_t>(index), false);
+}
+
+bool Lv2EqualizerUi::requestSize(int32_t width, int32_t height) {
+    return resize != nullptr && resize->ui_resize != nullptr && resize->ui_resize(resize->handle, width, height) == 0;
+}
+
+float Lv2EqualizerUi::parameterValue(int32_t index) {
+    return index >= 0 && index < kNumParameters ? values[index] : 0.f;
+}
+
+void Lv2EqualizerUi::userValue(int32_t index, float value) {
+    if (index < 0 || index >= kNumParameters || write == nullptr)
+        return;
+    // The port carries the readable value; the plug-in turns it back the
+    // same way, so both sides hold the same normalised value.
+    const float port = toReadable(index, value);
+    values[index] = fromReadable(index, port);
+    write(controller, kFirstParameterPort + static_cast<uint32_t>(index), sizeof port, 0, &port);
+}
+
+float Lv2EqualizerUi::preGainLevel(int channel, int band) const {
+    if (channel < 0 || channel > 1 || band < 0 || band >= kNumBandParameters)
+        return 0.f;
+    return levels[meterPort(0, channel, band) - kFirstMeterPort];
+}
+
+float Lv2EqualizerUi::postGainLevel(int channel, int band) const {
+    if (channel < 0 || channel > 1 || band < 0 || band >= kNumBandParameters)
+        return 0.f;
+    return levels[meterPort(1, channel, band) - kFirstMeterPort];
+}
+
+} // namespace sorrel::lv2
