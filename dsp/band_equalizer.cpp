@@ -248,19 +248,20 @@ void BandEqualizer::processBlock(float *samples, int count) {
     const bool levels = metering.load(relaxed);
     const band_kernel::BlockArgs args{set, gains, inGain.load(relaxed), outputFactor, scratch, levels};
 
-    for (int k = 0; k < band_kernel::kLanes; ++k) {
-        state.preSum[k] = 0.0f;
-        state.postSum[k] = 0.0f;
-    }
+    for (double &sum : state.levelSum)
+        sum = 0.0;
     // A fast kernel has a fixed cost per call; below a few samples the
     // reference pass (same bits) is quicker.
     const band_kernel::KernelFn fn = count <= 2 ? band_kernel::scalarBlock : kernelFn;
     fn(args, state, samples, count);
 
+    // The level after the gain is the mean of |y x gain| = gain x mean |y|:
+    // the weighted outputs need no sum of their own.
     const double inverseLength = static_cast<float>(1.0 / static_cast<double>(count));
     for (int k = 0; k < kNumBands && levels; ++k) {
-        preGainLevel[k].store(meterSafe(static_cast<float>(inverseLength * state.preSum[k])), relaxed);
-        postGainLevel[k].store(meterSafe(static_cast<float>(inverseLength * state.postSum[k])), relaxed);
+        const double mean = inverseLength * state.levelSum[k];
+        preGainLevel[k].store(meterSafe(static_cast<float>(mean)), relaxed);
+        postGainLevel[k].store(meterSafe(static_cast<float>(mean * static_cast<double>(gains[k]))), relaxed);
     }
 
     // Audio that overflowed the filters would leave them ringing with
