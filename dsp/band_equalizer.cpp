@@ -1,5 +1,6 @@
 #include "dsp/band_equalizer.h"
 
+#include "dsp/fixed_math.h"
 #include "dsp/processor.h"
 
 #include <cfloat>
@@ -109,6 +110,8 @@ void BandEqualizer::design() {
         std::memcpy(&set, &sets[lastDesigned.load(relaxed)], sizeof set);
         set.valid = false;
     } else {
+        // Every build designs the same coefficients, bit for bit.
+        const fixed_math::DoubleRounding rounding;
         const double f0 = kBandFrequencies[0];
         const double f1 = kBandFrequencies[1];
         float lower = static_cast<float>(f0 - (f1 - f0));
@@ -125,7 +128,7 @@ void BandEqualizer::design() {
             const float beta = static_cast<float>((q - theta * 0.5) / (2.0 * q + theta));
             const float alpha = static_cast<float>((0.5 - beta) / 2.0);
             const float halfPlusBeta = static_cast<float>(0.5 + beta);
-            const float gamma = static_cast<float>(std::cos(static_cast<double>(theta)) * halfPlusBeta);
+            const float gamma = static_cast<float>(fixed_math::cosine(static_cast<double>(theta)) * halfPlusBeta);
             set.frequency[k] = f;
             set.q[k] = q;
             set.alpha[k] = alpha;
