@@ -1,5 +1,6 @@
 #include "dsp/band_equalizer.h"
 
+#include "dsp/fixed_math.h"
 #include "dsp/processor.h"
 
 #include <cfloat>
@@ -109,6 +110,8 @@ void BandEqualizer::design() {
         std::memcpy(&set, &sets[lastDesigned.load(relaxed)], sizeof set);
         set.valid = false;
     } else {
+        // Every build designs the same coefficients, bit for bit.
+        const fixed_math::DoubleRounding rounding;
         const double f0 = kBandFrequencies[0];
         const double f1 = kBandFrequencies[1];
         float lower = static_cast<float>(f0 - (f1 - f0));
@@ -125,7 +128,7 @@ void BandEqualizer::design() {
             const float beta = static_cast<float>((q - theta * 0.5) / (2.0 * q + theta));
             const float alpha = static_cast<float>((0.5 - beta) / 2.0);
             const float halfPlusBeta = static_cast<float>(0.5 + beta);
-            const float gamma = static_cast<float>(std::cos(static_cast<double>(theta)) * halfPlusBeta);
+            const float gamma = static_cast<float>(fixed_math::cosine(static_cast<double>(theta)) * halfPlusBeta);
             set.frequency[k] = f;
             set.q[k] = q;
             set.alpha[k] = alpha;
@@ -248,19 +251,20 @@ void BandEqualizer::processBlock(float *samples, int count) {
     const bool levels = metering.load(relaxed);
     const band_kernel::BlockArgs args{set, gains, inGain.load(relaxed), outputFactor, scratch, levels};
 
-    for (int k = 0; k < band_kernel::kLanes; ++k) {
-        state.preSum[k] = 0.0f;
-        state.postSum[k] = 0.0f;
-    }
+    for (double &sum : state.levelSum)
+        sum = 0.0;
     // A fast kernel has a fixed cost per call; below a few samples the
     // reference pass (same bits) is quicker.
     const band_kernel::KernelFn fn = count <= 2 ? band_kernel::scalarBlock : kernelFn;
     fn(args, state, samples, count);
 
+    // The level after the gain is the mean of |y x gain| = gain x mean |y|:
+    // the weighted outputs need no sum of their own.
     const double inverseLength = static_cast<float>(1.0 / static_cast<double>(count));
     for (int k = 0; k < kNumBands && levels; ++k) {
-        preGainLevel[k].store(meterSafe(static_cast<float>(inverseLength * state.preSum[k])), relaxed);
-        postGainLevel[k].store(meterSafe(static_cast<float>(inverseLength * state.postSum[k])), relaxed);
+        const double mean = inverseLength * state.levelSum[k];
+        preGainLevel[k].store(meterSafe(static_cast<float>(mean)), relaxed);
+        postGainLevel[k].store(meterSafe(static_cast<float>(mean * static_cast<double>(gains[k]))), relaxed);
     }
 
     // Audio that overflowed the filters would leave them ringing with

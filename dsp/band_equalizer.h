@@ -91,8 +91,9 @@ class BandEqualizer : public DspUnit {
     float getPostGainLevel(int band) const;
 
     // Metering is on at construction. While it is off the blocks leave the
-    // levels as they are and the fast kernels skip the level sums, about a
-    // third of their work; output and filter state are the same either way.
+    // levels as they are and the fast kernels skip the level sums (what
+    // that saves is measured in bench/README.md); output and filter state
+    // are the same either way.
     // For a caller that knows nobody looks at the meters (no editor open,
     // both meter sets switched off). Any thread.
     void setMetering(bool on) { metering.store(on, std::memory_order_relaxed); }

@@ -36,8 +36,12 @@ struct State {
     float x1, x2;          // previous two inputs after the input gain
     float y1[kLanes];      // each band's previous output
     float y2[kLanes];      // each band's output before y1
-    float preSum[kLanes];  // running sums of |band output| over the block
-    float postSum[kLanes]; // running sums of |weighted band output|
+    // Running sums of |band output| over the block, in double precision and
+    // not rounded to float along the way: the level after the band gain is
+    // this sum times the gain (the engine forms both levels at the block's
+    // end), so metering costs one absolute value and one addition per band
+    // and sample.
+    double levelSum[kLanes];
 };
 
 // What one block pass reads besides the state.

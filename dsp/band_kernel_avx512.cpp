@@ -126,7 +126,7 @@ struct SkewedPass {
     // ahead), level sums, and the largest band output seen when no level
     // sums bound it.
     struct Regs {
-        D y1[NV], y2[NV], p[NV], pre[NV], post[NV], peak;
+        D y1[NV], y2[NV], p[NV], pre[NV], peak;
     };
     struct Consts {
         D guard, minusGuard, guard2, minusGuard2;
@@ -151,13 +151,12 @@ struct SkewedPass {
                       double *finals, int m) {
         // Locals, not the caller's structure: the compiler keeps them in
         // registers instead of storing them back every step.
-        D y1[NV], y2[NV], p[NV], pre[NV], post[NV], sum[NV];
+        D y1[NV], y2[NV], p[NV], pre[NV], sum[NV];
         for (int j = 0; j < NV; ++j) {
             y1[j] = r.y1[j];
             y2[j] = r.y2[j];
             p[j] = r.p[j];
             pre[j] = r.pre[j];
-            post[j] = r.post[j];
             sum[j] = _mm512_setzero_pd();
         }
         D peak = r.peak;
@@ -174,17 +173,13 @@ struct SkewedPass {
                     y2[j] = _mm512_mask_mov_pd(y2[j], on, y1[j]);
                     p[j] = _mm512_mask_mul_pd(p[j], on, f.beta2[j], y1[j]);
                     y1[j] = roundMasked<Fast>(y1[j], on, y);
-                    if (Levels) {
-                        pre[j] = roundMasked<Fast>(pre[j], on, _mm512_add_pd(_mm512_abs_pd(y), pre[j]));
-                        post[j] = roundMasked<Fast>(post[j], on, _mm512_add_pd(_mm512_abs_pd(w), post[j]));
-                    }
+                    if (Levels)
+                        pre[j] = _mm512_mask_add_pd(pre[j], on, _mm512_abs_pd(y), pre[j]);
                 } else {
                     p[j] = _mm512_mul_pd(f.beta2[j], y1[j]);
                     y1[j] = round<Fast>(y);
-                    if (Levels) {
-                        pre[j] = round<Fast>(_mm512_add_pd(_mm512_abs_pd(y), pre[j]));
-                        post[j] = round<Fast>(_mm512_add_pd(_mm512_abs_pd(w), post[j]));
-                    }
+                    if (Levels)
+                        pre[j] = _mm512_add_pd(_mm512_abs_pd(y), pre[j]);
                 }
                 if (Fast && !Levels)
                     peak = _mm512_range_pd(peak, y, 0x0B); // larger magnitude; an infinity stays
@@ -218,7 +213,6 @@ struct SkewedPass {
             r.y2[j] = y2[j];
             r.p[j] = p[j];
             r.pre[j] = pre[j];
-            r.post[j] = post[j];
         }
         r.peak = peak;
     }
@@ -239,8 +233,7 @@ struct SkewedPass {
             f.gain[j] = Avx512::loadFloats(args.gains + j * W);
             r.y1[j] = Avx512::loadFloats(state.y1 + j * W);
             r.y2[j] = Avx512::loadFloats(state.y2 + j * W);
-            r.pre[j] = Avx512::loadFloats(state.preSum + j * W);
-            r.post[j] = Avx512::loadFloats(state.postSum + j * W);
+            r.pre[j] = _mm512_loadu_pd(state.levelSum + j * W);
             r.p[j] = _mm512_mul_pd(f.beta2[j], r.y2[j]);
         }
         const double peakGain = Shared::largestGain(args.gains);
@@ -280,7 +273,7 @@ struct SkewedPass {
             r.peak = _mm512_setzero_pd();
             const Regs before = r;
             steps<Levels, true>(f, k, r, delayed, top, finals, m);
-            if (!Shared::inRange<Levels>(r.pre, r.post, r.peak, dPeak, peakGain)) {
+            if (!Shared::inRange<Levels>(r.pre, r.peak, dPeak, peakGain)) {
                 r = before;
                 steps<Levels, false>(f, k, r, delayed, top, finals, m);
             }
@@ -301,10 +294,8 @@ struct SkewedPass {
         for (int j = 0; j < NV; ++j) {
             Avx512::storeFloats(state.y1 + j * W, r.y1[j]);
             Avx512::storeFloats(state.y2 + j * W, r.y2[j]);
-            if (Levels) {
-                Avx512::storeFloats(state.preSum + j * W, r.pre[j]);
-                Avx512::storeFloats(state.postSum + j * W, r.post[j]);
-            }
+            if (Levels)
+                _mm512_storeu_pd(state.levelSum + j * W, r.pre[j]);
         }
         state.x1 = x1;
         state.x2 = x2;

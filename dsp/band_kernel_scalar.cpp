@@ -1,7 +1,8 @@
 // The reference block pass: the engine's arithmetic written out plainly, one
 // sample and one band at a time. Intermediates are doubles; a value is
-// rounded to float exactly where it is stored (histories, level sums), and
-// for the difference term and the running sum over bands. Every faster
+// rounded to float exactly where it is stored (histories), and for the
+// difference term and the running sum over bands. The level sums stay
+// doubles. Every faster
 // kernel must reproduce this bit for bit.
 #include "dsp/band_kernel.h"
 
@@ -35,12 +36,11 @@ void scalarBlock(const BlockArgs &args, State &state, float *samples, int count)
             double v = static_cast<double>(c.alpha[k]) * static_cast<double>(d) + feedback;
             v = (v + guard) - guard;
             const double y = 2.0 * v;
-            state.preSum[k] = static_cast<float>(static_cast<double>(state.preSum[k]) + std::fabs(y));
+            state.levelSum[k] += std::fabs(y);
             state.y2[k] = state.y1[k];
             state.y1[k] = static_cast<float>(y);
             const double w = ((y * static_cast<double>(args.gains[k])) + guard) - guard;
             sum = static_cast<float>(static_cast<double>(sum) + w);
-            state.postSum[k] = static_cast<float>(static_cast<double>(state.postSum[k]) + std::fabs(w));
         }
         samples[n] = static_cast<float>(((static_cast<double>(sum) * outputFactor) + guard) - guard);
     }

@@ -19,9 +19,10 @@
 //  - the filter runs on doubled coefficients (2 alpha, 2 gamma, 2 beta) and a
 //    doubled guard: scaling by two is exact and commutes with rounding, so
 //    the recursion yields y = 2 v directly, bit for bit;
-//  - every value the reference rounds to float (d, the histories, the level
-//    sums, the running sum, the output) is rounded here at the same point by
-//    a conversion to float and back, and nothing else is rounded to float;
+//  - every value the reference rounds to float (d, the histories, the
+//    running sum, the output) is rounded here at the same point by a
+//    conversion to float and back, and nothing else is rounded to float;
+//  - the level sums are plain double sums in sample order, as there;
 //  - the sum over bands keeps the reference's order for every sample;
 //  - additions off the filter's critical path go through V::addOff, which
 //    may compute a + b as the fused a x 1 + b (exact, the same bits) to move
@@ -32,9 +33,10 @@
 //    normal range, and is cheaper on wide vectors.
 //    The guard additions keep every value rounded there zero or at least
 //    2^-115 in magnitude; only overflow differs. The level sums (or without
-//    them a running maximum of the band outputs) bound every value rounded
-//    in a piece, and a piece that may have come within 2^8 of the float range
-//    is filtered again from its starting state with conversions.
+//    them a running maximum of the band outputs), times the largest gain,
+//    bound every value rounded in a piece, and a piece that may have come
+//    within 2^8 of the float range is filtered again from its starting
+//    state with conversions.
 // Scalar steps use SSE2 scalar intrinsics, never plain double arithmetic,
 // so that a 32-bit build does not compute them on the x87 unit.
 #pragma once
@@ -66,7 +68,7 @@ template <class V> struct SimdPass {
             pass<false>(args, state, samples, count);
     }
 
-    // Levels: whether the level sums are formed (they cost about a fifth).
+    // Levels: whether the level sums are formed.
     template <bool Levels> static void pass(const BlockArgs &args, State &state, float *samples, int count) {
         const CoefficientSet &c = *args.coefficients;
         double *const wRows = args.scratch;              // [kChunk][kLanes], sample-major
@@ -74,7 +76,7 @@ template <class V> struct SimdPass {
         double *const dTerms = wBands + kLanes * kChunk; // [kChunk]
 
         // p holds beta2 x y2, formed one sample ahead (off the critical path).
-        D alpha2[NV], beta2[NV], gamma2[NV], gain[NV], y1[NV], y2[NV], p[NV], pre[NV], post[NV];
+        D alpha2[NV], beta2[NV], gamma2[NV], gain[NV], y1[NV], y2[NV], p[NV], pre[NV];
         for (int j = 0; j < NV; ++j) {
             alpha2[j] = twice(V::loadFloats(c.alpha + j * W));
             beta2[j] = twice(V::loadFloats(c.beta + j * W));
@@ -82,8 +84,7 @@ template <class V> struct SimdPass {
             gain[j] = V::loadFloats(args.gains + j * W);
             y1[j] = V::loadFloats(state.y1 + j * W);
             y2[j] = V::loadFloats(state.y2 + j * W);
-            pre[j] = V::loadFloats(state.preSum + j * W);
-            post[j] = V::loadFloats(state.postSum + j * W);
+            pre[j] = V::loadu(state.levelSum + j * W);
             p[j] = V::mul(beta2[j], y2[j]);
         }
         const double peakGain = largestGain(args.gains);
@@ -109,12 +110,11 @@ template <class V> struct SimdPass {
             // state at the end of the block; inside, p carries it. First with
             // the split, then, if a value may have come near the float range,
             // again from the piece's starting state with conversions.
-            D startY1[NV], startP[NV], startPre[NV], startPost[NV];
+            D startY1[NV], startP[NV], startPre[NV];
             for (int j = 0; j < NV; ++j) {
                 startY1[j] = y1[j];
                 startP[j] = p[j];
                 startPre[j] = pre[j];
-                startPost[j] = post[j];
             }
             D peak = V::zero(); // largest band output, when no level sums bound it
             auto filterPiece = [&](auto fastTag) {
@@ -129,13 +129,11 @@ template <class V> struct SimdPass {
                         p[j] = V::mul(beta2[j], y1[j]);
                         y1[j] = round<kFast>(y);
                         if (Levels)
-                            pre[j] = round<kFast>(V::addOff(V::abs(y), pre[j]));
+                            pre[j] = V::add(V::abs(y), pre[j]);
                         else if (kFast)
                             peak = V::max(V::abs(y), peak); // an infinity stays
                         const D w = V::addOff(V::addOff(V::mul(y, gain[j]), guard), minusGuard);
                         V::store(row + j * W, w);
-                        if (Levels)
-                            post[j] = round<kFast>(V::addOff(V::abs(w), post[j]));
                     }
                 };
                 for (int n = 0; n + 1 < m; ++n)
@@ -147,13 +145,12 @@ template <class V> struct SimdPass {
             bool fast = false;
             if constexpr (V::kSplit) {
                 filterPiece(std::true_type());
-                fast = inRange<Levels>(pre, post, peak, dPeak, peakGain);
+                fast = inRange<Levels>(pre, peak, dPeak, peakGain);
                 if (!fast) {
                     for (int j = 0; j < NV; ++j) {
                         y1[j] = startY1[j];
                         p[j] = startP[j];
                         pre[j] = startPre[j];
-                        post[j] = startPost[j];
                     }
                 }
             }
@@ -193,8 +190,8 @@ template <class V> struct SimdPass {
         for (int j = 0; j < NV; ++j) {
             V::storeFloats(state.y1 + j * W, y1[j]);
             V::storeFloats(state.y2 + j * W, y2[j]);
-            V::storeFloats(state.preSum + j * W, pre[j]);
-            V::storeFloats(state.postSum + j * W, post[j]);
+            if (Levels)
+                V::storeu(state.levelSum + j * W, pre[j]);
         }
         state.x1 = x1;
         state.x2 = x2;
@@ -260,17 +257,19 @@ template <class V> struct SimdPass {
 
     // Whether the split rounded every value of a piece exactly: the
     // difference terms (dPeak: an infinite one gives NaN, not infinity, in
-    // the padding lane) and, with levels, the level sums or, without, the
-    // largest band output times the largest gain bound every value rounded,
-    // all below kSafe. Each comparison is false for NaN.
-    template <bool Levels>
-    static bool inRange(const D *pre, const D *post, D peak, D dPeak, double peakGain) {
+    // the padding lane) and the largest band output - bounded by the level
+    // sums with levels, the running maximum without - alone and times the
+    // largest gain bound every value rounded, all below kSafe. Each
+    // comparison is false for NaN.
+    template <bool Levels> static bool inRange(const D *pre, D peak, D dPeak, double peakGain) {
+        const D gain = V::set1(peakGain);
+        auto bounded = [&](D v) { return V::allBelow(v, kSafe) && V::allBelow(V::mul(v, gain), kSafe); };
         bool fast = V::allBelow(dPeak, kSafe);
         if (Levels) {
             for (int j = 0; j < NV; ++j)
-                fast = fast && V::allBelow(pre[j], kSafe) && V::allBelow(post[j], kSafe);
+                fast = fast && bounded(pre[j]);
         } else {
-            fast = fast && V::allBelow(peak, kSafe) && V::allBelow(V::mul(peak, V::set1(peakGain)), kSafe);
+            fast = fast && bounded(peak);
         }
         return fast;
     }

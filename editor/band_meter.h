@@ -5,6 +5,11 @@
 // each. That is not needed here: a meter covers its rectangle completely
 // (it composes both LED strips in its own surface and copies that in one
 // block) and no other view overlaps it.
+//
+// At idle a meter draws only the LEDs that turned on or off since it was
+// last drawn, and tells the frame that only they need showing; a meter
+// whose LEDs stay as they are draws and shows nothing. Its shown level
+// still falls one step per idle pass, as when it was drawn whole.
 #pragma once
 
 #include "gui/vumeter.h"
@@ -16,6 +21,13 @@ class BandMeter : public CVuMeter {
     BandMeter(const CRect &size, CBitmap *onBitmap, CBitmap *offBitmap, int32_t ledCount);
 
     void update(CDrawContext *context) override;
+    CRect getUpdateArea() const override;
+
+  private:
+    // Drawn whole at the next update: never drawn, marked dirty by the
+    // frame, or composed with a keyed colour (the strip alone would not
+    // show what lies under it).
+    bool needsWholeDrawing() const;
 };
 
 } // namespace sorrel

@@ -97,9 +97,9 @@ class EqualizerEffect : public DspUnit, public LevelSource {
     // and Q always, band gains only for their own index or for -1 (all).
     void update(int index) override;
 
-    // Level metering costs part of the block pass and only an open editor
-    // shows the levels, so the engines measure only while an editor asks for
-    // it (off at construction; output is identical either way).
+    // Only an open editor shows the levels, so the engines measure only
+    // while an editor asks for it (off at construction; output is
+    // identical either way; the cost is measured in bench/README.md).
     void setMetering(bool on) override;
     // The levels of the last block, for the editor's meters.
     float preGainLevel(int channel, int band) const override;

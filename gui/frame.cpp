@@ -295,11 +295,11 @@ void CFrame::update(CDrawContext *context) {
     for (size_t i = 0; i < children.size(); ++i) {
         CView *child = children[i];
         const CRect area = intersection(child->getViewSize(), clip);
-        const bool wasDirty = child->isDirty();
+        const CRect changed = intersection(child->getUpdateArea(), area);
         context->setClipRect(area);
         child->update(context);
-        if (wasDirty)
-            drawn.push_back(area);
+        if (!changed.isEmpty())
+            drawn.push_back(changed);
     }
     context->setClipRect(clip);
     presentsHeld = wasHeld;

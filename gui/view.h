@@ -75,6 +75,10 @@ class CView : public CReferenceCounter {
 
     virtual bool isDirty() const { return dirty; }
     virtual void setDirty(bool state = true) { dirty = state; }
+    // What the next update draws, in the parent's coordinates: the whole
+    // view while it is dirty, else nothing. A view that redraws only what
+    // changed answers less, and the frame shows only that.
+    virtual CRect getUpdateArea() const { return isDirty() ? size : CRect(); }
 
     virtual void setMouseEnabled(bool state = true) { mouseEnabled = state; }
     virtual bool getMouseEnabled() const { return mouseEnabled; }

@@ -47,6 +47,7 @@ void CVuMeter::makeOffscreen() {
     offscreen = new COffscreenContext(drawOwner(), size.width(), size.height(), BlackColor);
     onRect = CRect(0, 0, size.width(), size.height());
     offRect = onRect;
+    drawnCut = -1;
 }
 
 bool CVuMeter::onAttached(CView *parent) {
@@ -65,14 +66,69 @@ bool CVuMeter::onRemoved(CView *parent) {
     return CControl::onRemoved(parent);
 }
 
+float CVuMeter::nextShown() const {
+    float level = value;
+    if (level > getMax())
+        level = getMax();
+    else if (!(level >= getMin()))
+        level = getMin();
+    const float fallen = oldValue - decreaseStep;
+    return fallen < level ? level : fallen;
+}
+
+int32_t CVuMeter::cutFor(float shown) const {
+    if (!onBitmap)
+        return 0;
+    const double leds = ledCount > 0 ? double(ledCount) : 1.0;
+    int32_t cut, extent;
+    if (style & Horizontal) {
+        const int32_t lit = ledCount > 0 ? truncToInt(ledCount * double(shown) + 0.5) : 0;
+        cut = truncToInt(lit / leds * onBitmap->getWidth());
+        extent = size.width();
+    } else {
+        const int32_t unlit = ledCount > 0 ? truncToInt(ledCount * (double(getMax()) - shown) + 0.5) : 1;
+        cut = truncToInt(unlit / leds * onBitmap->getHeight());
+        extent = size.height();
+    }
+    return cut < 0 ? 0 : cut > extent ? extent : cut;
+}
+
+CRect CVuMeter::stripBetween(int32_t cutA, int32_t cutB) const {
+    const int32_t low = cutA < cutB ? cutA : cutB, high = cutA < cutB ? cutB : cutA;
+    if (style & Horizontal)
+        return CRect(size.left + low, size.top, size.left + high, size.bottom);
+    return CRect(size.left, size.top + low, size.right, size.top + high);
+}
+
+void CVuMeter::drawChange(CDrawContext *context, int32_t cut) {
+    if (cut == drawnCut)
+        return;
+    // The strip between the cuts turns lit or unlit; vertically the lit
+    // part lies below the cut, horizontally before it.
+    const bool horizontal = (style & Horizontal) != 0;
+    const bool nowLit = horizontal ? cut > drawnCut : cut < drawnCut;
+    CBitmap *picture = nowLit ? onBitmap : offBitmap;
+    const CRect strip = stripBetween(drawnCut, cut); // in the view's coordinates
+    const CPoint from(strip.left - size.left, strip.top - size.top);
+    drawnCut = cut;
+    if (!picture)
+        return; // an unlit part without a picture is never drawn in full either
+    if (useOffscreen && offscreen) {
+        const CRect local(from.x, from.y, from.x + strip.width(), from.y + strip.height());
+        picture->draw(offscreen, local, from);
+        offscreen->copyToContext(context, strip, from);
+    } else {
+        picture->draw(context, strip, from);
+    }
+}
+
 void CVuMeter::draw(CDrawContext *context) {
     if (!onBitmap)
         return;
     clampValue();
-    float shown = oldValue - decreaseStep;
-    if (shown < value)
-        shown = value;
+    const float shown = nextShown();
     oldValue = shown;
+    drawnCut = cutFor(shown);
 
     CDrawContext *target = context;
     if (useOffscreen) {

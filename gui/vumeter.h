@@ -34,6 +34,20 @@ class CVuMeter : public CControl {
     void makeOffscreen();
     void releaseOffscreen();
 
+    // The shown level after one more drawing: the value (held to the
+    // range) when it is higher, else one step lower than now.
+    float nextShown() const;
+    // Where a shown level cuts the pictures, in pixels from the top
+    // (vertical: unlit above) or from the left (horizontal: lit before),
+    // held to the view's extent along its axis.
+    int32_t cutFor(float shown) const;
+    // The rows (vertical) or columns (horizontal) between two cuts, in the
+    // coordinates of the view's size.
+    CRect stripBetween(int32_t cutA, int32_t cutB) const;
+    // Draws only the LEDs that change when the cut moves from drawnCut to
+    // cut, into context; the rest of the meter is left as drawn.
+    void drawChange(CDrawContext *context, int32_t cut);
+
     CBitmap *onBitmap;
     CBitmap *offBitmap;
     COffscreenContext *offscreen = nullptr;
@@ -43,4 +57,7 @@ class CVuMeter : public CControl {
     bool useOffscreen = true;
     CRect onRect;
     CRect offRect;
+    // The cut of the picture last drawn in full or in part; -1 before the
+    // first drawing and after the surface was made anew.
+    int32_t drawnCut = -1;
 };

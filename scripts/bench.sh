@@ -32,18 +32,21 @@ min_time=0.2
 "$dir/bench/sorrel_band_bench" --benchmark_repetitions=$reps --benchmark_min_time=$min_time \
   --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true 2>/dev/null |
   grep -E '_median ' | sed 's/_median / /' | sort -t/ -k2,2 -k3,3n | tee "$dir/band_bench.txt"
-printf '\nTimes faster than the scalar engine (median against median):\n'
-awk '{ split($1, part, "/"); t[part[2] "/" part[3]] = $2; kernels[part[2]] = 1; sizes[part[3]] = 1 }
+printf '\nNanoseconds per sample (median), metering on / off, what metering costs, and AVX2 against AVX-512:\n'
+awk '{ split($1, part, "/"); t[part[2] "/" part[3]] = $4 / part[3] }
   END {
-    printf "%-22s", "block"; n = split("1 16 64 128 512 4096", order, " ")
-    for (i = 1; i <= n; ++i) printf " %7s", order[i]; printf "\n"
-    split("sse2 avx2 avx512 avx2_metering_off avx512_metering_off", ks, " ")
-    for (k = 1; k <= 5; ++k) {
-      printf "%-22s", ks[k]
-      for (i = 1; i <= n; ++i) {
-        key = ks[k] "/" order[i]; ref = t["scalar/" order[i]]
-        if (key in t && t[key] > 0) printf " %7.2f", ref / t[key]; else printf " %7s", "-"
+    n = split("1 64 512 4096", sizes, " ")
+    printf "%-8s", "block"
+    split("scalar sse2 avx2 avx512", ks, " ")
+    for (k = 1; k <= 4; ++k) printf " %21s", ks[k] " on/off (cost)"
+    printf " %16s\n", "avx2/avx512 on,off"
+    for (i = 1; i <= n; ++i) {
+      s = sizes[i]; printf "%-8s", s
+      for (k = 1; k <= 4; ++k) {
+        on = t[ks[k] "/" s]; off = t[ks[k] "_metering_off/" s]
+        if (on > 0 && off > 0) printf " %7.1f/%6.1f (%+4.0f%%)", on, off, 100 * (on / off - 1); else printf " %21s", "-"
       }
+      if (t["avx512/" s] > 0) printf " %7.2f,%7.2f", t["avx2/" s] / t["avx512/" s], t["avx2_metering_off/" s] / t["avx512_metering_off/" s]
       printf "\n"
     }
   }' "$dir/band_bench.txt"
@@ -56,3 +59,32 @@ seconds=2
 [ $quick = 1 ] && seconds=0.5
 "$dir/tools/sorrel-host" bench "$dir/Sorrel.so" "${others[@]}" --rate 48000 --block 512 \
   --seconds $seconds --repeats 7 --set-all
+
+# The editors need a display: a private Xvfb for the rest.
+command -v Xvfb >/dev/null || { echo "bench: Xvfb not installed, no editor figures" >&2; exit 0; }
+numberfile=$(mktemp)
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$numberfile" 2>/dev/null &
+xserver=$!
+trap 'kill $xserver 2>/dev/null; wait $xserver 2>/dev/null' EXIT
+for _ in $(seq 100); do [ -s "$numberfile" ] && break; sleep 0.1; done
+export DISPLAY=":$(head -n1 "$numberfile")"
+rm -f "$numberfile"
+sleep 1
+
+printf '\n== The same with every editor open, so that the plug-ins meter (sorrel-host bench --editor)\n'
+"$dir/tools/sorrel-host" bench "$dir/Sorrel.so" "${others[@]}" --rate 48000 --block 512 \
+  --seconds $seconds --repeats 7 --set-all --editor
+
+printf '\n== Editor CPU with noise, 10 s each, back to back (sorrel-host gui --noise)\n'
+ticks=$(getconf CLK_TCK)
+server_ms() { awk -v t="$ticks" '{ print ($14 + $15) * 1000 / t }' "/proc/$xserver/stat"; }
+gui_seconds=10
+[ $quick = 1 ] && gui_seconds=4
+for plugin in "$zam" "$dir/Sorrel.so"; do
+  [ -n "$plugin" ] || continue
+  before=$(server_ms)
+  figure=$("$dir/tools/sorrel-host" gui "$plugin" --noise --seconds $gui_seconds 2>&1 | grep -i 'ms' | tail -n1)
+  after=$(server_ms)
+  printf '%s\n  GUI thread: %s\n  X server: %.1f ms CPU per second\n' "$(basename "$plugin")" "$figure" \
+    "$(echo "$before $after $gui_seconds" | awk '{ print ($2 - $1) / $3 }')"
+done

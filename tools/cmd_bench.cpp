@@ -26,7 +26,10 @@ const char *const kHelp = "usage: sorrel-host bench PLUGIN [PLUGIN...] [options]
                           "  --set-all                 set every band-like parameter (label dB, or named\n"
                           "                            like a frequency) to a random value from 0.3 to\n"
                           "                            0.7, so that no plug-in skips bands left at 0 dB\n"
-                          "  --seed N                  seed of the noise and of --set-all (default 1)\n";
+                          "  --seed N                  seed of the noise and of --set-all (default 1)\n"
+                          "  --editor                  keep each plug-in's editor open (hidden) while\n"
+                          "                            timing, as when a musician watches its meters;\n"
+                          "                            needs a display\n";
 
 } // namespace
 
@@ -39,6 +42,7 @@ int cmdBench(int argc, char **argv) {
                      {"seconds", true},
                      {"repeats", true},
                      {"set-all", false},
+                     {"editor", false},
                      {"seed", true}},
                     error))
         return usageError("bench", error);
@@ -71,6 +75,7 @@ int cmdBench(int argc, char **argv) {
         options.seed = static_cast<uint32_t>(n);
     }
     options.setAll = args.has("set-all");
+    options.editor = args.has("editor");
 
     std::vector<BenchEntry> results;
     error = runBench(args.positional(), options, results);

@@ -36,8 +36,8 @@ std::vector<float> replay(const band_kernel::CoefficientSet &set, band_kernel::S
     for (int k = 0; k < kNumBands; ++k)
         gains[k] = 1.0f;
     const band_kernel::BlockArgs args{&set, gains, 1.0f, kOutputScale, nullptr, true};
-    for (int k = 0; k < band_kernel::kLanes; ++k)
-        state.preSum[k] = state.postSum[k] = 0.0f;
+    for (double &sum : state.levelSum)
+        sum = 0.0;
     std::vector<float> out = input;
     band_kernel::scalarBlock(args, state, out.data(), static_cast<int>(out.size()));
     return out;

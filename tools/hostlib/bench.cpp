@@ -1,4 +1,5 @@
 #include "tools/hostlib/bench.h"
+#include "tools/hostlib/editor_window.h"
 
 #include "tools/hostlib/cpu_clock.h"
 
@@ -36,6 +37,7 @@ struct Lcg {
 
 struct Contender {
     std::vector<std::unique_ptr<Plugin>> instances; // two for a mono plug-in
+    std::vector<std::unique_ptr<EditorWindow>> windows; // their open editors
     BenchEntry entry;
     std::vector<double> samples;
 };
@@ -150,6 +152,20 @@ std::string runBench(const std::vector<std::string> &paths, const BenchOptions &
                 c.entry.randomised = changed;
             }
             p.resume();
+            if (options.editor) {
+                // An open editor is what switches metering on in some
+                // plug-ins; the window stays hidden and gets no idle calls.
+                ERect *rect = nullptr;
+                p.dispatch(effEditGetRect, 0, 0, &rect);
+                const int w = rect ? rect->right - rect->left : 0, h = rect ? rect->bottom - rect->top : 0;
+                std::string error;
+                std::unique_ptr<EditorWindow> window =
+                    EditorWindow::create("bench", w > 0 ? w : 400, h > 0 ? h : 300, error);
+                if (!window)
+                    return "--editor: " + error;
+                p.dispatch(effEditOpen, 0, window->displayHandle(), window->parentHandle());
+                c.windows.push_back(std::move(window));
+            }
             if (i == 0) {
                 c.entry.name = p.effectName();
                 c.entry.mono = p.numInputs() == 1;
@@ -188,6 +204,10 @@ std::string runBench(const std::vector<std::string> &paths, const BenchOptions &
             std::fill(scratch.back().begin(), scratch.back().end(), 0.0f);
         }
     }
+    for (Contender &c : contenders)
+        if (!c.windows.empty())
+            for (auto &instance : c.instances)
+                instance->dispatch(effEditClose);
     results.clear();
     for (Contender &c : contenders) {
         c.entry.nsPerFrame = median(c.samples);

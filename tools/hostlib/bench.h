@@ -17,6 +17,7 @@ struct BenchOptions {
     double seconds = 2.0; // of stereo noise per run
     int repeats = 7;
     bool setAll = false; // band-like parameters to random values
+    bool editor = false; // each instance's editor open (hidden) while timed
     uint32_t seed = 1;
 };
 

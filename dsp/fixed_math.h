@@ -1,0 +1,32 @@
+// Arithmetic that gives the same bits on every build: 64-bit SSE2 builds,
+// 32-bit builds whose doubles live on the x87 unit, Linux and Windows
+// run-time libraries. The coefficient design goes through it, so that a
+// project sounds the same bit for bit whichever build plays it.
+#pragma once
+
+namespace fixed_math {
+
+// For its lifetime, double arithmetic rounds every result to 53 bits, as
+// SSE2 does: on the x87 unit (which by default keeps 64-bit significands
+// between operations) it sets the precision control and restores it at
+// the end; elsewhere it does nothing.
+class DoubleRounding {
+  public:
+    DoubleRounding();
+    ~DoubleRounding();
+    DoubleRounding(const DoubleRounding &) = delete;
+    DoubleRounding &operator=(const DoubleRounding &) = delete;
+
+  private:
+    unsigned short saved = 0;
+};
+
+// The cosine from additions, multiplications and one conversion to an
+// integer only, each rounded to double: the same bits wherever IEEE double
+// arithmetic runs (the run-time libraries' cosines differ in the last bit
+// between systems, and the x87 instruction differs from them). Accurate to
+// within one unit in the last place for |x| below 2^19; call it inside a
+// DoubleRounding.
+double cosine(double x);
+
+} // namespace fixed_math
