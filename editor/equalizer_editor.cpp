@@ -190,13 +190,6 @@ void EqualizerEditor::valueChanged(CDrawContext * /*context*/, CControl *control
         return;
     const int32_t tag = control->getTag();
     const float value = control->getValue();
-    // The automated write: the effect takes the value and the host hears it
-    // (audioMasterAutomate with the normalised value), so its own controls
-    // and automation recording follow what the user does in the editor. A
-    // fader held still stays dirty until its next redraw and reports the
-    // same value on every polling pass; the host hears each value once.
-    if (tag >= 0 && effect && effect->getParameter(tag) != value)
-        effect->setParameterAutomated(tag, value);
     // Turned off by the user, a meter set goes dark at once; turned off by
     // the host it only stops, showing the last levels.
     if (tag == layout::kInSwitch && value == 0.f) {
@@ -206,6 +199,14 @@ void EqualizerEditor::valueChanged(CDrawContext * /*context*/, CControl *control
         setMeters(layout::kPostGainMeters0, 0.f);
         setMeters(layout::kPostGainMeters1, 0.f);
     }
+    // The automated write: the effect takes the value and the host hears it
+    // (audioMasterAutomate with the normalised value), so its own controls
+    // and automation recording follow what the user does in the editor. A
+    // fader held still stays dirty until its next redraw and reports the
+    // same value on every polling pass; the host hears each value once.
+    // Last: the host may delete the effect, and this editor, in its answer.
+    if (tag >= 0 && effect && effect->getParameter(tag) != value)
+        effect->setParameterAutomated(tag, value);
 }
 
 CControl *EqualizerEditor::getControl(int32_t entry) const {

@@ -90,6 +90,9 @@ class CFrame : public CViewContainer, public CDrawContextOwner, public sorrel::p
     // Resizes the frame (setSize).
     void setViewSize(const CRect &rect) override;
     AEffGUIEditor *getEditor() const override;
+    // False once the editor the frame was made for is gone; a frame made
+    // without one has no owner to outlive.
+    bool ownerAlive() const { return !editorAlive || *editorAlive; }
     bool isTypeOf(const char *name) const override;
     void update(CDrawContext *context) override;
     CView *getCurrentView() const override;
@@ -186,6 +189,10 @@ class CFrame : public CViewContainer, public CDrawContextOwner, public sorrel::p
     sorrel::platform::Window *window = nullptr;
     bool windowGone = false;
     COffscreenContext *backBuffer = nullptr;
+    // Set while a press is handled: a control may hold the mouse in a loop
+    // that runs idle work, and nothing else (a wheel notch, another press, a
+    // key) starts a second gesture inside its edit bracket.
+    bool mouseHeld = false;
     // Set while update collects what it drew, to show each area once.
     bool presentsHeld = false;
     // The shell drag in progress over this frame's window.
