@@ -127,8 +127,35 @@ struct Press {
     int32_t buttonBit = 0; // the pressed button's physical bit
     bool firstRead = true; // heldButtons has yet to answer the message itself
     bool released = false; // its release is queued (or was handled)
+    DWORD time = 0;        // message time of the press, and of its release once seen
+    DWORD releaseTime = 0;
 };
 Press thePress;
+
+// The span in message time during which the last press handled held its
+// button, up to the end of its handling. Presses and wheel messages stamped
+// inside it were queued while that button was held: they are dropped rather
+// than handled after the gesture as a second one.
+struct HeldSpan {
+    bool known = false;
+    DWORD from = 0, until = 0;
+} lastHeld;
+
+bool cameWhileHeld(DWORD time) {
+    return lastHeld.known && static_cast<LONG>(time - lastHeld.from) > 0 &&
+           static_cast<LONG>(lastHeld.until - time) > 0;
+}
+
+void endPress(const Press &press) {
+    DWORD until = press.releaseTime;
+    if (!press.released) {
+        MSG up;
+        until = press.hwnd && PeekMessageA(&up, press.hwnd, press.upMessage, press.upMessage, PM_NOREMOVE)
+                    ? up.time
+                    : GetTickCount();
+    }
+    lastHeld = {true, press.time, until};
+}
 
 Press pressOf(HWND hwnd, UINT message, WPARAM wParam) {
     // The message speaks of logical buttons; the toolkit wants physical ones.
@@ -436,14 +463,21 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN: {
+        const DWORD time = static_cast<DWORD>(GetMessageTime());
+        if (cameWhileHeld(time))
+            return 0;
         const raster::Point where{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
         const Press outer = thePress;
         thePress = pressOf(hwnd, message, wParam);
+        thePress.time = time;
         deliver(window, [&](WindowClient &client) { client.buttonPressed(where); });
+        endPress(thePress);
         thePress = outer;
         return 0;
     }
     case WM_MOUSEWHEEL: {
+        if (cameWhileHeld(static_cast<DWORD>(GetMessageTime())))
+            return 0;
         // The message carries screen coordinates.
         POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
         ScreenToClient(hwnd, &point);
@@ -526,8 +560,10 @@ int32_t heldButtons() {
         // button may already be down again for the next click.
         MSG message;
         if (!press.released && press.hwnd &&
-            PeekMessageA(&message, press.hwnd, press.upMessage, press.upMessage, PM_NOREMOVE))
+            PeekMessageA(&message, press.hwnd, press.upMessage, press.upMessage, PM_NOREMOVE)) {
             press.released = true;
+            press.releaseTime = message.time;
+        }
         if (press.released)
             bits &= ~press.buttonBit;
     }

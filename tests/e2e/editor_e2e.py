@@ -316,8 +316,7 @@ def use(build, out, display):
         check(f"{build.name}: a left click on the logo asks xdg-open for {home} once", opened_lines() == [home],
               str(opened_lines()))
         quick_clicks(tool, origin)
-        if not build.wine:
-            one_gesture(tool, origin)
+        one_gesture(tool, origin)
     finally:
         if window is not None:
             display.close_request(window)
