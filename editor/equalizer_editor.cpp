@@ -181,17 +181,6 @@ void EqualizerEditor::valueChanged(CDrawContext * /*context*/, CControl *control
         return;
     const int32_t tag = control->getTag();
     const float value = control->getValue();
-    // The plug-in takes the value and the host hears it, so its own controls
-    // and automation recording follow what the user does in the editor. A
-    // fader held still stays dirty until its next redraw and reports the
-    // same value on every polling pass; the host hears each value once.
-    if (tag >= 0 && tag < layout::kNumControls) {
-        if (parameters->parameterValue(tag) != value)
-            parameters->userValue(tag, value);
-        // Looked at again at the next refresh: a value the plug-in did not
-        // take as given does not stay on the screen.
-        shown[tag] = std::numeric_limits<float>::quiet_NaN();
-    }
     // Turned off by the user, a meter set goes dark at once; turned off by
     // the host it only stops, showing the last levels.
     if (tag == layout::kInSwitch && value == 0.f) {
@@ -201,6 +190,18 @@ void EqualizerEditor::valueChanged(CDrawContext * /*context*/, CControl *control
         setMeters(layout::kPostGainMeters0, 0.f);
         setMeters(layout::kPostGainMeters1, 0.f);
     }
+    if (tag < 0 || tag >= layout::kNumControls)
+        return;
+    // Looked at again at the next refresh: a value the plug-in did not take
+    // as given does not stay on the screen.
+    shown[tag] = std::numeric_limits<float>::quiet_NaN();
+    // The plug-in takes the value and the host hears it, so its own controls
+    // and automation recording follow what the user does in the editor. A
+    // fader held still stays dirty until its next redraw and reports the
+    // same value on every polling pass; the host hears each value once.
+    // Last: the host may delete the plug-in, and this editor, in its answer.
+    if (parameters->parameterValue(tag) != value)
+        parameters->userValue(tag, value);
 }
 
 CControl *EqualizerEditor::getControl(int32_t entry) const {

@@ -69,6 +69,8 @@ void CControl::runFrameIdle() {
 }
 
 void CControl::beginEdit() {
+    if (!ownerAlive())
+        return;
     if (CFrame *frame = getFrame()) {
         frame->setFocusView(this);
         frame->beginEdit(tag);
@@ -76,6 +78,8 @@ void CControl::beginEdit() {
 }
 
 void CControl::endEdit() {
+    if (!ownerAlive())
+        return;
     if (CFrame *frame = getFrame())
         frame->endEdit(tag);
 }
@@ -123,14 +127,32 @@ int32_t CControl::resolveButtons(CDrawContext *context, int32_t buttons) {
 }
 
 bool CControl::offerModifierClick(CDrawContext *context, int32_t buttons) {
-    if (!listener || !(buttons & kModifierBits))
+    if (!listener || !(buttons & kModifierBits) || !ownerAlive())
         return false;
     return listener->modifierClicked(context, this, buttons) != 0;
 }
 
 void CControl::notifyIfDirty(CDrawContext *context) {
-    if (listener && isDirty())
+    if (isDirty())
+        notifyListener(context);
+}
+
+void CControl::notifyListener(CDrawContext *context) {
+    if (listener && ownerAlive())
         listener->valueChanged(context, this);
+}
+
+void CControl::reportEdit(CDrawContext *context) {
+    if (!listener)
+        return;
+    beginEdit();
+    notifyListener(context);
+    endEdit();
+}
+
+bool CControl::ownerAlive() const {
+    const CFrame *frame = getFrame();
+    return !frame || frame->ownerAlive();
 }
 
 bool CControl::canKeepTracking() const {

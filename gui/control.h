@@ -92,6 +92,21 @@ class CControl : public CView {
     bool offerModifierClick(CDrawContext *context, int32_t buttons);
     // Tells the listener when the dirty rule sees a change.
     void notifyIfDirty(CDrawContext *context);
+    // The one way a control tells its listener of a new value.
+    void notifyListener(CDrawContext *context);
+    // A whole edit as the host hears it: beginEdit, the listener told of
+    // the value, endEdit.
+    void reportEdit(CDrawContext *context);
+    // Whether whoever the control calls out to still lives. Every call out
+    // of a control (the listener, and through the frame the editor and the
+    // host behind it) may end with the editor gone: a host may delete the
+    // effect, and the editor with it, from inside audioMasterBeginEdit,
+    // audioMasterAutomate, audioMasterEndEdit or its idle. The listener is
+    // taken to live as long as the frame's owner; beginEdit, endEdit,
+    // notifyListener and offerModifierClick ask this first, so a control left
+    // behind in a frame that outlives its editor calls nobody, and no
+    // control needs a guard of its own.
+    bool ownerAlive() const;
     // Whether a mouse-tracking loop may go on after the idle work it ran: the
     // frame is still open and the control still in it.
     bool canKeepTracking() const;

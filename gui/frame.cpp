@@ -132,7 +132,7 @@ const void *CDragContainer::getNextItem(int32_t &outSize, int32_t &type) {
 CFrame::CFrame(const CRect &inSize, void *inSystemWindow, CFrameOwner *inOwner)
     : CViewContainer(inSize, this, nullptr), owner(inOwner), systemWindow(inSystemWindow) {
     if (owner)
-        ownerAlive = owner->livenessToken();
+        ownerToken = owner->livenessToken();
     if (!systemWindow)
         return;
     window = platform::createWindow(systemWindow, size.width(), size.height(), this);
@@ -348,6 +348,8 @@ void CFrame::mouse(CDrawContext *context, CPoint &where, int32_t buttons) {
 }
 
 int32_t CFrame::onKeyDown(CKeyCode &key) {
+    if (mouseHeld)
+        return -1;
     KeepAlive keep(this);
     int32_t result = focusView ? focusView->onKeyDown(key) : -1;
     if (result == -1 && modalView)
@@ -358,6 +360,8 @@ int32_t CFrame::onKeyDown(CKeyCode &key) {
 }
 
 int32_t CFrame::onKeyUp(CKeyCode &key) {
+    if (mouseHeld)
+        return -1;
     KeepAlive keep(this);
     int32_t result = focusView ? focusView->onKeyUp(key) : -1;
     if (result == -1 && modalView)
@@ -367,7 +371,7 @@ int32_t CFrame::onKeyUp(CKeyCode &key) {
 
 bool CFrame::onWheel(CDrawContext *context, const CPoint &where, CMouseWheelAxis axis, float distance) {
     CView *view = modalView ? modalView : getViewAt(where, false);
-    if (!view)
+    if (!view || mouseHeld)
         return false;
     KeepAlive keep(this);
     ContextRef own(context ? nullptr : createDrawContext());
@@ -445,7 +449,7 @@ void CFrame::endEdit(int32_t index) {
 
 // --- editor, time and window --------------------------------------------------------
 
-CFrameOwner *CFrame::getOwner() const { return ownerAlive && *ownerAlive ? owner : nullptr; }
+CFrameOwner *CFrame::getOwner() const { return ownerToken && *ownerToken ? owner : nullptr; }
 
 bool CFrame::isTypeOf(const char *name) const {
     if (name && std::strcmp(name, "CFrame") == 0)
@@ -550,7 +554,8 @@ void CFrame::runIdleWork() { doIdleWork(); }
 // --- what the window reports ---------------------------------------------------------------
 
 void CFrame::paint(const raster::Rect &area) {
-    if (!windowUsable())
+    // Closed, the views may refer to an editor that is gone.
+    if (!openFlag || !windowUsable())
         return;
     KeepAlive keep(this);
     ContextRef context(new CDrawContext(this, nullptr, window));
@@ -558,12 +563,14 @@ void CFrame::paint(const raster::Rect &area) {
 }
 
 void CFrame::buttonPressed(const raster::Point &at) {
-    if (!openFlag || !windowUsable())
+    if (!openFlag || !windowUsable() || mouseHeld)
         return;
     KeepAlive keep(this);
     ContextRef context(createDrawContext());
     CPoint where(at.x, at.y);
+    mouseHeld = true;
     mouse(context.get(), where, -1);
+    mouseHeld = false;
     // A view may have drawn straight into the window while it held the mouse.
     present(context.get(), size);
 }

@@ -92,6 +92,9 @@ class CFrame : public CViewContainer, public CDrawContextOwner, public sorrel::p
     void setViewSize(const CRect &rect) override;
     // Whoever owns the frame; null once it has let go or is gone.
     CFrameOwner *getOwner() const;
+    // False once the owner the frame was made for is gone; a frame made
+    // without one has no owner to outlive.
+    bool ownerAlive() const { return !ownerToken || *ownerToken; }
     bool isTypeOf(const char *name) const override;
     void update(CDrawContext *context) override;
     CView *getCurrentView() const override;
@@ -177,7 +180,7 @@ class CFrame : public CViewContainer, public CDrawContextOwner, public sorrel::p
     void endDrag();
 
     CFrameOwner *owner = nullptr;
-    std::shared_ptr<const bool> ownerAlive;
+    std::shared_ptr<const bool> ownerToken;
     void *systemWindow = nullptr;
     CView *modalView = nullptr;
     CView *focusView = nullptr;
@@ -188,6 +191,10 @@ class CFrame : public CViewContainer, public CDrawContextOwner, public sorrel::p
     sorrel::platform::Window *window = nullptr;
     bool windowGone = false;
     COffscreenContext *backBuffer = nullptr;
+    // Set while a press is handled: a control may hold the mouse in a loop
+    // that runs idle work, and nothing else (a wheel notch, another press, a
+    // key) starts a second gesture inside its edit bracket.
+    bool mouseHeld = false;
     // Set while update collects what it drew, to show each area once.
     bool presentsHeld = false;
     // The shell drag in progress over this frame's window.

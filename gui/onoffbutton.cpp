@@ -49,9 +49,5 @@ void COnOffButton::mouse(CDrawContext *context, CPoint & /*where*/, int32_t butt
 
 void COnOffButton::reportChange(CDrawContext *context) {
     // Every click is reported, whether or not the dirty rule sees a change.
-    if (!listener)
-        return;
-    beginEdit();
-    listener->valueChanged(context, this);
-    endEdit();
+    reportEdit(context);
 }

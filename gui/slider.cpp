@@ -176,10 +176,16 @@ void CSlider::mouse(CDrawContext *context, CPoint &where, int32_t buttons) {
     int32_t anchorButtons = buttons;
     beginEdit();
     CPoint pointer = where;
-    for (;;) {
-        const int32_t held = context->getMouseButtons();
-        if (!(held & LeftButton))
-            break;
+    for (bool first = true;; first = false) {
+        int32_t held = context->getMouseButtons();
+        if (!(held & LeftButton)) {
+            // A click shorter than the idle pass: released before the loop
+            // first looked, it still sets the value at the press, as a
+            // held click does on its first pass.
+            if (!first)
+                break;
+            held = buttons;
+        }
         if (held != anchorButtons && (held & ShiftKey)) {
             anchor = value;
             anchorButtons = held;
@@ -208,11 +214,8 @@ bool CSlider::onWheel(CDrawContext *context, const CPoint & /*where*/, float dis
     const bool fine = context && (context->getMouseButtons() & ShiftKey);
     value += fine ? kFineStep * distance * wheelInc : distance * wheelInc;
     clampValue();
-    if (listener && isDirty()) {
-        beginEdit();
-        listener->valueChanged(context, this);
-        endEdit();
-    }
+    if (isDirty())
+        reportEdit(context);
     return true;
 }
 
@@ -233,11 +236,8 @@ int32_t CSlider::onKeyDown(CKeyCode &key) {
     const bool fine = (key.modifier & ModifierShift) != 0;
     value += fine ? kFineStep * direction * wheelInc : direction * wheelInc;
     clampValue();
-    if (listener && isDirty()) {
-        beginEdit();
-        listener->valueChanged(nullptr, this);
-        endEdit();
-    }
+    if (isDirty())
+        reportEdit(nullptr);
     return 1;
 }
 

@@ -28,7 +28,14 @@ enum InputBits : int32_t {
     KeyControl = 0x10,
     KeyAlt = 0x20,
 };
-// Held now (asynchronous state, not the state of the message being handled).
+// Held now (asynchronous state, not the state of the message being handled),
+// with one exception that keeps short clicks whole. While a press is being
+// handled (inside WindowClient::buttonPressed) the first read answers the
+// window system's own press event: its button and the modifiers held with
+// it, even when the button is up again by then. Later reads answer the state
+// now, with the pressed button up from the moment its release has arrived,
+// so a polling loop that follows a click sees the release at once (also when
+// the button went down again for the next click).
 int32_t heldButtons();
 // The pointer in screen coordinates.
 raster::Point pointerPosition();
@@ -123,6 +130,10 @@ bool outerWindowPosition(Window *window, raster::Point &position);
 // Handles what the window system has for this module's windows: paints,
 // presses, the wheel, destruction. The host's idle and the frame's idle work
 // call it, so a window keeps painting while a control holds the mouse.
+// One gesture at a time: called while a press or a wheel notch is being
+// handled, it drops the presses and notches that came while the button was
+// held and keeps those that came after its release for when the handling
+// has returned.
 void pumpEvents();
 
 enum Cursor : int32_t {

@@ -115,6 +115,81 @@ void resizeOnly(HWND hwnd, int32_t width, int32_t height) {
     SetWindowPos(hwnd, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// The press being handled. A press and its release may both be queued
+// before the press is handled (a quick click while the host was busy): the
+// message itself says what was pressed with which modifiers, and the queued
+// release says that the gesture is over, whatever the button does next.
+struct Press {
+    bool active = false;
+    HWND hwnd = nullptr;
+    UINT upMessage = 0;
+    int32_t bits = 0;      // physical buttons and modifiers of the message
+    int32_t buttonBit = 0; // the pressed button's physical bit
+    bool firstRead = true; // heldButtons has yet to answer the message itself
+    bool released = false; // its release is queued (or was handled)
+    DWORD time = 0;        // message time of the press, and of its release once seen
+    DWORD releaseTime = 0;
+};
+Press thePress;
+
+// The span in message time during which the last press handled held its
+// button, up to the end of its handling. Presses and wheel messages stamped
+// inside it were queued while that button was held: they are dropped rather
+// than handled after the gesture as a second one.
+struct HeldSpan {
+    bool known = false;
+    DWORD from = 0, until = 0;
+} lastHeld;
+
+bool cameWhileHeld(DWORD time) {
+    return lastHeld.known && static_cast<LONG>(time - lastHeld.from) > 0 &&
+           static_cast<LONG>(lastHeld.until - time) > 0;
+}
+
+void endPress(const Press &press) {
+    DWORD until = press.releaseTime;
+    if (!press.released) {
+        MSG up;
+        until = press.hwnd && PeekMessageA(&up, press.hwnd, press.upMessage, press.upMessage, PM_NOREMOVE)
+                    ? up.time
+                    : GetTickCount();
+    }
+    lastHeld = {true, press.time, until};
+}
+
+Press pressOf(HWND hwnd, UINT message, WPARAM wParam) {
+    // The message speaks of logical buttons; the toolkit wants physical ones.
+    const bool swapped = GetSystemMetrics(SM_SWAPBUTTON) > 0;
+    const int32_t logicalLeft = swapped ? ButtonRight : ButtonLeft;
+    const int32_t logicalRight = swapped ? ButtonLeft : ButtonRight;
+    Press press;
+    press.active = true;
+    press.hwnd = hwnd;
+    press.bits |= (wParam & MK_LBUTTON) ? logicalLeft : 0;
+    press.bits |= (wParam & MK_RBUTTON) ? logicalRight : 0;
+    press.bits |= (wParam & MK_MBUTTON) ? ButtonMiddle : 0;
+    press.bits |= (wParam & MK_SHIFT) ? KeyShift : 0;
+    press.bits |= (wParam & MK_CONTROL) ? KeyControl : 0;
+    // The key state as of this message, not as of now.
+    press.bits |= (GetKeyState(VK_MENU) & 0x8000) ? KeyAlt : 0;
+    switch (message) {
+    case WM_LBUTTONDOWN:
+        press.upMessage = WM_LBUTTONUP;
+        press.buttonBit = logicalLeft;
+        break;
+    case WM_RBUTTONDOWN:
+        press.upMessage = WM_RBUTTONUP;
+        press.buttonBit = logicalRight;
+        break;
+    default:
+        press.upMessage = WM_MBUTTONUP;
+        press.buttonBit = ButtonMiddle;
+        break;
+    }
+    press.bits |= press.buttonBit;
+    return press;
+}
+
 template <typename Call> void deliver(Window *window, Call call) {
     if (!window || !window->client || window->doomed)
         return;
@@ -388,11 +463,21 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN: {
-        const raster::Point where{LOWORD(lParam), HIWORD(lParam)};
+        const DWORD time = static_cast<DWORD>(GetMessageTime());
+        if (cameWhileHeld(time))
+            return 0;
+        const raster::Point where{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        const Press outer = thePress;
+        thePress = pressOf(hwnd, message, wParam);
+        thePress.time = time;
         deliver(window, [&](WindowClient &client) { client.buttonPressed(where); });
+        endPress(thePress);
+        thePress = outer;
         return 0;
     }
     case WM_MOUSEWHEEL: {
+        if (cameWhileHeld(static_cast<DWORD>(GetMessageTime())))
+            return 0;
         // The message carries screen coordinates.
         POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
         ScreenToClient(hwnd, &point);
@@ -457,6 +542,11 @@ int32_t heldButtons() {
     // The asynchronous state of VK_LBUTTON is the physical left button, not
     // the logical one the system makes of it for a left-handed user: the
     // toolkit does that swapping itself.
+    Press &press = thePress;
+    if (press.active && press.firstRead) {
+        press.firstRead = false;
+        return press.bits;
+    }
     auto held = [](int key) { return (GetAsyncKeyState(key) & 0x8000) != 0; };
     int32_t bits = 0;
     bits |= held(VK_LBUTTON) ? ButtonLeft : 0;
@@ -465,6 +555,18 @@ int32_t heldButtons() {
     bits |= held(VK_SHIFT) ? KeyShift : 0;
     bits |= held(VK_CONTROL) ? KeyControl : 0;
     bits |= held(VK_MENU) ? KeyAlt : 0;
+    if (press.active) {
+        // The release waits in the queue behind the press just handled; the
+        // button may already be down again for the next click.
+        MSG message;
+        if (!press.released && press.hwnd &&
+            PeekMessageA(&message, press.hwnd, press.upMessage, press.upMessage, PM_NOREMOVE)) {
+            press.released = true;
+            press.releaseTime = message.time;
+        }
+        if (press.released)
+            bits &= ~press.buttonBit;
+    }
     return bits;
 }
 

@@ -15,7 +15,16 @@
 // prints and exits). The trap puts our handler in place, waits for the
 // server's answer to our own requests and puts the host's handler back
 // before anything else of the host runs. No trap is held across a call into
-// the window's client, because the client may call into the host.
+// the window's client, because the client may call into the host. Errors are
+// matched to requests by serial number: a trap fails only for errors of the
+// requests sent while it was in place, never for the late answer to an
+// earlier one (a present after which the host destroyed the window).
+//
+// Short clicks. The toolkit's controls poll the pointer in loops of their
+// own, but a press and its release may both arrive before the press is
+// handled (a quick click, a touchpad tap, a scripted click, a host that idles
+// slowly). So the press event itself says what was pressed with which
+// modifiers, and its release event says when the gesture ends; see Press.
 #include "gui/platform/platform.h"
 
 #include <algorithm>
@@ -94,6 +103,19 @@ Display *temporaryDisplay = nullptr;
 // The time stamp of the last press handled, in tickCount's scale.
 uint32_t lastEventTime = 0;
 
+// The press or wheel notch being handled. There is one pointer, so the
+// module handles one gesture at a time, whichever window it began in.
+struct Press {
+    bool active = false;
+    ::Window root = 0;       // of the window it went down in
+    unsigned int button = 0; // the event's (logical) button number
+    int32_t bits = 0;        // physical buttons and modifiers of the event, the pressed button included
+    int32_t buttonBit = 0;   // the pressed button's physical bit; 0 for the wheel
+    bool firstRead = true;   // heldButtons has yet to answer the event itself
+    bool released = false;   // its release has arrived (a wheel notch has none to wait for)
+};
+Press thePress;
+
 bool ours(Display *display) {
     return display && (display == theConnection.display || display == temporaryDisplay);
 }
@@ -103,13 +125,22 @@ bool ours(Display *display) {
 // Xlib's handlers are process-wide plain functions, so the trap's state is
 // module-wide too.
 int trapDepth = 0;
-int trappedErrors = 0;
+// The serial number of the newest error seen on the shared connection (0)
+// and on the temporary one (1); errors arrive in the order of the requests.
+unsigned long lastErrorSerial[2] = {};
+bool errorSeen[2] = {};
 XErrorHandler outerErrorHandler = nullptr;
 XIOErrorHandler outerIoHandler = nullptr;
 
+int errorSlot(Display *display) {
+    return display == theConnection.display ? 0 : 1;
+}
+
 int onXError(Display *display, XErrorEvent *event) {
     if (ours(display)) {
-        ++trappedErrors;
+        const int slot = errorSlot(display);
+        lastErrorSerial[slot] = event->serial;
+        errorSeen[slot] = true;
         return 0;
     }
     // Another thread of the host hit an error while our handler was in place.
@@ -132,7 +163,7 @@ void onIoExit(Display *, void *) {
 class ErrorTrap {
   public:
     explicit ErrorTrap(Display *display, bool syncAtEnd = true)
-        : display_(display), syncAtEnd_(syncAtEnd), before_(trappedErrors) {
+        : display_(display), syncAtEnd_(syncAtEnd), first_(display ? NextRequest(display) : 0) {
         if (trapDepth++ == 0) {
             outerErrorHandler = XSetErrorHandler(onXError);
             outerIoHandler = XSetIOErrorHandler(onIoError);
@@ -150,16 +181,18 @@ class ErrorTrap {
     ErrorTrap &operator=(const ErrorTrap &) = delete;
 
     // Waits until the server has handled everything sent so far; true when
-    // none of it failed.
+    // none of what was sent since the trap was set failed.
     bool succeeded() {
         XSync(display_, False);
-        return trappedErrors == before_ && !(display_ == theConnection.display && theConnection.broken);
+        const int slot = errorSlot(display_);
+        const bool failed = errorSeen[slot] && static_cast<long>(lastErrorSerial[slot] - first_) >= 0;
+        return !failed && !(display_ == theConnection.display && theConnection.broken);
     }
 
   private:
     Display *display_;
     bool syncAtEnd_;
-    int before_;
+    unsigned long first_; // serial number of the first request under the trap
 };
 
 Display *openDisplay() {
@@ -176,6 +209,7 @@ Display *acquireConnection() {
         c.display = openDisplay();
         if (!c.display)
             return nullptr;
+        errorSeen[0] = false;
         c.broken = false;
         c.haveTimeOffset = false;
     }
@@ -213,6 +247,7 @@ template <typename T, typename Query> T withDisplay(T fallback, Query query) {
     temporaryDisplay = openDisplay();
     if (!temporaryDisplay)
         return fallback;
+    errorSeen[1] = false;
     T result = fallback;
     {
         ErrorTrap trap(temporaryDisplay, false);
@@ -298,6 +333,40 @@ void fetchEvents() {
     }
 }
 
+int32_t modifierBits(unsigned int state) {
+    int32_t bits = 0;
+    if (state & ShiftMask)
+        bits |= KeyShift;
+    if (state & ControlMask)
+        bits |= KeyControl;
+    if (state & Mod1Mask)
+        bits |= KeyAlt;
+    return bits;
+}
+
+// Settles the press being handled from what has come in: presses and wheel
+// notches that came while its button was held are dropped (a second gesture
+// must not start inside the first one's edit bracket), its release ends it.
+// What comes after the release stays queued.
+void noteRelease() {
+    Press &p = thePress;
+    if (!p.active || p.released)
+        return;
+    fetchEvents();
+    auto &queue = theConnection.queue;
+    for (auto it = queue.begin(); it != queue.end();) {
+        if (it->type == ButtonRelease && it->xbutton.button == p.button) {
+            queue.erase(it);
+            p.released = true;
+            return;
+        }
+        if (it->type == ButtonPress && findWindow(it->xany.window))
+            it = queue.erase(it);
+        else
+            ++it;
+    }
+}
+
 raster::Rect unite(const raster::Rect &a, const raster::Rect &b) {
     return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
             std::max(a.bottom, b.bottom)};
@@ -323,14 +392,28 @@ void dispatch(const XEvent &event) {
         const XButtonEvent &e = event.xbutton;
         lastEventTime = localTime(e.time);
         const raster::Point where{e.x, e.y};
-        if (!w->client)
+        WindowClient *client = w->client;
+        if (!client || e.button < Button1 || e.button > Button5)
             break;
-        if (e.button >= Button1 && e.button <= Button3)
-            w->client->buttonPressed(where);
-        else if (e.button == Button4)
-            w->client->wheel(where, 1.0f);
-        else if (e.button == Button5)
-            w->client->wheel(where, -1.0f);
+        // What the event says was pressed, with which modifiers; the state
+        // it carries is the one from just before the press.
+        Press press;
+        press.active = true;
+        press.root = w->root;
+        press.button = e.button;
+        const unsigned int mask = Button1Mask << (e.button - Button1);
+        {
+            ErrorTrap trap(theConnection.display, false);
+            press.bits = physicalButtons(theConnection.display, e.state | mask) | modifierBits(e.state);
+            press.buttonBit = e.button <= Button3 ? physicalButtons(theConnection.display, mask) : 0;
+        }
+        press.released = e.button > Button3;
+        thePress = press;
+        if (e.button <= Button3)
+            client->buttonPressed(where);
+        else
+            client->wheel(where, e.button == Button4 ? 1.0f : -1.0f);
+        thePress = Press();
         break;
     }
     case DestroyNotify:
@@ -585,7 +668,7 @@ bool buildWindow(Display *display, Window *w, int32_t width, int32_t height) {
     attributes.border_pixel = 0;
     attributes.colormap = colormap;
     attributes.bit_gravity = NorthWestGravity;
-    attributes.event_mask = ExposureMask | ButtonPressMask | StructureNotifyMask;
+    attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | StructureNotifyMask;
     w->id =
         XCreateWindow(display, w->parent, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height),
                       0, w->depth, InputOutput, w->visual,
@@ -603,22 +686,45 @@ bool buildWindow(Display *display, Window *w, int32_t width, int32_t height) {
 
 // --- input state --------------------------------------------------------------------
 
+namespace {
+
+// The root window of the screen the editor is on, which need not be the
+// display's default screen: that of the window being pressed in, else of the
+// first window open. Root ids are the server's, good on any connection.
+::Window pointerRoot(Display *display) {
+    if (thePress.active && thePress.root)
+        return thePress.root;
+    for (auto &w : theConnection.windows)
+        if (usable(w.get()) && w->root)
+            return w->root;
+    return DefaultRootWindow(display);
+}
+
+} // namespace
+
 int32_t heldButtons() {
-    return withDisplay<int32_t>(0, [](Display *display) {
+    Press &p = thePress;
+    if (p.active && p.firstRead) {
+        p.firstRead = false;
+        return p.bits;
+    }
+    int32_t held = withDisplay<int32_t>(0, [](Display *display) {
         ::Window root = 0, child = 0;
         int rootX = 0, rootY = 0, x = 0, y = 0;
         unsigned int mask = 0;
-        if (!XQueryPointer(display, DefaultRootWindow(display), &root, &child, &rootX, &rootY, &x, &y, &mask))
-            return int32_t(0);
-        int32_t held = physicalButtons(display, mask);
-        if (mask & ShiftMask)
-            held |= KeyShift;
-        if (mask & ControlMask)
-            held |= KeyControl;
-        if (mask & Mod1Mask)
-            held |= KeyAlt;
-        return held;
+        // The state comes back also when the pointer is on another screen
+        // (the answer is then False).
+        XQueryPointer(display, pointerRoot(display), &root, &child, &rootX, &rootY, &x, &y, &mask);
+        return physicalButtons(display, mask) | modifierBits(mask);
     });
+    if (p.active) {
+        // Reading the state was a round trip: a release that came before the
+        // answer is in the queue by now.
+        noteRelease();
+        if (p.released)
+            held &= ~p.buttonBit;
+    }
+    return held;
 }
 
 raster::Point pointerPosition() {
@@ -626,7 +732,7 @@ raster::Point pointerPosition() {
         ::Window root = 0, child = 0;
         int rootX = 0, rootY = 0, x = 0, y = 0;
         unsigned int mask = 0;
-        XQueryPointer(display, DefaultRootWindow(display), &root, &child, &rootX, &rootY, &x, &y, &mask);
+        XQueryPointer(display, pointerRoot(display), &root, &child, &rootX, &rootY, &x, &y, &mask);
         return raster::Point{rootX, rootY};
     });
 }
@@ -842,12 +948,31 @@ void pumpEvents() {
     if (!c.display)
         return;
     fetchEvents();
+    noteRelease();
+    // Presses and notches that came after the release of the one being
+    // handled: put back in order for the pump that is handling it.
+    std::deque<XEvent> later;
     // Each event is taken off the shared queue before it is handled, so a
     // nested pump continues where this one stands.
     while (c.display && !c.broken && !c.queue.empty()) {
         const XEvent event = c.queue.front();
         c.queue.pop_front();
+        if (thePress.active && event.type == ButtonPress) {
+            // Before the release noteRelease has dropped them all.
+            try {
+                later.push_back(event);
+            } catch (...) {
+                // Out of memory: the event is lost, the host lives on.
+            }
+            continue;
+        }
         dispatch(event);
+    }
+    if (c.display && !later.empty()) {
+        try {
+            c.queue.insert(c.queue.begin(), later.begin(), later.end());
+        } catch (...) {
+        }
     }
     if (c.display && c.broken)
         reportBrokenConnection();

@@ -204,8 +204,10 @@ void glyphEdges(const FaceData &face, const FontSpec &spec, const Glyph &g, int6
         case STBTT_vcurve:
         case STBTT_vcubic: {
             int64_t c0x = px(v[i].cx, v[i].cy), c0y = py(v[i].cy);
-            int64_t c1x = px(v[i].cx1, v[i].cy1), c1y = py(v[i].cy1);
             bool cubic = v[i].type == STBTT_vcubic;
+            // A quadratic curve's vertex leaves the second control point
+            // unset: read only for cubic ones.
+            int64_t c1x = cubic ? px(v[i].cx1, v[i].cy1) : 0, c1y = cubic ? py(v[i].cy1) : 0;
             int64_t extent =
                 std::max(std::abs(c0x - cx) + std::abs(x - c0x), std::abs(c0y - cy) + std::abs(y - c0y));
             int64_t steps = std::min<int64_t>(16, 1 + extent / (kOne * 2));

@@ -11,7 +11,11 @@ xdotool and the host's side read from the tool's --trace lines.
           each gesture between one beginEdit and one endEdit; the "In"
           switch (parameter 34 off, its meters fall dark while the "Out"
           meters run on) and the logo (only a plain left click asks xdg-open,
-          under Wine through the shell, for the home page)
+          under Wine through the shell, for the home page); quick clicks
+          (`xdotool click`, no hold) on the "In" switch, and with and without
+          Ctrl on the fader, each one toggle, reset or set in one bracket
+  one     a wheel notch and a right-button press on band 0's fader while
+          band 17's is dragged: the drag's bracket is the only one
   two     two instances in one process: a drag in one leaves the other's
           picture alone; closing one window leaves the other drawing and
           answering a drag
@@ -44,6 +48,9 @@ GOLDEN = os.path.join(ROOT, "tests", "golden")
 # 0.45, anything above y 5 the top.
 FADER_X = 65 + 20 * 17 + 8
 FADER_PARAMETER = 19
+FADER0_X = 65 + 8  # band 0's fader: parameter 2
+FADER0_PARAMETER = 2
+CLICK_VALUE = 0.45  # a free click at PRESS_Y
 PRESS_Y = 60
 IN_SWITCH = (697, 128)
 IN_SWITCH_BOX = (691, 125, 703, 131)
@@ -207,6 +214,13 @@ def wheel(notch):
     return turn
 
 
+def quick_click(x, y, *keys):
+    # No hold at all: press and release reach the editor together.
+    down = [a for k in keys for a in ("keydown", k)]
+    up = [a for k in keys for a in ("keyup", k)]
+    xdotool("mousemove", x, y, *down, "click", 1, *up)
+
+
 # (what, gesture, final value): each must reach the host as one bracket.
 FADER_GESTURES = [
     ("drag band 17's fader to the top", drag_to_top, 1.0),
@@ -301,11 +315,48 @@ def use(build, out, display):
         home = re.search(r'kHomePage = "([^"]+)"', open(os.path.join(ROOT, "editor", "web_link_view.h")).read())[1]
         check(f"{build.name}: a left click on the logo asks xdg-open for {home} once", opened_lines() == [home],
               str(opened_lines()))
+        quick_clicks(tool, origin)
+        one_gesture(tool, origin)
     finally:
         if window is not None:
             display.close_request(window)
         check(f"{build.name}: the tool ends cleanly when its window is closed", tool.finish() == 0,
               " | ".join(tool.lines[-5:]))
+
+
+def quick_clicks(tool, origin):
+    x, y = origin
+    value = 0.0  # the In switch is off since the click above
+    for n in range(5):
+        value = 1.0 - value
+        gesture(tool, f'quick click {n + 1} of 5 on the "In" switch', lambda x, y: quick_click(x + IN_SWITCH[0],
+                                                                                             y + IN_SWITCH[1]),
+                origin, 34, value)
+    # The fader stands at its default (0.5) after the wheel notches.
+    for n in range(5):
+        gesture(tool, f"quick click {n + 1} of 5 on band 17's fader",
+                lambda x, y: quick_click(x + FADER_X, y + PRESS_Y), origin, FADER_PARAMETER, CLICK_VALUE)
+        gesture(tool, f"quick Ctrl+click {n + 1} of 5 on band 17's fader",
+                lambda x, y: quick_click(x + FADER_X, y + PRESS_Y, "ctrl"), origin, FADER_PARAMETER, 0.5)
+
+
+def one_gesture(tool, origin):
+    # Band 17's fader dragged to y 40 (0.65) with a wheel notch and a
+    # right-button click on band 0's fader on the way.
+    x, y = origin
+    mark = len(tool.lines)
+    xdotool("mousemove", x + FADER_X, y + PRESS_Y, "mousedown", 1, "sleep", 0.1,
+            "mousemove", x + FADER0_X, y + 40, "sleep", 0.1, "click", 4, "sleep", 0.1, "click", 3, "sleep", 0.1,
+            "mousemove", x + FADER_X, y + 40, "sleep", 0.1, "mouseup", 1)
+    lines = tool.after(mark, lambda s: s == f"endEdit {FADER_PARAMETER}")
+    time.sleep(0.5)  # a notch or press handled after the drag would show here
+    lines = tool.lines[mark:]
+    got = edit_bracket(lines, FADER_PARAMETER)
+    check(f"{tool.build.name}: a wheel notch and a right click on band 0 during a drag of band 17: one bracket, "
+          f"for parameter {FADER_PARAMETER} only", got is not None and abs(got - 0.65) < 1e-6, " | ".join(lines))
+    check(f"{tool.build.name}: parameter {FADER0_PARAMETER} unchanged by them",
+          not any(re.fullmatch(rf"(beginEdit|automate|endEdit) {FADER0_PARAMETER}\b.*", s) for s in lines),
+          " | ".join(lines))
 
 
 def two(build, display):

@@ -2,6 +2,8 @@
 // on: before the first open, after a close, after an open the window system
 // refused, after a second close. Every call answers as for a closed editor,
 // leaves no window and no metering behind, and a later open still works.
+// And hosts that close the editor, or delete the whole effect, from inside a
+// call the editor makes to them during a gesture.
 #include "editor_session.h"
 #include "host/plugin/equalizer_plugin.h"
 #include "support/fake_host.h"
@@ -10,6 +12,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace editortest {
 namespace {
@@ -66,6 +69,106 @@ TEST(HostileHost, EditorOpcodesWithoutAWindowAreHarmless) {
         dispatch(record, effClose);
         EXPECT_TRUE(headless::windows().empty());
     }
+    headless::reset();
+}
+
+// Every gesture x every host call it may make x both ways a host ends the
+// editor from inside that call: nothing afterwards touches freed memory (the
+// address sanitizer watches), a closed editor still closes its edit bracket,
+// a deleted effect calls its host no more, and the host goes on to use a
+// new instance.
+TEST(HostileHost, EndsTheEditorFromInsideAnyCallOfAGesture) {
+    enum Gesture { SwitchClick, Wheel, CtrlClick, PlainClick, ArrowKey, Drag, Logo };
+    const char *gestureNames[] = {"switch click", "wheel", "Ctrl+click", "plain click", "arrow key", "drag", "logo"};
+    const VstInt32 hooks[] = {audioMasterBeginEdit, audioMasterAutomate, audioMasterEndEdit, audioMasterIdle};
+    const char *hookNames[] = {"beginEdit", "automate", "endEdit", "idle"};
+    const int32_t fader = 19;
+    for (int g = SwitchClick; g <= Logo; ++g) {
+        for (int h = 0; h < 4; ++h) {
+            for (bool deleteEffect : {false, true}) {
+                SCOPED_TRACE(std::string(gestureNames[g]) + " / " + hookNames[h] +
+                             (deleteEffect ? " / delete the effect" : " / close the editor"));
+                headless::reset();
+                // Every pass of the idle work is due: the host's idle runs.
+                headless::script().clockStep = 1000;
+                FakeHost host;
+                AEffect *record = createEffectInstance(host.callback())->getAeffect();
+                auto dispatch = [record](VstInt32 opcode, VstIntPtr value = 0, void *ptr = nullptr) {
+                    return record->dispatcher(record, opcode, 0, value, ptr, 0.f);
+                };
+                ASSERT_EQ(dispatch(effEditOpen, 0, &parentWindow), 1);
+                auto *effect = static_cast<sorrel::EqualizerEffect *>(record->object);
+                auto *gui = static_cast<EqualizerEditor *>(effect->getEditor());
+                paint(gui);
+                // Away from the default, so that Ctrl+click changes it.
+                record->setParameter(record, fader, 0.9f);
+                idle(gui);
+                const CPoint centre = centreOf(gui, fader);
+                if (g == ArrowKey) // the key goes to the fader with the focus
+                    press(gui, CPoint(centre.x, centre.y - 30), LeftButton);
+                host.calls.clear();
+
+                bool fired = false;
+                size_t callsAtEnd = 0;
+                host.onCall = [&](AEffect *, VstInt32 opcode) {
+                    if (fired || opcode != hooks[h])
+                        return;
+                    fired = true;
+                    if (deleteEffect) {
+                        dispatch(effClose);
+                        callsAtEnd = host.calls.size();
+                    } else {
+                        dispatch(effEditClose);
+                    }
+                };
+                switch (g) {
+                case SwitchClick:
+                    press(gui, centreOf(gui, sorrel::layout::kInSwitch), LeftButton);
+                    break;
+                case Wheel:
+                    headless::script().buttons = {0};
+                    headless::wheel(windowOf(gui), {centre.x, centre.y}, -1.f);
+                    break;
+                case CtrlClick:
+                    press(gui, centre, LeftButton | ControlKey);
+                    break;
+                case PlainClick:
+                    press(gui, CPoint(centre.x, centre.y + 20), LeftButton);
+                    break;
+                case ArrowKey:
+                    dispatch(effEditKeyDown, VirtualKeyUp);
+                    break;
+                case Drag:
+                    press(gui, centre, LeftButton, {{centre.x, centre.y + 10}, {centre.x, centre.y + 30}});
+                    break;
+                case Logo:
+                    press(gui, CPoint(30, 145), LeftButton);
+                    break;
+                }
+                host.onCall = nullptr;
+
+                // The logo calls nobody; the wheel, Ctrl+click and keys run
+                // no idle work.
+                const bool reaches = g != Logo && !(h == 3 && (g == Wheel || g == CtrlClick || g == ArrowKey));
+                EXPECT_EQ(fired, reaches);
+                if (deleteEffect && fired) {
+                    EXPECT_EQ(host.calls.size(), callsAtEnd) << "a deleted effect called its host";
+                    EXPECT_TRUE(headless::windows().empty());
+                    continue;
+                }
+                const size_t begins = host.callsOf(audioMasterBeginEdit).size();
+                EXPECT_EQ(begins, host.callsOf(audioMasterEndEdit).size()) << "an edit bracket left open";
+                EXPECT_LE(begins, 1u);
+                dispatch(effClose);
+            }
+        }
+    }
+    // The host lives on and opens the editor of a new instance.
+    headless::reset();
+    FakeHost host;
+    AEffect *record = createEffectInstance(host.callback())->getAeffect();
+    EXPECT_EQ(record->dispatcher(record, effEditOpen, 0, 0, &parentWindow, 0.f), 1);
+    record->dispatcher(record, effClose, 0, 0, nullptr, 0.f);
     headless::reset();
 }
 

@@ -13,6 +13,7 @@
 #include "support/test_effect.h"
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,8 @@ class LoggingEditor : public AEffGUIEditor, public LoggingListener {
     }
     void idle() override {
         log.push_back("idle");
+        if (duringIdle)
+            duringIdle();
         if (onIdle == Close) {
             close();
         } else if (onIdle == Delete) {
@@ -63,6 +66,8 @@ class LoggingEditor : public AEffGUIEditor, public LoggingListener {
     void endEdit(VstInt32 index) override { log.push_back("end " + std::to_string(index)); }
 
     IdleAction onIdle = None;
+    // What the window system or the host does while the idle work runs.
+    std::function<void()> duringIdle;
     bool *deleted = nullptr;
 };
 

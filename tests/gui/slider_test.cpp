@@ -136,6 +136,24 @@ TEST(Slider, GesturesThroughTheFrame) {
          0.25f,
          {"modifier", "begin 7", "changed 0.25", "idle", "end 7"}},
         {"right button", true, 0.2f, 60, {RightButton, RightButton, 0}, {{10, 90}}, 0.2f, {}},
+        // Pressed and released before the press is handled: the frame reads
+        // the press itself, the loop finds the button up at once.
+        {"a quick click sets the value at the press",
+         true,
+         0.2f,
+         65,
+         {LeftButton, 0},
+         {{10, 65}},
+         0.6f,
+         {"begin 7", "changed 0.60", "idle", "end 7"}},
+        {"a quick ctrl click resets",
+         true,
+         0.2f,
+         65,
+         {LeftButton | ControlKey, 0},
+         {{10, 65}},
+         0.5f,
+         {"modifier", "begin 7", "changed 0.50", "end 7"}},
         // Handle of value 0.2 covers y 23..29.
         {"outside the handle without free click",
          false,
@@ -165,6 +183,35 @@ TEST(Slider, GesturesThroughTheFrame) {
         EXPECT_FLOAT_EQ(slider->getValue(), c.expected) << c.name;
         EXPECT_EQ(env.log, c.log) << c.name;
     }
+}
+
+// While a drag holds the mouse, a wheel notch, a press on a neighbour and a
+// key reach nobody: the drag's bracket is the only one. Afterwards the
+// neighbour takes the wheel again.
+TEST(Slider, OneGestureAtATime) {
+    FramedControls env;
+    CSlider *dragged = makeSlider(Vertical | MinAtTop, true, &env.listener, 7);
+    CSlider *neighbour = new CSlider(CRect(40, 3, 60, 109), &env.listener, 8, 3, 103, nullptr, nullptr, CPoint(),
+                                     Vertical | MinAtTop);
+    neighbour->setValue(0.5f);
+    env.frame()->addView(dragged);
+    env.frame()->addView(neighbour);
+    env.editor->duringIdle = [&] {
+        namespace headless = sorrel::platform::headless;
+        headless::wheel(env.window, {50, 50}, 1.f);
+        headless::press(env.window, {50, 90});
+        CKeyCode up{0, VirtualKeyUp, 0};
+        env.frame()->onKeyDown(up);
+    };
+    env.setPointer({{10, 45}});
+    env.press(CPoint(10, 25), {LeftButton, LeftButton, LeftButton, 0});
+    EXPECT_EQ(env.log, (EventLog{"begin 7", "changed 0.20", "idle", "changed 0.40", "idle", "end 7"}));
+    EXPECT_EQ(neighbour->getValue(), 0.5f);
+
+    env.editor->duringIdle = nullptr;
+    env.log.clear();
+    sorrel::platform::headless::wheel(env.window, {50, 50}, 1.f);
+    EXPECT_EQ(env.log, (EventLog{"begin 8", "changed 0.60", "end 8"}));
 }
 
 TEST(Slider, WheelAndArrowSteps) {

@@ -4,6 +4,7 @@
 
 #include "host/aeffect.h"
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -41,6 +42,10 @@ class FakeHost {
     std::vector<Call> calls;
     std::map<VstInt32, VstIntPtr> answers;
     std::map<VstInt32, std::string> texts;
+    // Runs after each call has been recorded and answered, outside the
+    // recording lock: it may call the effect back as hosts do from inside
+    // their callbacks (close the editor, delete the effect).
+    std::function<void(AEffect *effect, VstInt32 opcode)> onCall;
 
   private:
     static VstIntPtr VSTCALLBACK dispatch(AEffect *effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
