@@ -97,8 +97,8 @@ TEST(HostileHost, EndsTheEditorFromInsideAnyCallOfAGesture) {
                     return record->dispatcher(record, opcode, 0, value, ptr, 0.f);
                 };
                 ASSERT_EQ(dispatch(effEditOpen, 0, &parentWindow), 1);
-                auto *effect = static_cast<sorrel::EqualizerEffect *>(record->object);
-                auto *gui = static_cast<EqualizerEditor *>(effect->getEditor());
+                auto *effect = static_cast<sorrel::EqualizerPlugin *>(record->object);
+                auto *gui = static_cast<EqualizerVstEditor *>(effect->getEditor());
                 paint(gui);
                 // Away from the default, so that Ctrl+click changes it.
                 record->setParameter(record, fader, 0.9f);
