@@ -183,17 +183,24 @@ CDrawContext *CFrame::createDrawContext() {
     return new CDrawContext(this, nullptr, windowUsable() ? window : nullptr);
 }
 
-void CFrame::present(CDrawContext *context, const CRect &area) {
+void CFrame::present(CDrawContext *context, const CRect &area) { present(context, &area, 1); }
+
+void CFrame::present(CDrawContext *context, const CRect *areas, size_t count) {
     if (presentsHeld || !context || !windowUsable() || context->getWindow() != window ||
         context->getSystemContext() == nullptr)
         return;
-    CRect shown = area;
     const CPoint offset = context->getOffset();
-    shown.offset(offset.x, offset.y);
-    shown.intersectWith(CRect(0, 0, size.width(), size.height()));
-    if (shown.isEmpty())
-        return;
-    platform::presentWindow(window, raster::Rect{shown.left, shown.top, shown.right, shown.bottom});
+    std::vector<raster::Rect> shownAreas;
+    shownAreas.reserve(count);
+    for (size_t i = 0; i < count; ++i) {
+        CRect shown = areas[i];
+        shown.offset(offset.x, offset.y);
+        shown.intersectWith(CRect(0, 0, size.width(), size.height()));
+        if (!shown.isEmpty())
+            shownAreas.push_back(raster::Rect{shown.left, shown.top, shown.right, shown.bottom});
+    }
+    if (!shownAreas.empty())
+        platform::presentWindowAreas(window, shownAreas.data(), shownAreas.size());
 }
 
 void CFrame::draw(CDrawContext *context) {
@@ -303,8 +310,8 @@ void CFrame::update(CDrawContext *context) {
     }
     context->setClipRect(clip);
     presentsHeld = wasHeld;
-    for (const CRect &area : mergeNearby(drawn))
-        present(context, area);
+    const std::vector<CRect> merged = mergeNearby(drawn);
+    present(context, merged.data(), merged.size());
 }
 
 void CFrame::idle() {

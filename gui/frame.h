@@ -174,6 +174,7 @@ class CFrame : public CViewContainer, public CDrawContextOwner, public sorrel::p
   private:
     // Shows what was drawn into the window's image, when context draws there.
     void present(CDrawContext *context, const CRect &area);
+    void present(CDrawContext *context, const CRect *areas, size_t count);
     bool windowUsable() const { return window && !windowGone; }
     enum class DragEvent { Enter, Move, Leave, Drop };
     void deliverDrag(DragEvent event);

@@ -252,6 +252,11 @@ void presentWindow(Window *window, const raster::Rect &area) {
     }
 }
 
+void presentWindowAreas(Window *window, const raster::Rect *areas, size_t count) {
+    for (size_t i = 0; areas && i < count; ++i)
+        presentWindow(window, areas[i]);
+}
+
 raster::Rect windowScreenRect(Window *window) {
     headless::WindowState *s = headless::state(window);
     if (!s)

@@ -116,6 +116,9 @@ void *nativeHandle(Window *window);
 raster::Surface *windowSurface(Window *window);
 // Shows area of the memory image on the screen.
 void presentWindow(Window *window, const raster::Rect &area);
+// Shows several areas in one trip to the window system (an idle pass shows
+// many small meter rows; one wake-up of the display server for all of them).
+void presentWindowAreas(Window *window, const raster::Rect *areas, size_t count);
 // The window's rectangle in screen coordinates.
 raster::Rect windowScreenRect(Window *window);
 // Resizes the window (and its surface) without moving it. With

@@ -658,14 +658,11 @@ raster::Surface *windowSurface(Window *window) {
     return window ? &window->surface : nullptr;
 }
 
-void presentWindow(Window *window, const raster::Rect &area) {
-    if (!window || !window->hwnd)
-        return;
+namespace {
+
+void putArea(Window *window, HDC dc, const raster::Rect &area) {
     const raster::Rect part = raster::intersect(area, window->surface.bounds());
     if (part.empty())
-        return;
-    HDC dc = window->paintDc ? window->paintDc : GetDC(window->hwnd);
-    if (!dc)
         return;
     // The surface's 0x00RRGGBB pixels are a top-down 32-bit DIB as they
     // are. The bits start at the area's first row, so the source rows
@@ -680,6 +677,20 @@ void presentWindow(Window *window, const raster::Rect &area) {
     SetDIBitsToDevice(dc, part.left, part.top, static_cast<DWORD>(part.width()), static_cast<DWORD>(part.height()),
                       part.left, 0, 0, static_cast<UINT>(part.height()), window->surface.row(part.top), &info,
                       DIB_RGB_COLORS);
+}
+
+} // namespace
+
+void presentWindow(Window *window, const raster::Rect &area) { presentWindowAreas(window, &area, 1); }
+
+void presentWindowAreas(Window *window, const raster::Rect *areas, size_t count) {
+    if (!window || !window->hwnd || !areas || count == 0)
+        return;
+    HDC dc = window->paintDc ? window->paintDc : GetDC(window->hwnd);
+    if (!dc)
+        return;
+    for (size_t i = 0; i < count; ++i)
+        putArea(window, dc, areas[i]);
     if (!window->paintDc)
         ReleaseDC(window->hwnd, dc);
 }

@@ -858,6 +858,20 @@ void presentWindow(Window *window, const raster::Rect &area) {
     XFlush(display);
 }
 
+void presentWindowAreas(Window *window, const raster::Rect *areas, size_t count) {
+    if (!window || !known(window) || !usable(window) || !areas)
+        return;
+    // The requests queue in Xlib's buffer and leave in one write.
+    Display *display = theConnection.display;
+    ErrorTrap trap(display, false);
+    for (size_t i = 0; i < count; ++i) {
+        const raster::Rect clipped = raster::intersect(areas[i], window->surface.bounds());
+        if (!clipped.empty())
+            putArea(display, window, clipped);
+    }
+    XFlush(display);
+}
+
 raster::Rect windowScreenRect(Window *window) {
     if (!window || !known(window))
         return {};
