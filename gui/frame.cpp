@@ -1,12 +1,15 @@
 #include "gui/frame.h"
 
 #include "gui/drawcontext.h"
+#include "gui/frame_calls.h"
 #include "gui/offscreen.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace platform = sorrel::platform;
+using sorrel::gui::ContextRef;
+using sorrel::gui::KeepAlive;
 
 namespace {
 
@@ -18,36 +21,6 @@ CRect intersection(CRect a, const CRect &b) {
     a.intersectWith(b);
     return a;
 }
-
-// A count of the frame for the duration of one call from outside: whatever
-// the call leads to (a host closing the editor, or deleting the effect, from
-// inside its idle), the frame stays valid until the call returns.
-class KeepAlive {
-  public:
-    explicit KeepAlive(CFrame *inFrame) : frame(inFrame) { frame->remember(); }
-    ~KeepAlive() { frame->forget(); }
-    KeepAlive(const KeepAlive &) = delete;
-    KeepAlive &operator=(const KeepAlive &) = delete;
-
-  private:
-    CFrame *frame;
-};
-
-// A context the caller gives back with forget when it goes out of scope.
-class ContextRef {
-  public:
-    explicit ContextRef(CDrawContext *inContext) : context(inContext) {}
-    ~ContextRef() {
-        if (context)
-            context->forget();
-    }
-    ContextRef(const ContextRef &) = delete;
-    ContextRef &operator=(const ContextRef &) = delete;
-    CDrawContext *get() const { return context; }
-
-  private:
-    CDrawContext *context;
-};
 
 platform::Cursor platformCursor(CCursorType type) {
     switch (type) {
@@ -73,59 +46,6 @@ platform::Cursor platformCursor(CCursorType type) {
 }
 
 } // namespace
-
-// --- drag container ---------------------------------------------------------------
-
-CDragContainer::CDragContainer(platform::DropData &data) { refresh(data); }
-
-CDragContainer::~CDragContainer() = default;
-
-void CDragContainer::refresh(platform::DropData &data) {
-    isText = data.hasText();
-    text.clear();
-    files.clear();
-    if (isText) {
-        text = data.text();
-        count = 1;
-        return;
-    }
-    const int32_t n = data.fileCount();
-    for (int32_t i = 0; i < n; ++i) {
-        std::string path = data.file(i);
-        if (path.empty())
-            break;
-        files.push_back(std::move(path));
-    }
-    count = static_cast<int32_t>(files.size());
-}
-
-int32_t CDragContainer::getItemType(int32_t) const { return isText ? DragText : DragFile; }
-
-const void *CDragContainer::getFirstItem(int32_t &outSize, int32_t &type) {
-    index = 0;
-    return getNextItem(outSize, type);
-}
-
-const void *CDragContainer::getNextItem(int32_t &outSize, int32_t &type) {
-    item.clear();
-    outSize = 0;
-    type = DragUnknown;
-    if (isText) {
-        if (index++ != 0)
-            return nullptr;
-        // The text with its terminating zero, as the shell's text block.
-        item = text;
-        outSize = static_cast<int32_t>(item.size() + 1);
-        type = DragText;
-        return item.c_str();
-    }
-    if (index < 0 || static_cast<size_t>(index) >= files.size())
-        return nullptr;
-    item = files[static_cast<size_t>(index++)];
-    outSize = static_cast<int32_t>(item.size());
-    type = DragFile;
-    return item.c_str();
-}
 
 // --- construction -------------------------------------------------------------------
 
@@ -539,19 +459,6 @@ void CFrame::setCursor(CCursorType type) {
         platform::setCursor(window, platformCursor(type));
 }
 
-bool CFrame::setDropActive(bool active) {
-    if (!dropActive && !active)
-        return true;
-    if (!windowUsable()) {
-        dropActive = false;
-        return false;
-    }
-    if (dropActive)
-        platform::setDropTarget(window, false);
-    dropActive = active && platform::setDropTarget(window, true);
-    return dropActive == active;
-}
-
 void *CFrame::getSystemWindow() const { return windowUsable() ? platform::nativeHandle(window) : nullptr; }
 
 CRect CFrame::getDefaultClip() { return size; }
@@ -591,80 +498,10 @@ void CFrame::wheel(const raster::Point &at, float distance) {
     present(context.get(), size);
 }
 
-void CFrame::endDrag() {
-    if (CDragContainer *ending = drag) {
-        drag = nullptr;
-        ending->forget();
-    }
-}
-
 void CFrame::destroyed() {
     setOpenFlag(false);
     windowGone = true;
     dropActive = false;
     systemWindow = nullptr;
     endDrag();
-}
-
-// Each notification holds its own count of the drag: a view's handler may
-// end it (the window destroyed under it, a new drag entering).
-void CFrame::dragEnter(platform::DropData &data) {
-    if (!openFlag || !windowUsable())
-        return;
-    KeepAlive keep(this);
-    endDrag();
-    drag = new CDragContainer(data);
-    deliverDrag(DragEvent::Enter);
-}
-
-void CFrame::dragMove(platform::DropData &data) {
-    if (!drag || !openFlag || !windowUsable())
-        return;
-    KeepAlive keep(this);
-    drag->refresh(data);
-    deliverDrag(DragEvent::Move);
-}
-
-void CFrame::dragLeave() {
-    if (!drag)
-        return;
-    KeepAlive keep(this);
-    if (openFlag && windowUsable())
-        deliverDrag(DragEvent::Leave);
-    endDrag();
-}
-
-void CFrame::drop(platform::DropData &data) {
-    if (!drag)
-        return;
-    KeepAlive keep(this);
-    if (openFlag && windowUsable()) {
-        drag->refresh(data);
-        deliverDrag(DragEvent::Drop);
-    }
-    endDrag();
-}
-
-void CFrame::deliverDrag(DragEvent event) {
-    CDragContainer *current = drag;
-    current->remember();
-    ContextRef context(createDrawContext());
-    CPoint where;
-    getMouseLocation(context.get(), where);
-    switch (event) {
-    case DragEvent::Enter:
-        onDragEnter(context.get(), current, where);
-        break;
-    case DragEvent::Move:
-        onDragMove(context.get(), current, where);
-        break;
-    case DragEvent::Leave:
-        onDragLeave(context.get(), current, where);
-        break;
-    case DragEvent::Drop:
-        onDrop(context.get(), current, where);
-        break;
-    }
-    present(context.get(), size);
-    current->forget();
 }
