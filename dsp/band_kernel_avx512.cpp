@@ -227,9 +227,9 @@ struct SkewedPass {
         Filter f;
         Regs r;
         for (int j = 0; j < NV; ++j) {
-            f.alpha2[j] = twice(Avx512::loadFloats(c.alpha + j * W));
-            f.beta2[j] = twice(Avx512::loadFloats(c.beta + j * W));
-            f.gamma2[j] = twice(Avx512::loadFloats(c.gamma + j * W));
+            f.alpha2[j] = SimdPass<Avx512>::twice(Avx512::loadFloats(c.alpha + j * W));
+            f.beta2[j] = SimdPass<Avx512>::twice(Avx512::loadFloats(c.beta + j * W));
+            f.gamma2[j] = SimdPass<Avx512>::twice(Avx512::loadFloats(c.gamma + j * W));
             f.gain[j] = Avx512::loadFloats(args.gains + j * W);
             r.y1[j] = Avx512::loadFloats(state.y1 + j * W);
             r.y2[j] = Avx512::loadFloats(state.y2 + j * W);
@@ -300,8 +300,6 @@ struct SkewedPass {
         state.x1 = x1;
         state.x2 = x2;
     }
-
-    static D twice(D v) { return _mm512_add_pd(v, v); }
 };
 
 } // namespace

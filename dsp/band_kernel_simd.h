@@ -204,8 +204,6 @@ template <class V> struct SimdPass {
     // on. xs (m doubles) and xf (m doubles after xf[-2] and xf[-1]) are
     // scratch for the gained inputs and their float roundings; d may be xs.
     // Returns the largest magnitude per lane: an infinite term stays there.
-    // Scalar steps use SSE2 intrinsics, never plain double arithmetic, so
-    // that a 32-bit build does not compute them on the x87 unit.
     static D differenceTerms(const float *s, int m, float inGain, float &x1, float &x2, double *xs,
                              double *xf, double *d) {
         const double guardValue = static_cast<double>(1e-18f);

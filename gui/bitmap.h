@@ -65,8 +65,9 @@ class CBitmap : public CReferenceCounter {
 
 namespace sorrel::gui {
 
-// Whether the platform's one-call keyed copy is there; when it is not,
-// drawTransparent builds its mask per call. Set by the frame; on by default.
+// Whether the one-call keyed copy is used; when it is not, drawTransparent
+// builds its mask per call. On; tests switch it off to check that both
+// ways give the same pixels.
 void setKeyedCopyAvailable(bool available);
 bool keyedCopyAvailable();
 

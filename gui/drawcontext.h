@@ -32,8 +32,8 @@ class CDrawContextOwner {
     virtual ~CDrawContextOwner() = default;
 };
 
-// Set when the system swaps the mouse buttons; written by the frame when it
-// registers its window class.
+// Set when the system swaps the mouse buttons; the first frame with a
+// window in the module reads it from the window system.
 extern bool swapMouseButtons;
 
 // What the context asks the renderer for when it builds a font: the fields

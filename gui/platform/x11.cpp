@@ -1066,12 +1066,12 @@ void openUrl(const char *address) {
     }
 }
 
-// A plug-in has no business opening a dialog of its own on X11: the notice
-// goes to standard error, where the host's log picks it up.
 bool moduleBitmapResource(int32_t, const uint8_t *&, size_t &) {
     return false; // a shared object carries no resources; the embedded copies serve
 }
 
+// A plug-in has no business opening a dialog of its own on X11: the notice
+// goes to standard error, where the host's log picks it up.
 void showMessageBox(const char *caption, const char *text) {
     std::fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
 }
