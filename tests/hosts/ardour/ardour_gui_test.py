@@ -182,11 +182,12 @@ class GuiArdour(at.Ardour):
         self.proc = None
         self.entry = None
 
-    def make_session(self, name, plugin_name):
+    def make_session(self, name, plugin_name, **extra):
         """A new session with the plug-in on a stereo track, its editor marked open."""
         folder = os.path.join(self.work, "session")
         made, _, took = self.lua("gui_session.lua", os.path.join(self.work, "session.txt"),
-                                 SORREL_PLUGIN=plugin_name, SORREL_SESSION_DIR=folder, SORREL_SESSION_NAME=name)
+                                 SORREL_PLUGIN=plugin_name, SORREL_SESSION_DIR=folder, SORREL_SESSION_NAME=name,
+                                 **extra)
         path = os.path.join(folder, name + ".ardour")
         tree = ET.parse(path)
         root = tree.getroot()
@@ -497,6 +498,35 @@ def sorrel_run(args, work, screen, golden):
     return took
 
 
+def lv2_run(lv2_dir, work, screen, golden, shot):
+    """The LV2 build's editor, which Ardour opens through its X11 UI host in
+    the plug-in window: it must equal the same golden picture."""
+    ardour = GuiArdour(work, os.path.abspath(os.path.join(lv2_dir, "Sorrel.so")), screen)
+    lv2_path = dict(LV2_PATH=f"{lv2_dir}:/usr/lib/lv2")
+    session, _ = ardour.make_session("lv2", at.LV2_URI, SORREL_PLUGIN_TYPE="LV2", **lv2_path)
+    title = "Sorrel"
+    started = time.monotonic()
+    try:
+        ardour.start(session, **lv2_path)
+        log("lv2: Ardour opens the LV2 editor at start")
+        top = ardour.wait("Ardour's window for the LV2 plug-in", lambda: screen.toplevel(title), timeout=120)
+        editor = ardour.wait("the 710 x 167 LV2 editor in Ardour's window", lambda: screen.editor_window(top))
+        picture = screen.steady_picture(editor)
+        x11.write_png(shot, *EDITOR, picture)
+        log(f"  screenshot: {shot}")
+        gw, gh, want = x11.read_png(golden)
+        differing = sum(picture[i:i + 3] != want[i:i + 3] for i in range(0, len(want), 3)) \
+            if (gw, gh) == EDITOR else None
+        check_all([(f"LV2 editor pixels differing from {os.path.relpath(golden)}", 0, differing)])
+        ardour.quit()
+    except Failure:
+        ardour.snapshot()
+        raise
+    finally:
+        ardour.stop()
+    return time.monotonic() - started
+
+
 def has_editor(host, plugin):
     p = subprocess.run([host, "info", plugin], stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=60)
     flags = re.search(r"^Flags\s+(\d+)", p.stdout.decode(errors="replace"), re.M)
@@ -515,6 +545,7 @@ def main():
     ap.add_argument("--display", default=":61", help="the private X display to start")
     ap.add_argument("--work", help="working folder (default: a fresh temporary folder)")
     ap.add_argument("--keep", action="store_true", help="keep the working folder")
+    ap.add_argument("--lv2", help="the build folder holding sorrel.lv2: also open the LV2 editor")
     args = ap.parse_args()
 
     # timeout(1) ends the test with SIGTERM; Ardour and Xvfb must go with it.
@@ -543,6 +574,9 @@ def main():
                 raise Skip(f"no golden picture of a fresh editor at {args.golden}")
             ours = sorrel_run(args, os.path.join(work, "sorrel"), screen, args.golden)
             timings.append(("Sorrel", ours))
+            if args.lv2:
+                timings.append(("LV2", lv2_run(os.path.abspath(args.lv2), os.path.join(work, "lv2"), screen,
+                                               args.golden, args.shot.replace(".png", "-lv2.png"))))
     except Skip as e:
         log(f"SKIP: Ardour editor test: {e}")
         status = 77
