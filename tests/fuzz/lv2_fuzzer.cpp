@@ -25,6 +25,7 @@
 
 extern "C" const LV2_Descriptor *lv2_descriptor(uint32_t index);
 
+using namespace sorrel;
 using namespace sorrel::lv2;
 
 namespace {

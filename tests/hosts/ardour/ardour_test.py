@@ -278,10 +278,11 @@ def lv2_state(session_dir, session_file):
         if not os.path.exists(ttl_path):
             raise Failure(f"{session_file}: no plug-in state at {ttl_path}")
         ttl = open(ttl_path).read()
-        m = re.search(re.escape(f"<{LV2_BANK_KEY}>") + r'\s+"([^"]*)"\^\^', ttl)
+        # serd writes long literals in triple quotes, broken into lines.
+        m = re.search(re.escape(f"<{LV2_BANK_KEY}>") + r'\s+("""|")(.*?)\1\^\^', ttl, re.S)
         if not m:
             raise Failure(f"{ttl_path} holds no bank property:\n{ttl[:2000]}")
-        raw = base64.b64decode(re.sub(r"\s", "", m.group(1)))
+        raw = base64.b64decode(re.sub(r"\s", "", m.group(2)))
         program = struct.unpack_from("<I", raw)[0] if len(raw) >= 4 else None
         return ports, program, raw[4:], ttl_path
     raise Failure(f"{session_file}: no LV2 processor saved")
@@ -292,8 +293,8 @@ def replace_lv2_state(ttl_path, program, bank):
     session saved with that program selected would hold them."""
     ttl = open(ttl_path).read()
     value = base64.b64encode(struct.pack("<I", program) + bank).decode()
-    ttl, n = re.subn(re.escape(f"<{LV2_BANK_KEY}>") + r'(\s+)"[^"]*"', lambda m: f"<{LV2_BANK_KEY}>{m.group(1)}\"{value}\"",
-                     ttl)
+    ttl, n = re.subn(re.escape(f"<{LV2_BANK_KEY}>") + r'(\s+)("""|")(.*?)\2\^\^',
+                     lambda m: f'<{LV2_BANK_KEY}>{m.group(1)}"{value}"^^', ttl, flags=re.S)
     if n != 1:
         raise Failure(f"{ttl_path}: the bank property was not found once")
     with open(ttl_path, "w") as f:
