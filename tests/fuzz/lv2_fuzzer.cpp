@@ -23,8 +23,6 @@
 #include <string>
 #include <vector>
 
-extern "C" const LV2_Descriptor *lv2_descriptor(uint32_t index);
-
 using namespace sorrel;
 using namespace sorrel::lv2;
 
