@@ -108,3 +108,6 @@ echo "The preset's response (stereo, both channels alike):"
 echo "$shape" | awk -F, 'NR > 1 { printf "  %8.0f Hz  %+6.1f dB\n", $1, $3 }'
 echo
 echo "Plug-ins built: build/linux/Sorrel.so build/linux32/Sorrel.so build/win32/Sorrel.dll build/win64/Sorrel.dll"
+if [ -f "$lv2/presets.ttl" ]; then
+  echo "LV2 bundle: $lv2 (LV2_PATH=$root/build/linux finds it)"
+fi
