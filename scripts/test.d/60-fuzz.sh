@@ -44,5 +44,5 @@ for target in "${targets[@]}"; do
     echo "FAIL: fuzz_$target found a fault; the input is in $artifacts"
     exit 1
   fi
-  grep -E '^stat::number_of_executed_units|^record calls' "$scratch/$target.log" | sed 's/^/  /'
+  grep -E '^stat::number_of_executed_units|^record calls|^lv2 states' "$scratch/$target.log" | sed 's/^/  /'
 done

@@ -32,6 +32,13 @@ constexpr int kMaxSteps = 48;
 constexpr uint32_t kMaxFrames = 1200;
 constexpr size_t kStateBytes = kStateHeaderSize + 1760;
 
+// Restores offered, taken and refused; printed when the run ends, so that a
+// run shows it reached both ways.
+struct Counts {
+    unsigned long long taken = 0, refused = 0;
+    ~Counts() { std::fprintf(stderr, "lv2 states: %llu taken, %llu refused\n", taken, refused); }
+} counts;
+
 [[noreturn]] void fail(const char *what, long long detail = 0) {
     std::fprintf(stderr, "FAILED: %s (%lld)\n", what, detail);
     std::abort();
@@ -98,11 +105,14 @@ struct Features {
     std::vector<const LV2_Feature *> pointers;
     bool hasMap = false;
 
-    // Null (no list at all) or a terminated list.
+    // Null (no list at all) or a terminated list, possibly empty. An
+    // exhausted input gives a plain host's list (a urid:map), so that short
+    // inputs reach the state code.
     const LV2_Feature *const *make(FuzzedDataProvider &in) {
-        if (in.ConsumeIntegralInRange<int>(0, 7) == 0)
+        const int shape = in.ConsumeIntegralInRange<int>(0, 7);
+        if (shape == 7)
             return nullptr;
-        const int count = in.ConsumeIntegralInRange<int>(0, 5);
+        const int count = shape == 6 ? 0 : 1 + in.ConsumeIntegralInRange<int>(0, 4);
         options.clear();
         for (int k = 0; k < count; ++k) {
             switch (in.ConsumeIntegralInRange<int>(0, 5)) {
@@ -224,34 +234,41 @@ struct Plugin {
         offer.type = features.urids.id(LV2_ATOM__Chunk);
         const Property before = save();
         switch (in.ConsumeIntegralInRange<int>(0, 7)) {
-        case 0:
+        case 4:
             offer.present = false;
             break;
-        case 1:
+        case 5:
+            offer.bytes = before.stored ? before.bytes : std::vector<uint8_t>(kStateBytes, 0);
             offer.type = features.urids.id(in.ConsumeBool() ? LV2_ATOM__String : LV2_ATOM__Int);
             break;
-        case 2:
-        case 3: {
+        case 6:
+        case 7: {
             offer.bytes = in.ConsumeBytes<uint8_t>(in.ConsumeIntegralInRange<size_t>(0, 2 * kStateBytes));
             break;
         }
         default:
-            // Mostly the right length: the saved state with bytes changed,
-            // often in the program header.
+            // Mostly the right length: the saved state with another
+            // program named (one past the last too) and a few bytes changed.
             offer.bytes = before.stored ? before.bytes : std::vector<uint8_t>(kStateBytes, 0);
-            for (int k = in.ConsumeIntegralInRange<int>(0, 12); k > 0; --k)
-                offer.bytes[in.ConsumeIntegralInRange<size_t>(0, in.ConsumeBool() ? 7 : kStateBytes - 1)] =
-                    in.ConsumeIntegral<uint8_t>();
+            if (in.ConsumeBool()) {
+                const uint32_t program = in.ConsumeIntegralInRange<uint32_t>(0, 10);
+                for (uint32_t i = 0; i < kStateHeaderSize; ++i)
+                    offer.bytes[i] = static_cast<uint8_t>(program >> (8 * i));
+            }
+            for (int k = in.ConsumeIntegralInRange<int>(0, 6); k > 0; --k)
+                offer.bytes[in.ConsumeIntegralInRange<size_t>(0, kStateBytes - 1)] = in.ConsumeIntegral<uint8_t>();
             break;
         }
         const LV2_State_Status status =
             state->restore(h, in.ConsumeIntegralInRange<int>(0, 15) == 0 ? nullptr : retrieve, &offer, 0, nullptr);
         const Property after = save();
         if (status != LV2_STATE_SUCCESS) {
+            ++counts.refused;
             if (after.bytes != before.bytes)
                 fail("a refused state changed the saved state", status);
             return;
         }
+        ++counts.taken;
         if (!features.hasMap)
             fail("state restored without a urid:map");
         if (offer.bytes.size() != kStateBytes || offer.type != features.urids.id(LV2_ATOM__Chunk))
