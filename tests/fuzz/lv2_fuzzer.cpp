@@ -241,9 +241,18 @@ struct Plugin {
             offer.bytes = before.stored ? before.bytes : std::vector<uint8_t>(kStateBytes, 0);
             offer.type = features.urids.id(in.ConsumeBool() ? LV2_ATOM__String : LV2_ATOM__Int);
             break;
-        case 6:
+        case 6: {
+            // Any length; what the input does not fill stays zero.
+            const size_t length = in.ConsumeIntegralInRange<size_t>(0, 2 * kStateBytes);
+            offer.bytes = in.ConsumeBytes<uint8_t>(length);
+            offer.bytes.resize(length, 0);
+            break;
+        }
         case 7: {
-            offer.bytes = in.ConsumeBytes<uint8_t>(in.ConsumeIntegralInRange<size_t>(0, 2 * kStateBytes));
+            // A state a few bytes too short or too long.
+            offer.bytes = before.stored ? before.bytes : std::vector<uint8_t>(kStateBytes, 0);
+            const int delta = in.ConsumeIntegralInRange<int>(-4, 3);
+            offer.bytes.resize(static_cast<size_t>(static_cast<int>(kStateBytes) + (delta >= 0 ? delta + 1 : delta)), 0);
             break;
         }
         default:
