@@ -355,7 +355,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         rate = in.PickValueInArray({22050.0, 44100.0, 48000.0, 96000.0, 192000.0});
         break;
     }
-    LV2_Handle h = d->instantiate(d, rate, "/nowhere/", list);
+    LV2_Handle h = d->instantiate(d, rate, in.ConsumeBool() ? nullptr : "/nowhere/", list);
     if (h == nullptr) {
         if (rate > 0 && rate <= 1e6)
             fail("no instance at a plain rate", static_cast<long long>(rate));
