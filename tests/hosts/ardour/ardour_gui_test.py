@@ -20,6 +20,9 @@ editor is marked open, so that Ardour opens it at start.
            hides it) and shown again from the mixer strip; then the editor
            really closed (Ardour's generic controls instead) and opened anew.
            Both times the editor must show the dragged fader.
+5. lv2     with --lv2, the LV2 build's editor, which Ardour opens at start,
+           must equal the same golden picture, and a drag on band 17 must
+           reach the saved session's control (in dB) and the saved state.
 
 Exit status 0 when everything holds, 1 on a failure, 77 when Ardour cannot run
 here or Sorrel has no editor yet (the reason is printed on a SKIP line; the
@@ -518,6 +521,26 @@ def lv2_run(lv2_dir, work, screen, golden, shot):
         differing = sum(picture[i:i + 3] != want[i:i + 3] for i in range(0, len(want), 3)) \
             if (gw, gh) == EDITOR else None
         check_all([(f"LV2 editor pixels differing from {os.path.relpath(golden)}", 0, differing)])
+
+        # A fader drag goes to Ardour through the UI's port writes: the saved
+        # session's control for band 17 must hold the dragged value in dB.
+        log(f"lv2: band 17's fader dragged to {DRAGGED_VALUE}, the session saved")
+        screen.xdotool("mousemove", "--window", editor, FADER_X, PRESS_Y, "mousedown", 1)
+        for y in range(PRESS_Y - 5, RELEASE_Y - 1, -5):
+            time.sleep(0.05)
+            screen.xdotool("mousemove", "--window", editor, FADER_X, y)
+        time.sleep(0.2)
+        screen.xdotool("mouseup", 1)
+        before = os.path.getmtime(session)
+        screen.xdotool("windowfocus", "--sync", ardour.main_window(), "key", "ctrl+s")
+        ardour.wait("the saved session", lambda: os.path.getmtime(session) != before)
+        time.sleep(1)
+        ports, program, bank, _ = at.lv2_state(os.path.dirname(session), session)
+        whole = len(bank) == at.NUM_PROGRAMS * at.RECORD_SIZE and program is not None and program < at.NUM_PROGRAMS
+        check_all([("band_440hz in the saved session (dB)", at.lv2_port_value(PARAMETER, DRAGGED_VALUE),
+                    ports.get("band_440hz")),
+                   (f"parameter {PARAMETER} in the saved state's current program", DRAGGED_VALUE,
+                    at.record_values(bank, program)[PARAMETER] if whole else None)])
         ardour.quit()
     except Failure:
         ardour.snapshot()

@@ -12,6 +12,11 @@ Drives Debian's Ardour 7 through its own VST scanner and its Lua session tool
           equal `sorrel-host render` of the same input and settings.
 3. reload the saved session in a new process: parameters, current program
           and chunk come back, and a second bounce equals the first.
+4. lv2    with --lv2, the LV2 build on a stereo track in a session of its
+          own with the same settings (ports in dB): the bounce must equal the
+          VST bounce; the session reloaded (its saved state given program 3
+          and the VST session's bank) must bring back ports, program and
+          bank, and the same sound.
 
 Exit status 0 when everything holds, 1 on a failure, 77 when Ardour cannot run
 on this machine (the reason is printed on a SKIP line).
