@@ -7,7 +7,7 @@
 # target and the calls it made through the plug-in record.
 #
 # Usage: scripts/fuzz.sh [seconds per target, default 1800] [target...]
-#   targets: dispatcher chunks presets (default all)
+#   targets: dispatcher chunks presets lv2 (default all)
 # To fold new coverage back into the seeds, keeping them small:
 #   build/fuzz/tests/fuzz/fuzz_<t> -merge=1 -max_len=512 tests/fuzz/corpus/<t> build/fuzz-long/corpus/<t>
 set -euo pipefail
@@ -17,14 +17,14 @@ root=$PWD
 seconds=${1:-1800}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(dispatcher chunks presets)
+[ ${#targets[@]} -eq 0 ] && targets=(dispatcher chunks presets lv2)
 
 bash scripts/deps.sh build fuzz
 build=${SORREL_FUZZ_BUILD:-$root/build/fuzz}
 if [ ! -f "$build/build.ninja" ]; then
   cmake --preset fuzz -B "$build" >/dev/null
 fi
-cmake --build "$build" -j "$(nproc)" --target fuzz_dispatcher fuzz_chunks fuzz_presets
+cmake --build "$build" -j "$(nproc)" --target fuzz_dispatcher fuzz_chunks fuzz_presets fuzz_lv2
 
 out=$root/build/fuzz-long
 mkdir -p "$out/artifacts"

@@ -29,9 +29,18 @@ mkdir -p "$build/hosts"
 c++ -std=c++17 -O2 -shared -fPIC -fvisibility=hidden -Wall -Wextra -Wshadow -Werror -I"$root" \
   tests/hosts/spy/spy_plugin.cpp -o "$build/hosts/SorrelSpy.so" -lpthread
 
+# The LV2 bundle of the same build goes through the same flow.
+lv2=()
+if grep -q '^SORREL_LV2_INCLUDE:PATH=/' "$build/CMakeCache.txt"; then
+  cmake --build "$build" --target sorrel_lv2 sorrel_lv2_ttl
+  lv2=(--lv2 "$build")
+else
+  echo "SKIP: Ardour host test of the LV2 build: the build found no LV2 headers (scripts/deps.sh lv2)"
+fi
+
 rc=0
 timeout --kill-after=30 900 python3 tests/hosts/ardour/ardour_test.py \
-  --plugin "$build/Sorrel.so" --host "$build/tools/sorrel-host" --spy "$build/hosts/SorrelSpy.so" || rc=$?
+  --plugin "$build/Sorrel.so" --host "$build/tools/sorrel-host" --spy "$build/hosts/SorrelSpy.so" "${lv2[@]}" || rc=$?
 case $rc in
   0) ;;
   77) exit 0 ;; # the test printed its SKIP line

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The bounded fuzz step: builds the three libFuzzer targets (fuzz preset:
+# The bounded fuzz step: builds the libFuzzer targets (fuzz preset:
 # clang, address and undefined-behaviour sanitizers) and runs each for a short
 # time from its seed corpus in tests/fuzz/corpus. Any crash, sanitizer report,
 # hang or broken check fails the step and leaves the input under
@@ -17,13 +17,21 @@ if [ ! -f "$build/build.ninja" ]; then
   cmake --preset fuzz -B "$build" >/dev/null
 fi
 cmake --build "$build" -j "$(nproc)" --target fuzz_dispatcher fuzz_chunks fuzz_presets
+targets=(dispatcher chunks presets)
+# The LV2 entry points, where the build found the LV2 headers.
+if grep -q '^SORREL_LV2_INCLUDE:PATH=/' "$build/CMakeCache.txt"; then
+  cmake --build "$build" -j "$(nproc)" --target fuzz_lv2
+  targets+=(lv2)
+else
+  echo "SKIP: fuzz_lv2: the build found no LV2 headers (scripts/deps.sh lv2)"
+fi
 
 artifacts=$build/artifacts
 mkdir -p "$artifacts"
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
-for target in dispatcher chunks presets; do
+for target in "${targets[@]}"; do
   dict=()
   [ -f "tests/fuzz/$target.dict" ] && dict=(-dict="tests/fuzz/$target.dict")
   mkdir -p "$scratch/$target"
@@ -36,5 +44,5 @@ for target in dispatcher chunks presets; do
     echo "FAIL: fuzz_$target found a fault; the input is in $artifacts"
     exit 1
   fi
-  grep -E '^stat::number_of_executed_units|^record calls' "$scratch/$target.log" | sed 's/^/  /'
+  grep -E '^stat::number_of_executed_units|^record calls|^lv2 states' "$scratch/$target.log" | sed 's/^/  /'
 done

@@ -20,6 +20,9 @@ editor is marked open, so that Ardour opens it at start.
            hides it) and shown again from the mixer strip; then the editor
            really closed (Ardour's generic controls instead) and opened anew.
            Both times the editor must show the dragged fader.
+5. lv2     with --lv2, the LV2 build's editor, which Ardour opens at start,
+           must equal the same golden picture, and a drag on band 17 must
+           reach the saved session's control (in dB) and the saved state.
 
 Exit status 0 when everything holds, 1 on a failure, 77 when Ardour cannot run
 here or Sorrel has no editor yet (the reason is printed on a SKIP line; the
@@ -182,11 +185,12 @@ class GuiArdour(at.Ardour):
         self.proc = None
         self.entry = None
 
-    def make_session(self, name, plugin_name):
+    def make_session(self, name, plugin_name, **extra):
         """A new session with the plug-in on a stereo track, its editor marked open."""
         folder = os.path.join(self.work, "session")
         made, _, took = self.lua("gui_session.lua", os.path.join(self.work, "session.txt"),
-                                 SORREL_PLUGIN=plugin_name, SORREL_SESSION_DIR=folder, SORREL_SESSION_NAME=name)
+                                 SORREL_PLUGIN=plugin_name, SORREL_SESSION_DIR=folder, SORREL_SESSION_NAME=name,
+                                 **extra)
         path = os.path.join(folder, name + ".ardour")
         tree = ET.parse(path)
         root = tree.getroot()
@@ -497,6 +501,55 @@ def sorrel_run(args, work, screen, golden):
     return took
 
 
+def lv2_run(lv2_dir, work, screen, golden, shot):
+    """The LV2 build's editor, which Ardour opens through its X11 UI host in
+    the plug-in window: it must equal the same golden picture."""
+    ardour = GuiArdour(work, os.path.abspath(os.path.join(lv2_dir, "Sorrel.so")), screen)
+    lv2_path = dict(LV2_PATH=f"{lv2_dir}:/usr/lib/lv2")
+    session, _ = ardour.make_session("lv2", at.LV2_URI, SORREL_PLUGIN_TYPE="LV2", **lv2_path)
+    title = "Sorrel"
+    started = time.monotonic()
+    try:
+        ardour.start(session, **lv2_path)
+        log("lv2: Ardour opens the LV2 editor at start")
+        top = ardour.wait("Ardour's window for the LV2 plug-in", lambda: screen.toplevel(title), timeout=120)
+        editor = ardour.wait("the 710 x 167 LV2 editor in Ardour's window", lambda: screen.editor_window(top))
+        picture = screen.steady_picture(editor)
+        x11.write_png(shot, *EDITOR, picture)
+        log(f"  screenshot: {shot}")
+        gw, gh, want = x11.read_png(golden)
+        differing = sum(picture[i:i + 3] != want[i:i + 3] for i in range(0, len(want), 3)) \
+            if (gw, gh) == EDITOR else None
+        check_all([(f"LV2 editor pixels differing from {os.path.relpath(golden)}", 0, differing)])
+
+        # A fader drag goes to Ardour through the UI's port writes: the saved
+        # session's control for band 17 must hold the dragged value in dB.
+        log(f"lv2: band 17's fader dragged to {DRAGGED_VALUE}, the session saved")
+        screen.xdotool("mousemove", "--window", editor, FADER_X, PRESS_Y, "mousedown", 1)
+        for y in range(PRESS_Y - 5, RELEASE_Y - 1, -5):
+            time.sleep(0.05)
+            screen.xdotool("mousemove", "--window", editor, FADER_X, y)
+        time.sleep(0.2)
+        screen.xdotool("mouseup", 1)
+        before = os.path.getmtime(session)
+        screen.xdotool("windowfocus", "--sync", ardour.main_window(), "key", "ctrl+s")
+        ardour.wait("the saved session", lambda: os.path.getmtime(session) != before)
+        time.sleep(1)
+        ports, program, bank, _ = at.lv2_state(os.path.dirname(session), session)
+        whole = len(bank) == at.NUM_PROGRAMS * at.RECORD_SIZE and program is not None and program < at.NUM_PROGRAMS
+        check_all([("band_440hz in the saved session (dB)", at.lv2_port_value(PARAMETER, DRAGGED_VALUE),
+                    ports.get("band_440hz")),
+                   (f"parameter {PARAMETER} in the saved state's current program", DRAGGED_VALUE,
+                    at.record_values(bank, program)[PARAMETER] if whole else None)])
+        ardour.quit()
+    except Failure:
+        ardour.snapshot()
+        raise
+    finally:
+        ardour.stop()
+    return time.monotonic() - started
+
+
 def has_editor(host, plugin):
     p = subprocess.run([host, "info", plugin], stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=60)
     flags = re.search(r"^Flags\s+(\d+)", p.stdout.decode(errors="replace"), re.M)
@@ -515,6 +568,7 @@ def main():
     ap.add_argument("--display", default=":61", help="the private X display to start")
     ap.add_argument("--work", help="working folder (default: a fresh temporary folder)")
     ap.add_argument("--keep", action="store_true", help="keep the working folder")
+    ap.add_argument("--lv2", help="the build folder holding sorrel.lv2: also open the LV2 editor")
     args = ap.parse_args()
 
     # timeout(1) ends the test with SIGTERM; Ardour and Xvfb must go with it.
@@ -543,6 +597,9 @@ def main():
                 raise Skip(f"no golden picture of a fresh editor at {args.golden}")
             ours = sorrel_run(args, os.path.join(work, "sorrel"), screen, args.golden)
             timings.append(("Sorrel", ours))
+            if args.lv2:
+                timings.append(("LV2", lv2_run(os.path.abspath(args.lv2), os.path.join(work, "lv2"), screen,
+                                               args.golden, args.shot.replace(".png", "-lv2.png"))))
     except Skip as e:
         log(f"SKIP: Ardour editor test: {e}")
         status = 77

@@ -36,7 +36,9 @@ track:playlist ():add_region (input, Temporal.timepos_t (0), 1, false)
 ar = nil
 input = nil
 
-local proc = ARDOUR.LuaAPI.new_plugin (Session, env ("SORREL_PLUGIN"), ARDOUR.PluginType.LXVST, "")
+-- LXVST by name, or LV2 by URI.
+local kind = env ("SORREL_PLUGIN_TYPE", "LXVST")
+local proc = ARDOUR.LuaAPI.new_plugin (Session, env ("SORREL_PLUGIN"), ARDOUR.PluginType[kind], "")
 assert (not proc:isnil (), "Ardour cannot instantiate the plug-in")
 track:add_processor_by_index (proc, 0, nil, true)
 local insert = proc:to_insert ()
@@ -47,8 +49,11 @@ put ("unique_id", plug:unique_id ())
 put ("instances", insert:get_count ())
 put ("inputs", insert:natural_input_streams ():n_audio ())
 put ("outputs", insert:natural_output_streams ():n_audio ())
-for i = 0, plug:parameter_count () - 1 do
-	put ("name." .. i, plug:parameter_label (i))
+-- An LV2 plug-in's parameters are its ports; its names are checked through lilv.
+if kind == "LXVST" then
+	for i = 0, plug:parameter_count () - 1 do
+		put ("name." .. i, plug:parameter_label (i))
+	end
 end
 local presets = plug:get_info ():get_presets (false)
 put ("presets", presets:size ())
@@ -65,7 +70,7 @@ if program >= 0 then
 end
 
 for item in env ("SORREL_PARAMS", ""):gmatch ("[^,]+") do
-	local index, value = item:match ("^(%d+)=([%d.]+)$")
+	local index, value = item:match ("^(%d+)=(-?[%d.]+)$")
 	assert (index, "bad parameter setting " .. item)
 	assert (ARDOUR.LuaAPI.set_processor_param (proc, tonumber (index), tonumber (value)))
 end
