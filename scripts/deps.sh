@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need on a Debian machine. Idempotent
 # and quiet when everything is present. Usage: deps.sh [group...]
-# Groups: build (default), wine, gui, fuzz, bench, ardour.
+# Groups: build (default), wine, gui, fuzz, bench, ardour, coverage.
 set -euo pipefail
 
 declare -A groups=(
@@ -11,6 +11,7 @@ declare -A groups=(
   [fuzz]="clang libclang-rt-14-dev"
   [bench]="zam-plugins lsp-plugins-vst"
   [ardour]="ardour"
+  [coverage]="gcovr"
 )
 
 want=("$@")
