@@ -42,13 +42,21 @@ std::vector<FakeHost::Call> FakeHost::callsOf(VstInt32 opcode) const {
 
 VstIntPtr VSTCALLBACK FakeHost::dispatch(AEffect *effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
                                          void *ptr, float opt) {
-    std::lock_guard<std::mutex> lock(recording);
-    if (!current)
-        return 0;
-    current->calls.push_back({effect, opcode, index, value, ptr, opt});
-    auto text = current->texts.find(opcode);
-    if (text != current->texts.end() && ptr != nullptr)
-        std::strcpy(static_cast<char *>(ptr), text->second.c_str());
-    auto it = current->answers.find(opcode);
-    return it == current->answers.end() ? 0 : it->second;
+    std::function<void(AEffect *, VstInt32)> hook;
+    VstIntPtr result = 0;
+    {
+        std::lock_guard<std::mutex> lock(recording);
+        if (!current)
+            return 0;
+        current->calls.push_back({effect, opcode, index, value, ptr, opt});
+        auto text = current->texts.find(opcode);
+        if (text != current->texts.end() && ptr != nullptr)
+            std::strcpy(static_cast<char *>(ptr), text->second.c_str());
+        auto it = current->answers.find(opcode);
+        result = it == current->answers.end() ? 0 : it->second;
+        hook = current->onCall;
+    }
+    if (hook)
+        hook(effect, opcode);
+    return result;
 }

@@ -4,6 +4,7 @@
 
 #include "host/aeffect.h"
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -41,6 +42,11 @@ class FakeHost {
     std::vector<Call> calls;
     std::map<VstInt32, VstIntPtr> answers;
     std::map<VstInt32, std::string> texts;
+    // Called after each call is recorded, outside the lock, with the effect
+    // and the opcode: where a test plays the host that acts from inside a
+    // call (closes the editor or the effect from audioMasterIdle, say). It
+    // may call the effect back; the call's answer is taken before it runs.
+    std::function<void(AEffect *, VstInt32 opcode)> onCall;
 
   private:
     static VstIntPtr VSTCALLBACK dispatch(AEffect *effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
