@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <utility>
 
 namespace sorrel::scenario {
@@ -274,6 +275,8 @@ TEST_F(EditorScenario, TwoHundredOpenAndCloseCyclesLeaveNothingBehind) {
         EXPECT_LT(grown, 4096) << "heap bytes in use grew by " << grown;
     }
     EXPECT_EQ(host.resourcesOf(connection), held);
+    if (held.empty())
+        std::printf("note: the system's resource counts are not readable here: not compared\n");
     EXPECT_FALSE(plugin.metering());
     EXPECT_TRUE(showsEditor(neighbour)) << "the other instance's editor is unharmed";
     neighbour.close();

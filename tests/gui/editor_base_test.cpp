@@ -175,14 +175,6 @@ TEST_F(EditorBase, HostCallsReachTheFrameOnlyWhileOpen) {
     EXPECT_FALSE(editor->onKeyDown(tab));
 }
 
-TEST_F(EditorBase, OpenFailsWithoutLeavingAnythingWhenTheParentIsNoWindow) {
-    headless::script().refuseWindows = true;
-    EXPECT_EQ(dispatch(effEditOpen, &parent), 0);
-    EXPECT_EQ(editor->getFrame(), nullptr);
-    EXPECT_FALSE(editor->isOpen());
-    EXPECT_TRUE(headless::windows().empty());
-}
-
 TEST_F(EditorBase, ResizingAsksTheHostFirst) {
     for (VstIntPtr hostResizes : {1, 0}) {
         host.calls.clear();

@@ -15,7 +15,7 @@ namespace {
 constexpr int kLeft = 50, kTop = 60, kWidth = 200, kHeight = 120;
 
 ::Window idOf(platform::Window *w) {
-    return idOf(platform::nativeHandle(w));
+    return sorrel::scenario::idOf(platform::nativeHandle(w));
 }
 
 class X11Window : public ::testing::Test {
