@@ -3,7 +3,8 @@
 # the coverage preset, runs its tests, the display tests on a private Xvfb,
 # and prints gcovr's summary. Not part of scripts/test.sh; for comparing a
 # change's coverage before and after. Usage: scripts/coverage.sh [gcovr args]
-# (e.g. --html-details build/coverage/index.html).
+# (e.g. --html-details build/coverage/index.html). gcovr's warnings (branch
+# counts that concurrent tests raced on) go to build/coverage/gcovr.log.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -23,5 +24,5 @@ else
 fi
 
 gcovr --root "$root" --object-directory "$build" --exclude "$root/tests/" --exclude "$root/bench/" \
-  --exclude "$root/build/" --gcov-ignore-parse-errors -j "${SORREL_JOBS:-2}" --print-summary "$@" |
-  tail -n 3
+  --exclude "$root/build/" --gcov-ignore-parse-errors -j "${SORREL_JOBS:-2}" --print-summary "$@" \
+  2>"$build/gcovr.log" | tail -n 3

@@ -19,14 +19,8 @@ if ! bash scripts/deps.sh ardour gui; then
   skip "Debian's ardour, xvfb or xdotool package could not be installed"
 fi
 
-if [ ! -f "$build/build.ninja" ]; then
-  cmake --preset linux -B "$build" >/dev/null
-fi
-cmake --build "$build" --target sorrel_plugin sorrel-host
-
-mkdir -p "$build/hosts"
-c++ -std=c++17 -O2 -shared -fPIC -fvisibility=hidden -Wall -Wextra -Wshadow -Werror -I"$root" \
-  tests/hosts/spy/spy_plugin.cpp -o "$build/hosts/SorrelSpy.so" -lpthread
+source scripts/lib/ardour.sh
+ardour_prepare
 
 source scripts/lib/xvfb.sh
 xvfb_start 24 1600x1000 || { echo "FAIL: Ardour editor test: Xvfb did not start"; exit 1; }
