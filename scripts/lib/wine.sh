@@ -3,9 +3,9 @@
 # `wine_prefix` creates the prefix when it is missing (bounded in time).
 # Expects $root, the top of the tree.
 
-export WINEPREFIX=${WINEPREFIX:-$root/build/wineprefix}
-export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
+export WINEPREFIX="$root/build/wineprefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
 
 wine_prefix() {
   if [ ! -d "$WINEPREFIX" ]; then
