@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need on a Debian machine. Idempotent
 # and quiet when everything is present. Usage: deps.sh [group...]
-# Groups: build (default), wine, gui, fuzz, bench, ardour, lv2.
+# Groups: build (default), wine, gui, fuzz, bench, ardour, lv2, coverage.
 set -euo pipefail
 
 declare -A groups=(
@@ -12,6 +12,7 @@ declare -A groups=(
   [bench]="zam-plugins lsp-plugins-vst"
   [ardour]="ardour"
   [lv2]="lv2-dev sordi serdi lilv-utils liblilv-dev jalv jackd2"
+  [coverage]="gcovr"
 )
 
 want=("$@")

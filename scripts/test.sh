@@ -11,9 +11,7 @@ presets=("$@")
 
 bash scripts/deps.sh build wine gui lv2
 
-export WINEPREFIX="$root/build/wineprefix"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+source scripts/lib/wine.sh
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export TSAN_OPTIONS=halt_on_error=1
@@ -31,7 +29,7 @@ for p in "${presets[@]}"; do
   cmake --build --preset "$p" -j "$jobs"
   if [[ $p == win* ]] && [ ! -d "$WINEPREFIX" ]; then
     step "wine prefix"
-    wineboot -i >/dev/null 2>&1 || true
+    wine_prefix
   fi
   step "test $p"
   ctest --preset "$p" -j "$jobs"

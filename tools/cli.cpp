@@ -1,19 +1,13 @@
 #include "tools/cli.h"
 
 #include "tools/hostlib/preset_io.h"
+#include "tools/hostlib/terminal.h"
 
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
-#ifdef _WIN32
-#include <io.h>
-#define isatty _isatty
-#define fileno _fileno
-#else
-#include <unistd.h>
-#endif
 
 namespace sorrelhost {
 
@@ -216,7 +210,7 @@ int usageError(const std::string &command, const std::string &message) {
     return fail(message + " (see: sorrel-host " + command + " --help)", kExitUsage);
 }
 
-ProgressBar::ProgressBar(const char *label) : label_(label), enabled_(isatty(fileno(stderr)) != 0) {}
+ProgressBar::ProgressBar(const char *label) : label_(label), enabled_(isTerminal(stderr)) {}
 
 ProgressBar::~ProgressBar() {
     if (enabled_ && lastShown_ >= 0)

@@ -14,7 +14,11 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <memory>
+#include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 namespace sorrelhost {
 
@@ -213,6 +217,317 @@ class Placer {
     int x_ = kWindowGap, y_ = kWindowGap, rowHeight_ = 0;
 };
 
+// What the command line asked for.
+struct GuiOptions {
+    std::string pluginPath;
+    Settings settings;
+    std::string pngPath;
+    double seconds = 0; // 0: until the windows are closed
+    int count = 1;
+    bool trace = false;
+    Audio file; // empty: pink noise
+    std::string audioName;
+};
+
+// One run of the command: the instances with their editor windows, the audio
+// thread feeding them, the event loop with its idle calls, and the PNGs read
+// back at the end. Closing goes in the order hosts use: the editor and its
+// window while audio runs, then, with the audio thread stopped, the
+// instance.
+class GuiSession {
+  public:
+    explicit GuiSession(GuiOptions options)
+        : options_(std::move(options)), instances_(static_cast<size_t>(options_.count)),
+          feeds_(instances_.size()), written_(instances_.size(), false) {}
+    // What open() got to is closed in the hosts' order; instances that never
+    // ran go with their plug-ins unopened.
+    ~GuiSession() {
+        if (running_)
+            closeAll();
+    }
+
+    // Loads the instances and opens their editors in placed windows, with
+    // audio running; an error text when anything fails.
+    std::string open();
+    // Idles the editors until the time is over, the last window is closed
+    // or the process is interrupted; then closes everything.
+    void run();
+    // Prints the GUI thread's CPU time; the exit code.
+    int finish();
+
+  private:
+    using Clock = std::chrono::steady_clock;
+
+    std::string loadInstance(size_t i);
+    std::string openEditor(size_t i);
+    void closeEditor(Instance &inst);
+    void closeInstance(size_t i);
+    void closeAll();
+    // One of several windows closed by the user: that editor and instance
+    // go, the others run on; the audio thread pauses for a moment so that
+    // it never sees the instance going.
+    void closeOne(size_t i);
+    long openCount() const;
+    // One pass of the event loop; false ends it.
+    bool tick();
+    // Raises the next open window from `from` on for its read-back; false
+    // when none is left.
+    bool nextCapture(size_t from);
+    bool capture();
+    void endMeasure();
+
+    GuiOptions options_;
+    std::vector<Instance> instances_;
+    std::vector<AudioFeed> feeds_;
+    AudioThread audio_;
+    bool running_ = false; // resumed, with audio running
+
+    Clock::time_point wallStart_;
+    int64_t cpuStart_ = 0;
+    double wallSeconds_ = 0;
+    int64_t cpuNanoseconds_ = 0;
+    bool measuring_ = false;
+
+    // The PNGs are read one window after the other, each raised first so
+    // that it is on top; windows closed meanwhile are passed over.
+    bool capturing_ = false;
+    size_t captureIndex_ = 0;
+    std::vector<bool> written_;
+    int settle_ = 0;
+    std::string captureError_;
+};
+
+std::string GuiSession::loadInstance(size_t i) {
+    std::string error;
+    Instance &inst = instances_[i];
+    inst.plugin = openPlugin(options_.pluginPath, options_.settings, error);
+    if (!inst.plugin)
+        return error;
+    // Checked first, as hosts do before offering to show an editor.
+    if (!(inst.plugin->flags() & effFlagsHasEditor))
+        return options_.pluginPath + " has no editor";
+    AudioFeed &feed = feeds_[i];
+    feed.plugin = inst.plugin.get();
+    const VstInt32 inputs = inst.plugin->numInputs();
+    const Audio &file = options_.file;
+    if (file.frames()) {
+        error = mapInputs(file.channels, inputs, file.frames(), feed.source);
+        if (!error.empty())
+            return options_.audioName + ": " + error;
+    } else {
+        feed.source = pinkNoise(inputs, static_cast<size_t>(kNoiseSeconds * options_.settings.rate));
+    }
+    feed.prepare(options_.settings.block);
+    const std::string prefix = options_.count > 1 ? "[" + std::to_string(i + 1) + "] " : "";
+    inst.host.reset(new EditorHost(options_.trace ? stdout : nullptr, prefix));
+    inst.plugin->listener = inst.host.get();
+    return "";
+}
+
+std::string GuiSession::openEditor(size_t i) {
+    Instance &inst = instances_[i];
+    Plugin &p = *inst.plugin;
+    int width = kFallbackWidth, height = kFallbackHeight;
+    const bool known = editorSize(p, width, height);
+    inst.host->note("effEditGetRect " + sizeText(known, width, height));
+    if (!known) {
+        width = kFallbackWidth;
+        height = kFallbackHeight;
+    }
+    std::string error;
+    inst.window =
+        EditorWindow::create(windowTitle(p, static_cast<int>(i + 1), options_.count), width, height, error);
+    if (!inst.window)
+        return "gui: " + error;
+    EditorWindow *window = inst.window.get();
+    inst.host->resize = [window](int w, int h) { return window->setClientSize(w, h); };
+    const VstIntPtr opened = p.dispatch(effEditOpen, 0, window->displayHandle(), window->parentHandle());
+    inst.editorOpen = true; // some plug-ins answer 0 and still open: closed either way
+    inst.host->note("effEditOpen " + std::to_string(opened));
+    // Some editors know their size only once open.
+    int w2 = 0, h2 = 0;
+    if (editorSize(p, w2, h2) && (w2 != window->clientWidth() || h2 != window->clientHeight())) {
+        inst.host->note("effEditGetRect " + sizeText(true, w2, h2));
+        window->setClientSize(w2, h2);
+    }
+    return "";
+}
+
+std::string GuiSession::open() {
+    for (size_t i = 0; i < instances_.size(); ++i) {
+        const std::string error = loadInstance(i);
+        if (!error.empty())
+            return error;
+    }
+    int screenWidth = 0, screenHeight = 0;
+    std::string error;
+    if (!EditorWindow::screenSize(screenWidth, screenHeight, error))
+        return "gui: " + error;
+
+    for (Instance &inst : instances_)
+        inst.plugin->resume();
+    running_ = true;
+    audio_.start(feeds_, options_.settings.rate, options_.settings.block);
+    for (size_t i = 0; i < instances_.size(); ++i) {
+        error = openEditor(i);
+        if (!error.empty())
+            return error;
+    }
+    // Placed once every editor has its size.
+    Placer placer(screenWidth, screenHeight);
+    for (Instance &inst : instances_) {
+        int x = 0, y = 0;
+        placer.place(inst.window->clientWidth(), inst.window->clientHeight(), x, y);
+        inst.window->move(x, y);
+        inst.window->show();
+    }
+    return "";
+}
+
+void GuiSession::closeEditor(Instance &inst) {
+    if (inst.editorOpen) {
+        inst.host->note("effEditClose");
+        inst.plugin->dispatch(effEditClose);
+        inst.editorOpen = false;
+    }
+    inst.window.reset();
+}
+
+void GuiSession::closeInstance(size_t i) {
+    Instance &inst = instances_[i];
+    if (!inst.plugin)
+        return;
+    feeds_[i].plugin = nullptr;
+    inst.plugin->suspend();
+    if (options_.trace) {
+        inst.host->note("effEditIdle " + std::to_string(inst.idleCalls) + " calls");
+        inst.host->note("idle " + std::to_string(inst.host->idleRequests()) + " requests");
+    }
+    inst.plugin->listener = nullptr;
+    inst.plugin.reset(); // effClose, unload
+}
+
+void GuiSession::closeAll() {
+    for (Instance &inst : instances_)
+        closeEditor(inst);
+    audio_.stop();
+    for (size_t i = 0; i < instances_.size(); ++i)
+        closeInstance(i);
+}
+
+void GuiSession::closeOne(size_t i) {
+    closeEditor(instances_[i]);
+    audio_.stop();
+    closeInstance(i);
+    audio_.start(feeds_, options_.settings.rate, options_.settings.block);
+}
+
+long GuiSession::openCount() const {
+    return static_cast<long>(std::count_if(instances_.begin(), instances_.end(),
+                                           [](const Instance &inst) { return inst.window != nullptr; }));
+}
+
+void GuiSession::endMeasure() {
+    if (!measuring_)
+        return;
+    measuring_ = false;
+    cpuNanoseconds_ = threadCpuNanoseconds() - cpuStart_;
+    wallSeconds_ = std::chrono::duration<double>(Clock::now() - wallStart_).count();
+}
+
+bool GuiSession::nextCapture(size_t from) {
+    while (from < instances_.size() && !instances_[from].window)
+        ++from;
+    captureIndex_ = from;
+    if (from == instances_.size())
+        return false;
+    if (instances_.size() > 1) {
+        instances_[from].window->raise();
+        settle_ = kSettleTicks;
+    }
+    return true;
+}
+
+bool GuiSession::capture() {
+    if (settle_ > 0) {
+        --settle_;
+        return true;
+    }
+    if (!instances_[captureIndex_].window) // closed while it settled
+        return nextCapture(captureIndex_ + 1);
+    RgbImage image;
+    const std::string path = numberedPath(options_.pngPath, static_cast<int>(captureIndex_ + 1), options_.count);
+    if (!instances_[captureIndex_].window->capture(image, captureError_)) {
+        captureError_ = path + ": " + captureError_;
+        return false;
+    }
+    captureError_ = writePng(path, image);
+    if (!captureError_.empty())
+        return false;
+    written_[captureIndex_] = true;
+    return nextCapture(captureIndex_ + 1);
+}
+
+bool GuiSession::tick() {
+    if (interrupted.load())
+        return false;
+    for (size_t i = 0; i < instances_.size(); ++i) {
+        if (!instances_[i].window || !instances_[i].window->closeRequested())
+            continue;
+        if (openCount() == 1)
+            return false; // the last one: closed with everything else
+        closeOne(i);
+    }
+    for (Instance &inst : instances_) {
+        if (!inst.window)
+            continue;
+        inst.host->applyPendingSize();
+        inst.plugin->dispatch(effEditIdle);
+        ++inst.idleCalls;
+    }
+    if (capturing_)
+        return capture();
+    const double elapsed = std::chrono::duration<double>(Clock::now() - wallStart_).count();
+    if (options_.seconds <= 0 || elapsed < options_.seconds)
+        return true;
+    endMeasure();
+    if (options_.pngPath.empty())
+        return false;
+    capturing_ = true;
+    return nextCapture(0) && capture();
+}
+
+void GuiSession::run() {
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
+    wallStart_ = Clock::now();
+    cpuStart_ = threadCpuNanoseconds();
+    measuring_ = true;
+    runEventLoop(kIdlePeriodMs, [this]() { return tick(); });
+    endMeasure();
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+    closeAll();
+    running_ = false;
+}
+
+int GuiSession::finish() {
+    std::printf("gui thread: %.1f ms CPU per second (%.1f s)\n",
+                wallSeconds_ > 0 ? static_cast<double>(cpuNanoseconds_) / 1e6 / wallSeconds_ : 0.0, wallSeconds_);
+    std::fflush(stdout);
+    if (!captureError_.empty())
+        return fail(captureError_);
+    if (!options_.pngPath.empty()) {
+        const auto missing = std::find(written_.begin(), written_.end(), false);
+        if (missing != written_.end())
+            return fail("gui: closed before " +
+                        numberedPath(options_.pngPath, static_cast<int>(missing - written_.begin() + 1),
+                                     options_.count) +
+                        " was written");
+    }
+    return kExitOk;
+}
+
 } // namespace
 
 int cmdGui(int argc, char **argv) {
@@ -236,256 +551,44 @@ int cmdGui(int argc, char **argv) {
         return usageError("gui", error);
     if (args.positional().size() != 1)
         return usageError("gui", "gui takes one plug-in");
-    const std::string &pluginPath = args.positional()[0];
-    Settings settings;
-    if (!readSettings(args, settings, error))
+    GuiOptions options;
+    options.pluginPath = args.positional()[0];
+    if (!readSettings(args, options.settings, error))
         return usageError("gui", error);
-    const std::string pngPath = args.value("png");
-    if (args.has("png") && pngPath.empty())
+    options.pngPath = args.value("png");
+    if (args.has("png") && options.pngPath.empty())
         return usageError("gui", "--png takes a file name");
-    double seconds = pngPath.empty() ? 0 : 2;
+    options.seconds = options.pngPath.empty() ? 0 : 2;
     if (args.has("seconds") &&
-        (!parseDouble(args.value("seconds"), seconds) || seconds <= 0 || seconds > 86400))
+        (!parseDouble(args.value("seconds"), options.seconds) || options.seconds <= 0 || options.seconds > 86400))
         return usageError("gui", "--seconds takes a time above 0, up to 86400 seconds");
     long long count = 1;
     if (args.has("instances") && !parseInt(args.value("instances"), 1, 16, count))
         return usageError("gui", "--instances takes a number from 1 to 16");
+    options.count = static_cast<int>(count);
     if (args.has("audio") && args.has("noise"))
         return usageError("gui", "--audio and --noise exclude each other");
-    const bool trace = args.has("trace");
+    options.trace = args.has("trace");
 
-    Audio file;
     if (args.has("audio")) {
-        AudioReadResult r = readAudioFile(args.value("audio"));
+        options.audioName = args.value("audio");
+        AudioReadResult r = readAudioFile(options.audioName);
         if (!r.ok)
             return fail(r.error);
         if (r.audio.frames() == 0)
-            return fail(args.value("audio") + ": the file holds no audio");
-        if (args.has("rate") && static_cast<int>(settings.rate) != r.audio.sampleRate)
+            return fail(options.audioName + ": the file holds no audio");
+        if (args.has("rate") && static_cast<int>(options.settings.rate) != r.audio.sampleRate)
             return usageError("gui", "--rate differs from the audio file's sample rate");
-        file = std::move(r.audio);
-        settings.rate = static_cast<float>(file.sampleRate);
+        options.file = std::move(r.audio);
+        options.settings.rate = static_cast<float>(options.file.sampleRate);
     }
 
-    // Instances with their settings; the editor flag is checked first, as
-    // hosts do before offering to show an editor.
-    std::vector<Instance> instances(static_cast<size_t>(count));
-    std::vector<AudioFeed> feeds(instances.size());
-    for (size_t i = 0; i < instances.size(); ++i) {
-        Instance &inst = instances[i];
-        inst.plugin = openPlugin(pluginPath, settings, error);
-        if (!inst.plugin)
-            return fail(error);
-        if (!(inst.plugin->flags() & effFlagsHasEditor))
-            return fail(pluginPath + " has no editor");
-        AudioFeed &feed = feeds[i];
-        feed.plugin = inst.plugin.get();
-        const VstInt32 inputs = inst.plugin->numInputs();
-        if (file.frames()) {
-            error = mapInputs(file.channels, inputs, file.frames(), feed.source);
-            if (!error.empty())
-                return fail(args.value("audio") + ": " + error);
-        } else {
-            feed.source = pinkNoise(inputs, static_cast<size_t>(kNoiseSeconds * settings.rate));
-        }
-        feed.prepare(settings.block);
-        const std::string prefix = count > 1 ? "[" + std::to_string(i + 1) + "] " : "";
-        inst.host.reset(new EditorHost(trace ? stdout : nullptr, prefix));
-        inst.plugin->listener = inst.host.get();
-    }
-
-    int screenWidth = 0, screenHeight = 0;
-    if (!EditorWindow::screenSize(screenWidth, screenHeight, error))
-        return fail("gui: " + error);
-
-    for (Instance &inst : instances)
-        inst.plugin->resume();
-    AudioThread audio;
-    audio.start(feeds, settings.rate, settings.block);
-
-    // Closing goes in the order hosts use: the editor and its window while
-    // audio runs, then, with the audio thread stopped, the instance.
-    auto closeEditor = [&](Instance &inst) {
-        if (inst.editorOpen) {
-            inst.host->note("effEditClose");
-            inst.plugin->dispatch(effEditClose);
-            inst.editorOpen = false;
-        }
-        inst.window.reset();
-    };
-    auto closeInstance = [&](Instance &inst, AudioFeed &feed) {
-        if (!inst.plugin)
-            return;
-        feed.plugin = nullptr;
-        inst.plugin->suspend();
-        if (trace) {
-            inst.host->note("effEditIdle " + std::to_string(inst.idleCalls) + " calls");
-            inst.host->note("idle " + std::to_string(inst.host->idleRequests()) + " requests");
-        }
-        inst.plugin->listener = nullptr;
-        inst.plugin.reset(); // effClose, unload
-    };
-    // What is open, on every way out.
-    auto closeAll = [&]() {
-        for (Instance &inst : instances)
-            closeEditor(inst);
-        audio.stop();
-        for (size_t i = 0; i < instances.size(); ++i)
-            closeInstance(instances[i], feeds[i]);
-    };
-    // One of several windows closed by the user: that editor and instance
-    // go, the others run on; the audio thread pauses for a moment so that
-    // it never sees the instance going.
-    auto closeOne = [&](size_t i) {
-        closeEditor(instances[i]);
-        audio.stop();
-        closeInstance(instances[i], feeds[i]);
-        audio.start(feeds, settings.rate, settings.block);
-    };
-    auto openCount = [&]() {
-        return std::count_if(instances.begin(), instances.end(),
-                             [](const Instance &inst) { return inst.window != nullptr; });
-    };
-
-    for (size_t i = 0; i < instances.size(); ++i) {
-        Instance &inst = instances[i];
-        Plugin &p = *inst.plugin;
-        int width = kFallbackWidth, height = kFallbackHeight;
-        const bool known = editorSize(p, width, height);
-        inst.host->note("effEditGetRect " + sizeText(known, width, height));
-        if (!known) {
-            width = kFallbackWidth;
-            height = kFallbackHeight;
-        }
-        inst.window = EditorWindow::create(windowTitle(p, static_cast<int>(i + 1), static_cast<int>(count)),
-                                           width, height, error);
-        if (!inst.window) {
-            closeAll();
-            return fail("gui: " + error);
-        }
-        EditorWindow *window = inst.window.get();
-        inst.host->resize = [window](int w, int h) { return window->setClientSize(w, h); };
-        const VstIntPtr opened = p.dispatch(effEditOpen, 0, window->displayHandle(), window->parentHandle());
-        inst.editorOpen = true; // some plug-ins answer 0 and still open: closed either way
-        inst.host->note("effEditOpen " + std::to_string(opened));
-        // Some editors know their size only once open.
-        int w2 = 0, h2 = 0;
-        if (editorSize(p, w2, h2) && (w2 != window->clientWidth() || h2 != window->clientHeight())) {
-            inst.host->note("effEditGetRect " + sizeText(true, w2, h2));
-            window->setClientSize(w2, h2);
-        }
-    }
-    // Placed once every editor has its size.
-    Placer placer(screenWidth, screenHeight);
-    for (Instance &inst : instances) {
-        int x = 0, y = 0;
-        placer.place(inst.window->clientWidth(), inst.window->clientHeight(), x, y);
-        inst.window->move(x, y);
-        inst.window->show();
-    }
-
-    std::signal(SIGINT, onInterrupt);
-    std::signal(SIGTERM, onInterrupt);
-
-    using Clock = std::chrono::steady_clock;
-    const auto wallStart = Clock::now();
-    const int64_t cpuStart = threadCpuNanoseconds();
-    double wallSeconds = 0;
-    int64_t cpuNanoseconds = 0;
-    bool measuring = true;
-    auto endMeasure = [&]() {
-        if (!measuring)
-            return;
-        measuring = false;
-        cpuNanoseconds = threadCpuNanoseconds() - cpuStart;
-        wallSeconds = std::chrono::duration<double>(Clock::now() - wallStart).count();
-    };
-
-    // The PNGs are read one window after the other, each raised first so
-    // that it is on top; windows closed meanwhile are passed over.
-    bool capturing = false;
-    size_t captureIndex = 0;
-    std::vector<bool> written(instances.size(), false);
-    int settle = 0;
-    std::string captureError;
-    auto nextCapture = [&](size_t from) {
-        while (from < instances.size() && !instances[from].window)
-            ++from;
-        captureIndex = from;
-        if (from == instances.size())
-            return false;
-        if (instances.size() > 1) {
-            instances[from].window->raise();
-            settle = kSettleTicks;
-        }
-        return true;
-    };
-    runEventLoop(kIdlePeriodMs, [&]() {
-        if (interrupted.load())
-            return false;
-        for (size_t i = 0; i < instances.size(); ++i) {
-            if (!instances[i].window || !instances[i].window->closeRequested())
-                continue;
-            if (openCount() == 1)
-                return false; // the last one: closed with everything else
-            closeOne(i);
-        }
-        for (Instance &inst : instances) {
-            if (!inst.window)
-                continue;
-            inst.host->applyPendingSize();
-            inst.plugin->dispatch(effEditIdle);
-            ++inst.idleCalls;
-        }
-        if (!capturing) {
-            const double elapsed = std::chrono::duration<double>(Clock::now() - wallStart).count();
-            if (seconds <= 0 || elapsed < seconds)
-                return true;
-            endMeasure();
-            if (pngPath.empty())
-                return false;
-            capturing = true;
-            if (!nextCapture(0))
-                return false;
-        }
-        if (settle > 0) {
-            --settle;
-            return true;
-        }
-        if (!instances[captureIndex].window) // closed while it settled
-            return nextCapture(captureIndex + 1);
-        RgbImage image;
-        const std::string path =
-            numberedPath(pngPath, static_cast<int>(captureIndex + 1), static_cast<int>(count));
-        if (!instances[captureIndex].window->capture(image, captureError)) {
-            captureError = path + ": " + captureError;
-            return false;
-        }
-        captureError = writePng(path, image);
-        if (!captureError.empty())
-            return false;
-        written[captureIndex] = true;
-        return nextCapture(captureIndex + 1);
-    });
-    endMeasure();
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
-
-    closeAll();
-    std::printf("gui thread: %.1f ms CPU per second (%.1f s)\n",
-                wallSeconds > 0 ? static_cast<double>(cpuNanoseconds) / 1e6 / wallSeconds : 0.0, wallSeconds);
-    std::fflush(stdout);
-    if (!captureError.empty())
-        return fail(captureError);
-    if (!pngPath.empty()) {
-        const auto missing = std::find(written.begin(), written.end(), false);
-        if (missing != written.end())
-            return fail("gui: closed before " +
-                        numberedPath(pngPath, static_cast<int>(missing - written.begin() + 1),
-                                     static_cast<int>(count)) +
-                        " was written");
-    }
-    return kExitOk;
+    GuiSession session(std::move(options));
+    error = session.open();
+    if (!error.empty())
+        return fail(error); // the session closes what it opened
+    session.run();
+    return session.finish();
 }
 
 } // namespace sorrelhost

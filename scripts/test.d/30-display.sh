@@ -19,35 +19,9 @@ for tool in Xvfb xdotool xdpyinfo; do
   command -v "$tool" >/dev/null || skip "$tool is not installed (scripts/deps.sh gui)"
 done
 
-servers=()
-cleanup() {
-  for pid in "${servers[@]}"; do
-    kill "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-  done
-}
-trap cleanup EXIT
-
-# Starts a private server of the given depth and sets DISPLAY to it. Xvfb
-# picks a free display number itself (-displayfd), so parallel runs do not
-# collide. -noreset: the server must not restart between two tests, when
-# the last client has gone.
+source scripts/lib/xvfb.sh
 start_server() {
-  local depth=$1 numberfile
-  numberfile=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1280x1024x"$depth" -nolisten tcp -noreset 3>"$numberfile" 2>/dev/null &
-  servers+=($!)
-  for _ in $(seq 100); do
-    if [ -s "$numberfile" ] && DISPLAY=":$(head -n1 "$numberfile")" xdpyinfo >/dev/null 2>&1; then
-      export DISPLAY=":$(head -n1 "$numberfile")"
-      rm -f "$numberfile"
-      return 0
-    fi
-    sleep 0.1
-  done
-  rm -f "$numberfile"
-  echo "FAIL: display tests: Xvfb did not start"
-  exit 1
+  xvfb_start "$1" || { echo "FAIL: display tests: Xvfb did not start"; exit 1; }
 }
 
 run_tests() {
@@ -55,9 +29,9 @@ run_tests() {
   if [ ! -f "$build/build.ninja" ]; then
     cmake --preset "$preset" -B "$build" >/dev/null
   fi
-  cmake --build "$build" --target test_display
-  echo "display tests of $preset on $DISPLAY"
-  ctest --test-dir "$build" -L display --output-on-failure
+  timeout 900 cmake --build "$build" --target test_display
+  ctest --test-dir "$build" -L display --output-on-failure --timeout 300 >"$build/display-tests.log" ||
+    { cat "$build/display-tests.log"; echo "FAIL: display tests of $preset"; exit 1; }
 }
 
 start_server 24

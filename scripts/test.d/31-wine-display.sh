@@ -18,39 +18,10 @@ for tool in Xvfb xdpyinfo wine; do
   command -v "$tool" >/dev/null || skip "$tool is not installed (scripts/deps.sh wine gui)"
 done
 
-server=
-cleanup() {
-  if [ -n "$server" ]; then
-    kill "$server" 2>/dev/null || true
-    wait "$server" 2>/dev/null || true
-  fi
-}
-trap cleanup EXIT
-
-# Xvfb picks a free display number itself (-displayfd), so parallel runs do
-# not collide; -noreset keeps it from restarting when Wine's last client
-# disconnects between the two builds.
-numberfile=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$numberfile" 2>/dev/null &
-server=$!
-started=
-for _ in $(seq 100); do
-  if [ -s "$numberfile" ] && DISPLAY=":$(head -n1 "$numberfile")" xdpyinfo >/dev/null 2>&1; then
-    export DISPLAY=":$(head -n1 "$numberfile")"
-    started=yes
-    break
-  fi
-  sleep 0.1
-done
-rm -f "$numberfile"
-[ -n "$started" ] || { echo "FAIL: Windows display tests: Xvfb did not start"; exit 1; }
-
-export WINEPREFIX="$root/build/wineprefix"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-if [ ! -d "$WINEPREFIX" ]; then
-  wineboot -i >/dev/null 2>&1 || true
-fi
+source scripts/lib/xvfb.sh
+source scripts/lib/wine.sh
+xvfb_start 24 || { echo "FAIL: Windows display tests: Xvfb did not start"; exit 1; }
+wine_prefix
 
 # The tests move the pointer and read the screen: one program at a time.
 for entry in "${builds[@]}"; do
@@ -59,7 +30,7 @@ for entry in "${builds[@]}"; do
     echo "SKIP: Windows display tests of $preset: $build is not configured"
     continue
   fi
-  cmake --build "$build" --target test_wine_display
-  echo "Windows display tests of $preset on $DISPLAY"
-  ctest --test-dir "$build" -L display --output-on-failure -j 1
+  timeout 900 cmake --build "$build" --target test_wine_display
+  ctest --test-dir "$build" -L display --output-on-failure -j 1 --timeout 300 >"$build/display-tests.log" ||
+    { cat "$build/display-tests.log"; echo "FAIL: Windows display tests of $preset"; exit 1; }
 done

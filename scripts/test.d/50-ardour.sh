@@ -17,17 +17,8 @@ if ! bash scripts/deps.sh ardour; then
   skip "Debian's ardour package could not be installed"
 fi
 
-# The plug-in and sorrel-host of the linux preset; normally built already.
-if [ ! -f "$build/build.ninja" ]; then
-  cmake --preset linux -B "$build" >/dev/null
-fi
-cmake --build "$build" --target sorrel_plugin sorrel-host
-
-# The spy plug-in records what Ardour calls; it stands alone, so it is built
-# here rather than in every preset.
-mkdir -p "$build/hosts"
-c++ -std=c++17 -O2 -shared -fPIC -fvisibility=hidden -Wall -Wextra -Wshadow -Werror -I"$root" \
-  tests/hosts/spy/spy_plugin.cpp -o "$build/hosts/SorrelSpy.so" -lpthread
+source scripts/lib/ardour.sh
+ardour_prepare
 
 # The LV2 bundle of the same build goes through the same flow.
 lv2=()

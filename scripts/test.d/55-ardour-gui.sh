@@ -9,7 +9,6 @@ cd "$(dirname "$0")/../.."
 root=$PWD
 # SORREL_LINUX_BUILD names another configured build folder of the linux preset.
 build=${SORREL_LINUX_BUILD:-$root/build/linux}
-display=:61
 
 skip() {
   echo "SKIP: Ardour editor test: $*"
@@ -20,30 +19,11 @@ if ! bash scripts/deps.sh ardour gui; then
   skip "Debian's ardour, xvfb or xdotool package could not be installed"
 fi
 
-if [ ! -f "$build/build.ninja" ]; then
-  cmake --preset linux -B "$build" >/dev/null
-fi
-cmake --build "$build" --target sorrel_plugin sorrel-host
+source scripts/lib/ardour.sh
+ardour_prepare
 
-mkdir -p "$build/hosts"
-c++ -std=c++17 -O2 -shared -fPIC -fvisibility=hidden -Wall -Wextra -Wshadow -Werror -I"$root" \
-  tests/hosts/spy/spy_plugin.cpp -o "$build/hosts/SorrelSpy.so" -lpthread
-
-# The test starts and stops its own Xvfb; this catches one left behind when
-# the test itself is killed.
-cleanup() {
-  local lock=/tmp/.X${display#:}-lock
-  if [ -f "$lock" ]; then
-    local pid
-    pid=$(tr -d ' ' <"$lock")
-    if [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = Xvfb ]; then
-      kill "$pid" 2>/dev/null || true
-    fi
-  fi
-}
-started_clean=1
-[ -f "/tmp/.X${display#:}-lock" ] && started_clean=0
-[ $started_clean = 1 ] && trap cleanup EXIT
+source scripts/lib/xvfb.sh
+xvfb_start 24 1600x1000 || { echo "FAIL: Ardour editor test: Xvfb did not start"; exit 1; }
 
 # The LV2 bundle's editor opens in Ardour too.
 lv2=()
@@ -58,7 +38,7 @@ rc=0
 timeout --kill-after=20 300 python3 tests/hosts/ardour/ardour_gui_test.py \
   --plugin "$build/Sorrel.so" --host "$build/tools/sorrel-host" --spy "$build/hosts/SorrelSpy.so" \
   --golden tests/golden/editor_fresh.png --shot "$build/hosts/ardour-editor.png" \
-  --display "$display" "${lv2[@]}" || rc=$?
+  --display "$DISPLAY" "${lv2[@]}" || rc=$?
 case $rc in
   0) ;;
   77) exit 0 ;; # the test printed its SKIP line

@@ -306,15 +306,5 @@ TEST_F(Editor, ReopeningBuildsOneFreshSetOfViews) {
     EXPECT_TRUE(effect.metering);
 }
 
-TEST_F(Editor, ParentThatIsNotAWindowIsRefused) {
-    effect.gui->close();
-    headless::script().refuseWindows = true;
-    EXPECT_FALSE(effect.gui->open(&parentWindow));
-    EXPECT_EQ(effect.gui->getFrame(), nullptr);
-    EXPECT_EQ(effect.gui->getControl(0), nullptr);
-    EXPECT_FALSE(effect.metering);
-    effect.gui->idle();
-}
-
 } // namespace
 } // namespace editortest

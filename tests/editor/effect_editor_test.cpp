@@ -125,33 +125,26 @@ TEST_F(EffectEditor, ProgramChangesAndChunkLoadsShowAtTheNextIdle) {
 
 // A host that closes the editor, or the whole effect, from inside its idle,
 // which the drag loop calls while the user holds the fader.
-AEffect *closeInIdle = nullptr;
-VstInt32 closeOpcode = 0;
-
-VstIntPtr VSTCALLBACK closingHost(AEffect *effect, VstInt32 opcode, VstInt32, VstIntPtr, void *, float) {
-    if (opcode == audioMasterVersion)
-        return 2400;
-    if (opcode == audioMasterIdle && effect && effect == closeInIdle) {
-        closeInIdle = nullptr;
-        effect->dispatcher(effect, closeOpcode, 0, 0, nullptr, 0.f);
-    }
-    return 0;
-}
-
 TEST(EffectEditorReentry, HostClosesFromInsideADrag) {
     for (VstInt32 opcode : {effEditClose, effClose}) {
         headless::reset();
-        AEffect *record = (new sorrel::EqualizerPlugin(closingHost))->getAeffect();
+        FakeHost host;
+        bool closed = false;
+        host.onCall = [&](AEffect *effect, VstInt32 call) {
+            if (call == audioMasterIdle && effect && !closed) {
+                closed = true;
+                effect->dispatcher(effect, opcode, 0, 0, nullptr, 0.f);
+            }
+        };
+        AEffect *record = (new sorrel::EqualizerPlugin(host.callback()))->getAeffect();
         auto *gui = static_cast<EqualizerVstEditor *>(static_cast<AudioEffect *>(record->object)->getEditor());
         ASSERT_EQ(record->dispatcher(record, effEditOpen, 0, 0, &parentWindow, 0.f), 1);
         paint(gui);
-        closeOpcode = opcode;
-        closeInIdle = record;
         std::vector<CPoint> path;
         for (int32_t y = 60; y > 0; y -= 2)
             path.push_back({413, y});
         press(gui, {413, 60}, LeftButton, path);
-        EXPECT_EQ(closeInIdle, nullptr) << "the host's idle ran during the drag";
+        EXPECT_TRUE(closed) << "the host's idle ran during the drag";
         EXPECT_TRUE(headless::windows().empty()) << opcode;
         if (opcode == effEditClose) {
             // The press point's value: the host closed at the drag's first idle.

@@ -37,6 +37,10 @@ TEST(HostileHost, EditorOpcodesWithoutAWindowAreHarmless) {
              headless::script().refuseWindows = true;
              EXPECT_EQ(dispatch(record, effEditOpen, &parentWindow), 0);
              headless::script().refuseWindows = false;
+             auto *gui = static_cast<EqualizerVstEditor *>(
+                 static_cast<sorrel::EqualizerPlugin *>(record->object)->getEditor());
+             EXPECT_EQ(gui->getFrame(), nullptr);
+             EXPECT_EQ(gui->getControl(0), nullptr);
          }},
         {"two closes",
          [&](AEffect *record) {

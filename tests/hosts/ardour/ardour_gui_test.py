@@ -24,9 +24,9 @@ editor is marked open, so that Ardour opens it at start.
            must equal the same golden picture, and a drag on band 17 must
            reach the saved session's control (in dB) and the saved state.
 
-Exit status 0 when everything holds, 1 on a failure, 77 when Ardour cannot run
-here or Sorrel has no editor yet (the reason is printed on a SKIP line; the
-spy run still runs in the second case).
+Exit status 0 when everything holds, 1 on a failure (a plug-in without an
+editor or a missing golden picture is one), 77 when Ardour or the X tools
+cannot run here (the reason is printed on a SKIP line).
 """
 
 import argparse
@@ -84,17 +84,29 @@ def wait_for(what, probe, timeout=STEP_TIMEOUT, every=0.25):
 # ---------------------------------------------------------------- the display
 
 class Xvfb:
-    def __init__(self, display):
+    """The display given (started by the caller, at least SCREEN large), or
+    a private Xvfb on a display number it picks itself (-displayfd), so that
+    no other server's display can be in the way."""
+
+    def __init__(self, display=None):
         self.display = display
         self.proc = None
 
     def __enter__(self):
-        number = self.display.lstrip(":")
-        if os.path.exists(f"/tmp/.X{number}-lock"):
-            raise Skip(f"display {self.display} is taken (/tmp/.X{number}-lock exists)")
-        self.proc = subprocess.Popen(
-            ["Xvfb", self.display, "-screen", "0", f"{SCREEN[0]}x{SCREEN[1]}x24", "-nolisten", "tcp"],
-            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        if not self.display:
+            reader, writer = os.pipe()
+            self.proc = subprocess.Popen(
+                ["Xvfb", "-displayfd", str(writer), "-screen", "0", f"{SCREEN[0]}x{SCREEN[1]}x24",
+                 "-nolisten", "tcp"],
+                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                pass_fds=(writer,))
+            os.close(writer)
+            with os.fdopen(reader) as numbers:
+                number = numbers.readline().strip()
+            if not number:
+                self.proc.kill()
+                raise Failure("Xvfb did not start")
+            self.display = f":{number}"
 
         def up():
             try:
@@ -565,7 +577,7 @@ def main():
     ap.add_argument("--spy", required=True, help="the spy plug-in")
     ap.add_argument("--golden", required=True, help="the headless picture of a fresh editor")
     ap.add_argument("--shot", required=True, help="where the screenshot of the editor goes (PNG)")
-    ap.add_argument("--display", default=":61", help="the private X display to start")
+    ap.add_argument("--display", help="an X display to use, at least %dx%d (default: a private Xvfb)" % SCREEN)
     ap.add_argument("--work", help="working folder (default: a fresh temporary folder)")
     ap.add_argument("--keep", action="store_true", help="keep the working folder")
     ap.add_argument("--lv2", help="the build folder holding sorrel.lv2: also open the LV2 editor")
@@ -592,9 +604,9 @@ def main():
             spy = spy_run(os.path.abspath(args.spy), os.path.join(work, "spy"), screen)
             timings.append(("spy", spy))
             if not editor:
-                raise Skip("Sorrel has no editor yet (effFlagsHasEditor is clear); only the spy run ran")
+                raise Failure("Sorrel offers no editor (effFlagsHasEditor is clear); only the spy run ran")
             if not os.path.exists(args.golden):
-                raise Skip(f"no golden picture of a fresh editor at {args.golden}")
+                raise Failure(f"no golden picture of a fresh editor at {args.golden}")
             ours = sorrel_run(args, os.path.join(work, "sorrel"), screen, args.golden)
             timings.append(("Sorrel", ours))
             if args.lv2:

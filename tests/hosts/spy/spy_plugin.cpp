@@ -12,6 +12,7 @@
 //   g++ -shared -fPIC -O2 -I<root> spy_plugin.cpp -o SorrelSpy.so -lpthread
 
 #include "host/aeffect.h"
+#include "tests/support/raw_plugin.h"
 
 #include <atomic>
 #include <cstdarg>
@@ -136,11 +137,6 @@ Spy *spyOf(AEffect *e) {
     return static_cast<Spy *>(e->object);
 }
 
-void copyText(void *ptr, const char *text) {
-    if (ptr)
-        std::strcpy(static_cast<char *>(ptr), text);
-}
-
 VstIntPtr dispatch(AEffect *e, VstInt32 opcode, VstInt32 index, VstIntPtr value, void *ptr, float opt) {
     Spy *s = spyOf(e);
     bool duringAudio = s->audioCalls.load() > 0;
@@ -188,7 +184,7 @@ VstIntPtr dispatch(AEffect *e, VstInt32 opcode, VstInt32 index, VstIntPtr value,
             std::snprintf(static_cast<char *>(ptr), 9, "p%d", index);
         return 0;
     case effGetParamLabel:
-        copyText(ptr, "dB");
+        rawplugin::copyText(ptr, "dB", 8);
         return 0;
     case effGetParamDisplay:
         if (index >= 0 && index < kParams)
@@ -221,13 +217,13 @@ VstIntPtr dispatch(AEffect *e, VstInt32 opcode, VstInt32 index, VstIntPtr value,
     case kGetPlugCategory:
         return 1;
     case kGetEffectName:
-        copyText(ptr, "SorrelSpy");
+        rawplugin::copyText(ptr, "SorrelSpy", 32);
         return 1;
     case kGetVendorString:
-        copyText(ptr, "Quillmark");
+        rawplugin::copyText(ptr, "Quillmark", 63);
         return 1;
     case kGetProductString:
-        copyText(ptr, "SorrelSpy / Quillmark");
+        rawplugin::copyText(ptr, "SorrelSpy / Quillmark", 63);
         return 1;
     case kGetVendorVersion:
         return 1100;
@@ -290,7 +286,7 @@ float getParameter(AEffect *e, VstInt32 index) {
 } // namespace
 
 extern "C" __attribute__((visibility("default"))) AEffect *VSTPluginMain(audioMasterCallback master) {
-    if (!master || master(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0)
+    if (!rawplugin::hostAnswers(master))
         return nullptr;
     Spy *s = new Spy;
     const char *path = std::getenv("SORREL_SPY_LOG");
@@ -300,22 +296,10 @@ extern "C" __attribute__((visibility("default"))) AEffect *VSTPluginMain(audioMa
         for (int i = 0; i < kParams; ++i)
             s->values(p)[i] = i >= 34 ? 1.0f : 0.5f;
     }
-    AEffect &r = s->record;
-    r.magic = kEffectMagic;
-    r.dispatcher = dispatch;
-    r.process = processAccumulating;
-    r.setParameter = setParameter;
-    r.getParameter = getParameter;
-    r.numPrograms = kPrograms;
-    r.numParams = kParams;
-    r.numInputs = 2;
-    r.numOutputs = 2;
-    r.flags = effFlagsHasEditor | effFlagsCanMono | effFlagsCanReplacing | effFlagsProgramChunks;
-    r.ioRatio = 1.0f;
-    r.object = s;
-    r.uniqueID = fourCharCode('S', 'p', 'y', 'S');
-    r.version = 1;
-    r.processReplacing = processReplacing;
+    rawplugin::fillRecord(s->record, s,
+                          {fourCharCode('S', 'p', 'y', 'S'), 1, 2, 2, kParams, kPrograms,
+                           effFlagsHasEditor | effFlagsCanMono | effFlagsCanReplacing | effFlagsProgramChunks},
+                          {dispatch, processAccumulating, processReplacing, setParameter, getParameter});
     s->line("created");
-    return &r;
+    return &s->record;
 }

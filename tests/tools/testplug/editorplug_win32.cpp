@@ -4,6 +4,7 @@
 // (begin, automate 0.25, end), asks the host for idle time once and then
 // for a 320 x 240 window, which it takes on. Stereo pass-through, id 'HtE1'.
 #include "host/aeffectx.h"
+#include "tests/support/raw_plugin.h"
 
 #include <windows.h>
 
@@ -135,19 +136,8 @@ extern "C" __declspec(dllexport) AEffect *VSTPluginMain(audioMasterCallback host
     if (!p)
         return nullptr;
     p->host = host;
-    AEffect &r = p->record;
-    std::memset(&r, 0, sizeof r);
-    r.magic = kEffectMagic;
-    r.dispatcher = dispatcher;
-    r.setParameter = setParameter;
-    r.getParameter = getParameter;
-    r.processReplacing = processReplacing;
-    r.numParams = 1;
-    r.numInputs = 2;
-    r.numOutputs = 2;
-    r.flags = effFlagsHasEditor | effFlagsCanReplacing;
-    r.uniqueID = fourCharCode('H', 't', 'E', '1');
-    r.version = 1;
-    r.object = p;
-    return &r;
+    rawplugin::fillRecord(p->record, p,
+                          {fourCharCode('H', 't', 'E', '1'), 1, 2, 2, 1, 0, effFlagsHasEditor | effFlagsCanReplacing},
+                          {dispatcher, nullptr, processReplacing, setParameter, getParameter});
+    return &p->record;
 }

@@ -6,6 +6,7 @@
 //   TESTPLUG_MONO    one input, one output, parameter lists   id 'HtM1'
 //   (neither)        stereo, parameter lists                  id 'HtP1'
 #include "host/aeffectx.h"
+#include "tests/support/raw_plugin.h"
 
 #include <cstdio>
 #include <cstring>
@@ -53,12 +54,7 @@ TestPlug *self(AEffect *e) {
     return static_cast<TestPlug *>(e->object);
 }
 
-void copyText(void *ptr, const char *text, size_t max) {
-    if (!ptr)
-        return;
-    std::strncpy(static_cast<char *>(ptr), text, max);
-    static_cast<char *>(ptr)[max] = 0;
-}
+using rawplugin::copyText;
 
 template <bool Accumulate> void VSTCALLBACK run(AEffect *e, float **in, float **out, VstInt32 frames) {
     TestPlug *p = self(e);
@@ -174,32 +170,18 @@ VstIntPtr VSTCALLBACK dispatcher(AEffect *e, VstInt32 opcode, VstInt32 index, Vs
 } // namespace
 
 TESTPLUG_EXPORT AEffect *VSTPluginMain(audioMasterCallback host) {
-    if (!host || host(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0)
+    if (!rawplugin::hostAnswers(host))
         return nullptr;
     TestPlug *p = new (std::nothrow) TestPlug();
     if (!p)
         return nullptr;
-    std::memset(&p->record, 0, sizeof p->record);
     p->host = host;
-    AEffect &r = p->record;
-    r.magic = kEffectMagic;
-    r.dispatcher = dispatcher;
-    r.process = run<true>;
-    r.processReplacing = run<false>;
-    r.setParameter = setParameter;
-    r.getParameter = getParameter;
-    r.numPrograms = kPrograms;
-    r.numParams = kParams;
-    r.numInputs = kChannels;
-    r.numOutputs = kChannels;
-    r.flags = effFlagsCanReplacing;
+    VstInt32 flags = effFlagsCanReplacing;
 #ifdef TESTPLUG_CHUNKS
-    r.flags |= effFlagsProgramChunks;
+    flags |= effFlagsProgramChunks;
 #endif
-    r.ioRatio = 1.0f;
-    r.object = p;
-    r.uniqueID = kId;
-    r.version = 3;
+    rawplugin::fillRecord(p->record, p, {kId, 3, kChannels, kChannels, kParams, kPrograms, flags},
+                          {dispatcher, run<true>, run<false>, setParameter, getParameter});
     static const char *const programNames[kPrograms] = {"Init", "Loud", "Soft"};
     static const float gains[kPrograms] = {0.5f, 1.0f, 0.25f};
     for (int i = 0; i < kPrograms; ++i) {
@@ -207,5 +189,5 @@ TESTPLUG_EXPORT AEffect *VSTPluginMain(audioMasterCallback host) {
         p->programs[i].values[0] = gains[i];
         p->programs[i].values[1] = 0.0f;
     }
-    return &r;
+    return &p->record;
 }

@@ -1,10 +1,10 @@
-// The display tests' host: a connection of its own to the X server (as a
-// real host has), its parent windows, an X error handler that counts what
-// reaches it, pixel read-back, and the outside programs (xdotool) that play
-// the user.
+// The X11 side of the scenario host: a connection of its own to the X server
+// (as a real host has), its parent windows, an X error handler that counts
+// what reaches it, pixel read-back, and the outside programs (xdotool) that
+// play the user. The X11-only tests use it directly.
 #pragma once
 
-#include "gui/platform/platform.h"
+#include "scenario_host.h"
 #include "support/image_io.h"
 
 #include <gtest/gtest.h> // before Xlib, whose None macro breaks GoogleTest's headers
@@ -15,10 +15,7 @@
 
 #include <X11/Xlib.h>
 
-namespace display {
-
-using sorrel::platform::WindowClient;
-namespace platform = sorrel::platform;
+namespace sorrel::scenario {
 
 class Host {
   public:
@@ -53,37 +50,9 @@ class Host {
     std::vector<::Window> made_;
 };
 
-// A client that records every call and paints the pattern when asked.
-class Recorder : public WindowClient {
-  public:
-    platform::Window *window = nullptr;
-    std::vector<raster::Rect> paints;
-    std::vector<raster::Point> presses;
-    std::vector<std::pair<raster::Point, float>> wheels;
-    int destroyedCalls = 0;
-    int callsAfterDestroyed = 0;
-    uint32_t pressTime = 0;
-
-    void paint(const raster::Rect &area) override;
-    void buttonPressed(const raster::Point &where) override;
-    void wheel(const raster::Point &where, float distance) override;
-    void destroyed() override;
-    void dragEnter(platform::DropData &) override { note(); }
-    void dragMove(platform::DropData &) override { note(); }
-    void dragLeave() override { note(); }
-    void drop(platform::DropData &) override { note(); }
-
-  private:
-    void note() { callsAfterDestroyed += destroyedCalls; }
-};
-
 // Shapes, colours and anti-aliased text over the whole surface.
 void drawPattern(raster::Surface &surface);
 
-// Pumps the backend until done() or the time-out.
-bool pumpUntil(const std::function<bool()> &done, int milliseconds = 3000);
-// Pumps for a while, for calls that must not come.
-void pumpFor(int milliseconds);
 // Runs a program with arguments and waits; false when it is missing or fails.
 bool run(const std::vector<std::string> &command);
 bool installed(const char *program);
@@ -91,4 +60,12 @@ bool installed(const char *program);
 int openFiles();
 std::string hex(unsigned long id);
 
-} // namespace display
+::Window idOf(Handle handle);
+Handle handle(::Window id);
+// Heap bytes in use, as the allocator in charge counts them.
+size_t heapBytes();
+// The X-Resource extension's count of what the server holds for the client
+// that owns id, per resource type; empty without libXRes or the extension.
+std::string serverResources(Display *display, XID id);
+
+} // namespace sorrel::scenario

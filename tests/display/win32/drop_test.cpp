@@ -1,6 +1,6 @@
 // Shell drag and drop onto a backend window, driven through OLE's own drag
 // loop (DoDragDrop) with the pointer resting on the window.
-#include "display.h"
+#include "win_host.h"
 
 #include <gtest/gtest.h>
 #include <shlobj.h>
@@ -10,7 +10,7 @@
 
 namespace {
 
-using namespace wine;
+using namespace sorrel::scenario;
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor" // COM objects, freed by their last Release

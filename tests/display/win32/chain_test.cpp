@@ -1,7 +1,7 @@
 // The backend's walks up the host's window chain: resizing the windows around
 // an editor, and finding the host's outer window. The windows stay hidden:
 // only their rectangles matter.
-#include "display.h"
+#include "win_host.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 
 namespace {
 
-using namespace wine;
+using namespace sorrel::scenario;
 
 struct Size {
     int width, height;

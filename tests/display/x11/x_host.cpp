@@ -5,14 +5,22 @@
 #include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
+#include <dlfcn.h>
+#include <malloc.h>
+#include <map>
 #include <spawn.h>
 #include <sys/wait.h>
 
 #include <X11/Xutil.h>
 
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+// The sanitizer runtime's own count (GCC ships no header that declares it).
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
+#endif
+
 extern char **environ;
 
-namespace display {
+namespace sorrel::scenario {
 namespace {
 
 int hostErrorCount = 0;
@@ -186,31 +194,6 @@ bool Host::handlerIntact() {
     return current == countingHandler;
 }
 
-void Recorder::paint(const raster::Rect &area) {
-    note();
-    paints.push_back(area);
-    if (raster::Surface *s = platform::windowSurface(window)) {
-        drawPattern(*s);
-        platform::presentWindow(window, area);
-    }
-}
-
-void Recorder::buttonPressed(const raster::Point &where) {
-    note();
-    presses.push_back(where);
-    pressTime = platform::eventTime();
-}
-
-void Recorder::wheel(const raster::Point &where, float distance) {
-    note();
-    wheels.emplace_back(where, distance);
-}
-
-void Recorder::destroyed() {
-    note();
-    ++destroyedCalls;
-}
-
 void drawPattern(raster::Surface &surface) {
     raster::Canvas c(&surface);
     const int32_t w = surface.width(), h = surface.height();
@@ -278,7 +261,99 @@ std::string hex(unsigned long id) {
     return text;
 }
 
-} // namespace display
+::Window idOf(Handle handle) {
+    return static_cast<::Window>(reinterpret_cast<uintptr_t>(handle));
+}
+
+Handle handle(::Window id) {
+    return reinterpret_cast<Handle>(static_cast<uintptr_t>(id));
+}
+
+namespace {
+
+// The X-Resource extension's view of one client: how many resources of each
+// type the server holds for it. Loaded at run time, so that the tests build
+// without the library; available() is false without it or the extension.
+class ServerResources {
+  public:
+    ServerResources() {
+        // Never unloaded: the extension leaves a hook in every connection it
+        // saw, which runs when the connection closes.
+        library = dlopen("libXRes.so.1", RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+        if (library)
+            query = reinterpret_cast<Query>(dlsym(library, "XResQueryClientResources"));
+    }
+    bool available() const { return query != nullptr; }
+
+    // The resources of the client that owns id (any id in its range).
+    std::map<std::string, unsigned> of(Display *display, XID id) const {
+        std::map<std::string, unsigned> counts;
+        int types = 0;
+        Type *list = nullptr;
+        if (!query || !query(display, id, &types, &list))
+            return counts;
+        for (int i = 0; i < types; ++i) {
+            char *name = XGetAtomName(display, list[i].atom);
+            counts[name ? name : "?"] = list[i].count;
+            if (name)
+                XFree(name);
+        }
+        XFree(list);
+        return counts;
+    }
+
+  private:
+    struct Type {
+        Atom atom;
+        unsigned int count;
+    };
+    using Query = Status (*)(Display *, XID, int *, Type **);
+    void *library = nullptr;
+    Query query = nullptr;
+};
+
+// Heap bytes in use, as the allocator in charge counts them. glibc counts
+// the small blocks its per-thread cache keeps for reuse as in use, and that
+// cache fills up over the first few hundred cycles; so the count is taken
+// with the cache emptied into blocks of known size (up to seven of each
+// cached size), which are then left out.
+size_t heapInUse() {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    return __sanitizer_get_current_allocated_bytes();
+#else
+    constexpr size_t kSizes = 64, kPerSize = 8;
+    void *held[kSizes * kPerSize];
+    size_t heldBytes = 0;
+    for (size_t i = 0; i < kSizes * kPerSize; ++i) {
+        held[i] = std::malloc(24 + 16 * (i / kPerSize));
+        heldBytes += held[i] ? malloc_usable_size(held[i]) + sizeof(size_t) : 0;
+    }
+    const size_t inUse = mallinfo2().uordblks - heldBytes;
+    for (void *block : held)
+        std::free(block);
+    return inUse;
+#endif
+}
+
+std::string describe(const std::map<std::string, unsigned> &counts) {
+    std::string text;
+    for (const auto &[type, count] : counts)
+        text += type + "=" + std::to_string(count) + " ";
+    return text;
+}
+
+} // namespace
+
+size_t heapBytes() {
+    return heapInUse();
+}
+
+std::string serverResources(Display *display, XID id) {
+    static const ServerResources resources;
+    return resources.available() ? describe(resources.of(display, id)) : "";
+}
+
+} // namespace sorrel::scenario
 
 // Without an X server there is nothing to test: the program says so and
 // passes, so that the suite runs on machines without a display.

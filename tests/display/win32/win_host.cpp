@@ -1,4 +1,4 @@
-#include "display.h"
+#include "win_host.h"
 
 #include <gtest/gtest.h>
 #include <ole2.h>
@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-namespace wine {
+namespace sorrel::scenario {
 
 const char *hostClass() {
     static const char *const kHostClass = "SorrelTestHost";
@@ -36,9 +36,9 @@ HWND makeHostWindow(int x, int y, int width, int height, DWORD style, HWND paren
     return hwnd;
 }
 
-bool pumpUntil(const std::function<bool()> &done) {
+bool pumpUntil(const std::function<bool()> &done, int milliseconds) {
     const DWORD start = GetTickCount();
-    while (!done() && GetTickCount() - start < 2000) {
+    while (!done() && GetTickCount() - start < static_cast<DWORD>(milliseconds)) {
         MSG message;
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&message);
@@ -50,80 +50,9 @@ bool pumpUntil(const std::function<bool()> &done) {
     return done();
 }
 
-void pumpFor(DWORD milliseconds) {
+void pumpFor(int milliseconds) {
     const DWORD start = GetTickCount();
-    pumpUntil([&] { return GetTickCount() - start >= milliseconds; });
-}
-
-void Recorder::after() {
-    if (destroyedCalls > 0)
-        ++callsAfterDestroyed;
-}
-
-void Recorder::paint(const raster::Rect &area) {
-    after();
-    paints.push_back(area);
-    if (window)
-        platform::presentWindow(window, presentOnPaint.empty() ? area : presentOnPaint);
-}
-
-void Recorder::buttonPressed(const raster::Point &where) {
-    after();
-    presses.push_back(where);
-}
-
-void Recorder::wheel(const raster::Point &where, float distance) {
-    after();
-    wheels.emplace_back(where, distance);
-}
-
-void Recorder::destroyed() {
-    after();
-    ++destroyedCalls;
-    if (onDestroyed)
-        onDestroyed();
-}
-
-std::string Recorder::describe(platform::DropData &data) {
-    if (data.hasText())
-        return "text:" + data.text();
-    std::string files = "files:";
-    for (int32_t i = 0; i < data.fileCount(); ++i)
-        files += data.file(i) + "|";
-    return files + data.file(data.fileCount()); // past the end: empty
-}
-
-void Recorder::dragEnter(platform::DropData &data) {
-    after();
-    drags.push_back("enter " + describe(data));
-}
-
-void Recorder::dragMove(platform::DropData &data) {
-    after();
-    // Moves arrive while the pointer rests, as often as the system polls.
-    if (drags.empty() || drags.back().rfind("move", 0) != 0)
-        drags.push_back("move " + describe(data));
-}
-
-void Recorder::dragLeave() {
-    after();
-    drags.push_back("leave");
-}
-
-void Recorder::drop(platform::DropData &data) {
-    after();
-    drags.push_back("drop " + describe(data));
-}
-
-raster::Pixel pattern(int32_t x, int32_t y, unsigned seed) {
-    return raster::rgb(static_cast<unsigned>(x * 7) + seed, static_cast<unsigned>(y * 5) + seed * 3,
-                       static_cast<unsigned>(x ^ y) + seed * 11);
-}
-
-void fillPattern(raster::Surface &surface, unsigned seed) {
-    for (int32_t y = 0; y < surface.height(); ++y)
-        for (int32_t x = 0; x < surface.width(); ++x)
-            surface.set(x, y, pattern(x, y, seed));
+    pumpUntil([&] { return GetTickCount() - start >= static_cast<DWORD>(milliseconds); }, milliseconds + 100);
 }
 
 raster::Surface readBack(HWND hwnd, int32_t width, int32_t height) {
@@ -178,7 +107,7 @@ bool classRegistered(const std::string &name) {
     return GetClassInfoExA(GetModuleHandleA(nullptr), name.c_str(), &info) != 0;
 }
 
-} // namespace wine
+} // namespace sorrel::scenario
 
 // The tests need a window system. Under Wine that is an X server named by
 // DISPLAY (without it Wine may still make windows, drawing nowhere).
@@ -189,7 +118,7 @@ int main(int argc, char **argv) {
         std::printf("SKIP: window-system tests: DISPLAY is not set (they need an X server under Wine)\n");
         return 0;
     }
-    HWND probe = wine::makeHostWindow(0, 0, 10, 10, WS_POPUP);
+    HWND probe = sorrel::scenario::makeHostWindow(0, 0, 10, 10, WS_POPUP);
     if (!probe) {
         std::printf("SKIP: window-system tests: no window could be created (error %lu)\n", GetLastError());
         return 0;

@@ -1,0 +1,121 @@
+// The scenario host on X11: windows of the test's own connection, xdotool
+// for the pointer, the server's pixels read back through the window's visual.
+#include "x_host.h"
+
+#include <cstdio>
+
+namespace sorrel::scenario {
+
+struct TestHost::State {
+    Host x;
+    std::vector<::Window> holders;
+    std::vector<Pixmap> pixmaps;
+};
+
+TestHost::TestHost() : state_(new State) {
+    EXPECT_NE(state_->x.display(), nullptr);
+}
+
+TestHost::~TestHost() {
+    for (Pixmap p : state_->pixmaps)
+        XFreePixmap(state_->x.display(), p);
+}
+
+Handle TestHost::topLevel(int x, int y, int width, int height) {
+    return handle(state_->x.topLevel(x, y, width, height));
+}
+
+Handle TestHost::child(Handle parent, int x, int y, int width, int height) {
+    return handle(state_->x.child(idOf(parent), x, y, width, height));
+}
+
+void TestHost::destroy(Handle window) {
+    state_->x.destroy(idOf(window));
+}
+
+void TestHost::resize(Handle window, int width, int height) {
+    XResizeWindow(state_->x.display(), idOf(window), static_cast<unsigned>(width), static_cast<unsigned>(height));
+    XSync(state_->x.display(), False);
+}
+
+std::vector<Handle> TestHost::children(Handle parent) {
+    std::vector<Handle> out;
+    for (::Window w : state_->x.children(idOf(parent)))
+        out.push_back(handle(w));
+    return out;
+}
+
+raster::Rect TestHost::geometry(Handle window) {
+    return state_->x.geometry(idOf(window));
+}
+
+std::vector<std::pair<std::string, Handle>> TestHost::notWindows() {
+    Display *d = state_->x.display();
+    const ::Window holder = state_->x.topLevel(0, 0, 20, 20);
+    const Pixmap pixmap = XCreatePixmap(d, DefaultRootWindow(d), 4, 4, static_cast<unsigned>(DefaultDepth(d, 0)));
+    state_->pixmaps.push_back(pixmap);
+    const ::Window inputOnly = state_->x.child(holder, 0, 0, 10, 10, true);
+    const ::Window destroyed = state_->x.child(holder, 0, 0, 10, 10);
+    state_->x.destroy(destroyed);
+    XSync(d, False);
+    return {{"a pixmap", handle(pixmap)},
+            {"an input-only window", handle(inputOnly)},
+            {"a destroyed window", handle(destroyed)},
+            {"an id nobody uses", handle((holder | 0xfffff) - 1)},
+            {"the id of nothing in another client's range", handle(0x3fffff00)}};
+}
+
+std::string TestHost::differences(Handle window, const raster::Surface &expected) {
+    const ::Window id = idOf(window);
+    const testimg::Image shown = state_->x.grab(id);
+    const testimg::Image want = state_->x.asShown(id, expected);
+    if (shown.width != want.width || shown.height != want.height)
+        return "the window is " + std::to_string(shown.width) + "x" + std::to_string(shown.height) + ", not " +
+               std::to_string(want.width) + "x" + std::to_string(want.height);
+    for (size_t i = 0; i < shown.pixels.size(); ++i)
+        if (shown.pixels[i] != want.pixels[i]) {
+            char text[96];
+            std::snprintf(text, sizeof text, "first difference at %d,%d: screen %06x, expected %06x",
+                          static_cast<int>(i % static_cast<size_t>(shown.width)),
+                          static_cast<int>(i / static_cast<size_t>(shown.width)), shown.pixels[i], want.pixels[i]);
+            return text;
+        }
+    return "";
+}
+
+void TestHost::invalidate(Handle window, const raster::Rect &area) {
+    state_->x.expose(idOf(window), area.left, area.top, area.width(), area.height());
+}
+
+bool TestHost::leftDown(Handle window, raster::Point at) {
+    return run({"xdotool", "mousemove", "--window", std::to_string(idOf(window)), std::to_string(at.x),
+                std::to_string(at.y), "mousedown", "1"});
+}
+
+bool TestHost::leftUp() {
+    return run({"xdotool", "mouseup", "1"});
+}
+
+std::string TestHost::holdings() {
+    // A display connection is a file; the module's goes with its last window.
+    return "open files " + std::to_string(openFiles());
+}
+
+std::string TestHost::resourcesOf(Handle window) {
+    return serverResources(state_->x.display(), idOf(window));
+}
+
+long TestHost::heapInUse() {
+    return static_cast<long>(heapBytes());
+}
+
+std::string TestHost::complaints() {
+    std::string text;
+    if (state_->x.errors())
+        text += std::to_string(state_->x.errors()) + " X errors reached the host; ";
+    if (!state_->x.handlerIntact())
+        text += "the host's error handler was replaced";
+    return text;
+}
+
+} // namespace sorrel::scenario
