@@ -3,15 +3,11 @@
 // before the backend pumps, as a busy host lets it pile up.
 #include "x_host.h"
 
-namespace display {
+namespace sorrel::scenario {
 namespace {
 
-void *handle(::Window id) {
-    return reinterpret_cast<void *>(static_cast<uintptr_t>(id));
-}
-
-std::string idOf(platform::Window *w) {
-    return std::to_string(reinterpret_cast<uintptr_t>(platform::nativeHandle(w)));
+std::string windowArg(platform::Window *w) {
+    return std::to_string(idOf(platform::nativeHandle(w)));
 }
 
 // Handles a press the way a control's loop does: reads the buttons, runs
@@ -50,7 +46,7 @@ class X11Input : public ::testing::Test {
     }
     // The xdotool steps run to their end before the backend pumps again.
     void queue(std::vector<std::string> steps) {
-        steps.insert(steps.begin(), {"mousemove", "--window", idOf(client.window), "20", "30"});
+        steps.insert(steps.begin(), {"mousemove", "--window", windowArg(client.window), "20", "30"});
         steps.insert(steps.begin(), "xdotool");
         ASSERT_TRUE(run(steps));
     }
@@ -105,4 +101,4 @@ TEST_F(X11Input, ALateErrorOfAnEarlierRequestDoesNotFailALaterOpen) {
 }
 
 } // namespace
-} // namespace display
+} // namespace sorrel::scenario
