@@ -8,11 +8,27 @@ namespace sorrel {
 EqualizerVstEditor::EqualizerVstEditor(AudioEffect *owner, LevelSource *levels)
     : AEffGUIEditor(owner), editor(this, levels) {
     setKnobMode(0);
+}
+
+bool EqualizerVstEditor::getRect(ERect **out) {
     const CRect size = editor.getRect();
     rect.top = static_cast<int16_t>(size.top);
     rect.left = static_cast<int16_t>(size.left);
     rect.bottom = static_cast<int16_t>(size.bottom);
     rect.right = static_cast<int16_t>(size.right);
+    return AEffGUIEditor::getRect(out);
+}
+
+bool EqualizerVstEditor::setContentScale(float factor) {
+    // The host hears of a new size inside this call and may close or delete
+    // the editor from there.
+    const std::shared_ptr<const bool> token = livenessToken();
+    const bool taken = editor.setHostScale(factor);
+    if (!*token)
+        return taken;
+    ERect *ignored = nullptr;
+    getRect(&ignored);
+    return taken;
 }
 
 EqualizerVstEditor::~EqualizerVstEditor() { editor.close(); }
