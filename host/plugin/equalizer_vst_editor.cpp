@@ -37,7 +37,14 @@ bool EqualizerVstEditor::open(void *parent) {
     if (frame)
         close();
     AEffGUIEditor::open(parent);
-    if (!editor.open(parent, this)) {
+    // Opening may ask the host for a new size (the desktop wants another
+    // scale than the host was told); a host may close the editor, or delete
+    // the effect, from there.
+    const std::shared_ptr<const bool> token = livenessToken();
+    const bool opened = editor.open(parent, this);
+    if (!*token)
+        return false;
+    if (!opened || !systemWindow) {
         close();
         return false;
     }
