@@ -93,14 +93,15 @@ CPoint CDrawContext::windowScreenOrigin() const {
     return windowOrigin;
 }
 
+// On the screen, in device pixels; the part inside the window is logical.
 CPoint CDrawContext::getScreenOrigin() const {
     const CPoint base = windowScreenOrigin();
-    return CPoint(base.x + screenOriginInWindow.x, base.y + screenOriginInWindow.y);
+    return CPoint(base.x + screenOriginInWindow.x * scale, base.y + screenOriginInWindow.y * scale);
 }
 
 void CDrawContext::setScreenOrigin(const CPoint &origin) {
     const CPoint base = windowScreenOrigin();
-    screenOriginInWindow = CPoint(origin.x - base.x, origin.y - base.y);
+    screenOriginInWindow = CPoint(floorDiv(origin.x - base.x, scale), floorDiv(origin.y - base.y, scale));
 }
 
 CDrawContext::~CDrawContext() {

@@ -101,6 +101,7 @@ class CDrawContext : public CReferenceCounter {
     CPoint getOffset() const { return offset; }
     // Containers move the screen origin together with the offset so that
     // getMouseLocation answers in the coordinates of the current container.
+    // Screen coordinates are device pixels.
     void setScreenOrigin(const CPoint &origin);
     CPoint getScreenOrigin() const;
     // Moves the screen origin by a distance, without asking where the window is.
