@@ -45,6 +45,8 @@ const char *const kHelp =
     "                            <= 4, e.g. 2 for a 200 % screen) before opening its\n"
     "                            editor, as hosts on high-density screens do (the\n"
     "                            VST 2.4 vendor call 'PreS' 'AeCs')\n"
+    "  --scale-after-open        send it once the editor is open instead (the\n"
+    "                            editor then asks for its new size)\n"
     "\n";
 
 // The de-facto content-scale call: effVendorSpecific with these as index
@@ -231,7 +233,8 @@ int cmdGui(int argc, char **argv) {
                                {"noise", false},
                                {"trace", false},
                                {"instances", true},
-                               {"scale", true}});
+                               {"scale", true},
+                               {"scale-after-open", false}});
     Args args;
     std::string error;
     const bool parsed = args.parse(argc, argv, 2, specs, error);
@@ -265,6 +268,9 @@ int cmdGui(int argc, char **argv) {
     double scale = 0;
     if (args.has("scale") && (!parseDouble(args.value("scale"), scale) || !(scale > 0) || scale > 4))
         return usageError("gui", "--scale takes a factor above 0, up to 4");
+    const bool scaleAfterOpen = args.has("scale-after-open");
+    if (scaleAfterOpen && scale == 0)
+        return usageError("gui", "--scale-after-open needs --scale");
 
     Audio file;
     if (args.has("audio")) {
@@ -362,13 +368,15 @@ int cmdGui(int argc, char **argv) {
     for (size_t i = 0; i < instances.size(); ++i) {
         Instance &inst = instances[i];
         Plugin &p = *inst.plugin;
-        if (scale > 0) {
+        auto sendScale = [&]() {
             const VstIntPtr taken = p.dispatch(effVendorSpecific, kContentScaleIndex, kContentScaleValue, nullptr,
                                                static_cast<float>(scale));
             char factor[32];
             std::snprintf(factor, sizeof factor, "%g", scale);
             inst.host->note(std::string("effVendorSpecific content scale ") + factor + " " + std::to_string(taken));
-        }
+        };
+        if (scale > 0 && !scaleAfterOpen)
+            sendScale();
         int width = kFallbackWidth, height = kFallbackHeight;
         const bool known = editorSize(p, width, height);
         inst.host->note("effEditGetRect " + sizeText(known, width, height));
@@ -387,6 +395,8 @@ int cmdGui(int argc, char **argv) {
         const VstIntPtr opened = p.dispatch(effEditOpen, 0, window->displayHandle(), window->parentHandle());
         inst.editorOpen = true; // some plug-ins answer 0 and still open: closed either way
         inst.host->note("effEditOpen " + std::to_string(opened));
+        if (scaleAfterOpen)
+            sendScale();
         // Some editors know their size only once open.
         int w2 = 0, h2 = 0;
         if (editorSize(p, w2, h2) && (w2 != window->clientWidth() || h2 != window->clientHeight())) {

@@ -7,7 +7,8 @@
            picture equals tests/golden/editor_fresh_2x.png; a drag of band
            17's fader, a Ctrl+click and a wheel notch at doubled
            coordinates reach parameter 19, each between one beginEdit and
-           one endEdit
+           one endEdit; the same call after effEditOpen: the editor asks for
+           1420 x 334 with sizeWindow and shows the 2x picture
   desktop  no host call: `Xft.dpi: 192` in the X resources gives 2x; with
            them removed SORREL_SCALE=3 gives 3x, and nonsense values of
            SORREL_SCALE give 1x
@@ -74,6 +75,13 @@ def host_call(build, out, silence):
     check(f"{build.name}: effEditGetRect answers 1420 x 334", rects[:1] == ["effEditGetRect 1420 334"],
           " | ".join(rects))
     shows(build, "host-2x", picture, 2, out)
+
+
+def host_call_after_open(build, out, silence):
+    picture, lines = snapshot(build, out, "host-2x-after-open", silence, "--scale", 2, "--scale-after-open")
+    check(f"{build.name}: after effEditOpen the editor asks for its 2x size",
+          "sizeWindow 1420 334" in lines, " | ".join(lines[:8]))
+    shows(build, "host-2x-after-open", picture, 2, out)
 
 
 def doubled(gesture):
@@ -145,7 +153,7 @@ def main():
         w.setframerate(44100)
         w.writeframes(bytes(4 * 44100))
     for build in builds:
-        runs = [lambda: host_call(build, out, silence)]
+        runs = [lambda: host_call(build, out, silence), lambda: host_call_after_open(build, out, silence)]
         if not build.wine:
             runs += [lambda: gestures(build), lambda: desktop(build, out, silence)]
         for run in runs:
