@@ -1,6 +1,7 @@
 // The editor on the headless window system: one idle pass with all 124
 // meters changing on every call (what a host's idle costs while audio
-// plays), and a full repaint of the 710 x 167 window.
+// plays), and a full repaint of the 710 x 167 window; each at scales 1, 2
+// and 3 (the argument), as the host's content-scale call sets them.
 #include "host/plugin/equalizer_vst_editor.h"
 #include "gui/frame.h"
 #include "gui/platform/headless.h"
@@ -35,12 +36,23 @@ class MovingLevels : public AudioEffectX, public sorrel::LevelSource {
 
 int parentWindow = 0;
 
+// The editor open at the benchmark's scale; its window.
+sorrel::platform::Window *openAt(MovingLevels &effect, const benchmark::State &state) {
+    effect.gui->setContentScale(float(state.range(0)));
+    effect.gui->open(&parentWindow);
+    return effect.gui->getFrame()->getWindow();
+}
+
+raster::Rect wholeWindow(sorrel::platform::Window *window) {
+    const raster::Surface &s = headless::state(window)->surface;
+    return {0, 0, s.width(), s.height()};
+}
+
 void EditorIdleAllMetersMoving(benchmark::State &state) {
     headless::reset();
     MovingLevels effect;
-    effect.gui->open(&parentWindow);
-    sorrel::platform::Window *window = effect.gui->getFrame()->getWindow();
-    headless::queuePaint(window, {0, 0, 710, 167});
+    sorrel::platform::Window *window = openAt(effect, state);
+    headless::queuePaint(window, wholeWindow(window));
     effect.gui->idle();
     for (auto _ : state) {
         ++effect.tick;
@@ -49,20 +61,20 @@ void EditorIdleAllMetersMoving(benchmark::State &state) {
     benchmark::DoNotOptimize(headless::state(window)->surface.data());
     effect.gui->close();
 }
-BENCHMARK(EditorIdleAllMetersMoving)->Unit(benchmark::kMicrosecond);
+BENCHMARK(EditorIdleAllMetersMoving)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMicrosecond);
 
 void EditorFullRepaint(benchmark::State &state) {
     headless::reset();
     MovingLevels effect;
-    effect.gui->open(&parentWindow);
-    sorrel::platform::Window *window = effect.gui->getFrame()->getWindow();
+    sorrel::platform::Window *window = openAt(effect, state);
+    const raster::Rect all = wholeWindow(window);
     for (auto _ : state) {
-        headless::queuePaint(window, {0, 0, 710, 167});
+        headless::queuePaint(window, all);
         headless::pumpPending();
     }
     benchmark::DoNotOptimize(headless::state(window)->surface.data());
     effect.gui->close();
 }
-BENCHMARK(EditorFullRepaint)->Unit(benchmark::kMicrosecond);
+BENCHMARK(EditorFullRepaint)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMicrosecond);
 
 } // namespace

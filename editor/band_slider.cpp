@@ -94,12 +94,12 @@ void softenEdges(CDrawContext *context, const CRect &rect) {
     if (!surface || surface->empty())
         return;
     // The pass works on the layer's pixels, so it goes through the context's
-    // offset and clip itself.
-    const CPoint offset = context->getOffset();
-    CRect clip = context->getClipRect();
-    clip.offset(offset.x, offset.y);
-    const int32_t left = rect.left + offset.x, right = rect.right + offset.x;
-    const int32_t top = rect.top + offset.y, bottom = rect.bottom + offset.y;
+    // offset, scale and clip itself: at scale s it softens the device
+    // pixels of the blocks of rect.
+    const raster::Rect clip = context->toDevice(context->getClipRect());
+    const raster::Rect area = context->toDevice(CRect(rect.left, rect.top, rect.right + 1, rect.bottom + 1));
+    const int32_t left = area.left, right = area.right - 1;
+    const int32_t top = area.top, bottom = area.bottom - 1;
     const int32_t firstX = std::max({left, clip.left, 0});
     const int32_t lastX = std::min({right, clip.right - 1, surface->width() - 1});
     const int32_t firstY = std::max({top, clip.top, 0});

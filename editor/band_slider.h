@@ -35,7 +35,8 @@ class BandSlider : public CSlider {
 // neighbours becomes the average of itself and them, row by row, so that
 // pixels written earlier count as neighbours of later ones. Neighbours
 // beyond rect's last column and row, or before its first, are the pixel
-// itself. Only pixels inside the context's clip change.
+// itself. Only pixels inside the context's clip change. At a scale above 1
+// the pass runs over the device pixels of rect's blocks.
 void softenEdges(CDrawContext *context, const CRect &rect);
 
 } // namespace sorrel

@@ -7,6 +7,8 @@
 #include "editor/web_link_view.h"
 #include "gui/bitmap.h"
 #include "gui/frame.h"
+#include "gui/frame_owner.h"
+#include "gui/scale.h"
 
 #include <limits>
 
@@ -56,16 +58,63 @@ EqualizerEditor::EqualizerEditor(ParameterLink *link, LevelSource *levelSource)
 
 EqualizerEditor::~EqualizerEditor() { close(); }
 
-CRect EqualizerEditor::getRect() const {
+CRect EqualizerEditor::logicalRect() const {
     const CBitmap *background = backgroundBitmap();
     return CRect(0, 0, background->getWidth(), background->getHeight());
+}
+
+int32_t EqualizerEditor::getScale() const {
+    if (scale == 0)
+        scale = wantedScale(nullptr);
+    return scale;
+}
+
+CRect EqualizerEditor::getRect() const {
+    const CRect r = logicalRect();
+    const int32_t s = getScale();
+    return CRect(0, 0, r.width() * s, r.height() * s);
+}
+
+int32_t EqualizerEditor::wantedScale(void *parent) const {
+    const CRect r = logicalRect();
+    return gui::currentScale(hostScale, parent, {r.width(), r.height()});
+}
+
+bool EqualizerEditor::setHostScale(double factor) {
+    if (!gui::sensibleScaleFactor(factor))
+        return false;
+    hostScale = factor;
+    const int32_t wanted = wantedScale(frame ? frame->getParentSystemWindow() : nullptr);
+    if (!frame) {
+        scale = wanted;
+        return true;
+    }
+    if (frame->setScale(wanted))
+        scale = frame->getScale();
+    return true;
 }
 
 bool EqualizerEditor::open(void *parent, CFrameOwner *owner) {
     if (frame)
         close();
+    // The host sized its window from getRect; a desktop that asks for
+    // another scale gets it only when the host takes the new size.
+    const int32_t wanted = wantedScale(parent);
+    if (wanted != getScale()) {
+        const CRect r = logicalRect();
+        if (!owner) {
+            scale = wanted;
+        } else {
+            const std::shared_ptr<const bool> alive = owner->livenessToken();
+            const bool taken = owner->requestSize(r.width() * wanted, r.height() * wanted);
+            if (!alive || !*alive)
+                return false;
+            if (taken)
+                scale = wanted;
+        }
+    }
     try {
-        frame = new CFrame(getRect(), parent, owner);
+        frame = new CFrame(logicalRect(), parent, owner, scale);
         if (!frame->hasWindow()) {
             close();
             return false;

@@ -33,12 +33,29 @@ class EqualizerEditor : public ControlListener {
     EqualizerEditor(const EqualizerEditor &) = delete;
     EqualizerEditor &operator=(const EqualizerEditor &) = delete;
 
-    // The window's size: the background picture's (0 x 0 when it failed to
-    // load, and then the editor refuses to open).
+    // The window's size at the current scale: the background picture's
+    // (0 x 0 when it failed to load, and then the editor refuses to open)
+    // times the scale.
     CRect getRect() const;
+    // The same at scale 1: the size the views are laid out in.
+    CRect logicalRect() const;
+
+    // The integer scale the editor draws at (1..3). Until the host says
+    // otherwise it follows the user's SORREL_SCALE, then the desktop.
+    int32_t getScale() const;
+    // The host's content scale factor (the VST 2.4 content-scale call, LV2's
+    // ui:scaleFactor), before or while open. Rounded to a whole scale; a
+    // change while open asks the owner for the new window size
+    // (requestSize) and redraws, and a refusal keeps the old scale. False,
+    // with nothing changed, for a factor that means nothing (zero,
+    // negative, not a number, beyond 4).
+    bool setHostScale(double factor);
 
     // Builds the frame in parent with all 162 views, the faders and switches
     // at the plug-in's values and the meters dark, and switches metering on.
+    // When parent's desktop asks for another scale than getRect told, the
+    // owner is asked for the new size first (and the old scale stays when
+    // it refuses).
     // False, with nothing left behind, when parent is not a window. A second
     // open without a close starts afresh.
     bool open(void *parent, CFrameOwner *owner);
@@ -74,9 +91,17 @@ class EqualizerEditor : public ControlListener {
     void refreshMeters();
     void setMeters(int32_t first, float value);
 
+    // The scale for the sources known now (host, user, desktop of parent).
+    int32_t wantedScale(void *parent) const;
+
     ParameterLink *parameters;
     LevelSource *levels;
     CFrame *frame = nullptr;
+    double hostScale = 0;
+    // Chosen when first asked (getRect, open): the desktop's setting may
+    // cost a trip to the window system, which an effect that never shows
+    // its editor should not pay.
+    mutable int32_t scale = 0;
     CControl *controls[layout::kTableSize] = {};
     // The plug-in's value of each parameter at the last refresh (NaN: look
     // again).

@@ -97,9 +97,59 @@ bool decodePackedBitmap(const uint8_t *data, size_t size, raster::Surface &out) 
     return true;
 }
 
+raster::Surface enlarge(const raster::Surface &source, int32_t scale) {
+    raster::Surface out;
+    if (scale < 1 || !allocate(int64_t(source.width()) * scale, int64_t(source.height()) * scale, out))
+        return {};
+    for (int32_t y = 0; y < out.height(); ++y) {
+        const raster::Pixel *from = source.row(y / scale);
+        raster::Pixel *to = out.row(y);
+        for (int32_t x = 0; x < out.width(); ++x)
+            to[x] = from[x / scale];
+    }
+    return out;
+}
+
 } // namespace sorrel::gui
 
 using sorrel::gui::kMaxImagePixels;
+
+namespace {
+
+// The context's scale, 1 without a context.
+int32_t scaleOf(const CDrawContext *context) {
+    return context ? context->getScale() : 1;
+}
+
+} // namespace
+
+std::shared_ptr<const raster::Surface> CBitmap::imageForScale(int32_t scale) const {
+    if (!image || scale <= 1)
+        return image;
+    scale = std::min(scale, 3);
+    auto make = [this, scale]() -> std::shared_ptr<const raster::Surface> {
+        auto out = std::shared_ptr<raster::Surface>(new (std::nothrow) raster::Surface());
+        if (!out)
+            return nullptr;
+        if (resourceId != 0) {
+            const sorrel::gui::ResourceBytes bytes =
+                sorrel::gui::findBitmapResource(sorrel::gui::scaledResourceId(resourceId, scale));
+            // Only a picture of exactly the scaled size stands in for this one.
+            if (bytes.data && sorrel::gui::decodePackedBitmap(bytes.data, bytes.size, *out) &&
+                out->width() == width * scale && out->height() == height * scale)
+                return out;
+        }
+        *out = sorrel::gui::enlarge(*image, scale);
+        return out->empty() ? nullptr : out;
+    };
+    if (resourceId == 0)
+        return make();
+    std::lock_guard<std::mutex> hold(scaledLock);
+    std::shared_ptr<const raster::Surface> &slot = scaled[scale - 2];
+    if (!slot)
+        slot = make();
+    return slot;
+}
 
 CBitmap::CBitmap(int32_t id) : resourceId(id) {
     loadFromResource(id);
@@ -128,6 +178,11 @@ CBitmap::~CBitmap() {
 void CBitmap::dispose() {
     image.reset();
     mask.reset();
+    {
+        std::lock_guard<std::mutex> hold(scaledLock);
+        scaled[0].reset();
+        scaled[1].reset();
+    }
     width = 0;
     height = 0;
 }
@@ -153,9 +208,12 @@ void CBitmap::draw(CDrawContext *context, const CRect &rect, const CPoint &offse
     raster::Canvas *canvas = context ? context->getSystemContext() : nullptr;
     if (!image || !canvas)
         return;
-    const CPoint origin = context->getOffset();
-    canvas->blit(rect.left + origin.x, rect.top + origin.y, rect.width(), rect.height(), *image, offset.x,
-                 offset.y);
+    const int32_t s = scaleOf(context);
+    const std::shared_ptr<const raster::Surface> picture = imageForScale(s);
+    if (!picture)
+        return;
+    const raster::Rect to = context->toDevice(rect);
+    canvas->blit(to.left, to.top, to.width(), to.height(), *picture, offset.x * s, offset.y * s);
 }
 
 void CBitmap::drawTransparent(CDrawContext *context, const CRect &rect, const CPoint &offset) {
@@ -163,11 +221,17 @@ void CBitmap::drawTransparent(CDrawContext *context, const CRect &rect, const CP
     if (!image || !canvas || !canvas->target())
         return;
     // Only pixels of the bitmap take part: the block is cut to the image, so
-    // that every path leaves the destination alone beyond it.
-    int32_t x = rect.left + context->getOffset().x;
-    int32_t y = rect.top + context->getOffset().y;
-    int32_t sx = offset.x, sy = offset.y;
-    int32_t w = rect.width(), h = rect.height();
+    // that every path leaves the destination alone beyond it. Everything
+    // from here on is in device pixels.
+    const int32_t s = scaleOf(context);
+    const std::shared_ptr<const raster::Surface> picture = imageForScale(s);
+    if (!picture)
+        return;
+    const raster::Rect to = context->toDevice(rect);
+    int32_t x = to.left;
+    int32_t y = to.top;
+    int32_t sx = offset.x * s, sy = offset.y * s;
+    int32_t w = to.width(), h = to.height();
     if (sx < 0) {
         w += sx;
         x -= sx;
@@ -178,14 +242,15 @@ void CBitmap::drawTransparent(CDrawContext *context, const CRect &rect, const CP
         y -= sy;
         sy = 0;
     }
-    w = std::min(w, width - sx);
-    h = std::min(h, height - sy);
+    w = std::min(w, picture->width() - sx);
+    h = std::min(h, picture->height() - sy);
     if (w <= 0 || h <= 0)
         return;
     const raster::Pixel key =
         raster::rgb(transparentColor.red, transparentColor.green, transparentColor.blue);
 
-    if (mask) {
+    // The mask is the 1x image's; at other scales the key does the work.
+    if (mask && s == 1) {
         // Destination into a work image, XOR bitmap, AND mask, XOR bitmap:
         // where the mask is white the destination survives.
         raster::Surface work;
@@ -201,17 +266,17 @@ void CBitmap::drawTransparent(CDrawContext *context, const CRect &rect, const CP
         combine.blit(0, 0, w, h, *image, sx, sy, raster::BlitOp::Xor);
         canvas->blit(x, y, w, h, work, 0, 0);
     } else if (sorrel::gui::keyedCopyAvailable()) {
-        canvas->blitKeyed(x, y, w, h, *image, sx, sy, key);
+        canvas->blitKeyed(x, y, w, h, *picture, sx, sy, key);
     } else {
         raster::Surface blockMask;
         try {
-            blockMask = raster::makeMask(*image, sx, sy, w, h, key);
+            blockMask = raster::makeMask(*picture, sx, sy, w, h, key);
         } catch (const std::bad_alloc &) {
             return;
         }
-        canvas->blit(x, y, w, h, *image, sx, sy, raster::BlitOp::Xor);
+        canvas->blit(x, y, w, h, *picture, sx, sy, raster::BlitOp::Xor);
         canvas->blit(x, y, w, h, blockMask, 0, 0, raster::BlitOp::And);
-        canvas->blit(x, y, w, h, *image, sx, sy, raster::BlitOp::Xor);
+        canvas->blit(x, y, w, h, *picture, sx, sy, raster::BlitOp::Xor);
     }
 }
 
@@ -219,9 +284,12 @@ void CBitmap::drawAlphaBlend(CDrawContext *context, const CRect &rect, const CPo
     raster::Canvas *canvas = context ? context->getSystemContext() : nullptr;
     if (!image || !canvas)
         return;
-    const CPoint origin = context->getOffset();
-    canvas->blitBlend(rect.left + origin.x, rect.top + origin.y, rect.width(), rect.height(), *image,
-                      offset.x, offset.y, alpha);
+    const int32_t s = scaleOf(context);
+    const std::shared_ptr<const raster::Surface> picture = imageForScale(s);
+    if (!picture)
+        return;
+    const raster::Rect to = context->toDevice(rect);
+    canvas->blitBlend(to.left, to.top, to.width(), to.height(), *picture, offset.x * s, offset.y * s, alpha);
 }
 
 void CBitmap::setTransparencyMask(CDrawContext *context, const CPoint &offset) {

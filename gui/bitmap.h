@@ -1,6 +1,11 @@
 // Pictures of the editor: images loaded by resource id from the plug-in's own
 // module and drawn into a context opaquely, with one colour keyed out, or
 // blended with a constant opacity.
+//
+// A bitmap's size and the rectangles and offsets it is drawn with are
+// logical. A context drawing at scale 2 or 3 gets the picture made for that
+// scale (the module's resource of the scaled id, drawn large by the picture
+// script), or the 1x image enlarged pixel for pixel where there is none.
 #pragma once
 
 #include "gui/color.h"
@@ -11,6 +16,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 class CDrawContext;
 class CDrawContextOwner;
@@ -43,6 +49,11 @@ class CBitmap : public CReferenceCounter {
     int32_t getResourceId() const { return resourceId; }
     bool isLoaded() const { return image != nullptr; }
     raster::Surface *getHandle() const { return image.get(); }
+    // The image a context of that scale (1..3) draws; null when not loaded.
+    // Scaled images are made on first use and kept until the bitmap is
+    // disposed; bitmaps not loaded from a resource may be drawn into, so
+    // theirs are made anew at each call.
+    std::shared_ptr<const raster::Surface> imageForScale(int32_t scale) const;
     // The image shared with whoever draws into it: it outlives a dispose
     // while an off-screen context still has it selected.
     std::shared_ptr<raster::Surface> getSharedHandle() const { return image; }
@@ -61,6 +72,9 @@ class CBitmap : public CReferenceCounter {
     CColor transparentColor = TransparentColor;
     std::shared_ptr<raster::Surface> image;
     std::unique_ptr<raster::Surface> mask;
+    // The 2x and 3x images of a resource bitmap.
+    mutable std::mutex scaledLock;
+    mutable std::shared_ptr<const raster::Surface> scaled[2];
 };
 
 namespace sorrel::gui {
@@ -78,5 +92,14 @@ bool decodePackedBitmap(const uint8_t *data, size_t size, raster::Surface &out);
 
 // Images beyond this many pixels are refused rather than allocated.
 constexpr int64_t kMaxImagePixels = int64_t(1) << 26;
+
+// The resource id of picture id drawn for scale 2 or 3: id + 1000 x scale
+// (the background 101 at 2x is 2101).
+constexpr int32_t scaledResourceId(int32_t id, int32_t scale) {
+    return id + 1000 * scale;
+}
+
+// Every pixel of source as a scale x scale block; empty when memory runs out.
+raster::Surface enlarge(const raster::Surface &source, int32_t scale);
 
 } // namespace sorrel::gui

@@ -18,10 +18,6 @@ raster::Pixel pixelOf(const CColor &c) {
     return raster::rgb(c.red, c.green, c.blue);
 }
 
-raster::Rect rasterRect(const CRect &r) {
-    return {r.left, r.top, r.right, r.bottom};
-}
-
 // The renderer is asked for fonts of a sane size whatever a caller passes.
 constexpr int32_t kMaxFontPixels = 512;
 
@@ -36,12 +32,26 @@ raster::Rop2 ropOf(int32_t mode) {
 // A polygon up to this size is converted on the stack.
 constexpr int32_t kStackPoints = 30;
 
+constexpr int32_t kMaxScale = 3;
+
+// A logical coordinate times the scale, kept within the renderer's range
+// (it clamps to 2^27 itself) whatever a caller passes.
+int32_t times(int64_t v, int32_t scale) {
+    return static_cast<int32_t>(std::clamp<int64_t>(v * scale, -(int64_t(1) << 30), int64_t(1) << 30));
+}
+
+int32_t floorDiv(int32_t v, int32_t d) {
+    return v >= 0 ? v / d : -((-v + d - 1) / d);
+}
+
 } // namespace
 
 CDrawContext::CDrawContext(CDrawContextOwner *inOwner, raster::Canvas *inSystemContext,
                            platform::Window *inWindow)
     : systemContext(inSystemContext), window(inWindow), owner(inOwner) {
     clipRect = owner ? owner->getDefaultClip() : CRect(0, 0, 1000, 1000);
+    if (owner)
+        scale = std::clamp(owner->contentScale(), 1, kMaxScale);
     if (!systemContext && window) {
         if (raster::Surface *image = platform::windowSurface(window)) {
             try {
@@ -57,8 +67,10 @@ CDrawContext::CDrawContext(CDrawContextOwner *inOwner, raster::Canvas *inSystemC
         savedPen = systemContext->pen();
         savedBrush = systemContext->brush();
         savedFont = systemContext->font();
+        savedBlock = systemContext->blockSize();
         hasSaved = true;
         systemContext->setBackOpaque(false);
+        systemContext->setBlockSize(scale);
     }
     penStyle = raster::LineStyle::Solid;
     if (window)
@@ -81,14 +93,15 @@ CPoint CDrawContext::windowScreenOrigin() const {
     return windowOrigin;
 }
 
+// On the screen, in device pixels; the part inside the window is logical.
 CPoint CDrawContext::getScreenOrigin() const {
     const CPoint base = windowScreenOrigin();
-    return CPoint(base.x + screenOriginInWindow.x, base.y + screenOriginInWindow.y);
+    return CPoint(base.x + screenOriginInWindow.x * scale, base.y + screenOriginInWindow.y * scale);
 }
 
 void CDrawContext::setScreenOrigin(const CPoint &origin) {
     const CPoint base = windowScreenOrigin();
-    screenOriginInWindow = CPoint(origin.x - base.x, origin.y - base.y);
+    screenOriginInWindow = CPoint(floorDiv(origin.x - base.x, scale), floorDiv(origin.y - base.y, scale));
 }
 
 CDrawContext::~CDrawContext() {
@@ -103,8 +116,10 @@ void CDrawContext::attachSystemContext(raster::Canvas *canvas) {
     savedPen = systemContext->pen();
     savedBrush = systemContext->brush();
     savedFont = systemContext->font();
+    savedBlock = systemContext->blockSize();
     hasSaved = true;
     systemContext->setBackOpaque(false);
+    systemContext->setBlockSize(scale);
     systemContext->setTextColour(pixelOf(fontColor));
     systemContext->setBackColour(pixelOf(fillColor));
     systemContext->setRop2(ropOf(drawMode));
@@ -129,6 +144,7 @@ void CDrawContext::detachSystemContext() {
         systemContext->setPen(savedPen);
         systemContext->setBrush(savedBrush);
         systemContext->setFont(savedFont);
+        systemContext->setBlockSize(savedBlock);
         hasSaved = false;
     }
     if (ownedSystemContext) {
@@ -140,8 +156,74 @@ void CDrawContext::detachSystemContext() {
 
 // --- state --------------------------------------------------------------------
 
+// --- scale --------------------------------------------------------------------
+
+void CDrawContext::setScale(int32_t newScale) {
+    newScale = std::clamp(newScale, 1, kMaxScale);
+    if (newScale == scale)
+        return;
+    scale = newScale;
+    if (systemContext)
+        systemContext->setBlockSize(scale);
+    rebuildPen();
+    rebuildFont();
+    applyClip();
+}
+
+raster::Rect CDrawContext::toDevice(const CRect &r) const {
+    return {times(int64_t(r.left) + offset.x, scale), times(int64_t(r.top) + offset.y, scale),
+            times(int64_t(r.right) + offset.x, scale), times(int64_t(r.bottom) + offset.y, scale)};
+}
+
+raster::Point CDrawContext::toDevice(const CPoint &p) const {
+    return {times(int64_t(p.x) + offset.x, scale), times(int64_t(p.y) + offset.y, scale)};
+}
+
+// A wide pen's line runs through the middle of its end points' blocks; a
+// one-pixel pen draws whole blocks and takes the blocks' corners.
+raster::Point CDrawContext::linePoint(const CPoint &p) const {
+    raster::Point d = toDevice(p);
+    if (scale > 1 && frameWidth > 1) {
+        d.x += scale / 2;
+        d.y += scale / 2;
+    }
+    return d;
+}
+
+// The box of an outline drawn with a pen as wide as the scale: inset by
+// half the scale, so that the thickened curve stays inside the blocks of
+// the pixels it covers at scale 1.
+raster::Rect CDrawContext::arcBox(const CRect &r) const {
+    const raster::Rect d = toDevice(r);
+    const int32_t h = scale / 2;
+    return {d.left + h, d.top + h, d.right - h, d.bottom - h};
+}
+
+raster::Point CDrawContext::arcPoint(const CPoint &p) const {
+    const raster::Point d = toDevice(p);
+    return {d.x + scale / 2, d.y + scale / 2};
+}
+
+template <typename Draw> void CDrawContext::withScaledPen(Draw draw) {
+    if (scale == 1 || frameWidth > 1) {
+        draw();
+        return;
+    }
+    raster::Pen wide = ownPen;
+    wide.width = scale;
+    systemContext->setPen(wide);
+    draw();
+    systemContext->setPen(ownPen);
+}
+
+void CDrawContext::applyClip() {
+    if (systemContext)
+        systemContext->setClip({times(clipRect.left, scale), times(clipRect.top, scale),
+                                times(clipRect.right, scale), times(clipRect.bottom, scale)});
+}
+
 void CDrawContext::rebuildPen() {
-    ownPen = raster::Pen{pixelOf(frameColor), frameWidth, penStyle};
+    ownPen = raster::Pen{pixelOf(frameColor), frameWidth > 1 ? times(frameWidth, scale) : frameWidth, penStyle};
     hasOwnPen = true;
     ++builds.pens;
     if (systemContext)
@@ -213,6 +295,14 @@ void CDrawContext::setFont(int32_t id, int32_t size, int32_t style) {
     d.charSet = 0;
     fontDescription = d;
 
+    ++builds.fonts;
+    rebuildFont();
+}
+
+void CDrawContext::rebuildFont() {
+    if (fontId < 0 || fontId >= FontCount)
+        return;
+    const CFontDescription &d = fontDescription;
     raster::FontSpec spec;
     spec.face = raster::faceFromName(d.faceName);
     // A negative size asks for the cell height in the platform's terms; the
@@ -221,9 +311,14 @@ void CDrawContext::setFont(int32_t id, int32_t size, int32_t style) {
     spec.bold = d.weight >= 700;
     spec.italic = d.italic;
     spec.underline = d.underline;
-    ownFont = raster::Font(spec);
+    logicalFont = raster::Font(spec);
+    if (scale > 1) {
+        spec.height = std::clamp(spec.height * scale, 1, kMaxFontPixels);
+        ownFont = raster::Font(spec);
+    } else {
+        ownFont = logicalFont;
+    }
     hasOwnFont = true;
-    ++builds.fonts;
     if (systemContext)
         systemContext->setFont(ownFont);
 }
@@ -242,8 +337,7 @@ void CDrawContext::setClipRect(const CRect &clip) {
     if (shifted == clipRect)
         return;
     clipRect = shifted;
-    if (systemContext)
-        systemContext->setClip(rasterRect(clipRect));
+    applyClip();
 }
 
 CRect &CDrawContext::getClipRect(CRect &clip) const {
@@ -267,12 +361,12 @@ void CDrawContext::resetClipRect() {
 
 void CDrawContext::moveTo(const CPoint &point) {
     if (systemContext)
-        systemContext->moveTo({point.x + offset.x, point.y + offset.y});
+        systemContext->moveTo(linePoint(point));
 }
 
 void CDrawContext::lineTo(const CPoint &point) {
     if (systemContext)
-        systemContext->lineTo({point.x + offset.x, point.y + offset.y});
+        systemContext->lineTo(linePoint(point));
 }
 
 void CDrawContext::drawLines(const CPoint *points, int32_t numberOfLines) {
@@ -299,97 +393,93 @@ void CDrawContext::drawPolygon(const CPoint *points, int32_t numberOfPoints, int
         converted = onHeap.data();
     }
     for (int32_t i = 0; i < numberOfPoints; i++)
-        converted[i] = {points[i].x + offset.x, points[i].y + offset.y};
+        converted[i] = toDevice(points[i]);
     const size_t count = static_cast<size_t>(numberOfPoints);
     if (drawStyle == Filled || drawStyle == FilledAndOutline)
         systemContext->fillPolygon(converted, count);
-    if (drawStyle == Outline || drawStyle == FilledAndOutline)
+    if (drawStyle == Outline || drawStyle == FilledAndOutline) {
+        for (int32_t i = 0; i < numberOfPoints; i++)
+            converted[i] = linePoint(points[i]);
         systemContext->polyline(converted, count);
+    }
 }
 
 void CDrawContext::drawRect(const CRect &rect, int32_t drawStyle) {
     if (!systemContext)
         return;
-    CRect r = rect;
-    r.offset(offset.x, offset.y);
+    const CRect &r = rect;
     if (drawStyle == Filled || drawStyle == FilledAndOutline)
-        systemContext->fillRect(rasterRect(r));
+        systemContext->fillRect(toDevice(r));
     if (drawStyle == Outline || drawStyle == FilledAndOutline) {
-        systemContext->moveTo({r.left, r.top});
-        systemContext->lineTo({r.right - 1, r.top});
-        systemContext->lineTo({r.right - 1, r.bottom - 1});
-        systemContext->lineTo({r.left, r.bottom - 1});
-        systemContext->lineTo({r.left, r.top});
+        systemContext->moveTo(linePoint({r.left, r.top}));
+        systemContext->lineTo(linePoint({r.right - 1, r.top}));
+        systemContext->lineTo(linePoint({r.right - 1, r.bottom - 1}));
+        systemContext->lineTo(linePoint({r.left, r.bottom - 1}));
+        systemContext->lineTo(linePoint({r.left, r.top}));
     }
 }
 
 void CDrawContext::fillRect(const CRect &rect) {
     if (!systemContext)
         return;
-    CRect r(rect.left + 1, rect.top + 1, rect.right, rect.bottom);
-    r.offset(offset.x, offset.y);
-    systemContext->fillRect(rasterRect(r));
+    systemContext->fillRect(toDevice(CRect(rect.left + 1, rect.top + 1, rect.right, rect.bottom)));
 }
 
 void CDrawContext::drawEllipse(const CRect &rect) {
     if (!systemContext)
         return;
-    CRect r = rect;
-    r.offset(offset.x, offset.y);
-    const raster::Point start{r.left + r.width() / 2, r.top};
-    systemContext->arc({r.left, r.top, r.right + 1, r.bottom + 1}, start, start);
+    const raster::Point start = arcPoint(CPoint(rect.left + rect.width() / 2, rect.top));
+    const raster::Rect box = arcBox(CRect(rect.left, rect.top, rect.right + 1, rect.bottom + 1));
+    withScaledPen([&] { systemContext->arc(box, start, start); });
 }
 
 void CDrawContext::fillEllipse(const CRect &rect) {
     if (!systemContext)
         return;
-    CRect r = rect;
-    r.offset(offset.x, offset.y);
-    systemContext->fillEllipse({r.left + 1, r.top + 1, r.right + 1, r.bottom + 1});
+    systemContext->fillEllipse(toDevice(CRect(rect.left + 1, rect.top + 1, rect.right + 1, rect.bottom + 1)));
 }
 
 void CDrawContext::drawPoint(const CPoint &point, const CColor &color) {
-    if (systemContext)
-        systemContext->setPixel({point.x + offset.x, point.y + offset.y}, pixelOf(color));
+    if (!systemContext)
+        return;
+    const raster::Point d = toDevice(point);
+    for (int32_t y = 0; y < scale; ++y)
+        for (int32_t x = 0; x < scale; ++x)
+            systemContext->setPixel({d.x + x, d.y + y}, pixelOf(color));
 }
 
 CColor CDrawContext::getPoint(const CPoint &point) {
     raster::Pixel p = 0;
     if (systemContext)
-        p = systemContext->getPixel({point.x + offset.x, point.y + offset.y});
+        p = systemContext->getPixel(toDevice(point));
     return CColor(static_cast<uint8_t>(raster::red(p)), static_cast<uint8_t>(raster::green(p)),
                   static_cast<uint8_t>(raster::blue(p)), 255);
 }
 
 void CDrawContext::floodFill(const CPoint &start) {
     if (systemContext)
-        systemContext->floodFill({start.x + offset.x, start.y + offset.y});
+        systemContext->floodFill(toDevice(start));
 }
 
 void CDrawContext::drawArc(const CRect &rect, const CPoint &point1, const CPoint &point2) {
     if (!systemContext)
         return;
-    CRect r = rect;
-    r.offset(offset.x, offset.y);
-    systemContext->arc({r.left, r.top, r.right + 1, r.bottom + 1}, {point1.x + offset.x, point1.y + offset.y},
-                       {point2.x + offset.x, point2.y + offset.y});
+    const raster::Rect box = arcBox(CRect(rect.left, rect.top, rect.right + 1, rect.bottom + 1));
+    const raster::Point p1 = arcPoint(point1), p2 = arcPoint(point2);
+    withScaledPen([&] { systemContext->arc(box, p1, p2); });
 }
 
 void CDrawContext::fillArc(const CRect &rect, const CPoint &point1, const CPoint &point2) {
     if (!systemContext)
         return;
-    CRect r = rect;
-    r.offset(offset.x, offset.y);
-    systemContext->fillPie({r.left + 1, r.top + 1, r.right, r.bottom},
-                           {point1.x + offset.x, point1.y + offset.y},
-                           {point2.x + offset.x, point2.y + offset.y});
+    systemContext->fillPie(toDevice(CRect(rect.left + 1, rect.top + 1, rect.right, rect.bottom)),
+                           arcPoint(point1), arcPoint(point2));
 }
 
 void CDrawContext::drawArc(const CRect &rect, float startDegrees, float endDegrees, int32_t drawStyle) {
     if (!systemContext)
         return;
-    CRect r = rect;
-    r.offset(offset.x, offset.y);
+    const CRect &r = rect;
     const int32_t w2 = r.width() / 2;
     const int32_t h2 = r.height() / 2;
     const int32_t cx = r.left + w2;
@@ -402,22 +492,23 @@ void CDrawContext::drawArc(const CRect &rect, float startDegrees, float endDegre
         auto clampToInt = [](double v) {
             return std::isfinite(v) ? static_cast<int32_t>(std::clamp(v, -1e9, 1e9)) : 0;
         };
-        return raster::Point{cx + clampToInt(dx), cy - clampToInt(dy)};
+        return arcPoint(CPoint(cx + clampToInt(dx), cy - clampToInt(dy)));
     };
     const raster::Point p1 = rayPoint(startDegrees);
     const raster::Point p2 = rayPoint(endDegrees);
-    const raster::Rect box{r.left, r.top, r.right + 1, r.bottom + 1};
+    const CRect box(r.left, r.top, r.right + 1, r.bottom + 1);
     if (drawStyle == Filled || drawStyle == FilledAndOutline)
-        systemContext->fillPie(box, p1, p2);
-    if (drawStyle == Outline || drawStyle == FilledAndOutline)
-        systemContext->arc(box, p1, p2);
+        systemContext->fillPie(toDevice(box), p1, p2);
+    if (drawStyle == Outline || drawStyle == FilledAndOutline) {
+        const raster::Rect outline = arcBox(box);
+        withScaledPen([&] { systemContext->arc(outline, p1, p2); });
+    }
 }
 
 void CDrawContext::drawString(const char *text, const CRect &rect, bool opaque, int32_t align) {
     if (!text || !systemContext)
         return;
     CRect r = rect;
-    r.offset(offset.x, offset.y);
     systemContext->setBackOpaque(opaque);
     raster::Align how = raster::Align::Left;
     if (align == AlignCenter)
@@ -426,14 +517,14 @@ void CDrawContext::drawString(const char *text, const CRect &rect, bool opaque, 
         how = raster::Align::Right;
     else
         r.left += 1;
-    systemContext->drawText(text, rasterRect(r), how);
+    systemContext->drawText(text, toDevice(r), how);
     systemContext->setBackOpaque(false);
 }
 
 int32_t CDrawContext::getStringWidth(const char *text) {
     if (!text)
         return 0;
-    return ownFont.textWidth(text);
+    return logicalFont.textWidth(text);
 }
 
 // --- mouse and keys -------------------------------------------------------------
@@ -453,9 +544,12 @@ int32_t CDrawContext::getMouseButtons() {
 }
 
 CPoint &CDrawContext::getMouseLocation(CPoint &point) {
+    // The window's pixels are device pixels; the screen origin's part
+    // inside the window is logical.
     const raster::Point cursor = platform::pointerPosition();
-    const CPoint origin = getScreenOrigin();
-    point = CPoint(cursor.x - origin.x, cursor.y - origin.y);
+    const CPoint base = windowScreenOrigin();
+    point = CPoint(floorDiv(cursor.x - base.x, scale) - screenOriginInWindow.x,
+                   floorDiv(cursor.y - base.y, scale) - screenOriginInWindow.y);
     return point;
 }
 

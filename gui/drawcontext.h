@@ -2,6 +2,12 @@
 // It keeps its own copy of the drawing state and talks to a raster canvas
 // (the platform device context of this toolkit), adding its offset to every
 // coordinate first.
+//
+// Scale. Views lay themselves out in logical pixels whatever the screen; a
+// context drawing at an integer scale s (1..3) multiplies every coordinate,
+// rectangle, line width and font size by s on the way to the canvas, and
+// divides pointer positions by s on the way back. At scale 1 the canvas
+// sees exactly the numbers the views pass.
 #pragma once
 
 #include "gui/color.h"
@@ -27,6 +33,8 @@ class CDrawContextOwner {
     // False once the window or the editor behind it has gone: the context
     // then reports no buttons held, so that polling loops end.
     virtual bool acceptsInput() { return true; }
+    // The scale contexts made for this owner draw at (1..3).
+    virtual int32_t contentScale() const { return 1; }
 
   protected:
     virtual ~CDrawContextOwner() = default;
@@ -93,6 +101,7 @@ class CDrawContext : public CReferenceCounter {
     CPoint getOffset() const { return offset; }
     // Containers move the screen origin together with the offset so that
     // getMouseLocation answers in the coordinates of the current container.
+    // Screen coordinates are device pixels.
     void setScreenOrigin(const CPoint &origin);
     CPoint getScreenOrigin() const;
     // Moves the screen origin by a distance, without asking where the window is.
@@ -124,6 +133,16 @@ class CDrawContext : public CReferenceCounter {
     CPoint getMouseLocation();
     bool waitDoubleClick();
     bool waitDrag();
+
+    // Device pixels per logical pixel (1..3), taken from the owner when the
+    // context is made. Setting it keeps the logical state (clip, pen, font).
+    int32_t getScale() const { return scale; }
+    void setScale(int32_t newScale);
+    // A logical rectangle or point of the caller's coordinates (the offset
+    // added) in the canvas's device pixels; for code that works on the
+    // canvas's pixels itself.
+    raster::Rect toDevice(const CRect &rect) const;
+    raster::Point toDevice(const CPoint &point) const;
 
     raster::Canvas *getSystemContext() const { return systemContext; }
     sorrel::platform::Window *getWindow() const { return window; }
@@ -165,19 +184,31 @@ class CDrawContext : public CReferenceCounter {
     int32_t lineStyle = LineDotted;
     int32_t drawMode = ModeAntialias;
     CRect clipRect;
+    int32_t scale = 1;
 
   private:
     void rebuildPen();
+    void rebuildFont();
     void selectOwnObjects();
+    // The clip in device pixels, to the canvas.
+    void applyClip();
+    raster::Point linePoint(const CPoint &point) const;
+    raster::Rect arcBox(const CRect &rect) const;
+    raster::Point arcPoint(const CPoint &point) const;
+    // Draws with the pen widened to the scale (arcs have no block mode).
+    template <typename Draw> void withScaledPen(Draw draw);
 
     // The context's own pen, brush and font, and what the canvas held before.
     raster::Pen ownPen;
     raster::Pixel ownBrush = 0;
     raster::Font ownFont;
+    // The font at scale 1: string widths are logical, whatever the scale.
+    raster::Font logicalFont;
     bool hasOwnPen = false, hasOwnBrush = false, hasOwnFont = false;
     raster::Pen savedPen;
     raster::Pixel savedBrush = 0;
     raster::Font savedFont;
+    int32_t savedBlock = 1;
     bool hasSaved = false;
     raster::LineStyle penStyle = raster::LineStyle::Solid;
     raster::Canvas *ownedSystemContext = nullptr;

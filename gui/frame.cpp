@@ -49,13 +49,14 @@ platform::Cursor platformCursor(CCursorType type) {
 
 // --- construction -------------------------------------------------------------------
 
-CFrame::CFrame(const CRect &inSize, void *inSystemWindow, CFrameOwner *inOwner)
-    : CViewContainer(inSize, this, nullptr), owner(inOwner), systemWindow(inSystemWindow) {
+CFrame::CFrame(const CRect &inSize, void *inSystemWindow, CFrameOwner *inOwner, int32_t inScale)
+    : CViewContainer(inSize, this, nullptr), owner(inOwner), scale(std::clamp(inScale, 1, 3)),
+      systemWindow(inSystemWindow) {
     if (owner)
         ownerToken = owner->livenessToken();
     if (!systemWindow)
         return;
-    window = platform::createWindow(systemWindow, size.width(), size.height(), this);
+    window = platform::createWindow(systemWindow, size.width() * scale, size.height() * scale, this);
     if (!window)
         return;
     if (windowCount++ == 0)
@@ -117,7 +118,8 @@ void CFrame::present(CDrawContext *context, const CRect *areas, size_t count) {
         shown.offset(offset.x, offset.y);
         shown.intersectWith(CRect(0, 0, size.width(), size.height()));
         if (!shown.isEmpty())
-            shownAreas.push_back(raster::Rect{shown.left, shown.top, shown.right, shown.bottom});
+            shownAreas.push_back(
+                raster::Rect{shown.left * scale, shown.top * scale, shown.right * scale, shown.bottom * scale});
     }
     if (!shownAreas.empty())
         platform::presentWindowAreas(window, shownAreas.data(), shownAreas.size());
@@ -423,9 +425,9 @@ bool CFrame::setSize(int32_t width, int32_t height) {
         backBuffer = nullptr;
     }
     CFrameOwner *e = getOwner();
-    const bool byHost = e && e->requestSize(width, height);
+    const bool byHost = e && e->requestSize(width * scale, height * scale);
     if (windowUsable())
-        platform::resizeWindow(window, width, height, !byHost);
+        platform::resizeWindow(window, width * scale, height * scale, !byHost);
     // Also when the host did the resizing: the composition surface must
     // follow the new size, or the new area is never drawn.
     CViewContainer::setViewSize(CRect(size.left, size.top, size.left + width, size.top + height));
@@ -433,6 +435,40 @@ bool CFrame::setSize(int32_t width, int32_t height) {
 }
 
 void CFrame::setViewSize(const CRect &rect) { setSize(rect.width(), rect.height()); }
+
+bool CFrame::setScale(int32_t newScale) {
+    newScale = std::clamp(newScale, 1, 3);
+    if (newScale == scale)
+        return true;
+    if (!openFlag)
+        return false;
+    KeepAlive keep(this);
+    const int32_t width = size.width() * newScale, height = size.height() * newScale;
+    if (CFrameOwner *e = getOwner()) {
+        const std::shared_ptr<const bool> token = ownerAlive;
+        if (!e->requestSize(width, height))
+            return false;
+        if (!*token || !openFlag)
+            return false;
+    }
+    scale = newScale;
+    if (windowUsable())
+        platform::resizeWindow(window, width, height, getOwner() == nullptr);
+    // Every surface made for the old scale goes; views that keep their own
+    // (the meters) make theirs anew when they see a context of another scale.
+    if (backBuffer) {
+        backBuffer->forget();
+        backBuffer = nullptr;
+    }
+    releaseOffscreen();
+    setDirty(true);
+    return true;
+}
+
+CPoint CFrame::logical(const raster::Point &at) const {
+    auto down = [this](int32_t v) { return v >= 0 ? v / scale : -((-v + scale - 1) / scale); };
+    return CPoint(down(at.x), down(at.y));
+}
 
 bool CFrame::getSize(CRect *rect) const { return rect ? getSize(*rect) : false; }
 
@@ -445,11 +481,14 @@ bool CFrame::getSize(CRect &rect) const {
 }
 
 bool CFrame::getCurrentLocation(CPoint &where) {
-    const raster::Point pointer = platform::pointerPosition();
-    where = CPoint(pointer.x, pointer.y);
+    raster::Point pointer = platform::pointerPosition();
     if (windowUsable()) {
         const raster::Rect r = platform::windowScreenRect(window);
-        where.offset(-r.left, -r.top);
+        pointer.x -= r.left;
+        pointer.y -= r.top;
+        where = logical(pointer);
+    } else {
+        where = CPoint(pointer.x, pointer.y);
     }
     return true;
 }
@@ -473,7 +512,10 @@ void CFrame::paint(const raster::Rect &area) {
         return;
     KeepAlive keep(this);
     ContextRef context(new CDrawContext(this, nullptr, window));
-    drawRect(context.get(), CRect(area.left, area.top, area.right, area.bottom));
+    // Every logical pixel that has a device pixel in the area.
+    const CPoint topLeft = logical({area.left, area.top});
+    const CPoint bottomRight = logical({area.right + scale - 1, area.bottom + scale - 1});
+    drawRect(context.get(), CRect(topLeft.x, topLeft.y, bottomRight.x, bottomRight.y));
 }
 
 void CFrame::buttonPressed(const raster::Point &at) {
@@ -481,7 +523,7 @@ void CFrame::buttonPressed(const raster::Point &at) {
         return;
     KeepAlive keep(this);
     ContextRef context(createDrawContext());
-    CPoint where(at.x, at.y);
+    CPoint where = logical(at);
     mouseHeld = true;
     mouse(context.get(), where, -1);
     mouseHeld = false;
@@ -494,7 +536,7 @@ void CFrame::wheel(const raster::Point &at, float distance) {
         return;
     KeepAlive keep(this);
     ContextRef context(createDrawContext());
-    onWheel(context.get(), CPoint(at.x, at.y), distance);
+    onWheel(context.get(), logical(at), distance);
     present(context.get(), size);
 }
 

@@ -13,6 +13,11 @@
 // (editorClosed) the frame neither draws nor takes input: polling loops see
 // the buttons released and end. A frame outliving its owner never calls
 // it: it asks the owner's liveness token first.
+//
+// Scale. The view tree lives in logical pixels at every scale. The frame
+// holds the scale (1..3): its window is that many times the frame's size,
+// the contexts it makes draw at it, and it divides the window's pointer
+// positions by it before anything is hit-tested.
 #pragma once
 
 #include "gui/frame_owner.h"
@@ -78,7 +83,7 @@ class CFrame : public CViewContainer, public CDrawContextOwner, public sorrel::p
     // Makes the frame's child window in systemWindow (the host's window).
     // When that fails the frame has no window (hasWindow false) and is not
     // open; nothing is left behind.
-    CFrame(const CRect &size, void *systemWindow, CFrameOwner *owner);
+    CFrame(const CRect &size, void *systemWindow, CFrameOwner *owner, int32_t scale = 1);
     ~CFrame() override;
 
     void draw(CDrawContext *context = nullptr) override;
@@ -119,6 +124,12 @@ class CFrame : public CViewContainer, public CDrawContextOwner, public sorrel::p
     virtual bool setSize(int32_t width, int32_t height);
     virtual bool getSize(CRect *rect) const;
     virtual bool getSize(CRect &rect) const;
+    // Changes the scale (kept to 1..3) while open: asks the owner for the
+    // window's new size first, and a refusal keeps the old scale (false).
+    // Everything is drawn anew at the next idle. Without an owner the frame
+    // resizes its window itself.
+    bool setScale(int32_t newScale);
+    int32_t getScale() const { return scale; }
     // Refuses a second modal view; null clears.
     virtual bool setModalView(CView *view);
     virtual CView *getModalView() const { return modalView; }
@@ -159,6 +170,7 @@ class CFrame : public CViewContainer, public CDrawContextOwner, public sorrel::p
     CRect getDefaultClip() override;
     void runIdleWork() override;
     bool acceptsInput() override { return openFlag; }
+    int32_t contentScale() const override { return scale; }
 
   protected:
     // What the window reports.
@@ -180,8 +192,12 @@ class CFrame : public CViewContainer, public CDrawContextOwner, public sorrel::p
     void deliverDrag(DragEvent event);
     void endDrag();
 
+    // A window position in logical pixels.
+    CPoint logical(const raster::Point &at) const;
+
     CFrameOwner *owner = nullptr;
     std::shared_ptr<const bool> ownerToken;
+    int32_t scale = 1;
     void *systemWindow = nullptr;
     CView *modalView = nullptr;
     CView *focusView = nullptr;

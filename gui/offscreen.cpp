@@ -4,12 +4,14 @@
 
 #include <new>
 
+// The surface has the context's device pixels: the logical size times the
+// scale the owner draws at.
 void COffscreenContext::makeSurface(raster::Pixel fill) {
-    const int64_t pixels = int64_t(width) * height;
+    const int64_t pixels = int64_t(width) * height * scale * scale;
     if (width <= 0 || height <= 0 || pixels > sorrel::gui::kMaxImagePixels)
         return;
     try {
-        ownSurface = std::make_unique<raster::Surface>(width, height, fill);
+        ownSurface = std::make_unique<raster::Surface>(width * scale, height * scale, fill);
     } catch (const std::bad_alloc &) {
         ownSurface.reset();
         return;
@@ -41,6 +43,8 @@ COffscreenContext::COffscreenContext(CDrawContext *context, CBitmap *background,
     }
     clipRect.setNormalized(0, 0, width, height);
     if (drawInBitmap && backgroundBitmap) {
+        // The bitmap's own image has its logical size.
+        setScale(1);
         bitmapSurface = backgroundBitmap->getSharedHandle();
         surfaceInUse = bitmapSurface.get();
     } else {
@@ -68,16 +72,16 @@ void COffscreenContext::copyFromContext(CDrawContext *source, const CRect &rect,
     raster::Canvas *from = source ? source->getSystemContext() : nullptr;
     if (!from || !from->target() || !memoryContext)
         return;
-    const CPoint origin = source->getOffset();
-    memoryContext->blit(destination.x, destination.y, rect.width(), rect.height(), *from->target(),
-                        rect.left + origin.x, rect.top + origin.y);
+    const raster::Rect block = source->toDevice(rect);
+    memoryContext->blit(destination.x * scale, destination.y * scale, block.width(), block.height(),
+                        *from->target(), block.left, block.top);
 }
 
 void COffscreenContext::copyToContext(CDrawContext *target, const CRect &rect, const CPoint &source) {
     raster::Canvas *to = target ? target->getSystemContext() : nullptr;
     if (!to || !surfaceInUse)
         return;
-    const CPoint origin = target->getOffset();
-    to->blit(rect.left + origin.x, rect.top + origin.y, rect.width(), rect.height(), *surfaceInUse, source.x,
-             source.y);
+    const raster::Rect block = target->toDevice(rect);
+    to->blit(block.left, block.top, block.width(), block.height(), *surfaceInUse, source.x * scale,
+             source.y * scale);
 }

@@ -132,6 +132,9 @@ void CVuMeter::draw(CDrawContext *context) {
 
     CDrawContext *target = context;
     if (useOffscreen) {
+        // A surface made for another scale than the context's is made anew.
+        if (offscreen && context && offscreen->getScale() != context->getScale())
+            releaseOffscreen();
         if (!offscreen)
             makeOffscreen();
         target = offscreen;

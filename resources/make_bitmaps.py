@@ -5,6 +5,14 @@
   led_on.bmp      resource 102: the lit LED strip, 3 x 30
   led_off.bmp     resource 104: the unlit LED strip, 3 x 30
 
+and each of them drawn for high-density screens at 2x and 3x
+(background_2x.bmp, resource 2101; background_3x.bmp, 3101; led_on_2x.bmp,
+2102; ... the id plus 1000 times the scale). The scaled pictures are drawn,
+not enlarged: the logo's leaf and badge are evaluated at every device pixel,
+so their outlines are as fine as the screen; pixel-art parts (the word mark,
+the seeds, the LED rows) become blocks. They are stored with a colour table
+(4 or 8 bits per pixel) to keep the module small.
+
 Usage: make_bitmaps.py [output directory] [--preview DIR]
 The BMP files are committed; run this only to change the pictures. With
 --preview it also writes an 8x enlarged PNG of the logo corner.
@@ -131,6 +139,73 @@ def background():
     return img
 
 
+def fill_block(img, x, y, scale, colour):
+    for dy in range(scale):
+        for dx in range(scale):
+            img[y * scale + dy][x * scale + dx] = colour
+
+
+def inside_badge_smooth(x, y):
+    """The badge as a region of the plane: the pixels 3..59 x 127..162 of
+    the 1x picture, their corners rounded with the same radius."""
+    l, t, r, b, rad = 2.5, 126.5, 59.5, 162.5, 4.5
+    if not (l <= x <= r and t <= y <= b):
+        return False
+    cx = min(max(x, l + rad), r - rad)
+    cy = min(max(y, t + rad), b - rad)
+    return (x - cx) ** 2 + (y - cy) ** 2 <= rad * rad
+
+
+def draw_logo_scaled(img, scale):
+    """The logo at scale 2 or 3: x and y below are the logical coordinates
+    of a device pixel's centre, as the 1x drawing uses pixel centres."""
+    for dy in range(LOGO_TOP * scale, LOGO_BOTTOM * scale):
+        y = (dy + 0.5) / scale - 0.5
+        for dx in range(LOGO_LEFT * scale, LOGO_RIGHT * scale):
+            x = (dx + 0.5) / scale - 0.5
+            if inside_badge_smooth(x, y):
+                edge = not (inside_badge_smooth(x - 1, y) and inside_badge_smooth(x + 1, y) and
+                            inside_badge_smooth(x, y - 1) and inside_badge_smooth(x, y + 1))
+                img[dy][dx] = BADGE_EDGE if edge else BADGE
+            s = leaf_shape(x, y)
+            if s == 1:
+                img[dy][dx] = LEAF_LIGHT if (x - 12) * 27 + (y - 157) * 12 < 0 else LEAF_DARK
+            elif s == 2:
+                img[dy][dx] = RIB
+            elif s == 3:
+                img[dy][dx] = STEM
+    for sx, sy in ((30, 133), (31, 136), (30, 139), (31, 142), (30, 145), (31, 148)):
+        fill_block(img, sx, sy, scale, SEED)
+        fill_block(img, sx, sy + 1, scale, SEED)
+    for sy in range(134, 158):
+        fill_block(img, 32, sy, scale, STEM)
+    x0, y0 = 35, 149
+    for ch in "SORREL":
+        for row, bits in enumerate(GLYPHS[ch]):
+            for col, bit in enumerate(bits):
+                if bit == "1":
+                    fill_block(img, x0 + col, y0 + row, scale, TEXT)
+        x0 += 4
+    for x in range(35, 58):
+        fill_block(img, x, 156, scale, SEED)
+
+
+def background_scaled(scale):
+    img = image(710 * scale, 167 * scale, PANEL_GREY)
+    draw_logo_scaled(img, scale)
+    return img
+
+
+def led_strip_scaled(colours, scale):
+    """Each LED a coloured band over a black one, scale times as wide and
+    as high."""
+    rows = []
+    for c in colours:
+        rows += [[c] * (3 * scale) for _ in range(scale)]
+        rows += [[BLACK] * (3 * scale) for _ in range(scale)]
+    return rows
+
+
 def bmp_bytes(img):
     height, width = len(img), len(img[0])
     stride = (width * 3 + 3) & ~3
@@ -144,6 +219,36 @@ def bmp_bytes(img):
     info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
     header = struct.pack("<2sIHHI", b"BM", 14 + len(info) + len(pixels), 0, 0, 14 + len(info))
     return header + info + bytes(pixels)
+
+
+def bmp_bytes_indexed(img):
+    """The picture with a colour table: 4 bits per pixel for up to 16
+    colours, 8 for up to 256."""
+    height, width = len(img), len(img[0])
+    colours = sorted({c for row in img for c in row})
+    if len(colours) > 256:
+        return bmp_bytes(img)
+    bits = 4 if len(colours) <= 16 else 8
+    index = {c: i for i, c in enumerate(colours)}
+    stride = ((width * bits + 31) // 32) * 4
+    pixels = bytearray()
+    for row in reversed(img):
+        line = bytearray()
+        if bits == 8:
+            line += bytes(index[c] for c in row)
+        else:
+            for x in range(0, width, 2):
+                hi = index[row[x]]
+                lo = index[row[x + 1]] if x + 1 < width else 0
+                line.append(hi << 4 | lo)
+        line += b"\0" * (stride - len(line))
+        pixels += line
+    palette = b"".join(bytes((b, g, r, 0)) for r, g, b in colours)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, bits, 0, len(pixels), 2835, 2835, len(colours),
+                       0)
+    offset = 14 + len(info) + len(palette)
+    header = struct.pack("<2sIHHI", b"BM", offset + len(pixels), 0, 0, offset)
+    return header + info + palette + bytes(pixels)
 
 
 def png_bytes(img, scale):
@@ -181,6 +286,15 @@ def main(argv):
     for name, img in files.items():
         with open(os.path.join(out, name), "wb") as f:
             f.write(bmp_bytes(img))
+    for scale in (2, 3):
+        scaled = {
+            "background_%dx.bmp" % scale: background_scaled(scale),
+            "led_on_%dx.bmp" % scale: led_strip_scaled(LIT, scale),
+            "led_off_%dx.bmp" % scale: led_strip_scaled(UNLIT, scale),
+        }
+        for name, img in scaled.items():
+            with open(os.path.join(out, name), "wb") as f:
+                f.write(bmp_bytes_indexed(img))
     if preview:
         corner = [row[0:72] for row in files["background.bmp"][118:167]]
         with open(os.path.join(preview, "logo_preview.png"), "wb") as f:

@@ -2,7 +2,9 @@
 # Writes docs/editor.png, the editor's picture in the README: the editor
 # drawn without a display, with the shipped Telephone preset on its faders
 # and its meters at the loudest moment of the demo recording (Front_Center.wav
-# from Debian's alsa-utils), exactly as scripts/demo.sh draws out/editor.png.
+# from Debian's alsa-utils), exactly as scripts/demo.sh draws out/editor.png,
+# and docs/editor-2x.png, the same at scale 2, which the README shows at
+# the editor's size so that high-density screens see it sharp.
 # Usage: scripts/editor-picture.sh [PRESET]   (default: telephone)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -18,3 +20,5 @@ bash scripts/deps.sh build >/dev/null
 cmake --build --preset linux -j "$(nproc)" --target editor-snapshot >/dev/null
 mkdir -p docs
 build/linux/tools/editor-snapshot/editor-snapshot --preset "$preset" --input "$input" --output docs/editor.png
+build/linux/tools/editor-snapshot/editor-snapshot --preset "$preset" --input "$input" --output docs/editor-2x.png \
+  --scale 2

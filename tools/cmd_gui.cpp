@@ -45,8 +45,18 @@ const char *const kHelp =
     "  --instances N             N instances, each with its own editor window\n"
     "                            (default 1, at most 16); closing one window closes\n"
     "                            that editor and instance, the others run on\n"
+    "  --scale F                 tell the plug-in the content scale factor F (0 < F\n"
+    "                            <= 4, e.g. 2 for a 200 % screen) before opening its\n"
+    "                            editor, as hosts on high-density screens do (the\n"
+    "                            VST 2.4 vendor call 'PreS' 'AeCs')\n"
+    "  --scale-after-open        send it once the editor is open instead (the\n"
+    "                            editor then asks for its new size)\n"
     "\n";
 
+// The de-facto content-scale call: effVendorSpecific with these as index
+// and value, the factor as the float.
+constexpr VstInt32 kContentScaleIndex = 0x50726553; // 'PreS'
+constexpr VstIntPtr kContentScaleValue = 0x41654373; // 'AeCs'
 constexpr int kIdlePeriodMs = 40;   // about 25 idle calls a second
 constexpr int kSettleTicks = 5;     // after raising a window, before reading it back
 constexpr int kFallbackWidth = 400; // for editors that tell their size only once open
@@ -225,6 +235,8 @@ struct GuiOptions {
     double seconds = 0; // 0: until the windows are closed
     int count = 1;
     bool trace = false;
+    double scale = 0; // 0: no content-scale call
+    bool scaleAfterOpen = false;
     Audio file; // empty: pink noise
     std::string audioName;
 };
@@ -260,6 +272,7 @@ class GuiSession {
 
     std::string loadInstance(size_t i);
     std::string openEditor(size_t i);
+    void sendScale(Instance &inst);
     void closeEditor(Instance &inst);
     void closeInstance(size_t i);
     void closeAll();
@@ -324,9 +337,19 @@ std::string GuiSession::loadInstance(size_t i) {
     return "";
 }
 
+void GuiSession::sendScale(Instance &inst) {
+    const VstIntPtr taken = inst.plugin->dispatch(effVendorSpecific, kContentScaleIndex, kContentScaleValue,
+                                                  nullptr, static_cast<float>(options_.scale));
+    char factor[32];
+    std::snprintf(factor, sizeof factor, "%g", options_.scale);
+    inst.host->note(std::string("effVendorSpecific content scale ") + factor + " " + std::to_string(taken));
+}
+
 std::string GuiSession::openEditor(size_t i) {
     Instance &inst = instances_[i];
     Plugin &p = *inst.plugin;
+    if (options_.scale > 0 && !options_.scaleAfterOpen)
+        sendScale(inst);
     int width = kFallbackWidth, height = kFallbackHeight;
     const bool known = editorSize(p, width, height);
     inst.host->note("effEditGetRect " + sizeText(known, width, height));
@@ -344,6 +367,8 @@ std::string GuiSession::openEditor(size_t i) {
     const VstIntPtr opened = p.dispatch(effEditOpen, 0, window->displayHandle(), window->parentHandle());
     inst.editorOpen = true; // some plug-ins answer 0 and still open: closed either way
     inst.host->note("effEditOpen " + std::to_string(opened));
+    if (options_.scaleAfterOpen)
+        sendScale(inst);
     // Some editors know their size only once open.
     int w2 = 0, h2 = 0;
     if (editorSize(p, w2, h2) && (w2 != window->clientWidth() || h2 != window->clientHeight())) {
@@ -537,7 +562,9 @@ int cmdGui(int argc, char **argv) {
                                {"audio", true},
                                {"noise", false},
                                {"trace", false},
-                               {"instances", true}});
+                               {"instances", true},
+                               {"scale", true},
+                               {"scale-after-open", false}});
     Args args;
     std::string error;
     const bool parsed = args.parse(argc, argv, 2, specs, error);
@@ -569,6 +596,12 @@ int cmdGui(int argc, char **argv) {
     if (args.has("audio") && args.has("noise"))
         return usageError("gui", "--audio and --noise exclude each other");
     options.trace = args.has("trace");
+    if (args.has("scale") &&
+        (!parseDouble(args.value("scale"), options.scale) || !(options.scale > 0) || options.scale > 4))
+        return usageError("gui", "--scale takes a factor above 0, up to 4");
+    options.scaleAfterOpen = args.has("scale-after-open");
+    if (options.scaleAfterOpen && options.scale == 0)
+        return usageError("gui", "--scale-after-open needs --scale");
 
     if (args.has("audio")) {
         options.audioName = args.value("audio");

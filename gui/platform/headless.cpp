@@ -300,6 +300,14 @@ bool setDropTarget(Window *window, bool active) {
     return true;
 }
 
+double desktopScaleFactor(void *) {
+    return headless::script().desktopScale;
+}
+
+raster::Point screenSize(void *) {
+    return headless::script().screen;
+}
+
 bool moduleBitmapResource(int32_t, const uint8_t *&, size_t &) {
     return false;
 }

@@ -27,6 +27,10 @@ struct Script {
     bool swapped = false;
     // createWindow fails, as for a parent that is not a window.
     bool refuseWindows = false;
+    // What the desktop says of screen density (0: nothing) and the screen's
+    // size (0 x 0: unknown).
+    double desktopScale = 0;
+    raster::Point screen{0, 0};
 
     // What happened so far.
     size_t buttonPolls = 0;

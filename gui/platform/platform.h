@@ -156,6 +156,16 @@ void setCursor(Window *window, Cursor cursor);
 // platform cannot.
 bool setDropTarget(Window *window, bool active);
 
+// --- screen density ---------------------------------------------------------------
+
+// The desktop's scale factor for windows in parent (1.0 at 96 DPI; null
+// parent: the desktop's general setting where there is one): the parent's
+// DPI on Windows, looked up at run time (never changing the process's DPI
+// awareness), Xft.dpi / 96 or GDK_SCALE on X11. 0 when unknown.
+double desktopScaleFactor(void *parent);
+// The size of the screen parent is on, in device pixels; 0 x 0 when unknown.
+raster::Point screenSize(void *parent);
+
 // --- the rest of the world ------------------------------------------------------------
 
 // A bitmap resource compiled into the plug-in module itself (a packed

@@ -854,6 +854,35 @@ void openUrl(const char *address) {
     delete job;
 }
 
+// GetDpiForWindow came with Windows 10 (1607); older systems and Wine may
+// lack it, so it is looked up at run time. The process's and the thread's
+// DPI awareness stay the host's: a window of a host that is not aware
+// answers 96 and the system enlarges it.
+double desktopScaleFactor(void *parent) {
+    HWND window = static_cast<HWND>(parent);
+    if (!window || !IsWindow(window))
+        return 0;
+    using DpiForWindow = UINT(WINAPI *)(HWND);
+    HMODULE user = GetModuleHandleW(L"user32.dll");
+    auto dpiForWindow =
+        user ? reinterpret_cast<DpiForWindow>(reinterpret_cast<void *>(GetProcAddress(user, "GetDpiForWindow")))
+             : nullptr;
+    if (!dpiForWindow)
+        return 0;
+    const UINT dpi = dpiForWindow(window);
+    return dpi ? dpi / 96.0 : 0;
+}
+
+raster::Point screenSize(void *parent) {
+    HWND window = static_cast<HWND>(parent);
+    HMONITOR monitor = MonitorFromWindow(window && IsWindow(window) ? window : nullptr, MONITOR_DEFAULTTOPRIMARY);
+    MONITORINFO info{};
+    info.cbSize = sizeof(info);
+    if (!monitor || !GetMonitorInfoW(monitor, &info))
+        return {};
+    return {info.rcWork.right - info.rcWork.left, info.rcWork.bottom - info.rcWork.top};
+}
+
 bool moduleBitmapResource(int32_t id, const uint8_t *&data, size_t &size) {
     // The module that holds this code: the plug-in DLL, or a test program.
     HMODULE module = nullptr;

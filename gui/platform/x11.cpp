@@ -32,6 +32,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <deque>
 #include <dlfcn.h>
@@ -1064,6 +1065,68 @@ void openUrl(const char *address) {
     } catch (...) {
         // No thread: no web page, and nothing else happens.
     }
+}
+
+namespace {
+
+// Xft.dpi from the resource database text as xrdb leaves it on the root
+// window ("Xft.dpi:\t192" lines); 0 when absent or not a number.
+double xftDpi(const char *resources) {
+    const char *key = "Xft.dpi:";
+    for (const char *line = resources; line && *line;) {
+        const char *end = std::strchr(line, '\n');
+        if (std::strncmp(line, key, std::strlen(key)) == 0) {
+            char *after = nullptr;
+            const double dpi = std::strtod(line + std::strlen(key), &after);
+            if (after != line + std::strlen(key))
+                return dpi;
+        }
+        line = end ? end + 1 : nullptr;
+    }
+    return 0;
+}
+
+} // namespace
+
+// Read from the root window at each call rather than from the connection's
+// copy made when it opened: a desktop may change it (xrdb -merge) while the
+// host runs.
+double desktopScaleFactor(void *) {
+    const double dpi = withDisplay<double>(0.0, [](Display *display) {
+        const Atom property = XInternAtom(display, "RESOURCE_MANAGER", True);
+        if (property == None)
+            return 0.0;
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char *data = nullptr;
+        double found = 0;
+        if (XGetWindowProperty(display, RootWindow(display, DefaultScreen(display)), property, 0, 1 << 20, False,
+                               XA_STRING, &type, &format, &count, &after, &data) == Success &&
+            data && format == 8) {
+            std::string text(reinterpret_cast<const char *>(data), count);
+            found = xftDpi(text.c_str());
+        }
+        if (data)
+            XFree(data);
+        return found;
+    });
+    if (dpi != 0)
+        return dpi / 96.0;
+    if (const char *gdk = std::getenv("GDK_SCALE")) {
+        char *end = nullptr;
+        const double factor = std::strtod(gdk, &end);
+        if (end != gdk && *end == '\0')
+            return factor;
+    }
+    return 0;
+}
+
+raster::Point screenSize(void *) {
+    return withDisplay<raster::Point>(raster::Point{}, [](Display *display) {
+        const int screen = DefaultScreen(display);
+        return raster::Point{DisplayWidth(display, screen), DisplayHeight(display, screen)};
+    });
 }
 
 bool moduleBitmapResource(int32_t, const uint8_t *&, size_t &) {

@@ -209,6 +209,14 @@ class Canvas {
 
     void setPen(const Pen &pen);
     const Pen &pen() const { return pen_; }
+    // Drawing at an integer scale: one-pixel pens then draw blocks of
+    // size x size pixels. lineTo walks the line on the lattice of blocks
+    // (its points divided by size, rounded down) and fills every block it
+    // visits, so a line drawn at scale s covers exactly the blocks of the
+    // pixels it covers at scale 1; the dot pattern counts blocks. 1 (the
+    // default) is plain pixels; sizes are kept to 1..16.
+    void setBlockSize(int32_t size);
+    int32_t blockSize() const { return block_; }
     void setBrush(Pixel colour) { brush_ = colourOf(colour); }
     Pixel brush() const { return brush_; }
     void setRop2(Rop2 rop) { rop_ = rop; }
@@ -315,6 +323,7 @@ class Canvas {
     // Marks the pixels of a wide-pen segment in mask (maskRect's pixels, row
     // by row), or draws them at once without a mask.
     void wideSegment(Point a, Point b, std::vector<uint8_t> *mask = nullptr, const Rect &maskRect = Rect{});
+    void blockLine(Point a, Point b);
     void spanRop(int32_t y, int32_t x0, int32_t x1, Pixel colour, const Rect &clip); // x0..x1-1
 
     Surface *target_ = nullptr;
@@ -329,6 +338,7 @@ class Canvas {
     Pixel backColour_ = 0x00ffffff;
     bool backOpaque_ = false;
     Rect lastTextCell_;
+    int32_t block_ = 1;
 };
 
 // The monochrome mask of a block as a colour surface: white (0x00ffffff)

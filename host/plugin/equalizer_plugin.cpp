@@ -73,6 +73,13 @@ void EqualizerPlugin::process(float **inputs, float **outputs, VstInt32 sampleFr
 
 void EqualizerPlugin::setParameter(VstInt32 index, float value) { core.setParameter(index, value); }
 
+VstIntPtr EqualizerPlugin::vendorSpecific(VstInt32 index, VstIntPtr value, void *ptr, float factor) {
+    if (index != kContentScaleIndex || value != kContentScaleValue)
+        return AudioEffectX::vendorSpecific(index, value, ptr, factor);
+    auto *gui = dynamic_cast<EqualizerVstEditor *>(editor);
+    return gui && gui->setContentScale(factor) ? 1 : 0;
+}
+
 float EqualizerPlugin::getParameter(VstInt32 index) { return core.getParameter(index); }
 
 void EqualizerPlugin::getParameterName(VstInt32 index, char *text) {

@@ -50,6 +50,12 @@ class EqualizerPlugin : public AudioEffectX {
     bool getProductString(char *text) override;
     VstInt32 getVendorVersion() override { return EqualizerEffect::kVendorVersion; }
     VstInt32 getPlugCategory() override { return kPlugCategEffect; }
+    // The content-scale call some hosts make before or after opening the
+    // editor (index 'PreS', value 'AeCs', the factor as the float): 1 when
+    // the editor took the factor.
+    VstIntPtr vendorSpecific(VstInt32 index, VstIntPtr value, void *ptr, float factor) override;
+    static constexpr VstInt32 kContentScaleIndex = 0x50726553;  // 'PreS'
+    static constexpr VstIntPtr kContentScaleValue = 0x41654373; // 'AeCs'
 
     EqualizerEffect &effect() { return core; }
     const EqualizerEffect &effect() const { return core; }

@@ -8,11 +8,27 @@ namespace sorrel {
 EqualizerVstEditor::EqualizerVstEditor(AudioEffect *owner, LevelSource *levels)
     : AEffGUIEditor(owner), editor(this, levels) {
     setKnobMode(0);
+}
+
+bool EqualizerVstEditor::getRect(ERect **out) {
     const CRect size = editor.getRect();
     rect.top = static_cast<int16_t>(size.top);
     rect.left = static_cast<int16_t>(size.left);
     rect.bottom = static_cast<int16_t>(size.bottom);
     rect.right = static_cast<int16_t>(size.right);
+    return AEffGUIEditor::getRect(out);
+}
+
+bool EqualizerVstEditor::setContentScale(float factor) {
+    // The host hears of a new size inside this call and may close or delete
+    // the editor from there.
+    const std::shared_ptr<const bool> token = livenessToken();
+    const bool taken = editor.setHostScale(factor);
+    if (!*token)
+        return taken;
+    ERect *ignored = nullptr;
+    getRect(&ignored);
+    return taken;
 }
 
 EqualizerVstEditor::~EqualizerVstEditor() { editor.close(); }
@@ -21,7 +37,14 @@ bool EqualizerVstEditor::open(void *parent) {
     if (frame)
         close();
     AEffGUIEditor::open(parent);
-    if (!editor.open(parent, this)) {
+    // Opening may ask the host for a new size (the desktop wants another
+    // scale than the host was told); a host may close the editor, or delete
+    // the effect, from there.
+    const std::shared_ptr<const bool> token = livenessToken();
+    const bool opened = editor.open(parent, this);
+    if (!*token)
+        return false;
+    if (!opened || !systemWindow) {
         close();
         return false;
     }

@@ -15,7 +15,12 @@ class EqualizerVstEditor : public AEffGUIEditor, public ParameterLink {
     EqualizerVstEditor(AudioEffect *effect, LevelSource *levels);
     ~EqualizerVstEditor() override;
 
+    // The editor's size at its current scale.
+    bool getRect(ERect **rect) override;
     bool open(void *parent) override;
+    // The host's content scale factor, before or while open: true when
+    // taken (see EqualizerEditor::setHostScale).
+    bool setContentScale(float factor);
     void close() override;
     // Shows the effect's values and levels, then the base's idle pass.
     void idle() override;

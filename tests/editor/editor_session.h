@@ -66,7 +66,8 @@ inline const raster::Surface &picture(AEffGUIEditor *editor) {
 // The host paints the new window once, then calls idle as it does
 // regularly (the editor draws nothing before that first paint).
 inline void paint(AEffGUIEditor *editor) {
-    headless::queuePaint(windowOf(editor), {0, 0, 710, 167});
+    const raster::Surface &all = picture(editor);
+    headless::queuePaint(windowOf(editor), {0, 0, all.width(), all.height()});
     editor->idle();
 }
 

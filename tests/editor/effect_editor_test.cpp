@@ -158,5 +158,54 @@ TEST(EffectEditorReentry, HostClosesFromInsideADrag) {
     }
 }
 
+// A host that closes the editor, or the whole effect, when the editor asks
+// it for a new size: while opening at the desktop's scale, or on the
+// content-scale call while open.
+AEffect *closeInResize = nullptr;
+
+VstIntPtr VSTCALLBACK resizeClosingHost(AEffect *effect, VstInt32 opcode, VstInt32, VstIntPtr, void *ptr, float) {
+    if (opcode == audioMasterVersion)
+        return 2400;
+    if (opcode == audioMasterCanDo)
+        return 1;
+    if (opcode == audioMasterSizeWindow && effect && effect == closeInResize) {
+        closeInResize = nullptr;
+        effect->dispatcher(effect, closeOpcode, 0, 0, nullptr, 0.f);
+        return 1;
+    }
+    return 0;
+}
+
+TEST(EffectEditorReentry, HostClosesFromInsideAResizeForANewScale) {
+    for (VstInt32 opcode : {effEditClose, effClose}) {
+        for (bool whileOpen : {true, false}) {
+            SCOPED_TRACE(std::to_string(opcode) + (whileOpen ? " while open" : " while opening"));
+            headless::reset();
+            AEffect *record = (new sorrel::EqualizerPlugin(resizeClosingHost))->getAeffect();
+            ERect *rect = nullptr;
+            record->dispatcher(record, effEditGetRect, 0, 0, &rect, 0.f);
+            closeOpcode = opcode;
+            if (whileOpen) {
+                ASSERT_EQ(record->dispatcher(record, effEditOpen, 0, 0, &parentWindow, 0.f), 1);
+                closeInResize = record;
+                record->dispatcher(record, effVendorSpecific, sorrel::EqualizerPlugin::kContentScaleIndex,
+                                   sorrel::EqualizerPlugin::kContentScaleValue, nullptr, 2.f);
+            } else {
+                // The desktop asks for 2x only after the host has the 1x size.
+                headless::script().desktopScale = 2.0;
+                closeInResize = record;
+                record->dispatcher(record, effEditOpen, 0, 0, &parentWindow, 0.f);
+            }
+            EXPECT_EQ(closeInResize, nullptr) << "the host was asked for the new size";
+            if (opcode == effEditClose) {
+                EXPECT_TRUE(headless::windows().empty()) << "closed while it opened: not open";
+                EXPECT_EQ(record->dispatcher(record, effClose, 0, 0, nullptr, 0.f), 1);
+            }
+            EXPECT_TRUE(headless::windows().empty());
+            headless::reset();
+        }
+    }
+}
+
 } // namespace
 } // namespace editortest

@@ -477,3 +477,55 @@ TEST(Offscreen, MadeFromABitmapOrFromNothing) {
 }
 
 } // namespace
+
+namespace {
+
+// The pictures drawn for scales 2 and 3 are the 1x pictures' blocks except
+// where the script draws finer: the logo in the background's lower left.
+TEST(Resources, ScaledPicturesMatchTheirBlocksOutsideTheLogo) {
+    for (int32_t id : {101, 102, 104}) {
+        CBitmap plain(id);
+        ASSERT_TRUE(plain.isLoaded()) << id;
+        for (int32_t s : {2, 3}) {
+            const sorrel::gui::ResourceBytes bytes =
+                sorrel::gui::findBitmapResource(sorrel::gui::scaledResourceId(id, s));
+            ASSERT_NE(bytes.data, nullptr) << id << " at " << s;
+            const std::shared_ptr<const raster::Surface> scaled = plain.imageForScale(s);
+            ASSERT_TRUE(scaled) << id;
+            ASSERT_EQ(scaled->width(), plain.getWidth() * s);
+            ASSERT_EQ(scaled->height(), plain.getHeight() * s);
+            EXPECT_EQ(plain.imageForScale(s), scaled) << "made once";
+            const raster::Surface blocks = sorrel::gui::enlarge(*plain.getHandle(), s);
+            int differing = 0;
+            for (int32_t y = 0; y < scaled->height(); ++y)
+                for (int32_t x = 0; x < scaled->width(); ++x) {
+                    const bool logo = id == 101 && x < 63 * s && y >= 124 * s;
+                    if (!logo && at(*scaled, x, y) != at(blocks, x, y))
+                        ++differing;
+                }
+            EXPECT_EQ(differing, 0) << id << " at " << s;
+        }
+    }
+}
+
+// A bitmap without a picture for the scale is drawn with its pixels as
+// blocks; offsets are logical.
+TEST(Bitmap, DrawnAtAScaleWithoutAScaledPicture) {
+    ScriptedEnvironment env;
+    CBitmap bitmap(nullptr, 4, 3);
+    for (int32_t y = 0; y < 3; ++y)
+        for (int32_t x = 0; x < 4; ++x)
+            bitmap.getHandle()->set(x, y, rgb(10 * x, 20 * y, 99));
+    raster::Surface surface(20, 20, kPaper);
+    raster::Canvas canvas(&surface);
+    CDrawContext context(nullptr, &canvas, nullptr);
+    context.setScale(2);
+    bitmap.draw(&context, CRect(1, 1, 4, 3), CPoint(1, 1));
+    for (int32_t y = 0; y < 20; ++y)
+        for (int32_t x = 0; x < 20; ++x) {
+            const bool inside = x >= 2 && x < 8 && y >= 2 && y < 6;
+            EXPECT_EQ(at(surface, x, y), inside ? rgb(10 * (x / 2), 20 * (y / 2), 99) : kPaper) << x << "," << y;
+        }
+}
+
+} // namespace

@@ -1,5 +1,7 @@
 #include "gui/drawcontext.h"
 
+#include "gui/bitmap.h"
+
 #include "scripted_environment.h"
 
 #include <gtest/gtest.h>
@@ -621,3 +623,93 @@ TEST(DrawContext, WaitDragRunsTheIdleWorkWhileTheButtonIsHeld) {
 }
 
 } // namespace
+
+namespace {
+
+// Everything a view draws without text, curves or slanted fills (those are
+// drawn at the device's resolution, so their edges are finer than blocks),
+// with an offset and a clip in effect.
+void blockScene(CDrawContext &c) {
+    c.setOffset(CPoint(3, 2));
+    c.setClipRect(CRect(0, 0, 60, 44));
+    c.setFrameColor(CColor(200, 40, 40, 0));
+    c.drawRect(CRect(2, 2, 20, 14), Outline);
+    c.setFillColor(CColor(20, 180, 40, 0));
+    c.fillRect(CRect(4, 4, 12, 10));
+    c.drawRect(CRect(22, 2, 30, 9), FilledAndOutline);
+    c.moveTo(CPoint(1, 20));
+    c.lineTo(CPoint(50, 31)); // shallow diagonal
+    c.lineTo(CPoint(44, 4));  // steep, upwards
+    c.setLineStyle(LineDotted);
+    c.moveTo(CPoint(0, 40));
+    c.lineTo(CPoint(70, 40)); // runs out of the clip
+    c.setLineStyle(LineSolid);
+    const CPoint triangle[] = {{30, 12}, {40, 30}, {24, 26}};
+    c.drawPolygon(triangle, 3, Outline);
+    const CPoint box[] = {{2, 34}, {14, 34}, {14, 38}, {2, 38}};
+    c.setFillColor(CColor(40, 40, 220, 0));
+    c.drawPolygon(box, 4, Filled);
+    c.drawPoint(CPoint(55, 8), CColor(255, 255, 0, 0));
+}
+
+} // namespace
+
+// At scale s the context draws each of these as the s x s blocks of the
+// pixels it draws at scale 1, offset and clip included.
+TEST(DrawContext, AtAScaleShapesAreTheBlocksOfTheirPixels) {
+    ScriptedEnvironment env;
+    raster::Surface plain(64, 48, kPaper);
+    raster::Canvas plainCanvas(&plain);
+    {
+        CDrawContext c(nullptr, &plainCanvas, nullptr);
+        blockScene(c);
+    }
+    for (int32_t s : {2, 3}) {
+        raster::Surface scaled(64 * s, 48 * s, kPaper);
+        raster::Canvas canvas(&scaled);
+        {
+            CDrawContext c(nullptr, &canvas, nullptr);
+            c.setScale(s);
+            EXPECT_EQ(c.getScale(), s);
+            blockScene(c);
+        }
+        EXPECT_EQ(canvas.blockSize(), 1) << "the canvas gets its block size back";
+        const raster::Surface expected = sorrel::gui::enlarge(plain, s);
+        int differing = 0;
+        for (int32_t y = 0; y < scaled.height(); ++y)
+            for (int32_t x = 0; x < scaled.width(); ++x)
+                if (raster::colourOf(scaled.get(x, y)) != raster::colourOf(expected.get(x, y)) && differing++ < 3)
+                    ADD_FAILURE() << "scale " << s << " pixel " << x << "," << y;
+        EXPECT_EQ(differing, 0) << "scale " << s;
+    }
+}
+
+// Text at a scale: rasterised at the scaled size inside the scaled box, and
+// measured in logical pixels; the pointer divided by the scale.
+TEST(DrawContext, TextAndPointerAtAScale) {
+    ScriptedEnvironment env;
+    int parent = 0;
+    sorrel::platform::Window *window = sorrel::platform::createWindow(&parent, 200, 100, nullptr);
+    ASSERT_NE(window, nullptr);
+    sorrel::platform::headless::state(window)->screenOrigin = {300, 200};
+    raster::Surface plain(100, 40, kPaper), scaled(200, 80, kPaper);
+    raster::Canvas plainCanvas(&plain), canvas(&scaled);
+    CDrawContext one(nullptr, &plainCanvas, window), two(nullptr, &canvas, window);
+    two.setScale(2);
+    for (CDrawContext *c : {&one, &two}) {
+        c->setFont(NormalFont, 12, 0);
+        c->drawString("Sorrel 19k", CRect(5, 5, 95, 35), false, AlignCenter);
+    }
+    EXPECT_EQ(one.getStringWidth("Sorrel 19k"), two.getStringWidth("Sorrel 19k"));
+    EXPECT_EQ(canvas.font().spec().height, 2 * plainCanvas.font().spec().height);
+    const Ink small = inkOf(plain), large = inkOf(scaled);
+    EXPECT_NEAR(large.box.left, 2 * small.box.left, 4);
+    EXPECT_NEAR(large.box.right, 2 * small.box.right, 4);
+    EXPECT_NEAR(large.box.top, 2 * small.box.top, 4);
+    EXPECT_NEAR(large.box.bottom, 2 * small.box.bottom, 4);
+    env.setPointer({CPoint(351, 261)});
+    EXPECT_EQ(two.getMouseLocation(), CPoint(25, 30));
+    env.setPointer({CPoint(299, 199)});
+    EXPECT_EQ(two.getMouseLocation(), CPoint(-1, -1));
+    sorrel::platform::destroyWindow(window);
+}

@@ -2,7 +2,10 @@
 // preset on its faders and its meters showing a recording's loudest moment,
 // and writes the picture as PNG.
 //
-//   editor-snapshot --preset FILE.fxp --input FILE.wav --output FILE.png
+//   editor-snapshot --preset FILE.fxp --input FILE.wav --output FILE.png [--scale N]
+//
+// --scale N (1, 2 or 3) draws the editor at that scale, as a host on a
+// high-density screen asks for it (the content-scale call before opening).
 //
 // The recording (mono feeds both channels) runs through the effect in blocks
 // of 512 frames at its own sample rate with the editor open, so the engines
@@ -98,7 +101,7 @@ size_t loudestBlock(const sorrelhost::Audio &audio) {
 } // namespace
 
 int main(int argc, char **argv) {
-    std::string presetPath, inputPath, outputPath;
+    std::string presetPath, inputPath, outputPath, scaleText = "1";
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string option = argv[i];
         if (option == "--preset")
@@ -107,14 +110,22 @@ int main(int argc, char **argv) {
             inputPath = argv[i + 1];
         else if (option == "--output")
             outputPath = argv[i + 1];
+        else if (option == "--scale")
+            scaleText = argv[i + 1];
         else
             return failWith("unknown option " + option);
     }
     if (argc % 2 == 0 || inputPath.empty() || outputPath.empty()) {
         std::fprintf(stderr,
-                     "usage: editor-snapshot [--preset FILE.fxp] --input FILE.wav --output FILE.png\n");
+                     "usage: editor-snapshot [--preset FILE.fxp] --input FILE.wav --output FILE.png "
+                     "[--scale 1|2|3]\n");
         return 2;
     }
+    if (scaleText != "1" && scaleText != "2" && scaleText != "3") {
+        std::fprintf(stderr, "editor-snapshot: --scale takes 1, 2 or 3\n");
+        return 2;
+    }
+    const float scale = static_cast<float>(scaleText[0] - '0');
 
     std::vector<uint8_t> wav;
     if (!readBytes(inputPath, wav))
@@ -137,10 +148,11 @@ int main(int argc, char **argv) {
 
     auto *editor = static_cast<sorrel::EqualizerVstEditor *>(effect->getEditor());
     int parentWindow = 0; // any address is a window to the headless backend
-    if (!editor || !editor->open(&parentWindow))
+    if (!editor || !editor->setContentScale(scale) || !editor->open(&parentWindow))
         return failWith("the editor did not open");
     sorrel::platform::Window *window = editor->getFrame()->getWindow();
-    headless::queuePaint(window, {0, 0, 710, 167});
+    const raster::Surface &shown = headless::state(window)->surface;
+    headless::queuePaint(window, {0, 0, shown.width(), shown.height()});
     editor->idle();
 
     const size_t last = loudestBlock(audio);
