@@ -445,7 +445,7 @@ bool CFrame::setScale(int32_t newScale) {
     KeepAlive keep(this);
     const int32_t width = size.width() * newScale, height = size.height() * newScale;
     if (CFrameOwner *e = getOwner()) {
-        const std::shared_ptr<const bool> token = ownerAlive;
+        const std::shared_ptr<const bool> token = ownerToken;
         if (!e->requestSize(width, height))
             return false;
         if (!*token || !openFlag)

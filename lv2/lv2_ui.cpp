@@ -39,16 +39,41 @@ Lv2EqualizerUi::Lv2EqualizerUi(LV2UI_Write_Function writeFunction, LV2UI_Control
     touch = static_cast<const LV2UI_Touch *>(feature(features, LV2_UI__touch));
     const auto *map = static_cast<const LV2_URID_Map *>(feature(features, LV2_URID__map));
     const auto *options = static_cast<const LV2_Options_Option *>(feature(features, LV2_OPTIONS__options));
-    if (map != nullptr && map->map != nullptr && options != nullptr) {
-        const LV2_URID key = map->map(map->handle, LV2_UI__scaleFactor);
-        const LV2_URID floatType = map->map(map->handle, LV2_ATOM__Float);
-        for (const LV2_Options_Option *o = options; o->key != 0 || o->value != nullptr; ++o)
-            if (o->key == key && o->type == floatType && o->size == sizeof(float) && o->value != nullptr) {
-                const float s = *static_cast<const float *>(o->value);
-                if (std::isfinite(s) && s > 0.f)
-                    scale = s;
-            }
+    if (map != nullptr && map->map != nullptr) {
+        scaleKey = map->map(map->handle, LV2_UI__scaleFactor);
+        floatType = map->map(map->handle, LV2_ATOM__Float);
     }
+    for (const LV2_Options_Option *o = options; o != nullptr && (o->key != 0 || o->value != nullptr); ++o)
+        if (const float s = scaleOption(*o); s > 0.f)
+            scale = s;
+    // The host's factor decides the editor's scale over the desktop's and
+    // the user's; without one the editor chooses as everywhere else.
+    if (scale != 1.f)
+        editor.setHostScale(scale);
+}
+
+float Lv2EqualizerUi::scaleOption(const LV2_Options_Option &o) const {
+    if (scaleKey == 0 || o.key != scaleKey || o.type != floatType || o.size != sizeof(float) || o.value == nullptr)
+        return 0.f;
+    float s;
+    std::memcpy(&s, o.value, sizeof s);
+    return std::isfinite(s) && s > 0.f ? s : 0.f;
+}
+
+uint32_t Lv2EqualizerUi::setOptions(const LV2_Options_Option *options) {
+    uint32_t status = LV2_OPTIONS_SUCCESS;
+    for (const LV2_Options_Option *o = options; o != nullptr && (o->key != 0 || o->value != nullptr); ++o) {
+        if (scaleKey == 0 || o->key != scaleKey) {
+            status |= LV2_OPTIONS_ERR_BAD_KEY;
+            continue;
+        }
+        const float s = scaleOption(*o);
+        if (s > 0.f && editor.setHostScale(s))
+            scale = s;
+        else
+            status |= LV2_OPTIONS_ERR_BAD_VALUE;
+    }
+    return status;
 }
 
 Lv2EqualizerUi::~Lv2EqualizerUi() {

@@ -10,7 +10,9 @@
 #include "gui/frame_owner.h"
 #include "lv2/lv2_ports.h"
 
+#include <lv2/options/options.h>
 #include <lv2/ui/ui.h>
+#include <lv2/urid/urid.h>
 
 #include <memory>
 
@@ -26,6 +28,8 @@ class Lv2EqualizerUi final : public CFrameOwner, public ParameterLink, public Le
     bool open();
     // The editor's own X11 window, for the host.
     LV2UI_Widget widget() const;
+    // The editor's frame; null while closed.
+    CFrame *frame() const { return editor.getFrame(); }
 
     void portEvent(uint32_t port, uint32_t size, uint32_t format, const void *buffer);
     // The host's idle call: window events, the values and levels, redraws.
@@ -34,6 +38,9 @@ class Lv2EqualizerUi final : public CFrameOwner, public ParameterLink, public Le
 
     // The host's ui:scaleFactor, 1 when it offers none.
     float scaleFactor() const { return scale; }
+    // The options interface's set: a new ui:scaleFactor while open. Answers
+    // LV2_OPTIONS_SUCCESS or the bad-key, bad-value error bits.
+    uint32_t setOptions(const LV2_Options_Option *options);
 
     // CFrameOwner
     void beginEdit(int32_t index) override;
@@ -57,6 +64,9 @@ class Lv2EqualizerUi final : public CFrameOwner, public ParameterLink, public Le
 
   private:
     void pump();
+    // The factor of a ui:scaleFactor option; 0 for another option or a
+    // value that is no factor.
+    float scaleOption(const LV2_Options_Option &option) const;
 
     LV2UI_Write_Function write;
     LV2UI_Controller controller;
@@ -64,6 +74,8 @@ class Lv2EqualizerUi final : public CFrameOwner, public ParameterLink, public Le
     const LV2UI_Resize *resize = nullptr;
     const LV2UI_Touch *touch = nullptr;
     float scale = 1.f;
+    LV2_URID scaleKey = 0;
+    LV2_URID floatType = 0;
 
     float values[kNumParameters];
     float levels[kNumMeterPorts] = {};

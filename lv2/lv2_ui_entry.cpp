@@ -36,9 +36,20 @@ int idle(LV2UI_Handle handle) { return static_cast<Lv2EqualizerUi *>(handle)->id
 
 const LV2UI_Idle_Interface kIdle = {idle};
 
+uint32_t getOptions(LV2_Handle, LV2_Options_Option *) { return LV2_OPTIONS_ERR_UNKNOWN; }
+
+uint32_t setOptions(LV2_Handle handle, const LV2_Options_Option *options) {
+    return static_cast<Lv2EqualizerUi *>(handle)->setOptions(options);
+}
+
+// The host tells a new ui:scaleFactor while the editor is open.
+const LV2_Options_Interface kOptions = {getOptions, setOptions};
+
 const void *extensionData(const char *uri) {
     if (uri != nullptr && std::strcmp(uri, LV2_UI__idleInterface) == 0)
         return &kIdle;
+    if (uri != nullptr && std::strcmp(uri, LV2_OPTIONS__interface) == 0)
+        return &kOptions;
     return nullptr;
 }
 

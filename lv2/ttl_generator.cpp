@@ -152,7 +152,7 @@ bool writePlugin(std::ostream &out) {
         << "  ui:binary <sorrel_ui.so> ;\n"
         << "  lv2:requiredFeature ui:idleInterface , ui:parent ;\n"
         << "  lv2:optionalFeature ui:noUserResize , ui:touch , ui:resize , opts:options , urid:map ;\n"
-        << "  lv2:extensionData ui:idleInterface ;\n"
+        << "  lv2:extensionData ui:idleInterface , opts:interface ;\n"
         << "  opts:supportedOption ui:scaleFactor";
     for (uint32_t port = kFirstMeterPort; port < kNumPorts; ++port)
         out << " ;\n  ui:portNotification [ ui:plugin <" << kPluginUri << "> ; lv2:symbol \"" << meterSymbol(port)

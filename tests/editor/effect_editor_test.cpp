@@ -161,30 +161,24 @@ TEST(EffectEditorReentry, HostClosesFromInsideADrag) {
 // A host that closes the editor, or the whole effect, when the editor asks
 // it for a new size: while opening at the desktop's scale, or on the
 // content-scale call while open.
-AEffect *closeInResize = nullptr;
-
-VstIntPtr VSTCALLBACK resizeClosingHost(AEffect *effect, VstInt32 opcode, VstInt32, VstIntPtr, void *ptr, float) {
-    if (opcode == audioMasterVersion)
-        return 2400;
-    if (opcode == audioMasterCanDo)
-        return 1;
-    if (opcode == audioMasterSizeWindow && effect && effect == closeInResize) {
-        closeInResize = nullptr;
-        effect->dispatcher(effect, closeOpcode, 0, 0, nullptr, 0.f);
-        return 1;
-    }
-    return 0;
-}
-
 TEST(EffectEditorReentry, HostClosesFromInsideAResizeForANewScale) {
     for (VstInt32 opcode : {effEditClose, effClose}) {
         for (bool whileOpen : {true, false}) {
             SCOPED_TRACE(std::to_string(opcode) + (whileOpen ? " while open" : " while opening"));
             headless::reset();
-            AEffect *record = (new sorrel::EqualizerPlugin(resizeClosingHost))->getAeffect();
+            FakeHost host;
+            host.answer(audioMasterCanDo, 1);
+            host.answer(audioMasterSizeWindow, 1);
+            AEffect *closeInResize = nullptr;
+            host.onCall = [&](AEffect *effect, VstInt32 call) {
+                if (call == audioMasterSizeWindow && effect && effect == closeInResize) {
+                    closeInResize = nullptr;
+                    effect->dispatcher(effect, opcode, 0, 0, nullptr, 0.f);
+                }
+            };
+            AEffect *record = (new sorrel::EqualizerPlugin(host.callback()))->getAeffect();
             ERect *rect = nullptr;
             record->dispatcher(record, effEditGetRect, 0, 0, &rect, 0.f);
-            closeOpcode = opcode;
             if (whileOpen) {
                 ASSERT_EQ(record->dispatcher(record, effEditOpen, 0, 0, &parentWindow, 0.f), 1);
                 closeInResize = record;
