@@ -25,7 +25,7 @@ namespace {
 
 const std::string kPresetDir = std::string(SORREL_SOURCE_DIR) + "/resources/presets/";
 
-std::vector<uint8_t> bytesOf(const std::string &path) {
+[[maybe_unused]] std::vector<uint8_t> bytesOf(const std::string &path) {
     std::vector<uint8_t> bytes;
     std::string error;
     EXPECT_TRUE(readFileBytes(path, bytes, error)) << error;
