@@ -12,7 +12,7 @@
 // still falls one step per idle pass, as when it was drawn whole.
 #pragma once
 
-#include "gui/vumeter.h"
+#include "gui/controls/vumeter.h"
 
 namespace sorrel {
 

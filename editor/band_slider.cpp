@@ -1,7 +1,7 @@
 #include "editor/band_slider.h"
 
 #include "editor/level_color.h"
-#include "gui/drawcontext.h"
+#include "gui/drawing/drawcontext.h"
 
 #include <algorithm>
 

@@ -6,7 +6,7 @@
 // bar's free end.
 #pragma once
 
-#include "gui/slider.h"
+#include "gui/controls/slider.h"
 
 namespace sorrel {
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "editor/layout.h"
-#include "gui/view.h"
+#include "gui/views/view.h"
 
 namespace sorrel {
 

@@ -5,10 +5,11 @@
 #include "editor/caption_view.h"
 #include "editor/meter_switch.h"
 #include "editor/web_link_view.h"
-#include "gui/bitmap.h"
-#include "gui/frame.h"
-#include "gui/frame_owner.h"
-#include "gui/scale.h"
+#include "gui/drawing/bitmap.h"
+#include "gui/drawing/resources.h"
+#include "gui/views/frame.h"
+#include "gui/views/frame_owner.h"
+#include "gui/drawing/scale.h"
 
 #include <limits>
 
@@ -37,6 +38,10 @@ struct SharedBitmaps {
 };
 
 SharedBitmaps &sharedBitmaps() {
+    // The pictures' table (resources/) is named here, so that every link
+    // with the editor takes it in before the toolkit looks its ids up.
+    static const size_t tableSize = gui::kNumEmbeddedBitmaps;
+    (void)tableSize;
     static SharedBitmaps bitmaps;
     return bitmaps;
 }

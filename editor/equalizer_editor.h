@@ -15,7 +15,7 @@
 #include "editor/layout.h"
 #include "editor/parameter_link.h"
 #include "effect/level_source.h"
-#include "gui/control.h"
+#include "gui/controls/control.h"
 
 class CBitmap;
 class CFrame;

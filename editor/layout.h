@@ -13,7 +13,7 @@
 // Entries 0..35 carry their entry number as tag and parameter index.
 #pragma once
 
-#include "gui/geometry.h"
+#include "gui/drawing/geometry.h"
 
 #include <cstdint>
 

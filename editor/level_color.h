@@ -2,7 +2,7 @@
 // switches share. Alpha is carried along but does not change any drawing.
 #pragma once
 
-#include "gui/color.h"
+#include "gui/drawing/color.h"
 
 namespace sorrel {
 

@@ -1,7 +1,7 @@
 #include "editor/meter_switch.h"
 
 #include "editor/level_color.h"
-#include "gui/drawcontext.h"
+#include "gui/drawing/drawcontext.h"
 
 namespace sorrel {
 

@@ -2,7 +2,7 @@
 // a small black-framed lamp in the editor's red (bright when on).
 #pragma once
 
-#include "gui/onoffbutton.h"
+#include "gui/controls/onoffbutton.h"
 
 namespace sorrel {
 

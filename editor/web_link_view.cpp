@@ -1,6 +1,6 @@
 #include "editor/web_link_view.h"
 
-#include "gui/drawcontext.h"
+#include "gui/drawing/drawcontext.h"
 #include "gui/platform/platform.h"
 
 namespace sorrel {

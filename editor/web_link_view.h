@@ -2,7 +2,7 @@
 // page. The logo itself is part of the background picture.
 #pragma once
 
-#include "gui/view.h"
+#include "gui/views/view.h"
 
 namespace sorrel {
 

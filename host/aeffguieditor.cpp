@@ -1,6 +1,6 @@
 #include "host/aeffguieditor.h"
 
-#include "gui/frame.h"
+#include "gui/views/frame.h"
 #include "gui/platform/platform.h"
 #include "host/audioeffectx.h"
 

@@ -6,7 +6,7 @@
 // their mouse-tracking loops so that the editor and the host keep running.
 #pragma once
 
-#include "gui/frame_owner.h"
+#include "gui/views/frame_owner.h"
 #include "host/aeffeditor.h"
 
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "lv2/lv2_ui.h"
 
-#include "gui/frame.h"
+#include "gui/views/frame.h"
 #include "gui/platform/platform.h"
 
 #include <lv2/atom/atom.h>

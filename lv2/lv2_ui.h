@@ -7,7 +7,7 @@
 
 #include "editor/equalizer_editor.h"
 #include "effect/level_source.h"
-#include "gui/frame_owner.h"
+#include "gui/views/frame_owner.h"
 #include "lv2/lv2_ports.h"
 
 #include <lv2/options/options.h>

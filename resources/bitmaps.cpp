@@ -1,7 +1,7 @@
 // The editor's pictures, carried in every build (made by make_bitmaps.py);
 // the Windows DLL also has them as module resources, which the toolkit
 // prefers there.
-#include "gui/resources.h"
+#include "gui/drawing/resources.h"
 
 extern const unsigned char sorrel_bitmap_101[];
 extern const unsigned long sorrel_bitmap_101_size;

@@ -3,6 +3,7 @@
 # sources include:
 #   host/, lv2/ (formats)  ->  editor/  ->  gui/  ->  gui/raster, gui/platform
 #                          ->  effect/  ->  dsp/
+# and inside the toolkit: controls -> views -> drawing.
 # The toolkit knows no plug-in interface and no effect; the effect knows no
 # plug-in interface, editor or window; the renderer knows nothing of ours.
 # Prints each wrong arrow and fails when there is one.
@@ -16,6 +17,8 @@ rules=(
   "gui|host/ lv2/ effect/ editor/ dsp/"
   "gui/raster|host/ lv2/ effect/ editor/ dsp/ gui/platform/ gui/[a-z_]*\.h"
   "editor|host/ lv2/"
+  "gui/drawing|gui/views/ gui/controls/"
+  "gui/views|gui/controls/"
 )
 
 bad=0

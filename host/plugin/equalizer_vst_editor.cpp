@@ -1,6 +1,6 @@
 #include "host/plugin/equalizer_vst_editor.h"
 
-#include "gui/frame.h"
+#include "gui/views/frame.h"
 #include "host/audioeffect.h"
 
 namespace sorrel {

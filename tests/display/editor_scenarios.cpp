@@ -6,8 +6,8 @@
 // leave nothing behind, neither in the window system nor in the process.
 #include "host/plugin/equalizer_plugin.h"
 #include "host/plugin/equalizer_vst_editor.h"
-#include "gui/drawcontext.h"
-#include "gui/frame.h"
+#include "gui/drawing/drawcontext.h"
+#include "gui/views/frame.h"
 #include "support/fake_host.h"
 
 #include "scenario_host.h"

@@ -2,8 +2,8 @@
 // draws, a real press reaches the view under the pointer, the window keeps
 // painting while a view holds the mouse, and a host that destroys the
 // parent first leaves a frame that closes quietly.
-#include "gui/drawcontext.h"
-#include "gui/frame.h"
+#include "gui/drawing/drawcontext.h"
+#include "gui/views/frame.h"
 #include "gui/view_probe.h"
 
 #include "scenario_host.h"

@@ -4,8 +4,8 @@
 // that differ from the previous picture (nothing when none do).
 #include "editor/layout.h"
 #include "editor_session.h"
-#include "gui/drawcontext.h"
-#include "gui/vumeter.h"
+#include "gui/drawing/drawcontext.h"
+#include "gui/controls/vumeter.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // scaled picture against the 1x picture) and gestures at device
 // coordinates.
 #include "editor_session.h"
-#include "gui/scale.h"
+#include "gui/drawing/scale.h"
 #include "host/plugin/equalizer_plugin.h"
 #include "support/fake_host.h"
 #include "support/image_compare.h"

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "host/plugin/equalizer_vst_editor.h"
-#include "gui/frame.h"
+#include "gui/views/frame.h"
 #include "gui/platform/headless.h"
 #include "host/audioeffectx.h"
 

@@ -5,7 +5,7 @@
 #include "editor/level_color.h"
 #include "editor/web_link_view.h"
 #include "editor_session.h"
-#include "gui/drawcontext.h"
+#include "gui/drawing/drawcontext.h"
 
 #include <gtest/gtest.h>
 

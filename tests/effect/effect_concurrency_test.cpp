@@ -8,7 +8,7 @@
 // everywhere it proves nothing breaks and the sound stays finite.
 #include "host/plugin/equalizer_plugin.h"
 #include "host/aeffguieditor.h"
-#include "gui/frame.h"
+#include "gui/views/frame.h"
 #include "gui/platform/headless.h"
 
 #include <gtest/gtest.h>

@@ -4,9 +4,9 @@
 #pragma once
 
 #include "host/aeffguieditor.h"
-#include "gui/bitmap.h"
-#include "gui/control.h"
-#include "gui/frame.h"
+#include "gui/drawing/bitmap.h"
+#include "gui/controls/control.h"
+#include "gui/views/frame.h"
 #include "gui/platform/headless.h"
 
 #include "scripted_environment.h"

@@ -1,8 +1,8 @@
 // The control base (dirty rule, reset to default, range, double clicks) and
 // the on/off button, whose click runs the frame's idle pass.
-#include "gui/drawcontext.h"
-#include "gui/onoffbutton.h"
-#include "gui/slider.h"
+#include "gui/drawing/drawcontext.h"
+#include "gui/controls/onoffbutton.h"
+#include "gui/controls/slider.h"
 
 #include "control_fixture.h"
 

@@ -1,6 +1,6 @@
-#include "gui/drawcontext.h"
+#include "gui/drawing/drawcontext.h"
 
-#include "gui/bitmap.h"
+#include "gui/drawing/bitmap.h"
 
 #include "scripted_environment.h"
 

@@ -3,7 +3,7 @@
 // the editor or deletes the effect from inside its idle while a control
 // holds the mouse.
 #include "host/aeffguieditor.h"
-#include "gui/frame.h"
+#include "gui/views/frame.h"
 #include "gui/platform/headless.h"
 #include "view_probe.h"
 

@@ -1,6 +1,6 @@
 // The frame in a headless window: what the window reports becomes view
 // operations, and what the frame draws is presented.
-#include "gui/frame.h"
+#include "gui/views/frame.h"
 #include "gui/platform/headless.h"
 #include "view_probe.h"
 

@@ -1,7 +1,7 @@
-#include "gui/color.h"
-#include "gui/fonts.h"
-#include "gui/geometry.h"
-#include "gui/refcount.h"
+#include "gui/drawing/color.h"
+#include "gui/drawing/fonts.h"
+#include "gui/drawing/geometry.h"
+#include "gui/drawing/refcount.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // Whole pictures compared pixel for pixel with the images in tests/golden:
 // the three bitmap resources as loaded, and a scene that goes through every
 // drawing path of the toolkit layer.
-#include "gui/bitmap.h"
-#include "gui/drawcontext.h"
-#include "gui/offscreen.h"
+#include "gui/drawing/bitmap.h"
+#include "gui/drawing/drawcontext.h"
+#include "gui/drawing/offscreen.h"
 
 #include "scripted_environment.h"
 #include "support/image_compare.h"

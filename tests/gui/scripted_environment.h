@@ -2,7 +2,7 @@
 // each test, and a context owner that counts its idle runs.
 #pragma once
 
-#include "gui/drawcontext.h"
+#include "gui/drawing/drawcontext.h"
 #include "gui/platform/headless.h"
 
 #include <vector>

@@ -1,7 +1,7 @@
 // The slider: where a press puts the value, the drag loop with its fine mode
 // and edit bracket, wheel and arrow steps, and where the handle is drawn.
-#include "gui/drawcontext.h"
-#include "gui/slider.h"
+#include "gui/drawing/drawcontext.h"
+#include "gui/controls/slider.h"
 
 #include "control_fixture.h"
 

@@ -3,8 +3,8 @@
 // ("A mouse 10,10", "B drop", "C lose"), so one table checks routing.
 #pragma once
 
-#include "gui/frame.h"
-#include "gui/viewcontainer.h"
+#include "gui/views/frame.h"
+#include "gui/views/viewcontainer.h"
 
 #include <cstdio>
 #include <string>

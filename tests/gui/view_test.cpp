@@ -1,8 +1,8 @@
 // The view tree without a window: drawing order and composition, event
 // routing with overlapping and disabled children, dirty tracking, ownership,
 // attributes and the focus walk.
-#include "gui/frame.h"
-#include "gui/offscreen.h"
+#include "gui/views/frame.h"
+#include "gui/drawing/offscreen.h"
 #include "gui/platform/headless.h"
 #include "view_probe.h"
 

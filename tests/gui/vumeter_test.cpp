@@ -1,7 +1,7 @@
 // The LED meter: where the lit and unlit pictures are cut, the fall of the
 // shown level per drawing, and whole meters compared with golden images.
-#include "gui/drawcontext.h"
-#include "gui/vumeter.h"
+#include "gui/drawing/drawcontext.h"
+#include "gui/controls/vumeter.h"
 
 #include "control_fixture.h"
 #include "support/image_compare.h"

@@ -1,7 +1,7 @@
 // The LV2 UI on the headless window system: the scale the host's options
 // ask for, at opening and while open, the size the host is asked for, and
 // the pixels it then shows.
-#include "gui/frame.h"
+#include "gui/views/frame.h"
 #include "gui/platform/headless.h"
 #include "lv2/lv2_ui.h"
 #include "support/image_compare.h"

@@ -14,7 +14,7 @@
 // one-line message.
 #include "host/plugin/equalizer_plugin.h"
 #include "host/plugin/equalizer_vst_editor.h"
-#include "gui/frame.h"
+#include "gui/views/frame.h"
 #include "gui/platform/headless.h"
 #include "tools/hostlib/audio.h"
 #include "tools/hostlib/png.h"

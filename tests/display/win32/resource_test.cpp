@@ -1,6 +1,6 @@
 // On Windows the bitmaps come from the module's own resources, as the DLL
 // carries them (this program carries the same resource script).
-#include "gui/resources.h"
+#include "gui/drawing/resources.h"
 
 #include <gtest/gtest.h>
 

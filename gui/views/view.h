@@ -5,9 +5,9 @@
 // focus.
 #pragma once
 
-#include "gui/drawcontext.h"
-#include "gui/geometry.h"
-#include "gui/refcount.h"
+#include "gui/drawing/drawcontext.h"
+#include "gui/drawing/geometry.h"
+#include "gui/drawing/refcount.h"
 
 #include <cstdint>
 #include <vector>

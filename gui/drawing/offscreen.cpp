@@ -1,6 +1,6 @@
-#include "gui/offscreen.h"
+#include "gui/drawing/offscreen.h"
 
-#include "gui/bitmap.h"
+#include "gui/drawing/bitmap.h"
 
 #include <new>
 

@@ -1,10 +1,10 @@
 // The frame's part in shell drag and drop: the drag's data as views see it,
 // the window as a drop target, and the notifications handed to the view
 // under the pointer.
-#include "gui/frame.h"
+#include "gui/views/frame.h"
 
-#include "gui/drawcontext.h"
-#include "gui/frame_calls.h"
+#include "gui/drawing/drawcontext.h"
+#include "gui/views/frame_calls.h"
 
 namespace platform = sorrel::platform;
 using sorrel::gui::ContextRef;

@@ -2,8 +2,8 @@
 // from outside, and a drawing context given back at the end of a scope.
 #pragma once
 
-#include "gui/drawcontext.h"
-#include "gui/frame.h"
+#include "gui/drawing/drawcontext.h"
+#include "gui/views/frame.h"
 
 namespace sorrel::gui {
 

@@ -10,11 +10,11 @@
 // sees exactly the numbers the views pass.
 #pragma once
 
-#include "gui/color.h"
-#include "gui/fonts.h"
-#include "gui/geometry.h"
+#include "gui/drawing/color.h"
+#include "gui/drawing/fonts.h"
+#include "gui/drawing/geometry.h"
 #include "gui/raster/raster.h"
-#include "gui/refcount.h"
+#include "gui/drawing/refcount.h"
 
 #include <cstdint>
 #include <memory>

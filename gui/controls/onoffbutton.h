@@ -3,7 +3,7 @@
 // vertically, off above on.
 #pragma once
 
-#include "gui/control.h"
+#include "gui/controls/control.h"
 
 // When the listener hears of a click, relative to the idle pass in which the
 // button shows its new state. Any other style keeps the listener out.

@@ -1,4 +1,4 @@
-#include "gui/fonts.h"
+#include "gui/drawing/fonts.h"
 
 namespace {
 const CFontInfo fontTable[FontCount] = {

@@ -3,7 +3,7 @@
 // level rises at once and falls by a fixed step per drawing.
 #pragma once
 
-#include "gui/control.h"
+#include "gui/controls/control.h"
 
 class COffscreenContext;
 

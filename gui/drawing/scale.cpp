@@ -1,4 +1,4 @@
-#include "gui/scale.h"
+#include "gui/drawing/scale.h"
 
 #include "gui/platform/platform.h"
 

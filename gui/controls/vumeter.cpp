@@ -1,8 +1,8 @@
-#include "gui/vumeter.h"
+#include "gui/controls/vumeter.h"
 
-#include "gui/bitmap.h"
-#include "gui/drawcontext.h"
-#include "gui/offscreen.h"
+#include "gui/drawing/bitmap.h"
+#include "gui/drawing/drawcontext.h"
+#include "gui/drawing/offscreen.h"
 
 #include <cstring>
 

@@ -1,9 +1,9 @@
-#include "gui/control.h"
+#include "gui/controls/control.h"
 
-#include "gui/bitmap.h"
-#include "gui/drawcontext.h"
-#include "gui/fonts.h"
-#include "gui/frame.h"
+#include "gui/drawing/bitmap.h"
+#include "gui/drawing/drawcontext.h"
+#include "gui/drawing/fonts.h"
+#include "gui/views/frame.h"
 #include "gui/platform/platform.h"
 
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "gui/resources.h"
+#include "gui/drawing/resources.h"
 
 #include "gui/platform/platform.h"
 

@@ -1,8 +1,8 @@
-#include "gui/onoffbutton.h"
+#include "gui/controls/onoffbutton.h"
 
-#include "gui/bitmap.h"
-#include "gui/drawcontext.h"
-#include "gui/fonts.h"
+#include "gui/drawing/bitmap.h"
+#include "gui/drawing/drawcontext.h"
+#include "gui/drawing/fonts.h"
 
 #include <cmath>
 #include <cstring>

@@ -20,9 +20,9 @@
 // positions by it before anything is hit-tested.
 #pragma once
 
-#include "gui/frame_owner.h"
+#include "gui/views/frame_owner.h"
 #include "gui/platform/platform.h"
-#include "gui/viewcontainer.h"
+#include "gui/views/viewcontainer.h"
 
 #include <memory>
 #include <string>

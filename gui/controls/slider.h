@@ -4,7 +4,7 @@
 // default, turns the wheel or presses the arrow keys.
 #pragma once
 
-#include "gui/control.h"
+#include "gui/controls/control.h"
 
 class COffscreenContext;
 

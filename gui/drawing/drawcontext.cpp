@@ -1,4 +1,4 @@
-#include "gui/drawcontext.h"
+#include "gui/drawing/drawcontext.h"
 
 #include "gui/platform/platform.h"
 

@@ -1,8 +1,8 @@
-#include "gui/viewcontainer.h"
+#include "gui/views/viewcontainer.h"
 
-#include "gui/bitmap.h"
-#include "gui/frame.h"
-#include "gui/offscreen.h"
+#include "gui/drawing/bitmap.h"
+#include "gui/views/frame.h"
+#include "gui/drawing/offscreen.h"
 
 #include <algorithm>
 #include <cstring>

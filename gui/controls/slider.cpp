@@ -1,10 +1,10 @@
-#include "gui/slider.h"
+#include "gui/controls/slider.h"
 
-#include "gui/bitmap.h"
-#include "gui/drawcontext.h"
-#include "gui/fonts.h"
-#include "gui/frame.h"
-#include "gui/offscreen.h"
+#include "gui/drawing/bitmap.h"
+#include "gui/drawing/drawcontext.h"
+#include "gui/drawing/fonts.h"
+#include "gui/views/frame.h"
+#include "gui/drawing/offscreen.h"
 
 #include <cstring>
 

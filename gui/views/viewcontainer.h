@@ -4,8 +4,8 @@
 // routes events to the child under the pointer, the last added first.
 #pragma once
 
-#include "gui/color.h"
-#include "gui/view.h"
+#include "gui/drawing/color.h"
+#include "gui/views/view.h"
 
 #include <vector>
 

@@ -1,7 +1,7 @@
-#include "gui/bitmap.h"
+#include "gui/drawing/bitmap.h"
 
-#include "gui/drawcontext.h"
-#include "gui/resources.h"
+#include "gui/drawing/drawcontext.h"
+#include "gui/drawing/resources.h"
 
 #include <algorithm>
 #include <cstring>

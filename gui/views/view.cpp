@@ -1,7 +1,7 @@
-#include "gui/view.h"
+#include "gui/views/view.h"
 
-#include "gui/bitmap.h"
-#include "gui/frame.h"
+#include "gui/drawing/bitmap.h"
+#include "gui/views/frame.h"
 
 #include <cstring>
 

@@ -3,7 +3,7 @@
 // what was last drawn and redraws the control then.
 #pragma once
 
-#include "gui/view.h"
+#include "gui/views/view.h"
 
 #include <cstdint>
 

@@ -8,10 +8,10 @@
 // script), or the 1x image enlarged pixel for pixel where there is none.
 #pragma once
 
-#include "gui/color.h"
-#include "gui/geometry.h"
+#include "gui/drawing/color.h"
+#include "gui/drawing/geometry.h"
 #include "gui/raster/raster.h"
-#include "gui/refcount.h"
+#include "gui/drawing/refcount.h"
 
 #include <cstddef>
 #include <cstdint>

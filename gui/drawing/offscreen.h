@@ -4,7 +4,7 @@
 // pixels each way (one drawing into a bitmap's own image draws at scale 1).
 #pragma once
 
-#include "gui/drawcontext.h"
+#include "gui/drawing/drawcontext.h"
 
 #include <memory>
 

@@ -1,8 +1,8 @@
-#include "gui/frame.h"
+#include "gui/views/frame.h"
 
-#include "gui/drawcontext.h"
-#include "gui/frame_calls.h"
-#include "gui/offscreen.h"
+#include "gui/drawing/drawcontext.h"
+#include "gui/views/frame_calls.h"
+#include "gui/drawing/offscreen.h"
 
 #include <algorithm>
 #include <cstring>
