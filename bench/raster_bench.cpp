@@ -18,10 +18,10 @@ void CaptionStrip(benchmark::State &state) {
     Surface s(710, 167, rgb(51, 51, 51));
     Canvas c(&s);
     c.setFont(Font(FontSpec{Face::Sans, 9}));
-    c.setTextColour(rgb(130, 130, 130));
+    c.setTextColor(rgb(130, 130, 130));
     for (auto _ : state) {
         for (int32_t i = 0; i < 36; ++i)
-            c.drawText(kCaptions[i], Rect{25 + 20 * i, 110, 41 + 20 * i, 120}, Align::Centre);
+            c.drawText(kCaptions[i], Rect{25 + 20 * i, 110, 41 + 20 * i, 120}, Align::Center);
         benchmark::DoNotOptimize(s.data());
     }
     state.SetItemsProcessed(state.iterations() * 36);

@@ -36,7 +36,7 @@ constexpr float kDenormalGuard = 1e-18f;     // bit pattern 0x219392EF
 constexpr float kOutputScale = 0.116129026f; // bit pattern 0x3DEDD50E
 constexpr float kPi = 3.1415927f;
 
-// Centre frequencies in Hz, band 0 lowest.
+// Center frequencies in Hz, band 0 lowest.
 extern const float kBandFrequencies[kNumBands];
 
 // Gain law: a normalised value v in 0..1 means (v - 0.5) x 24 dB ...

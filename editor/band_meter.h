@@ -25,7 +25,7 @@ class BandMeter : public CVuMeter {
 
   private:
     // Drawn whole at the next update: never drawn, marked dirty by the
-    // frame, or composed with a keyed colour (the strip alone would not
+    // frame, or composed with a keyed color (the strip alone would not
     // show what lies under it).
     bool needsWholeDrawing() const;
 };

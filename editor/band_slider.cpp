@@ -106,16 +106,16 @@ void softenEdges(CDrawContext *context, const CRect &rect) {
     const int32_t lastY = std::min({bottom, clip.bottom - 1, surface->height() - 1});
     for (int32_t y = firstY; y <= lastY; ++y) {
         for (int32_t x = firstX; x <= lastX; ++x) {
-            const raster::Pixel centre = raster::colourOf(surface->get(x, y));
+            const raster::Pixel center = raster::colorOf(surface->get(x, y));
             const raster::Pixel around[4] = {
-                x < right - 1 ? raster::colourOf(surface->get(x + 1, y)) : centre,
-                y < bottom - 1 ? raster::colourOf(surface->get(x, y + 1)) : centre,
-                x > left ? raster::colourOf(surface->get(x - 1, y)) : centre,
-                y > top ? raster::colourOf(surface->get(x, y - 1)) : centre,
+                x < right - 1 ? raster::colorOf(surface->get(x + 1, y)) : center,
+                y < bottom - 1 ? raster::colorOf(surface->get(x, y + 1)) : center,
+                x > left ? raster::colorOf(surface->get(x - 1, y)) : center,
+                y > top ? raster::colorOf(surface->get(x, y - 1)) : center,
             };
-            if (around[0] == centre && around[1] == centre && around[2] == centre && around[3] == centre)
+            if (around[0] == center && around[1] == center && around[2] == center && around[3] == center)
                 continue;
-            unsigned r = raster::red(centre), g = raster::green(centre), b = raster::blue(centre);
+            unsigned r = raster::red(center), g = raster::green(center), b = raster::blue(center);
             for (raster::Pixel p : around) {
                 r += raster::red(p);
                 g += raster::green(p);

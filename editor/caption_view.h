@@ -1,4 +1,4 @@
-// The strip of captions under the faders: each fader's name centred in the
+// The strip of captions under the faders: each fader's name centered in the
 // ten rows below it, in small grey type.
 #pragma once
 

@@ -1,4 +1,4 @@
-// The editor's colours, and the red ramp that the band faders and the meter
+// The editor's colors, and the red ramp that the band faders and the meter
 // switches share. Alpha is carried along but does not change any drawing.
 #pragma once
 

@@ -10,7 +10,7 @@ and each of them drawn for high-density screens at 2x and 3x
 2102; ... the id plus 1000 times the scale). The scaled pictures are drawn,
 not enlarged: the logo's leaf and badge are evaluated at every device pixel,
 so their outlines are as fine as the screen; pixel-art parts (the word mark,
-the seeds, the LED rows) become blocks. They are stored with a colour table
+the seeds, the LED rows) become blocks. They are stored with a color table
 (4 or 8 bits per pixel) to keep the module small.
 
 Usage: make_bitmaps.py [output directory] [--preview DIR]
@@ -38,7 +38,7 @@ TEXT = (196, 196, 188)
 BADGE = (40, 40, 40)
 BADGE_EDGE = (70, 70, 70)
 
-# LED strips: 15 LEDs, each a coloured row over a black row; from the top
+# LED strips: 15 LEDs, each a colored row over a black row; from the top
 # 3 red, 3 yellow, 9 green.
 LIT = [(255, 0, 0)] * 3 + [(255, 255, 0)] * 3 + [(0, 255, 0)] * 9
 UNLIT = [(156, 103, 103)] * 3 + [(172, 167, 70)] * 3 + [(101, 154, 101)] * 9
@@ -53,13 +53,13 @@ GLYPHS = {
 }
 
 
-def image(width, height, colour):
-    return [[colour] * width for _ in range(height)]
+def image(width, height, color):
+    return [[color] * width for _ in range(height)]
 
 
-def led_strip(colours):
+def led_strip(colors):
     rows = []
-    for c in colours:
+    for c in colors:
         rows.append([c] * 3)
         rows.append([BLACK] * 3)
     return rows
@@ -139,10 +139,10 @@ def background():
     return img
 
 
-def fill_block(img, x, y, scale, colour):
+def fill_block(img, x, y, scale, color):
     for dy in range(scale):
         for dx in range(scale):
-            img[y * scale + dy][x * scale + dx] = colour
+            img[y * scale + dy][x * scale + dx] = color
 
 
 def inside_badge_smooth(x, y):
@@ -158,7 +158,7 @@ def inside_badge_smooth(x, y):
 
 def draw_logo_scaled(img, scale):
     """The logo at scale 2 or 3: x and y below are the logical coordinates
-    of a device pixel's centre, as the 1x drawing uses pixel centres."""
+    of a device pixel's center, as the 1x drawing uses pixel centers."""
     for dy in range(LOGO_TOP * scale, LOGO_BOTTOM * scale):
         y = (dy + 0.5) / scale - 0.5
         for dx in range(LOGO_LEFT * scale, LOGO_RIGHT * scale):
@@ -196,11 +196,11 @@ def background_scaled(scale):
     return img
 
 
-def led_strip_scaled(colours, scale):
-    """Each LED a coloured band over a black one, scale times as wide and
+def led_strip_scaled(colors, scale):
+    """Each LED a colored band over a black one, scale times as wide and
     as high."""
     rows = []
-    for c in colours:
+    for c in colors:
         rows += [[c] * (3 * scale) for _ in range(scale)]
         rows += [[BLACK] * (3 * scale) for _ in range(scale)]
     return rows
@@ -222,14 +222,14 @@ def bmp_bytes(img):
 
 
 def bmp_bytes_indexed(img):
-    """The picture with a colour table: 4 bits per pixel for up to 16
-    colours, 8 for up to 256."""
+    """The picture with a color table: 4 bits per pixel for up to 16
+    colors, 8 for up to 256."""
     height, width = len(img), len(img[0])
-    colours = sorted({c for row in img for c in row})
-    if len(colours) > 256:
+    colors = sorted({c for row in img for c in row})
+    if len(colors) > 256:
         return bmp_bytes(img)
-    bits = 4 if len(colours) <= 16 else 8
-    index = {c: i for i, c in enumerate(colours)}
+    bits = 4 if len(colors) <= 16 else 8
+    index = {c: i for i, c in enumerate(colors)}
     stride = ((width * bits + 31) // 32) * 4
     pixels = bytearray()
     for row in reversed(img):
@@ -243,8 +243,8 @@ def bmp_bytes_indexed(img):
                 line.append(hi << 4 | lo)
         line += b"\0" * (stride - len(line))
         pixels += line
-    palette = b"".join(bytes((b, g, r, 0)) for r, g, b in colours)
-    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, bits, 0, len(pixels), 2835, 2835, len(colours),
+    palette = b"".join(bytes((b, g, r, 0)) for r, g, b in colors)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, bits, 0, len(pixels), 2835, 2835, len(colors),
                        0)
     offset = 14 + len(info) + len(palette)
     header = struct.pack("<2sIHHI", b"BM", offset + len(pixels), 0, 0, offset)

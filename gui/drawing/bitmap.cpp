@@ -48,7 +48,7 @@ bool decodePackedBitmap(const uint8_t *data, size_t size, raster::Surface &out) 
     const uint16_t planes = readU16(data + 12);
     const uint16_t bits = readU16(data + 14);
     const uint32_t compression = readU32(data + 16);
-    uint32_t coloursUsed = readU32(data + 32);
+    uint32_t colorsUsed = readU32(data + 32);
     if (headerSize < kInfoHeader || headerSize > size || planes != 1 || compression != 0 /* BI_RGB */)
         return false;
     if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32)
@@ -61,10 +61,10 @@ bool decodePackedBitmap(const uint8_t *data, size_t size, raster::Surface &out) 
     const uint8_t *palette = data + headerSize;
     size_t paletteBytes = 0;
     if (bits <= 8) {
-        const uint32_t maxColours = 1u << bits;
-        if (coloursUsed == 0 || coloursUsed > maxColours)
-            coloursUsed = maxColours;
-        paletteBytes = size_t(coloursUsed) * 4;
+        const uint32_t maxColors = 1u << bits;
+        if (colorsUsed == 0 || colorsUsed > maxColors)
+            colorsUsed = maxColors;
+        paletteBytes = size_t(colorsUsed) * 4;
     }
     const size_t stride = ((static_cast<size_t>(width) * bits + 31) / 32) * 4;
     const size_t pixelOffset = headerSize + paletteBytes;
@@ -87,7 +87,7 @@ bool decodePackedBitmap(const uint8_t *data, size_t size, raster::Surface &out) 
             const size_t bitPos = static_cast<size_t>(x) * bits;
             const unsigned shift = 8 - bits - static_cast<unsigned>(bitPos % 8);
             const uint32_t index = (src[bitPos / 8] >> shift) & ((1u << bits) - 1);
-            if (index < coloursUsed) {
+            if (index < colorsUsed) {
                 const uint8_t *q = palette + index * 4;
                 dst[x] = raster::rgb(q[2], q[1], q[0]);
             }

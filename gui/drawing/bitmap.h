@@ -1,5 +1,5 @@
 // Pictures of the editor: images loaded by resource id from the plug-in's own
-// module and drawn into a context opaquely, with one colour keyed out, or
+// module and drawn into a context opaquely, with one color keyed out, or
 // blended with a constant opacity.
 //
 // A bitmap's size and the rectangles and offsets it is drawn with are
@@ -33,7 +33,7 @@ class CBitmap : public CReferenceCounter {
 
     virtual void draw(CDrawContext *context, const CRect &rect, const CPoint &offset = CPoint(0, 0));
     // Leaves the destination alone where the bitmap has the transparent
-    // colour (red, green and blue compared).
+    // color (red, green and blue compared).
     virtual void drawTransparent(CDrawContext *context, const CRect &rect,
                                  const CPoint &offset = CPoint(0, 0));
     // Constant opacity: 0 transparent, 255 opaque.
@@ -60,7 +60,7 @@ class CBitmap : public CReferenceCounter {
 
     void setTransparentColor(const CColor &color) { transparentColor = color; }
     CColor getTransparentColor() const { return transparentColor; }
-    // Builds the mask of the transparent colour from the context's pixels at
+    // Builds the mask of the transparent color from the context's pixels at
     // (0, 0, width, height) shifted by offset; drawTransparent then uses it.
     void setTransparencyMask(CDrawContext *context, const CPoint &offset = CPoint(0, 0));
     bool hasTransparencyMask() const { return mask != nullptr; }
@@ -85,7 +85,7 @@ namespace sorrel::gui {
 void setKeyedCopyAvailable(bool available);
 bool keyedCopyAvailable();
 
-// Decodes a packed device-independent bitmap (info header, colour table,
+// Decodes a packed device-independent bitmap (info header, color table,
 // pixels) of 1, 4, 8, 24 or 32 bits per pixel, uncompressed. False, with
 // out untouched, for anything malformed or larger than the limit.
 bool decodePackedBitmap(const uint8_t *data, size_t size, raster::Surface &out);

@@ -1,4 +1,4 @@
-// Colours and the toolkit's colour constants.
+// Colors and the toolkit's color constants.
 #pragma once
 
 #include <cstdint>
@@ -18,7 +18,7 @@ struct CColor {
     }
     constexpr bool operator!=(const CColor &o) const { return !(*this == o); }
 
-    // The platform colour: red in the low byte, alpha ignored.
+    // The platform color: red in the low byte, alpha ignored.
     constexpr uint32_t colorRef() const {
         return static_cast<uint32_t>(red) | static_cast<uint32_t>(green) << 8 |
                static_cast<uint32_t>(blue) << 16;
@@ -28,7 +28,7 @@ struct CColor {
     }
 };
 
-// Alpha 0 marks the colour that transparent bitmap copies leave out.
+// Alpha 0 marks the color that transparent bitmap copies leave out.
 inline constexpr CColor TransparentColor{255, 255, 255, 0};
 inline constexpr CColor BlackColor{0, 0, 0, 255};
 inline constexpr CColor WhiteColor{255, 255, 255, 255};

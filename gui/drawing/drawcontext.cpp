@@ -120,8 +120,8 @@ void CDrawContext::attachSystemContext(raster::Canvas *canvas) {
     hasSaved = true;
     systemContext->setBackOpaque(false);
     systemContext->setBlockSize(scale);
-    systemContext->setTextColour(pixelOf(fontColor));
-    systemContext->setBackColour(pixelOf(fillColor));
+    systemContext->setTextColor(pixelOf(fontColor));
+    systemContext->setBackColor(pixelOf(fillColor));
     systemContext->setRop2(ropOf(drawMode));
     selectOwnObjects();
 }
@@ -260,7 +260,7 @@ void CDrawContext::setFillColor(const CColor &color) {
     hasOwnBrush = true;
     ++builds.brushes;
     if (systemContext) {
-        systemContext->setBackColour(ownBrush);
+        systemContext->setBackColor(ownBrush);
         systemContext->setBrush(ownBrush);
     }
 }
@@ -268,7 +268,7 @@ void CDrawContext::setFillColor(const CColor &color) {
 void CDrawContext::setFontColor(const CColor &color) {
     fontColor = color;
     if (systemContext)
-        systemContext->setTextColour(pixelOf(color));
+        systemContext->setTextColor(pixelOf(color));
 }
 
 void CDrawContext::setFont(int32_t id, int32_t size, int32_t style) {
@@ -512,7 +512,7 @@ void CDrawContext::drawString(const char *text, const CRect &rect, bool opaque, 
     systemContext->setBackOpaque(opaque);
     raster::Align how = raster::Align::Left;
     if (align == AlignCenter)
-        how = raster::Align::Centre;
+        how = raster::Align::Center;
     else if (align == AlignRight)
         how = raster::Align::Right;
     else

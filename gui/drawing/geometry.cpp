@@ -1,4 +1,4 @@
-#include "gui/geometry.h"
+#include "gui/drawing/geometry.h"
 
 #include <algorithm>
 

@@ -24,7 +24,7 @@ COffscreenContext::COffscreenContext(CDrawContextOwner *inOwner, int32_t inWidth
     : CDrawContext(inOwner, nullptr, nullptr), height(inHeight), width(inWidth), ownsSurface(true),
       backgroundColor(background) {
     clipRect.setNormalized(0, 0, width, height);
-    // The memory starts in the background colour: the fill and outline below
+    // The memory starts in the background color: the fill and outline below
     // leave a 1 x 1 surface untouched (a line to its own start draws nothing).
     makeSurface(raster::rgb(backgroundColor.red, backgroundColor.green, backgroundColor.blue));
     memoryContext = std::make_unique<raster::Canvas>(surfaceInUse);

@@ -12,7 +12,7 @@ class CBitmap;
 
 class COffscreenContext : public CDrawContext {
   public:
-    // The surface is width x height and shows the background colour all over.
+    // The surface is width x height and shows the background color all over.
     COffscreenContext(CDrawContextOwner *owner, int32_t width, int32_t height,
                       const CColor &backgroundColor = BlackColor);
     // A surface the size of the background bitmap (20 x 20 without one) for

@@ -9,7 +9,7 @@ namespace sorrel::gui {
 enum class ResourceOrigin { None, Module, Embedded };
 
 struct ResourceBytes {
-    // A packed device-independent bitmap: info header, colour table, pixels.
+    // A packed device-independent bitmap: info header, color table, pixels.
     const uint8_t *data = nullptr;
     size_t size = 0;
     ResourceOrigin origin = ResourceOrigin::None;

@@ -473,7 +473,7 @@ struct PixelConverter {
     }
     unsigned long operator()(raster::Pixel p) const {
         if (!trueColor) {
-            // Palette visuals: no colour allocation, just light or dark.
+            // Palette visuals: no color allocation, just light or dark.
             const unsigned luma = raster::red(p) * 77 + raster::green(p) * 150 + raster::blue(p) * 29;
             return luma >= 128 * 256 ? white : black;
         }
@@ -517,7 +517,7 @@ bool plainTrueColor(const Visual *visual, int depth) {
 // The visual for our window: a 24-bit TrueColor visual takes the surface as
 // it is, whatever the parent's visual (a 32-bit parent with alpha would show
 // our unused top byte as transparency). Without one, the deepest TrueColor
-// visual of up to 24 bits still shows colours through conversion; only a
+// visual of up to 24 bits still shows colors through conversion; only a
 // screen without any falls back to its default visual.
 void chooseVisual(Display *display, int screenNumber, Visual *&visual, int &depth) {
     XVisualInfo info{};

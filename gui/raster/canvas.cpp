@@ -20,9 +20,9 @@ Point clampPoint(Point p) {
 inline Pixel applyRop(Rop2 rop, Pixel dst, Pixel pen) {
     switch (rop) {
     case Rop2::MergePen:
-        return colourOf(dst | pen);
+        return colorOf(dst | pen);
     case Rop2::NotXorPen:
-        return colourOf(~(dst ^ pen));
+        return colorOf(~(dst ^ pen));
     case Rop2::CopyPen:
     default:
         return pen;
@@ -66,7 +66,7 @@ Rect Canvas::effectiveClip() const {
 
 void Canvas::setPen(const Pen &pen) {
     pen_ = pen;
-    pen_.colour = colourOf(pen.colour);
+    pen_.color = colorOf(pen.color);
     if (pen_.width < 0)
         pen_.width = 1;
     if (pen_.width > 4096)
@@ -77,25 +77,25 @@ void Canvas::setBlockSize(int32_t size) {
     block_ = std::clamp(size, 1, 16);
 }
 
-void Canvas::plot(int32_t x, int32_t y, Pixel colour) {
+void Canvas::plot(int32_t x, int32_t y, Pixel color) {
     Pixel *p = target_->row(y) + x;
-    *p = applyRop(rop_, colourOf(*p), colour);
+    *p = applyRop(rop_, colorOf(*p), color);
 }
 
-void Canvas::spanRop(int32_t y, int32_t x0, int32_t x1, Pixel colour, const Rect &clip) {
+void Canvas::spanRop(int32_t y, int32_t x0, int32_t x1, Pixel color, const Rect &clip) {
     if (y < clip.top || y >= clip.bottom)
         return;
     x0 = std::max(x0, clip.left);
     x1 = std::min(x1, clip.right);
     Pixel *row = target_->row(y);
     for (int32_t x = x0; x < x1; ++x)
-        row[x] = applyRop(rop_, colourOf(row[x]), colour);
+        row[x] = applyRop(rop_, colorOf(row[x]), color);
 }
 
-void Canvas::setPixel(Point p, Pixel colour) {
+void Canvas::setPixel(Point p, Pixel color) {
     Rect clip = effectiveClip();
     if (contains(clip, p.x, p.y))
-        target_->row(p.y)[p.x] = colourOf(colour);
+        target_->row(p.y)[p.x] = colorOf(color);
 }
 
 Pixel Canvas::getPixel(Point p) const {
@@ -163,7 +163,7 @@ void Canvas::lineTo(Point p) {
         int64_t x = xMajor ? major : minor;
         int64_t y = xMajor ? minor : major;
         if (contains(clip, x, y))
-            plot(static_cast<int32_t>(x), static_cast<int32_t>(y), pen_.colour);
+            plot(static_cast<int32_t>(x), static_cast<int32_t>(y), pen_.color);
     }
 }
 
@@ -195,7 +195,7 @@ void Canvas::blockLine(Point a, Point b) {
         const Rect block = intersect(rect64(x0, y0, x0 + s, y0 + s), clip);
         for (int32_t y = block.top; y < block.bottom; ++y)
             for (int32_t x = block.left; x < block.right; ++x)
-                plot(x, y, pen_.colour);
+                plot(x, y, pen_.color);
     }
 }
 
@@ -241,7 +241,7 @@ void Canvas::wideSegment(Point a, Point b, std::vector<uint8_t> *mask, const Rec
                 (*mask)[static_cast<size_t>(y - maskRect.top) * static_cast<size_t>(maskRect.width()) +
                         static_cast<size_t>(x - maskRect.left)] = 1;
             else
-                plot(x, y, pen_.colour);
+                plot(x, y, pen_.color);
         }
     }
 }
@@ -268,7 +268,7 @@ void Canvas::polyline(const Point *points, size_t count) {
                 for (int32_t x = clip.left; x < clip.right; ++x)
                     if (mask[static_cast<size_t>(y - clip.top) * static_cast<size_t>(clip.width()) +
                              static_cast<size_t>(x - clip.left)])
-                        plot(x, y, pen_.colour);
+                        plot(x, y, pen_.color);
             return;
         }
         moveTo(points[0]);
@@ -329,7 +329,7 @@ bool Canvas::floodFill(Point p) {
     Pixel fill = brush_;
     if (old == fill)
         return true;
-    auto at = [&](int32_t x, int32_t y) { return colourOf(target_->row(y)[x]); };
+    auto at = [&](int32_t x, int32_t y) { return colorOf(target_->row(y)[x]); };
     noThrow([&] {
         std::vector<Point> stack{p};
         while (!stack.empty()) {
@@ -407,7 +407,7 @@ template <class F> void forEachPixel(Surface &target, const Block &b, const Surf
         Pixel *d = target.row(y);
         const Pixel *s = src->row(y + dy) + dx;
         for (int32_t x = b.dst.left; x < b.dst.right; ++x)
-            d[x] = f(colourOf(d[x]), colourOf(s[x]));
+            d[x] = f(colorOf(d[x]), colorOf(s[x]));
     }
 }
 
@@ -439,7 +439,7 @@ void Canvas::blitKeyed(int32_t x, int32_t y, int32_t w, int32_t h, const Surface
                        int32_t sy, Pixel key) {
     if (!target_)
         return;
-    key = colourOf(key);
+    key = colorOf(key);
     forEachPixel(*target_, blockOf(effectiveClip(), x, y, w, h, source, sx, sy), source,
                  [key](Pixel d, Pixel s) { return s == key ? d : s; });
 }

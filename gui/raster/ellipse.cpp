@@ -1,15 +1,15 @@
 // Ellipses, arcs and pie slices.
 //
-// The ellipse of a box (left, top, right, bottom) runs through the centres of
-// the box's outermost pixel columns and rows: centre ((left + right - 1) / 2,
+// The ellipse of a box (left, top, right, bottom) runs through the centers of
+// the box's outermost pixel columns and rows: center ((left + right - 1) / 2,
 // (top + bottom - 1) / 2), semi-axes ((width - 1) / 2, (height - 1) / 2). The
 // region of the box holds the pixels within half a pixel of the ellipse's
 // extent, measured along their row or along their column (whichever reaches
 // further: rows decide the steep parts, columns the flat ones, as the two
 // regions of a midpoint ellipse do). Every row is one run, symmetric about
-// the centre. The outline is the region's boundary: its pixels with a
+// the center. The outline is the region's boundary: its pixels with a
 // 4-neighbour outside, a closed 8-connected curve. Work is done in doubled
-// coordinates so that half-pixel centres stay integers.
+// coordinates so that half-pixel centers stay integers.
 #include "gui/raster/arith.h"
 #include "gui/raster/raster.h"
 
@@ -23,7 +23,7 @@ using namespace detail;
 namespace {
 
 struct Ellipse {
-    int64_t cx2 = 0, cy2 = 0; // doubled centre
+    int64_t cx2 = 0, cy2 = 0; // doubled center
     int64_t a = 0, b = 0;     // doubled semi-axes: width - 1, height - 1
     int32_t top = 0, bottom = 0;
 
@@ -166,7 +166,7 @@ void Canvas::fillPie(const Rect &box, Point p1, Point p2) {
     if (clip.empty() || b.empty())
         return;
     Ellipse e(b);
-    Ellipse apex(outer); // the rays start at the centre of the box as given
+    Ellipse apex(outer); // the rays start at the center of the box as given
     Sweep sweep(apex, {clampCoord(p1.x), clampCoord(p1.y)}, {clampCoord(p2.x), clampCoord(p2.y)});
     for (int32_t y = std::max(b.top, clip.top); y < std::min(b.bottom, clip.bottom); ++y) {
         int64_t l, r;
@@ -211,7 +211,7 @@ void Canvas::arc(const Rect &box, Point p1, Point p2) {
                 return;
             if (reach == 0) {
                 if (x >= clip.left && x < clip.right && y >= clip.top && y < clip.bottom)
-                    plot(static_cast<int32_t>(x), static_cast<int32_t>(y), pen_.colour);
+                    plot(static_cast<int32_t>(x), static_cast<int32_t>(y), pen_.color);
                 return;
             }
             for (const Point &d : disc) {
@@ -250,7 +250,7 @@ void Canvas::arc(const Rect &box, Point p1, Point p2) {
                 for (int32_t x = maskRect.left; x < maskRect.right; ++x)
                     if (mask[static_cast<size_t>(y - maskRect.top) * static_cast<size_t>(maskRect.width()) +
                              static_cast<size_t>(x - maskRect.left)])
-                        plot(x, y, pen_.colour);
+                        plot(x, y, pen_.color);
         }
     });
 }

@@ -12,7 +12,7 @@
 // Pixel layout: one uint32 per pixel, 0x00RRGGBB (blue in the lowest byte).
 // This is the byte order of a 32-bit Windows DIB section and of a 24-bit X11
 // TrueColor image on a little-endian machine. Every operation writes the top
-// byte as 0 and ignores it when comparing colours.
+// byte as 0 and ignores it when comparing colors.
 #pragma once
 
 #include <cstddef>
@@ -35,8 +35,8 @@ constexpr unsigned green(Pixel p) {
 constexpr unsigned blue(Pixel p) {
     return p & 0xffu;
 }
-// The colour without the unused byte.
-constexpr Pixel colourOf(Pixel p) {
+// The color without the unused byte.
+constexpr Pixel colorOf(Pixel p) {
     return p & 0x00ffffffu;
 }
 
@@ -161,7 +161,7 @@ class Font {
 // ---------------------------------------------------------------------------
 // Canvas: the drawing state of a device context over one surface. Like a
 // device context, its clip, pen position, pen, brush, raster operation, font
-// and colours persist between calls until changed. No operation throws: one
+// and colors persist between calls until changed. No operation throws: one
 // that runs out of memory for its work buffers draws nothing.
 enum class Rop2 {
     CopyPen,   // pixel = pen (R2_COPYPEN)
@@ -175,12 +175,12 @@ enum class LineStyle {
 };
 
 struct Pen {
-    Pixel colour = 0;
+    Pixel color = 0;
     int32_t width = 1; // 0 and 1 are the one-pixel pen; wider pens are solid with round caps
     LineStyle style = LineStyle::Solid;
 };
 
-enum class Align { Left, Centre, Right };
+enum class Align { Left, Center, Right };
 
 // Raster operations of the block copies (BitBlt's SRCCOPY, SRCPAINT, SRCAND,
 // SRCINVERT).
@@ -217,25 +217,25 @@ class Canvas {
     // default) is plain pixels; sizes are kept to 1..16.
     void setBlockSize(int32_t size);
     int32_t blockSize() const { return block_; }
-    void setBrush(Pixel colour) { brush_ = colourOf(colour); }
+    void setBrush(Pixel color) { brush_ = colorOf(color); }
     Pixel brush() const { return brush_; }
     void setRop2(Rop2 rop) { rop_ = rop; }
     Rop2 rop2() const { return rop_; }
 
     void setFont(const Font &font) { font_ = font; }
     const Font &font() const { return font_; }
-    void setTextColour(Pixel c) { textColour_ = colourOf(c); }
-    Pixel textColour() const { return textColour_; }
-    void setBackColour(Pixel c) { backColour_ = colourOf(c); }
-    Pixel backColour() const { return backColour_; }
+    void setTextColor(Pixel c) { textColor_ = colorOf(c); }
+    Pixel textColor() const { return textColor_; }
+    void setBackColor(Pixel c) { backColor_ = colorOf(c); }
+    Pixel backColor() const { return backColor_; }
     void setBackOpaque(bool opaque) { backOpaque_ = opaque; }
     bool backOpaque() const { return backOpaque_; }
 
     // --- pixels -----------------------------------------------------------
-    // SetPixel: the colour lands as is (no raster operation); outside the clip
+    // SetPixel: the color lands as is (no raster operation); outside the clip
     // nothing happens.
-    void setPixel(Point p, Pixel colour);
-    // GetPixel: the pixel's colour, or 0 outside the surface. Not clipped.
+    void setPixel(Point p, Pixel color);
+    // GetPixel: the pixel's color, or 0 outside the surface. Not clipped.
     Pixel getPixel(Point p) const;
 
     // --- lines (pen, raster operation) ------------------------------------
@@ -267,7 +267,7 @@ class Canvas {
     // would draw with box shrunk by 1 at the right and bottom.
     void fillEllipse(const Rect &box);
     // Pie with a null pen: the part of fillEllipse(box) between the ray from
-    // the centre through p1 and the ray through p2, counter-clockwise as seen
+    // the center through p1 and the ray through p2, counter-clockwise as seen
     // on screen, both rays included. p1 and p2 on the same ray give the whole
     // ellipse.
     void fillPie(const Rect &box, Point p1, Point p2);
@@ -284,18 +284,18 @@ class Canvas {
 
     // --- flood fill ---------------------------------------------------------
     // ExtFloodFill with FLOODFILLSURFACE: the 4-connected area, inside the
-    // clip, of pixels with exactly the colour at p, painted with the brush.
+    // clip, of pixels with exactly the color at p, painted with the brush.
     // Returns false (nothing drawn) when p lies outside the clip.
     bool floodFill(Point p);
 
     // --- text ----------------------------------------------------------------
     // DrawText with DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX and the given
     // alignment, clipped to r (and the canvas clip): the first length bytes of
-    // text in the current font and text colour. Vertical position: top +
+    // text in the current font and text color. Vertical position: top +
     // (height - font height) / 2; horizontal: left, left + (r's width - text
     // width) / 2 or right - text width (C integer division, toward zero). With the background opaque the
     // text cell (its width by the font height) is first painted in the
-    // background colour. Text ignores the raster operation.
+    // background color. Text ignores the raster operation.
     void drawText(const char *text, size_t length, const Rect &r, Align align);
     void drawText(const char *text, const Rect &r, Align align); // zero-terminated; null draws nothing
     // The text cell of the last drawText before clipping (for tests and
@@ -310,7 +310,7 @@ class Canvas {
     void blit(int32_t x, int32_t y, int32_t w, int32_t h, const Surface &source, int32_t sx, int32_t sy,
               BlitOp op = BlitOp::Copy);
     // TransparentBlt without stretching: like a copy, but source pixels of
-    // colour key (red, green and blue compared) leave the destination alone.
+    // color key (red, green and blue compared) leave the destination alone.
     void blitKeyed(int32_t x, int32_t y, int32_t w, int32_t h, const Surface &source, int32_t sx, int32_t sy,
                    Pixel key);
     // AlphaBlend with a constant source opacity and no per-pixel alpha:
@@ -319,12 +319,12 @@ class Canvas {
                    uint8_t alpha);
 
   private:
-    void plot(int32_t x, int32_t y, Pixel colour); // with the raster operation, unclipped
+    void plot(int32_t x, int32_t y, Pixel color); // with the raster operation, unclipped
     // Marks the pixels of a wide-pen segment in mask (maskRect's pixels, row
     // by row), or draws them at once without a mask.
     void wideSegment(Point a, Point b, std::vector<uint8_t> *mask = nullptr, const Rect &maskRect = Rect{});
     void blockLine(Point a, Point b);
-    void spanRop(int32_t y, int32_t x0, int32_t x1, Pixel colour, const Rect &clip); // x0..x1-1
+    void spanRop(int32_t y, int32_t x0, int32_t x1, Pixel color, const Rect &clip); // x0..x1-1
 
     Surface *target_ = nullptr;
     Rect clip_;
@@ -334,15 +334,15 @@ class Canvas {
     Pixel brush_ = 0x00ffffff;
     Rop2 rop_ = Rop2::CopyPen;
     Font font_;
-    Pixel textColour_ = 0;
-    Pixel backColour_ = 0x00ffffff;
+    Pixel textColor_ = 0;
+    Pixel backColor_ = 0x00ffffff;
     bool backOpaque_ = false;
     Rect lastTextCell_;
     int32_t block_ = 1;
 };
 
-// The monochrome mask of a block as a colour surface: white (0x00ffffff)
-// where the source pixel has the key colour, black elsewhere, w x h pixels
+// The monochrome mask of a block as a color surface: white (0x00ffffff)
+// where the source pixel has the key color, black elsewhere, w x h pixels
 // from (sx, sy) of source (pixels outside the source become black). ANDed
 // onto a destination between two XORs of the source block it leaves the
 // destination where the key was and the source elsewhere.

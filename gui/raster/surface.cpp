@@ -17,7 +17,7 @@ Surface::Surface(int32_t width, int32_t height, Pixel fill) {
     if (width <= 0 || height <= 0 || static_cast<int64_t>(width) * height > kMaxPixels)
         return;
     try {
-        storage_.assign(static_cast<size_t>(width) * static_cast<size_t>(height), colourOf(fill));
+        storage_.assign(static_cast<size_t>(width) * static_cast<size_t>(height), colorOf(fill));
     } catch (const std::bad_alloc &) {
         storage_.clear();
         return;
@@ -89,23 +89,23 @@ Surface &Surface::operator=(Surface &&other) noexcept {
 Pixel Surface::get(int32_t x, int32_t y) const {
     if (x < 0 || y < 0 || x >= width_ || y >= height_)
         return 0;
-    return colourOf(row(y)[x]);
+    return colorOf(row(y)[x]);
 }
 
 void Surface::set(int32_t x, int32_t y, Pixel p) {
     if (x < 0 || y < 0 || x >= width_ || y >= height_)
         return;
-    row(y)[x] = colourOf(p);
+    row(y)[x] = colorOf(p);
 }
 
 void Surface::fill(Pixel p) {
     for (int32_t y = 0; y < height_; ++y)
-        std::fill(row(y), row(y) + width_, colourOf(p));
+        std::fill(row(y), row(y) + width_, colorOf(p));
 }
 
 Surface makeMask(const Surface &source, int32_t sx, int32_t sy, int32_t w, int32_t h, Pixel key) {
     Surface mask(w, h, 0);
-    key = colourOf(key);
+    key = colorOf(key);
     for (int32_t y = 0; y < mask.height(); ++y) {
         int64_t srcY = static_cast<int64_t>(sy) + y;
         if (srcY < 0 || srcY >= source.height())
@@ -114,7 +114,7 @@ Surface makeMask(const Surface &source, int32_t sx, int32_t sy, int32_t w, int32
             int64_t srcX = static_cast<int64_t>(sx) + x;
             if (srcX < 0 || srcX >= source.width())
                 continue;
-            if (colourOf(source.row(static_cast<int32_t>(srcY))[srcX]) == key)
+            if (colorOf(source.row(static_cast<int32_t>(srcY))[srcX]) == key)
                 mask.row(y)[x] = 0x00ffffffu;
         }
     }

@@ -370,7 +370,7 @@ void Canvas::drawText(const char *text, size_t length, const Rect &r, Align alig
         int64_t width = font_.textWidth(text, length);
         int64_t height = font_.height();
         int64_t x = r.left;
-        if (align == Align::Centre)
+        if (align == Align::Center)
             x = r.left + (static_cast<int64_t>(r.right) - r.left - width) / 2;
         else if (align == Align::Right)
             x = r.right - width;
@@ -382,7 +382,7 @@ void Canvas::drawText(const char *text, size_t length, const Rect &r, Align alig
         if (backOpaque_) {
             Rect cell = intersect(lastTextCell_, visible);
             for (int32_t row = cell.top; row < cell.bottom; ++row)
-                std::fill(target_->row(row) + cell.left, target_->row(row) + cell.right, backColour_);
+                std::fill(target_->row(row) + cell.left, target_->row(row) + cell.right, backColor_);
         }
         const FaceData &face = faceData(spec);
         if (!face.ok)
@@ -390,7 +390,7 @@ void Canvas::drawText(const char *text, size_t length, const Rect &r, Align alig
         int64_t baseline = y + font_.ascent();
         std::vector<Edge> edges;
         Surface &s = *target_;
-        Pixel colour = textColour_;
+        Pixel color = textColor_;
         int64_t pen = x;
         for (size_t i = 0; i < length && pen < visible.right; ++i) {
             Glyph g = glyphFor(face, spec, static_cast<unsigned char>(text[i]));
@@ -400,7 +400,7 @@ void Canvas::drawText(const char *text, size_t length, const Rect &r, Align alig
                 glyphEdges(face, spec, g, pen * kOne, baseline * kOne, edges);
                 rasterise(edges, visible, [&](int32_t px, int32_t py, unsigned a) {
                     Pixel *p = s.row(py) + px;
-                    *p = blend(colourOf(*p), colour, a);
+                    *p = blend(colorOf(*p), color, a);
                 });
             }
             pen += g.advance;
@@ -414,7 +414,7 @@ void Canvas::drawText(const char *text, size_t length, const Rect &r, Align alig
                 Rect{clampCoord(x), clampCoord(top), clampCoord(x + width), clampCoord(top + thickness)},
                 visible);
             for (int32_t row = line.top; row < line.bottom; ++row)
-                std::fill(s.row(row) + line.left, s.row(row) + line.right, colour);
+                std::fill(s.row(row) + line.left, s.row(row) + line.right, color);
         }
     });
 }

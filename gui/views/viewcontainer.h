@@ -1,5 +1,5 @@
 // A view that owns an ordered list of child views: it paints a background
-// (picture or colour), draws its children on top of it in their order,
+// (picture or color), draws its children on top of it in their order,
 // composing in an off-screen context of its own unless told otherwise, and
 // routes events to the child under the pointer, the last added first.
 #pragma once
@@ -63,7 +63,7 @@ class CViewContainer : public CView {
     virtual CColor getBackgroundColor() const { return backgroundColor; }
     virtual void setBackgroundOffset(const CPoint &offset) { backgroundOffset = offset; }
     virtual const CPoint &getBackgroundOffset() const { return backgroundOffset; }
-    // A colour fill covers the rectangle's interior only: its top row and
+    // A color fill covers the rectangle's interior only: its top row and
     // left column keep what was there.
     virtual void drawBackgroundRect(CDrawContext *context, const CRect &rect);
 

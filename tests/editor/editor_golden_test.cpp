@@ -69,7 +69,7 @@ TEST_F(EditorPicture, InSwitchOff) {
     ASSERT_TRUE(effect.gui->open(&parentWindow));
     paint(effect.gui);
     idle(effect.gui);
-    press(effect.gui, centreOf(effect.gui, 34), LeftButton);
+    press(effect.gui, centerOf(effect.gui, 34), LeftButton);
     idle(effect.gui, 11);
     EXPECT_EQ(effect.values[34], 0.f);
     EXPECT_TRUE(testimg::matchesGolden(picture(effect.gui), "editor_in_off"));

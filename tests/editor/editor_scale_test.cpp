@@ -160,7 +160,7 @@ TEST_P(ScaledEditor, EveryBlockIsThe1xPixelOutsideTextAndLogo) {
             const bool logo = x < 63 && y >= 124;
             if (caption || logo)
                 continue;
-            if (raster::colourOf(scaled.get(x * scale, y * scale)) != raster::colourOf(plain.get(x, y)) &&
+            if (raster::colorOf(scaled.get(x * scale, y * scale)) != raster::colorOf(plain.get(x, y)) &&
                 differing++ < 5)
                 ADD_FAILURE() << "block of " << x << "," << y;
         }

@@ -173,7 +173,7 @@ TEST_F(Editor, CtrlClickReturnsAFaderToTheMiddle) {
         effect.setParameter(entry, 0.8f);
         idle(effect.gui);
         EXPECT_EQ(control(entry)->getValue(), 0.8f);
-        press(effect.gui, centreOf(effect.gui, entry), LeftButton | ControlKey);
+        press(effect.gui, centerOf(effect.gui, entry), LeftButton | ControlKey);
         EXPECT_EQ(effect.values[entry], 0.5f) << entry;
     }
 }
@@ -245,7 +245,7 @@ TEST_F(Editor, MeterSwitchesStartAndStopTheMeters) {
     EXPECT_FLOAT_EQ(meters(129), 0.7f);
 
     // The user turns "In" off: its meters clear at once and stay dark.
-    press(effect.gui, centreOf(effect.gui, 34), LeftButton);
+    press(effect.gui, centerOf(effect.gui, 34), LeftButton);
     EXPECT_EQ(effect.values[34], 0.f);
     EXPECT_EQ(meters(36) + meters(67), 0.f);
     idle(effect.gui, 12);

@@ -107,9 +107,9 @@ TEST(HostileHost, EndsTheEditorFromInsideAnyCallOfAGesture) {
                 // Away from the default, so that Ctrl+click changes it.
                 record->setParameter(record, fader, 0.9f);
                 idle(gui);
-                const CPoint centre = centreOf(gui, fader);
+                const CPoint center = centerOf(gui, fader);
                 if (g == ArrowKey) // the key goes to the fader with the focus
-                    press(gui, CPoint(centre.x, centre.y - 30), LeftButton);
+                    press(gui, CPoint(center.x, center.y - 30), LeftButton);
                 host.calls.clear();
 
                 bool fired = false;
@@ -127,23 +127,23 @@ TEST(HostileHost, EndsTheEditorFromInsideAnyCallOfAGesture) {
                 };
                 switch (g) {
                 case SwitchClick:
-                    press(gui, centreOf(gui, sorrel::layout::kInSwitch), LeftButton);
+                    press(gui, centerOf(gui, sorrel::layout::kInSwitch), LeftButton);
                     break;
                 case Wheel:
                     headless::script().buttons = {0};
-                    headless::wheel(windowOf(gui), {centre.x, centre.y}, -1.f);
+                    headless::wheel(windowOf(gui), {center.x, center.y}, -1.f);
                     break;
                 case CtrlClick:
-                    press(gui, centre, LeftButton | ControlKey);
+                    press(gui, center, LeftButton | ControlKey);
                     break;
                 case PlainClick:
-                    press(gui, CPoint(centre.x, centre.y + 20), LeftButton);
+                    press(gui, CPoint(center.x, center.y + 20), LeftButton);
                     break;
                 case ArrowKey:
                     dispatch(effEditKeyDown, VirtualKeyUp);
                     break;
                 case Drag:
-                    press(gui, centre, LeftButton, {{centre.x, centre.y + 10}, {centre.x, centre.y + 30}});
+                    press(gui, center, LeftButton, {{center.x, center.y + 10}, {center.x, center.y + 30}});
                     break;
                 case Logo:
                     press(gui, CPoint(30, 145), LeftButton);

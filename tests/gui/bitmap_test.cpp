@@ -17,7 +17,7 @@ using raster::rgb;
 constexpr raster::Pixel kPaper = rgb(16, 32, 48);
 
 raster::Pixel at(const raster::Surface &s, int32_t x, int32_t y) {
-    return raster::colourOf(s.get(x, y));
+    return raster::colorOf(s.get(x, y));
 }
 
 TEST(Resources, TheLedStripsHoldFifteenLedsOfTwoRows) {
@@ -25,7 +25,7 @@ TEST(Resources, TheLedStripsHoldFifteenLedsOfTwoRows) {
     const raster::Pixel unlit[] = {rgb(156, 103, 103), rgb(172, 167, 70), rgb(101, 154, 101)};
     struct Case {
         int32_t id;
-        const raster::Pixel *colours;
+        const raster::Pixel *colors;
     } cases[] = {{102, lit}, {104, unlit}};
     for (const Case &c : cases) {
         CBitmap *strip = new CBitmap(c.id);
@@ -35,9 +35,9 @@ TEST(Resources, TheLedStripsHoldFifteenLedsOfTwoRows) {
         EXPECT_EQ(strip->getResourceId(), c.id);
         EXPECT_EQ(strip->getTransparentColor(), TransparentColor);
         for (int32_t led = 0; led < 15; led++) {
-            const raster::Pixel colour = c.colours[led < 3 ? 0 : led < 6 ? 1 : 2];
+            const raster::Pixel color = c.colors[led < 3 ? 0 : led < 6 ? 1 : 2];
             for (int32_t x = 0; x < 3; x++) {
-                EXPECT_EQ(at(*strip->getHandle(), x, 2 * led), colour) << c.id << " led " << led;
+                EXPECT_EQ(at(*strip->getHandle(), x, 2 * led), color) << c.id << " led " << led;
                 EXPECT_EQ(at(*strip->getHandle(), x, 2 * led + 1), 0u) << c.id << " led " << led;
             }
         }
@@ -250,7 +250,7 @@ TEST(Bitmap, DrawPicksTheFrameByOffsetAndHonoursTheContextOffset) {
     struct Case {
         CPoint frameOffset;
         CPoint contextOffset;
-        raster::Pixel colour;
+        raster::Pixel color;
     } cases[] = {
         {{0, 0}, {0, 0}, rgb(255, 0, 0)},
         {{0, 30}, {0, 0}, rgb(0, 0, 255)},
@@ -264,14 +264,14 @@ TEST(Bitmap, DrawPicksTheFrameByOffsetAndHonoursTheContextOffset) {
             for (int32_t x = 0; x < 40; x++) {
                 const bool inside = x >= 10 + c.contextOffset.x && x < 13 + c.contextOffset.x &&
                                     y >= 5 + c.contextOffset.y && y < 35 + c.contextOffset.y;
-                ASSERT_EQ(at(t.surface, x, y), inside ? c.colour : kPaper) << x << "," << y;
+                ASSERT_EQ(at(t.surface, x, y), inside ? c.color : kPaper) << x << "," << y;
             }
     }
     strip->forget();
 }
 
 // A 6 x 6 picture: magenta everywhere except a green cross; the
-// transparent colour is magenta.
+// transparent color is magenta.
 CBitmap *crossOnMagenta() {
     CBitmap *bitmap = new CBitmap(nullptr, 6, 6);
     raster::Surface &s = *bitmap->getHandle();
@@ -309,7 +309,7 @@ TEST(Bitmap, EveryTransparentPathKeysOutTheSamePixels) {
             }
             sorrel::gui::setKeyedCopyAvailable(path == Keyed);
             Target t;
-            // A two-coloured destination so that leaving it alone shows.
+            // A two-colored destination so that leaving it alone shows.
             for (int32_t y = 0; y < 40; y++)
                 for (int32_t x = 0; x < 40; x++)
                     t.surface.set(x, y, (x + y) % 2 ? rgb(10, 20, 30) : rgb(200, 100, 50));
@@ -373,23 +373,23 @@ TEST(Bitmap, ConstantOpacityBlend) {
 
 // --- off-screen contexts ----------------------------------------------------------
 
-TEST(Offscreen, TheBackgroundColourCoversTheWholeSurfaceBorderIncluded) {
+TEST(Offscreen, TheBackgroundColorCoversTheWholeSurfaceBorderIncluded) {
     ScriptedEnvironment env;
     struct Case {
         int32_t width, height;
-        CColor colour;
+        CColor color;
     } cases[] = {
         {3, 30, WhiteColor}, {1, 1, WhiteColor}, {2, 2, RedColor}, {16, 106, CColor(51, 51, 51, 0)},
         {5, 4, BlackColor},
     };
     for (const Case &c : cases) {
-        COffscreenContext *off = new COffscreenContext(nullptr, c.width, c.height, c.colour);
+        COffscreenContext *off = new COffscreenContext(nullptr, c.width, c.height, c.color);
         ASSERT_NE(off->getSurface(), nullptr);
         EXPECT_EQ(off->getSurface()->width(), c.width);
         EXPECT_EQ(off->getSurface()->height(), c.height);
         EXPECT_EQ(off->getClipRect(), CRect(0, 0, c.width, c.height));
-        EXPECT_EQ(off->getBackgroundColor(), c.colour);
-        const raster::Pixel want = rgb(c.colour.red, c.colour.green, c.colour.blue);
+        EXPECT_EQ(off->getBackgroundColor(), c.color);
+        const raster::Pixel want = rgb(c.color.red, c.color.green, c.color.blue);
         for (int32_t y = 0; y < c.height; y++)
             for (int32_t x = 0; x < c.width; x++)
                 ASSERT_EQ(at(*off->getSurface(), x, y), want)

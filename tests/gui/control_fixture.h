@@ -107,7 +107,7 @@ class FramedControls : public ScriptedEnvironment {
     sorrel::platform::Window *window = nullptr;
 };
 
-// A bitmap of one colour; the caller forgets it.
+// A bitmap of one color; the caller forgets it.
 inline CBitmap *solidBitmap(int32_t width, int32_t height, raster::Pixel color) {
     CBitmap *bitmap = new CBitmap(nullptr, width, height);
     raster::Surface *image = bitmap->getHandle();

@@ -30,7 +30,7 @@ Ink inkOf(const raster::Surface &s) {
     ink.box = CRect(1 << 20, 1 << 20, -(1 << 20), -(1 << 20));
     for (int32_t y = 0; y < s.height(); y++)
         for (int32_t x = 0; x < s.width(); x++)
-            if (raster::colourOf(s.get(x, y)) != kPaper) {
+            if (raster::colorOf(s.get(x, y)) != kPaper) {
                 ++ink.count;
                 ink.box.left = std::min(ink.box.left, x);
                 ink.box.top = std::min(ink.box.top, y);
@@ -62,16 +62,16 @@ TEST(DrawContext, ConstructionSetsTheDefaultsThroughTheSetters) {
     EXPECT_EQ(ctx->getFontStyle(), 0);
     EXPECT_EQ(ctx->getClipRect(), CRect(0, 0, 1000, 1000));
     EXPECT_EQ(ctx->getOffset(), CPoint(0, 0));
-    // Colour, style and width each differed from the initial values.
+    // Color, style and width each differed from the initial values.
     EXPECT_EQ(ctx->getBuilds().pens, 3);
     EXPECT_EQ(ctx->getBuilds().brushes, 1);
     EXPECT_EQ(ctx->getBuilds().fonts, 1);
     // What the canvas now holds.
-    EXPECT_EQ(sheet.canvas.pen().colour, raster::rgb(255, 255, 255));
+    EXPECT_EQ(sheet.canvas.pen().color, raster::rgb(255, 255, 255));
     EXPECT_EQ(sheet.canvas.pen().style, raster::LineStyle::Solid);
     EXPECT_EQ(sheet.canvas.brush(), raster::rgb(0, 0, 0));
-    EXPECT_EQ(sheet.canvas.backColour(), raster::rgb(0, 0, 0));
-    EXPECT_EQ(sheet.canvas.textColour(), raster::rgb(255, 255, 255));
+    EXPECT_EQ(sheet.canvas.backColor(), raster::rgb(0, 0, 0));
+    EXPECT_EQ(sheet.canvas.textColor(), raster::rgb(255, 255, 255));
     EXPECT_FALSE(sheet.canvas.backOpaque());
     EXPECT_EQ(sheet.canvas.rop2(), raster::Rop2::CopyPen);
     EXPECT_TRUE(sheet.canvas.font().spec().bold);
@@ -92,8 +92,8 @@ TEST(DrawContext, SettersRebuildOnlyOnChange) {
         void (*apply)(CDrawContext &);
         int pens, brushes, fonts;
     } cases[] = {
-        {"same frame colour", [](CDrawContext &c) { c.setFrameColor(WhiteColor); }, 0, 0, 0},
-        {"frame colour, alpha only", [](CDrawContext &c) { c.setFrameColor(TransparentColor); }, 1, 0, 0},
+        {"same frame color", [](CDrawContext &c) { c.setFrameColor(WhiteColor); }, 0, 0, 0},
+        {"frame color, alpha only", [](CDrawContext &c) { c.setFrameColor(TransparentColor); }, 1, 0, 0},
         {"same line width", [](CDrawContext &c) { c.setLineWidth(1); }, 0, 0, 0},
         {"line width", [](CDrawContext &c) { c.setLineWidth(3); }, 1, 0, 0},
         {"same line style", [](CDrawContext &c) { c.setLineStyle(LineSolid); }, 0, 0, 0},
@@ -106,7 +106,7 @@ TEST(DrawContext, SettersRebuildOnlyOnChange) {
         {"font style", [](CDrawContext &c) { c.setFont(SystemFont, 0, StyleItalic); }, 0, 0, 1},
         {"font size", [](CDrawContext &c) { c.setFont(SystemFont, 20, StyleItalic); }, 0, 0, 1},
         {"font id", [](CDrawContext &c) { c.setFont(NormalFont, 20, StyleItalic); }, 0, 0, 1},
-        {"font colour is no platform object", [](CDrawContext &c) { c.setFontColor(RedColor); }, 0, 0, 0},
+        {"font color is no platform object", [](CDrawContext &c) { c.setFontColor(RedColor); }, 0, 0, 0},
         {"draw mode", [](CDrawContext &c) { c.setDrawMode(ModeXor); }, 0, 0, 0},
     };
     for (const Case &c : cases) {
@@ -118,13 +118,13 @@ TEST(DrawContext, SettersRebuildOnlyOnChange) {
     }
     EXPECT_EQ(sheet.canvas.pen().width, 3);
     EXPECT_EQ(sheet.canvas.pen().style, raster::LineStyle::Dotted);
-    EXPECT_EQ(sheet.canvas.textColour(), raster::rgb(255, 0, 0));
+    EXPECT_EQ(sheet.canvas.textColor(), raster::rgb(255, 0, 0));
 
-    // The font colour applies even when unchanged: a canvas changed behind
+    // The font color applies even when unchanged: a canvas changed behind
     // the context's back gets it again.
-    sheet.canvas.setTextColour(raster::rgb(1, 2, 3));
+    sheet.canvas.setTextColor(raster::rgb(1, 2, 3));
     ctx.setFontColor(RedColor);
-    EXPECT_EQ(sheet.canvas.textColour(), raster::rgb(255, 0, 0));
+    EXPECT_EQ(sheet.canvas.textColor(), raster::rgb(255, 0, 0));
 }
 
 TEST(DrawContext, FontDescriptions) {
@@ -196,7 +196,7 @@ TEST(DrawContext, DestructionGivesTheCanvasBackAndReleasesOnlyWhatItObtained) {
     given->setFrameColor(RedColor);
     given->setFont(BigFont);
     given->forget();
-    EXPECT_EQ(sheet.canvas.pen().colour, pen.colour);
+    EXPECT_EQ(sheet.canvas.pen().color, pen.color);
     EXPECT_EQ(sheet.canvas.pen().width, pen.width);
     EXPECT_EQ(sheet.canvas.pen().style, pen.style);
     EXPECT_EQ(sheet.canvas.brush(), raster::rgb(1, 1, 1));
@@ -340,7 +340,7 @@ TEST(DrawContext, TheBandSlidersTicksLandOnTheirRows) {
     int inked = 0;
     for (int i = 0; i < 9; i++) {
         for (int32_t x = 28; x < 40; x++) {
-            const bool white = raster::colourOf(surface.get(x, rows[i])) == raster::rgb(255, 255, 255);
+            const bool white = raster::colorOf(surface.get(x, rows[i])) == raster::rgb(255, 255, 255);
             EXPECT_EQ(white, x >= 31 && x < 31 + lens[i]) << "tick " << i << " column " << x;
             inked += white;
         }
@@ -432,7 +432,7 @@ TEST(DrawContext, TextAlignmentThroughTheContext) {
     }
 }
 
-TEST(DrawContext, OpaqueTextPaintsTheFillColourAndTransparentTextDoesNot) {
+TEST(DrawContext, OpaqueTextPaintsTheFillColorAndTransparentTextDoesNot) {
     ScriptedEnvironment env;
     for (bool opaque : {false, true}) {
         Sheet sheet;
@@ -444,7 +444,7 @@ TEST(DrawContext, OpaqueTextPaintsTheFillColourAndTransparentTextDoesNot) {
         int blue = 0;
         for (int32_t y = 0; y < 100; y++)
             for (int32_t x = 0; x < 100; x++)
-                blue += raster::colourOf(sheet.surface.get(x, y)) == raster::rgb(0, 0, 255);
+                blue += raster::colorOf(sheet.surface.get(x, y)) == raster::rgb(0, 0, 255);
         const raster::Rect cell = sheet.canvas.lastTextCell();
         EXPECT_EQ(blue > 0, opaque);
         // The ampersand is drawn, not taken as a prefix mark.
@@ -465,7 +465,7 @@ TEST(DrawContext, GetPointAnswersAlpha255AndWithoutACanvasNothingHappens) {
     CDrawContext ctx(nullptr, &sheet.canvas, nullptr);
     ctx.setOffset(CPoint(3, 4));
     ctx.drawPoint(CPoint(1, 1), CColor(10, 20, 30, 0));
-    EXPECT_EQ(raster::colourOf(sheet.surface.get(4, 5)), raster::rgb(10, 20, 30));
+    EXPECT_EQ(raster::colorOf(sheet.surface.get(4, 5)), raster::rgb(10, 20, 30));
     EXPECT_EQ(ctx.getPoint(CPoint(1, 1)), CColor(10, 20, 30, 255));
     EXPECT_EQ(ctx.getPoint(CPoint(50, 50)), CColor(16, 32, 48, 255));
 
@@ -678,7 +678,7 @@ TEST(DrawContext, AtAScaleShapesAreTheBlocksOfTheirPixels) {
         int differing = 0;
         for (int32_t y = 0; y < scaled.height(); ++y)
             for (int32_t x = 0; x < scaled.width(); ++x)
-                if (raster::colourOf(scaled.get(x, y)) != raster::colourOf(expected.get(x, y)) && differing++ < 3)
+                if (raster::colorOf(scaled.get(x, y)) != raster::colorOf(expected.get(x, y)) && differing++ < 3)
                     ADD_FAILURE() << "scale " << s << " pixel " << x << "," << y;
         EXPECT_EQ(differing, 0) << "scale " << s;
     }

@@ -84,7 +84,7 @@ TEST(Geometry, RectangleArithmetic) {
     EXPECT_EQ(p, CPoint(-2, 6));
 }
 
-TEST(Colors, EqualityIncludesAlphaAndPlatformColourIgnoresIt) {
+TEST(Colors, EqualityIncludesAlphaAndPlatformColorIgnoresIt) {
     EXPECT_NE(CColor(0, 0, 0, 0), BlackColor);
     EXPECT_NE(TransparentColor, WhiteColor);
     EXPECT_TRUE(TransparentColor.sameRgb(WhiteColor));

@@ -94,7 +94,7 @@ TEST(RasterBlit, BitwiseCombines) {
     }
 }
 
-// The three ways of leaving out a colour: the keyed copy; XOR, AND with a
+// The three ways of leaving out a color: the keyed copy; XOR, AND with a
 // mask built from the bitmap, XOR (the mask built once and kept, or built
 // for the block on the fly); all give the same pixels, also under a clip and
 // with the unused byte of the source set.
@@ -137,8 +137,8 @@ TEST(RasterBlit, KeyedCopyAndBothMaskPathsAgree) {
                 int32_t sx = x - c.x + c.sx, sy = y - c.y + c.sy;
                 bool copied = x >= c.x && x < c.x + c.w && y >= c.y && y < c.y + c.h && x >= c.clip.left &&
                               x < c.clip.right && y >= c.clip.top && y < c.clip.bottom &&
-                              raster::colourOf(src.get(sx, sy)) != kMagenta;
-                EXPECT_EQ(keyed.get(x, y), copied ? raster::colourOf(src.get(sx, sy)) : bg.get(x, y));
+                              raster::colorOf(src.get(sx, sy)) != kMagenta;
+                EXPECT_EQ(keyed.get(x, y), copied ? raster::colorOf(src.get(sx, sy)) : bg.get(x, y));
             }
     }
 }
@@ -163,7 +163,7 @@ TEST(RasterBlit, ConstantOpacityBlendRoundsEachChannel) {
     }
 }
 
-TEST(RasterBlit, MaskMarksTheKeyColourWhiteAndEverythingElseBlack) {
+TEST(RasterBlit, MaskMarksTheKeyColorWhiteAndEverythingElseBlack) {
     Surface src = holed(8, 8);
     Surface mask = raster::makeMask(src, -2, 3, 8, 8, kMagenta);
     for (int32_t y = 0; y < 8; ++y)

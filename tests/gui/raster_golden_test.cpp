@@ -86,14 +86,14 @@ Surface shapesScene() {
 Surface textScene() {
     Surface s(240, 150, raster::rgb(51, 51, 51));
     Canvas c(&s);
-    // Captions as the editor draws them: 9 pixels, grey, centred in 16 x 10 boxes.
+    // Captions as the editor draws them: 9 pixels, grey, centered in 16 x 10 boxes.
     c.setFont(Font(FontSpec{Face::Sans, 9}));
-    c.setTextColour(raster::rgb(130, 130, 130));
+    c.setTextColor(raster::rgb(130, 130, 130));
     const char *captions[] = {"20", "440", "1k", "1.4k", "2.5k", "19k", "In", "Q", "Out"};
     for (int32_t i = 0; i < 9; ++i)
-        c.drawText(captions[i], {5 + i * 20, 2, 21 + i * 20, 12}, Align::Centre);
+        c.drawText(captions[i], {5 + i * 20, 2, 21 + i * 20, 12}, Align::Center);
     // Every size of the font table, with styles.
-    c.setTextColour(raster::rgb(255, 255, 255));
+    c.setTextColor(raster::rgb(255, 255, 255));
     int32_t y = 14;
     const int32_t heights[] = {9, 10, 11, 12, 14, 18};
     for (int32_t h : heights) {
@@ -104,15 +104,15 @@ Surface textScene() {
     c.setFont(Font(FontSpec{Face::Sans, 12, true, false, false}));
     c.drawText("Bold", {2, y, 60, y + 16}, Align::Left);
     c.setFont(Font(FontSpec{Face::Sans, 12, false, true, false}));
-    c.drawText("Italic", {60, y, 120, y + 16}, Align::Centre);
+    c.drawText("Italic", {60, y, 120, y + 16}, Align::Center);
     c.setFont(Font(FontSpec{Face::Sans, 12, true, true, true}));
     c.drawText("All three", {120, y, 238, y + 16}, Align::Right);
     y += 16;
     // Opaque background, clipping at the rectangle, the symbol face.
     c.setFont(Font(FontSpec{Face::Sans, 14}));
     c.setBackOpaque(true);
-    c.setBackColour(raster::rgb(0, 0, 120));
-    c.setTextColour(raster::rgb(255, 255, 0));
+    c.setBackColor(raster::rgb(0, 0, 120));
+    c.setTextColor(raster::rgb(255, 255, 0));
     c.drawText("Opaque & clipped text", {2, y, 100, y + 18}, Align::Left);
     c.setBackOpaque(false);
     c.setFont(Font(FontSpec{Face::Symbol, 13}));

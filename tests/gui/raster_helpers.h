@@ -19,7 +19,7 @@ constexpr Pixel kInk = 0x00f0e0d0;
 
 using PixelSet = std::set<std::pair<int32_t, int32_t>>;
 
-// Every pixel whose colour differs from background.
+// Every pixel whose color differs from background.
 inline PixelSet changed(const Surface &s, Pixel background = kBack) {
     PixelSet out;
     for (int32_t y = 0; y < s.height(); ++y)

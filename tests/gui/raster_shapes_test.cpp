@@ -192,7 +192,7 @@ TEST(RasterLine, WidePensCoverTheirWidthAndRoundTheEnds) {
             rows += h.count({20, y}) ? 1 : 0;
         EXPECT_EQ(rows, w) << "width " << w;
         EXPECT_EQ(hb.bottom - hb.top, w) << "width " << w;
-        // Round caps reach past the ends on the centre row (past the right end
+        // Round caps reach past the ends on the center row (past the right end
         // from width 3 on: a border point counts only above or left of the
         // line), but not into the corners.
         EXPECT_TRUE(h.count({9, 20})) << w;
@@ -261,7 +261,7 @@ TEST(RasterPolygon, FillsInsideWithLeftAndTopEdgesAndAlternateRule) {
     EXPECT_EQ(s.drawn().size(), 100u);
 
     // A five-pointed star drawn in one stroke: the alternate rule leaves its
-    // centre pentagon empty, the points are filled.
+    // center pentagon empty, the points are filled.
     Scene star(60, 60);
     const Point pts[] = {{30, 2}, {47, 55}, {2, 20}, {58, 20}, {13, 55}};
     star.canvas.fillPolygon(pts, 5);
@@ -356,7 +356,7 @@ TEST(RasterEllipse, FillWithoutPenIsOneColumnAndRowSmallerAndInsideTheOutline) {
 }
 
 TEST(RasterEllipse, ArcsAndPiesRunCounterClockwiseBetweenTheRays) {
-    const Rect box{10, 10, 51, 51}; // centre (30, 30)
+    const Rect box{10, 10, 51, 51}; // center (30, 30)
     const Point right{60, 30}, top{30, 0}, left{0, 30}, bottom{30, 60};
     struct Case {
         Point from, to;
@@ -393,7 +393,7 @@ TEST(RasterEllipse, ArcsAndPiesRunCounterClockwiseBetweenTheRays) {
 
 // --- flood fill --------------------------------------------------------------------------
 
-TEST(RasterFlood, FillsTheFourConnectedAreaOfOneColourAndStopsAtBorders) {
+TEST(RasterFlood, FillsTheFourConnectedAreaOfOneColorAndStopsAtBorders) {
     Scene s(30, 30, 0x00ffffff);
     s.canvas.setPen({0x00ff0000, 1, LineStyle::Solid});
     const Point ring[] = {{5, 5}, {20, 5}, {20, 20}, {5, 20}, {5, 5}};
@@ -482,7 +482,7 @@ TEST(RasterClip, EveryOperationDrawsOnlyInsideTheClip) {
          }},
         {"text",
          [](Canvas &c) {
-             c.drawText("Wide text here", {-20, 0, 60, 40}, raster::Align::Centre);
+             c.drawText("Wide text here", {-20, 0, 60, 40}, raster::Align::Center);
          }},
         {"blit", [&](Canvas &c) { c.blit(-2, 5, 20, 20, source, 0, 0); }},
         {"keyed", [&](Canvas &c) { c.blitKeyed(25, -3, 20, 20, source, 0, 0, source.get(3, 3)); }},

@@ -23,7 +23,7 @@ struct Text {
     explicit Text(const Font &font, int32_t w = 120, int32_t h = 60)
         : surface(w, h, kBack), canvas(&surface) {
         canvas.setFont(font);
-        canvas.setTextColour(kInk);
+        canvas.setTextColor(kInk);
     }
     PixelSet draw(const char *text, const Rect &r, Align align) {
         canvas.drawText(text, r, align);
@@ -80,13 +80,13 @@ TEST(RasterText, CellHeightIsRoundedAscentPlusDescent) {
 TEST(RasterText, AlignmentMovesTheTextCellOnly) {
     const Rect r{10, 10, 110, 30};
     const char *text = "Out 440";
-    Text left(sans(12)), centre(sans(12)), right(sans(12));
+    Text left(sans(12)), center(sans(12)), right(sans(12));
     PixelSet l = left.draw(text, r, Align::Left);
-    PixelSet c = centre.draw(text, r, Align::Centre);
+    PixelSet c = center.draw(text, r, Align::Center);
     PixelSet rt = right.draw(text, r, Align::Right);
     int32_t w = sans(12).textWidth(text);
     EXPECT_EQ(left.canvas.lastTextCell().left, 10);
-    EXPECT_EQ(centre.canvas.lastTextCell().left, 10 + (100 - w) / 2);
+    EXPECT_EQ(center.canvas.lastTextCell().left, 10 + (100 - w) / 2);
     EXPECT_EQ(right.canvas.lastTextCell().right, 110);
     // Same pixels, moved by the difference of the cells.
     EXPECT_EQ(str(shifted(l, (100 - w) / 2, 0)), str(c));
@@ -94,7 +94,7 @@ TEST(RasterText, AlignmentMovesTheTextCellOnly) {
     EXPECT_FALSE(l.empty());
 }
 
-TEST(RasterText, VerticallyCentredOnTheCellHeight) {
+TEST(RasterText, VerticallyCenteredOnTheCellHeight) {
     // 9-pixel text has a 10-pixel cell: top + (height - 10) / 2, toward zero.
     struct Case {
         int32_t height, cellTop;
@@ -147,11 +147,11 @@ TEST(RasterText, OpaqueBackgroundFillsTheTextCellInsideTheRectangle) {
         Align align;
     } cases[] = {{{10, 10, 100, 40}, Align::Left},
                  {{10, 10, 100, 40}, Align::Right},
-                 {{30, 20, 50, 26}, Align::Centre}};
+                 {{30, 20, 50, 26}, Align::Center}};
     for (const Case &c : cases) {
         Text t(sans(12));
         t.canvas.setBackOpaque(true);
-        t.canvas.setBackColour(fill);
+        t.canvas.setBackColor(fill);
         t.canvas.drawText("Opaque", c.r, c.align);
         Rect cell = raster::intersect(t.canvas.lastTextCell(), c.r);
         for (int32_t y = 0; y < 60; ++y)
@@ -171,21 +171,21 @@ TEST(RasterText, OpaqueBackgroundFillsTheTextCellInsideTheRectangle) {
 TEST(RasterText, CaptionOfNinePixelsFitsItsSixteenPixelCell) {
     const char *captions[] = {"1.4k", "1.8k", "2.5k", "3.3k", "4.4k", "5.8k", "7.8k", "440", "19k", "Out"};
     for (const char *caption : captions) {
-        // The caption box under a band fader: 16 wide, 10 high, text centred.
+        // The caption box under a band fader: 16 wide, 10 high, text centered.
         const Rect box{40, 20, 56, 30};
         Text t(sans(9));
         t.canvas.setClip(box);
-        PixelSet clipped = t.draw(caption, box, Align::Centre);
+        PixelSet clipped = t.draw(caption, box, Align::Center);
         // The same caption in a box widened on both sides, unclipped.
         Text u(sans(9));
-        PixelSet free = u.draw(caption, {30, 20, 66, 30}, Align::Centre);
+        PixelSet free = u.draw(caption, {30, 20, 66, 30}, Align::Center);
         EXPECT_LE(sans(9).textWidth(caption), 16) << caption;
         EXPECT_EQ(str(clipped), str(free)) << caption << ": glyphs cut off";
         EXPECT_TRUE(inside(free, box)) << caption;
     }
 }
 
-TEST(RasterText, GlyphsBlendFromBackgroundToTextColour) {
+TEST(RasterText, GlyphsBlendFromBackgroundToTextColor) {
     Text t(sans(18, false, false, true));
     PixelSet p = t.draw("Il 1.4k", {0, 0, 120, 40}, Align::Left);
     bool full = false;
@@ -198,7 +198,7 @@ TEST(RasterText, GlyphsBlendFromBackgroundToTextColour) {
         }
     }
     EXPECT_TRUE(full);
-    // The underline is a solid row of text colour across the whole text width.
+    // The underline is a solid row of text color across the whole text width.
     const Rect cell = t.canvas.lastTextCell();
     int32_t solidRows = 0;
     for (int32_t y = cell.top; y < cell.bottom; ++y) {

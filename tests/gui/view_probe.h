@@ -1,4 +1,4 @@
-// A view for the view-tree tests: it fills its rectangle with its colour
+// A view for the view-tree tests: it fills its rectangle with its color
 // when drawn and writes every event that reaches it into a shared log
 // ("A mouse 10,10", "B drop", "C lose"), so one table checks routing.
 #pragma once

@@ -70,7 +70,7 @@ TEST_F(ViewTree, LastAddedIsOnTopAndTakesTheMouseWithEdgesInclusive) {
     } pixels[] = {{20, 20, kRed},   {35, 35, kGreen}, {45, 45, kBlue},
                   {75, 75, kBlue},  {110, 10, kYellow}, {5, 5, BlackColor}};
     for (const auto &p : pixels)
-        EXPECT_EQ(raster::colourOf(shown.get(p.x, p.y)), pixel(p.color)) << p.x << "," << p.y;
+        EXPECT_EQ(raster::colorOf(shown.get(p.x, p.y)), pixel(p.color)) << p.x << "," << p.y;
 
     const struct {
         CPoint where;
@@ -113,11 +113,11 @@ TEST_F(ViewTree, ADirtyChildDrawnOnlyInPartStaysDirty) {
     EXPECT_EQ(inside->draws, 2);
     EXPECT_TRUE(partly->isDirty());
     EXPECT_FALSE(inside->isDirty());
-    EXPECT_EQ(raster::colourOf(shown.get(20, 15)), pixel(kRed));
-    EXPECT_EQ(raster::colourOf(shown.get(20, 30)), raster::rgb(255, 255, 255)); // outside the update
+    EXPECT_EQ(raster::colorOf(shown.get(20, 15)), pixel(kRed));
+    EXPECT_EQ(raster::colorOf(shown.get(20, 30)), raster::rgb(255, 255, 255)); // outside the update
 }
 
-TEST_F(ViewTree, AColourBackgroundLeavesTheTopRowAndLeftColumn) {
+TEST_F(ViewTree, AColorBackgroundLeavesTheTopRowAndLeftColumn) {
     const struct {
         bool offscreen;
         CColor corner; // what shows in the container's top row and left column
@@ -129,11 +129,11 @@ TEST_F(ViewTree, AColourBackgroundLeavesTheTopRowAndLeftColumn) {
         box->setDrawInOffscreen(c.offscreen);
         box->setBackgroundColor(kRed);
         const raster::Surface shown = render();
-        EXPECT_EQ(raster::colourOf(shown.get(10, 10)), pixel(c.corner)) << c.offscreen;
-        EXPECT_EQ(raster::colourOf(shown.get(30, 10)), pixel(c.corner)) << c.offscreen;
-        EXPECT_EQ(raster::colourOf(shown.get(10, 30)), pixel(c.corner)) << c.offscreen;
-        EXPECT_EQ(raster::colourOf(shown.get(11, 11)), pixel(kRed)) << c.offscreen;
-        EXPECT_EQ(raster::colourOf(shown.get(59, 59)), pixel(kRed)) << c.offscreen;
+        EXPECT_EQ(raster::colorOf(shown.get(10, 10)), pixel(c.corner)) << c.offscreen;
+        EXPECT_EQ(raster::colorOf(shown.get(30, 10)), pixel(c.corner)) << c.offscreen;
+        EXPECT_EQ(raster::colorOf(shown.get(10, 30)), pixel(c.corner)) << c.offscreen;
+        EXPECT_EQ(raster::colorOf(shown.get(11, 11)), pixel(kRed)) << c.offscreen;
+        EXPECT_EQ(raster::colorOf(shown.get(59, 59)), pixel(kRed)) << c.offscreen;
     }
 }
 

@@ -384,7 +384,7 @@ TEST(Cli, SorrelDefaultResponseMatchesItsFigures) {
         ASSERT_EQ(up.code, 0) << up.err;
         const std::vector<double> u = csvGains(up.out);
         ASSERT_EQ(u.size(), 4u);
-        // The band's own centre rises most: the bands are wide and summed in
+        // The band's own center rises most: the bands are wide and summed in
         // parallel, so the sum gains about 5 dB there rather than the band's
         // 12, and its neighbours at 100 Hz and 1 kHz rise less.
         EXPECT_GT(u[3] / g[3], 1.7) << set;

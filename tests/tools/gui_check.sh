@@ -20,7 +20,7 @@ if [ -z "${DISPLAY:-}" ]; then echo "SKIP: no DISPLAY for the editor windows"; e
 fail=0
 check() { if eval "$2"; then echo "ok: $1"; else echo "FAILED: $1"; fail=1; fi; }
 
-# "WIDTH HEIGHT COLOURS" of an 8-bit RGB PNG, then the hex colour at each
+# "WIDTH HEIGHT COLORS" of an 8-bit RGB PNG, then the hex color at each
 # X,Y given.
 png() {
   python3 - "$pngreader" "$@" <<'EOF'
@@ -36,7 +36,7 @@ print(' '.join(res))
 EOF
 }
 
-# gui NAME PLUGIN W H [options]: the editor at its size, in more than one colour.
+# gui NAME PLUGIN W H [options]: the editor at its size, in more than one color.
 gui() {
   local name=$1 plugin=$2 w=$3 h=$4
   shift 4
@@ -50,7 +50,7 @@ gui() {
   for f in "${files[@]}"; do
     local info
     info=$( [ -f "$f" ] && png "$f")
-    check "$f: $w x $h, not one colour ($info)" '[ "${info% *}" = "$w $h" ] && [ "${info##* }" -gt 1 ]'
+    check "$f: $w x $h, not one color ($info)" '[ "${info% *}" = "$w $h" ] && [ "${info##* }" -gt 1 ]'
   done
 }
 
@@ -68,7 +68,7 @@ check "sorrel: the build's plug-in offers an editor ($sorrel)" \
 [ -f "$sorrel" ] && gui sorrel "$sorrel" 710 167 --seconds 3
 
 # The Windows tool under Wine, with a test plug-in that paints four known
-# colours, makes one edit gesture and asks for a bigger window.
+# colors, makes one edit gesture and asks for a bigger window.
 if [ -n "$winbuild" ]; then
   if ! command -v wine >/dev/null; then
     echo "SKIP: no wine for the Windows build"

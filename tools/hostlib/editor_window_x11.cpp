@@ -110,7 +110,7 @@ struct Box {
     }
 };
 
-// One colour channel of a true-colour visual, scaled to 8 bits.
+// One color channel of a true-color visual, scaled to 8 bits.
 struct ChannelMask {
     unsigned long mask;
     int shift = 0, bits = 0;

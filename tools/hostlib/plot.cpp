@@ -25,7 +25,7 @@ constexpr int kHeight = 520;
 constexpr int kLeft = 64, kRight = 24, kTop = 48, kBottom = 56;
 constexpr double kLowHz = 10.0, kHighHz = 24000.0;
 
-const Pixel kChannelColours[] = {rgb(0x1f, 0x5f, 0xbf), rgb(0xd0, 0x3a, 0x2a), rgb(0x2a, 0x9d, 0x4a),
+const Pixel kChannelColors[] = {rgb(0x1f, 0x5f, 0xbf), rgb(0xd0, 0x3a, 0x2a), rgb(0x2a, 0x9d, 0x4a),
                                  rgb(0xe0, 0x8a, 0x10), rgb(0x7a, 0x3f, 0xb0), rgb(0x20, 0x9a, 0xa0)};
 
 struct Axes {
@@ -140,7 +140,7 @@ std::string writeResponsePlot(const std::string &path, const Response &response,
     c.lineTo({axes.area.left, axes.area.top});
 
     // Labels.
-    c.setTextColour(rgb(0x30, 0x30, 0x30));
+    c.setTextColor(rgb(0x30, 0x30, 0x30));
     c.setFont(font(12));
     const struct {
         double hz;
@@ -148,24 +148,24 @@ std::string writeResponsePlot(const std::string &path, const Response &response,
     } decades[] = {{10, "10"}, {100, "100"}, {1000, "1k"}, {10000, "10k"}};
     for (const auto &d : decades) {
         const int x = axes.x(d.hz);
-        c.drawText(d.text, {x - 30, axes.area.bottom + 4, x + 30, axes.area.bottom + 20}, Align::Centre);
+        c.drawText(d.text, {x - 30, axes.area.bottom + 4, x + 30, axes.area.bottom + 20}, Align::Center);
     }
-    c.drawText("frequency (Hz)", {axes.area.left, kHeight - 24, axes.area.right, kHeight - 6}, Align::Centre);
+    c.drawText("frequency (Hz)", {axes.area.left, kHeight - 24, axes.area.right, kHeight - 6}, Align::Center);
     for (double db = axes.dbBottom; db <= axes.dbTop + 1e-9; db += dbStep) {
         const int y = axes.y(db);
         c.drawText(dbLabel(db).c_str(), {4, y - 8, axes.area.left - 6, y + 8}, Align::Right);
     }
     c.drawText("dB", {4, kTop - 22, axes.area.left - 6, kTop - 6}, Align::Right);
     c.setFont(font(16, true));
-    c.setTextColour(rgb(0x10, 0x10, 0x10));
-    c.drawText(title.c_str(), {kLeft, 8, kWidth - kRight, kTop - 10}, Align::Centre);
+    c.setTextColor(rgb(0x10, 0x10, 0x10));
+    c.drawText(title.c_str(), {kLeft, 8, kWidth - kRight, kTop - 10}, Align::Center);
 
     // Curves, clipped to the plot area; later channels over earlier ones.
     c.setClip(axes.area);
     const int lastX = std::min(axes.area.right - 1, axes.x(std::min(kHighHz, nyquist)));
     for (size_t gi = 0; gi < groups.size(); ++gi) {
         const int ch = groups[gi].front();
-        c.setPen({kChannelColours[gi % 6], 2, raster::LineStyle::Solid});
+        c.setPen({kChannelColors[gi % 6], 2, raster::LineStyle::Solid});
         bool started = false;
         for (int px = axes.area.left; px <= lastX; ++px) {
             double db = toDb(response.at(ch, axes.hzAt(px)));
@@ -191,9 +191,9 @@ std::string writeResponsePlot(const std::string &path, const Response &response,
     c.fillRect(box);
     for (int row = 0; row < rows; ++row) {
         const int y = box.top + 4 + row * 18;
-        c.setBrush(kChannelColours[row % 6]);
+        c.setBrush(kChannelColors[row % 6]);
         c.fillRect({box.left + 8, y + 6, box.left + 30, y + 9});
-        c.setTextColour(rgb(0x30, 0x30, 0x30));
+        c.setTextColor(rgb(0x30, 0x30, 0x30));
         const std::vector<int> &g = groups[static_cast<size_t>(row)];
         std::string name = g.size() == 1 ? "output " : "outputs ";
         for (size_t k = 0; k < g.size(); ++k)

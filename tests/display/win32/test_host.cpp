@@ -80,8 +80,8 @@ std::string TestHost::differences(Handle window, const raster::Surface &expected
     char text[96];
     std::snprintf(text, sizeof text, "first difference at %d,%d: screen %06x, expected %06x",
                   static_cast<int>(first.x), static_cast<int>(first.y),
-                  static_cast<unsigned>(raster::colourOf(shown.get(first.x, first.y))),
-                  static_cast<unsigned>(raster::colourOf(expected.get(first.x, first.y))));
+                  static_cast<unsigned>(raster::colorOf(shown.get(first.x, first.y))),
+                  static_cast<unsigned>(raster::colorOf(expected.get(first.x, first.y))));
     return text;
 }
 

@@ -75,7 +75,7 @@ raster::Surface readBack(HWND hwnd, int32_t width, int32_t height) {
         const auto *pixels = static_cast<const raster::Pixel *>(bits);
         for (int32_t y = 0; y < height; ++y)
             for (int32_t x = 0; x < width; ++x)
-                result.set(x, y, raster::colourOf(pixels[y * width + x]));
+                result.set(x, y, raster::colorOf(pixels[y * width + x]));
         SelectObject(memory, old);
         DeleteObject(dib);
     }
@@ -90,7 +90,7 @@ int countDifferences(const raster::Surface &a, const raster::Surface &b, raster:
     int count = 0;
     for (int32_t y = 0; y < a.height(); ++y)
         for (int32_t x = 0; x < a.width(); ++x)
-            if (raster::colourOf(a.get(x, y)) != raster::colourOf(b.get(x, y)) && count++ == 0)
+            if (raster::colorOf(a.get(x, y)) != raster::colorOf(b.get(x, y)) && count++ == 0)
                 first = {x, y};
     return count;
 }

@@ -199,16 +199,16 @@ void drawPattern(raster::Surface &surface) {
     const int32_t w = surface.width(), h = surface.height();
     c.setBrush(raster::rgb(240, 236, 220));
     c.fillRect({0, 0, w, h});
-    const raster::Pixel colours[] = {raster::rgb(200, 30, 40), raster::rgb(30, 160, 60),
+    const raster::Pixel colors[] = {raster::rgb(200, 30, 40), raster::rgb(30, 160, 60),
                                      raster::rgb(20, 60, 200), raster::rgb(255, 255, 255),
                                      raster::rgb(1, 2, 3)};
     for (int32_t i = 0; i < 5; ++i) {
-        c.setBrush(colours[i]);
+        c.setBrush(colors[i]);
         c.fillRect({8 + i * 24, 8, 28 + i * 24, h / 2});
     }
     c.setBrush(raster::rgb(250, 180, 0));
     c.fillEllipse({w / 2, 10, w - 10, h - 10});
-    c.setTextColour(raster::rgb(10, 10, 90));
+    c.setTextColor(raster::rgb(10, 10, 90));
     c.drawText("Sorrel 440 Hz", {4, h / 2, w, h - 4}, raster::Align::Left);
 }
 

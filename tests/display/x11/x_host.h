@@ -50,7 +50,7 @@ class Host {
     std::vector<::Window> made_;
 };
 
-// Shapes, colours and anti-aliased text over the whole surface.
+// Shapes, colors and anti-aliased text over the whole surface.
 void drawPattern(raster::Surface &surface);
 
 // Runs a program with arguments and waits; false when it is missing or fails.

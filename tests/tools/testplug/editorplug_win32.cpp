@@ -1,5 +1,5 @@
 // A Windows plug-in with an editor, for checking the host's editor window:
-// a 300 x 200 child window in four coloured quarters (red, green / blue,
+// a 300 x 200 child window in four colored quarters (red, green / blue,
 // white). On its fifth idle call it makes one edit gesture on parameter 0
 // (begin, automate 0.25, end), asks the host for idle time once and then
 // for a 320 x 240 window, which it takes on. Stereo pass-through, id 'HtE1'.
