@@ -21,18 +21,10 @@ constexpr uint32_t kStateBytes = kStateHeaderSize + kBankBytes;
 // longer runs go in pieces, with the same sound.
 constexpr int32_t kDefaultBlock = 4096;
 
-const void *feature(const LV2_Feature *const *features, const char *uri) {
-    if (features == nullptr)
-        return nullptr;
-    for (const LV2_Feature *const *f = features; *f != nullptr; ++f)
-        if ((*f)->URI != nullptr && std::strcmp((*f)->URI, uri) == 0)
-            return (*f)->data;
-    return nullptr;
-}
 
 // The host's largest block from its options, or kDefaultBlock.
 int32_t blockLength(const LV2_Feature *const *features, LV2_URID_Map *map) {
-    const auto *options = static_cast<const LV2_Options_Option *>(feature(features, LV2_OPTIONS__options));
+    const auto *options = static_cast<const LV2_Options_Option *>(findFeature(features, LV2_OPTIONS__options));
     if (options == nullptr || map == nullptr)
         return kDefaultBlock;
     const LV2_URID maxBlock = map->map(map->handle, LV2_BUF_SIZE__maxBlockLength);
@@ -61,7 +53,7 @@ uint32_t getLittle32(const unsigned char *in) {
 } // namespace
 
 Lv2Equalizer::Lv2Equalizer(double sampleRate, const LV2_Feature *const *features) {
-    map = static_cast<LV2_URID_Map *>(const_cast<void *>(feature(features, LV2_URID__map)));
+    map = static_cast<LV2_URID_Map *>(const_cast<void *>(findFeature(features, LV2_URID__map)));
     if (map != nullptr && map->map == nullptr)
         map = nullptr;
     if (map != nullptr) {

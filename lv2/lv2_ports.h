@@ -12,7 +12,10 @@
 
 #include "effect/parameters.h"
 
+#include <lv2/core/lv2.h>
+
 #include <cstdint>
+#include <cstring>
 
 namespace sorrel::lv2 {
 
@@ -52,5 +55,15 @@ constexpr MeterAddress meterAddress(uint32_t port) {
 // The state property's bytes: the selected program as a little-endian
 // 32-bit integer, then the bank chunk (ten program records).
 constexpr uint32_t kStateHeaderSize = 4;
+
+// The data of the host's feature uri, or null when it offers none.
+inline const void *findFeature(const LV2_Feature *const *features, const char *uri) {
+    if (features == nullptr)
+        return nullptr;
+    for (const LV2_Feature *const *f = features; *f != nullptr; ++f)
+        if ((*f)->URI != nullptr && std::strcmp((*f)->URI, uri) == 0)
+            return (*f)->data;
+    return nullptr;
+}
 
 } // namespace sorrel::lv2

@@ -14,14 +14,6 @@ namespace sorrel::lv2 {
 
 namespace {
 
-const void *feature(const LV2_Feature *const *features, const char *uri) {
-    if (features == nullptr)
-        return nullptr;
-    for (const LV2_Feature *const *f = features; *f != nullptr; ++f)
-        if ((*f)->URI != nullptr && std::strcmp((*f)->URI, uri) == 0)
-            return (*f)->data;
-    return nullptr;
-}
 
 // Drag loops call doIdleWork as often as they like; the pass runs at most
 // this often.
@@ -34,11 +26,11 @@ Lv2EqualizerUi::Lv2EqualizerUi(LV2UI_Write_Function writeFunction, LV2UI_Control
     : write(writeFunction), controller(hostController), editor(this, this), alive(std::make_shared<bool>(true)) {
     for (int32_t i = 0; i < kNumParameters; ++i)
         values[i] = kParameters[i].defaultValue;
-    parent = const_cast<void *>(feature(features, LV2_UI__parent));
-    resize = static_cast<const LV2UI_Resize *>(feature(features, LV2_UI__resize));
-    touch = static_cast<const LV2UI_Touch *>(feature(features, LV2_UI__touch));
-    const auto *map = static_cast<const LV2_URID_Map *>(feature(features, LV2_URID__map));
-    const auto *options = static_cast<const LV2_Options_Option *>(feature(features, LV2_OPTIONS__options));
+    parent = const_cast<void *>(findFeature(features, LV2_UI__parent));
+    resize = static_cast<const LV2UI_Resize *>(findFeature(features, LV2_UI__resize));
+    touch = static_cast<const LV2UI_Touch *>(findFeature(features, LV2_UI__touch));
+    const auto *map = static_cast<const LV2_URID_Map *>(findFeature(features, LV2_URID__map));
+    const auto *options = static_cast<const LV2_Options_Option *>(findFeature(features, LV2_OPTIONS__options));
     if (map != nullptr && map->map != nullptr) {
         scaleKey = map->map(map->handle, LV2_UI__scaleFactor);
         floatType = map->map(map->handle, LV2_ATOM__Float);

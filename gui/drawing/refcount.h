@@ -22,3 +22,17 @@ class CReferenceCounter {
   private:
     int32_t nbReference = 1;
 };
+
+// A count held for the duration of a scope: whatever the scope leads to (a
+// handler that removes its own view, a host that closes the editor from
+// inside a call), the object stays valid until the scope ends.
+class CReferenceHold {
+  public:
+    explicit CReferenceHold(CReferenceCounter *inObject) : object(inObject) { object->remember(); }
+    ~CReferenceHold() { object->forget(); }
+    CReferenceHold(const CReferenceHold &) = delete;
+    CReferenceHold &operator=(const CReferenceHold &) = delete;
+
+  private:
+    CReferenceCounter *object;
+};

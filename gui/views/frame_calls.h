@@ -10,16 +10,7 @@ namespace sorrel::gui {
 // A count of the frame for the duration of one call from outside: whatever
 // the call leads to (a host closing the editor, or deleting the effect, from
 // inside its idle), the frame stays valid until the call returns.
-class KeepAlive {
-  public:
-    explicit KeepAlive(CFrame *inFrame) : frame(inFrame) { frame->remember(); }
-    ~KeepAlive() { frame->forget(); }
-    KeepAlive(const KeepAlive &) = delete;
-    KeepAlive &operator=(const KeepAlive &) = delete;
-
-  private:
-    CFrame *frame;
-};
+using KeepAlive = CReferenceHold;
 
 // A context the caller gives back with forget when it goes out of scope.
 class ContextRef {

@@ -16,16 +16,7 @@ CRect intersection(CRect a, const CRect &b) {
 
 // Keeps a view alive while it handles an event: its handler may remove it
 // from its container.
-class Hold {
-  public:
-    explicit Hold(CView *inView) : view(inView) { view->remember(); }
-    ~Hold() { view->forget(); }
-    Hold(const Hold &) = delete;
-    Hold &operator=(const Hold &) = delete;
-
-  private:
-    CView *view;
-};
+using Hold = CReferenceHold;
 
 bool isContainer(CView *view) {
     return view->notify(nullptr, kMsgCheckIfViewContainer) == 1;

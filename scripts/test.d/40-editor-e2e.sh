@@ -52,40 +52,12 @@ else
   done
 fi
 
-server=
-cleanup() {
-  if [ -n "$server" ]; then
-    kill "$server" 2>/dev/null || true
-    wait "$server" 2>/dev/null || true
-  fi
-}
-trap cleanup EXIT
-
-# Xvfb picks a free display number itself (-displayfd); -noreset keeps it
-# from restarting whenever the last program of one step disconnects.
 unset DISPLAY
-numberfile=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$numberfile" 2>/dev/null &
-server=$!
-for _ in $(seq 100); do
-  if [ -s "$numberfile" ] && DISPLAY=":$(head -n1 "$numberfile")" xdpyinfo >/dev/null 2>&1; then
-    export DISPLAY=":$(head -n1 "$numberfile")"
-    break
-  fi
-  sleep 0.1
-done
-rm -f "$numberfile"
-if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
-  echo "FAILED: editor end-to-end tests: Xvfb did not start"
-  exit 1
-fi
+source scripts/lib/xvfb.sh
+xvfb_start 24 || { echo "FAILED: editor end-to-end tests: Xvfb did not start"; exit 1; }
 
-export WINEPREFIX="$root/build/wineprefix"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-if [ -n "$windows" ] && [ ! -d "$WINEPREFIX" ]; then
-  timeout 300 wineboot -i >/dev/null 2>&1 || true
-fi
+source scripts/lib/wine.sh
+[ -n "$windows" ] && wine_prefix
 
 echo "editor end-to-end tests on $DISPLAY: ${targets[*]%%=*}"
 timeout --kill-after=10 240 python3 tests/e2e/editor_e2e.py "$linux/tests/e2e" "${targets[@]}" || fail=1

@@ -40,39 +40,14 @@ elif ready win32 "$win32" sorrel_plugin sorrel-host; then
   targets+=("win32=$win32")
 fi
 
-server=
-cleanup() {
-  if [ -n "$server" ]; then
-    kill "$server" 2>/dev/null || true
-    wait "$server" 2>/dev/null || true
-  fi
-}
-trap cleanup EXIT
-
-# -noreset: the resources merged with xrdb stay when a program disconnects.
+# The server keeps the resources merged with xrdb (-noreset) and is large
+# enough for the 3x editor.
 unset DISPLAY
-numberfile=$(mktemp)
-Xvfb -displayfd 3 -screen 0 2400x1200x24 -nolisten tcp -noreset 3>"$numberfile" 2>/dev/null &
-server=$!
-for _ in $(seq 100); do
-  if [ -s "$numberfile" ] && DISPLAY=":$(head -n1 "$numberfile")" xdpyinfo >/dev/null 2>&1; then
-    export DISPLAY=":$(head -n1 "$numberfile")"
-    break
-  fi
-  sleep 0.1
-done
-rm -f "$numberfile"
-if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
-  echo "FAILED: editor scale tests: Xvfb did not start"
-  exit 1
-fi
+source scripts/lib/xvfb.sh
+xvfb_start 24 2400x1200 || { echo "FAILED: editor scale tests: Xvfb did not start"; exit 1; }
 
-export WINEPREFIX="$root/build/wineprefix"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-if [ ${#targets[@]} -gt 1 ] && [ ! -d "$WINEPREFIX" ]; then
-  timeout 300 wineboot -i >/dev/null 2>&1 || true
-fi
+source scripts/lib/wine.sh
+[ ${#targets[@]} -gt 1 ] && wine_prefix
 
 out=$linux/tests/e2e-scale
 mkdir -p "$out"
