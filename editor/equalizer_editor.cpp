@@ -89,7 +89,7 @@ bool EqualizerEditor::setHostScale(double factor) {
     if (!gui::sensibleScaleFactor(factor))
         return false;
     hostScale = factor;
-    const int32_t wanted = wantedScale(frame ? frame->getParentSystemWindow() : nullptr);
+    const int32_t wanted = wantedScale(frame ? frame->getParentWindow() : nullptr);
     if (!frame) {
         scale = wanted;
         return true;

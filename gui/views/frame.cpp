@@ -49,14 +49,14 @@ platform::Cursor platformCursor(CCursorType type) {
 
 // --- construction -------------------------------------------------------------------
 
-CFrame::CFrame(const CRect &inSize, void *inSystemWindow, CFrameOwner *inOwner, int32_t inScale)
+CFrame::CFrame(const CRect &inSize, void *inParentWindow, CFrameOwner *inOwner, int32_t inScale)
     : CViewContainer(inSize, this, nullptr), owner(inOwner), scale(std::clamp(inScale, 1, 3)),
-      systemWindow(inSystemWindow) {
+      parentWindow(inParentWindow) {
     if (owner)
         ownerToken = owner->livenessToken();
-    if (!systemWindow)
+    if (!parentWindow)
         return;
-    window = platform::createWindow(systemWindow, size.width() * scale, size.height() * scale, this);
+    window = platform::createWindow(parentWindow, size.width() * scale, size.height() * scale, this);
     if (!window)
         return;
     if (windowCount++ == 0)
@@ -544,6 +544,6 @@ void CFrame::destroyed() {
     setOpenFlag(false);
     windowGone = true;
     dropActive = false;
-    systemWindow = nullptr;
+    parentWindow = nullptr;
     endDrag();
 }

@@ -80,10 +80,10 @@ class CFrame : public CViewContainer, public CDrawContextOwner, public sorrel::p
     // Groups areas drawn in one idle pass into the few rectangles to show.
     static std::vector<CRect> mergeNearby(const std::vector<CRect> &areas);
 
-    // Makes the frame's child window in systemWindow (the host's window).
+    // Makes the frame's child window in parentWindow (the host's window).
     // When that fails the frame has no window (hasWindow false) and is not
     // open; nothing is left behind.
-    CFrame(const CRect &size, void *systemWindow, CFrameOwner *owner, int32_t scale = 1);
+    CFrame(const CRect &size, void *parentWindow, CFrameOwner *owner, int32_t scale = 1);
     ~CFrame() override;
 
     void draw(CDrawContext *context = nullptr) override;
@@ -159,7 +159,7 @@ class CFrame : public CViewContainer, public CDrawContextOwner, public sorrel::p
     sorrel::platform::Window *getWindow() const { return window; }
     bool hasWindow() const { return window != nullptr; }
     // The host's window the frame was made in; null once the window is gone.
-    void *getParentSystemWindow() const { return systemWindow; }
+    void *getParentWindow() const { return parentWindow; }
     COffscreenContext *getBackBuffer() const { return backBuffer; }
 
     // The owner lets go of the frame (its close or its end): from now on
@@ -198,7 +198,7 @@ class CFrame : public CViewContainer, public CDrawContextOwner, public sorrel::p
     CFrameOwner *owner = nullptr;
     std::shared_ptr<const bool> ownerToken;
     int32_t scale = 1;
-    void *systemWindow = nullptr;
+    void *parentWindow = nullptr;
     CView *modalView = nullptr;
     CView *focusView = nullptr;
     bool firstDrawPending = true;
