@@ -43,8 +43,8 @@ sorrel::platform::Window *openAt(MovingLevels &effect, const benchmark::State &s
     return effect.gui->getFrame()->getWindow();
 }
 
-raster::Rect wholeWindow(sorrel::platform::Window *window) {
-    const raster::Surface &s = headless::state(window)->surface;
+sorrel::raster::Rect wholeWindow(sorrel::platform::Window *window) {
+    const sorrel::raster::Surface &s = headless::state(window)->surface;
     return {0, 0, s.width(), s.height()};
 }
 
@@ -67,7 +67,7 @@ void EditorFullRepaint(benchmark::State &state) {
     headless::reset();
     MovingLevels effect;
     sorrel::platform::Window *window = openAt(effect, state);
-    const raster::Rect all = wholeWindow(window);
+    const sorrel::raster::Rect all = wholeWindow(window);
     for (auto _ : state) {
         headless::queuePaint(window, all);
         headless::pumpPending();

@@ -7,7 +7,7 @@
 
 namespace {
 
-using namespace raster;
+using namespace sorrel::raster;
 
 const char *const kCaptions[] = {"In",   "Q",    "20",   "25",  "30",  "35",   "40",   "50",   "60",
                                  "70",   "85",   "100",  "125", "150", "175",  "210",  "250",  "300",

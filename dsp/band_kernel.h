@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-namespace band_kernel {
+namespace sorrel::band_kernel {
 
 constexpr int kBands = 31;
 // Bands padded to a whole number of vectors; the padding lane has zero
@@ -74,4 +74,4 @@ unsigned short x87EnterDoublePrecision();
 void x87RestoreControl(unsigned short control);
 #endif
 
-} // namespace band_kernel
+} // namespace sorrel::band_kernel

@@ -6,7 +6,7 @@
 
 #include <immintrin.h>
 
-namespace band_kernel {
+namespace sorrel::band_kernel {
 namespace {
 
 struct Avx2 {
@@ -66,4 +66,4 @@ void avx2Block(const BlockArgs &args, State &state, float *samples, int count) {
     SimdPass<Avx2>::run(args, state, samples, count);
 }
 
-} // namespace band_kernel
+} // namespace sorrel::band_kernel

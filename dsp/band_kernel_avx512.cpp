@@ -16,7 +16,7 @@
 
 #include <immintrin.h>
 
-namespace band_kernel {
+namespace sorrel::band_kernel {
 namespace {
 
 struct Avx512 {
@@ -313,4 +313,4 @@ void avx512Block(const BlockArgs &args, State &state, float *samples, int count)
         SkewedPass::run<false>(args, state, samples, count);
 }
 
-} // namespace band_kernel
+} // namespace sorrel::band_kernel

@@ -8,7 +8,7 @@
 
 #include <cmath>
 
-namespace band_kernel {
+namespace sorrel::band_kernel {
 
 void scalarBlock(const BlockArgs &args, State &state, float *samples, int count) {
 #ifdef SORREL_X87_MATH
@@ -52,4 +52,4 @@ void scalarBlock(const BlockArgs &args, State &state, float *samples, int count)
 #endif
 }
 
-} // namespace band_kernel
+} // namespace sorrel::band_kernel

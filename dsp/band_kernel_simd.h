@@ -48,7 +48,7 @@
 #include <cstring>
 #include <type_traits>
 
-namespace band_kernel {
+namespace sorrel::band_kernel {
 namespace {
 
 template <class V> struct SimdPass {
@@ -294,4 +294,4 @@ template <class V> struct SimdPass {
 };
 
 } // namespace
-} // namespace band_kernel
+} // namespace sorrel::band_kernel

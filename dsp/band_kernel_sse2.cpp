@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-namespace band_kernel {
+namespace sorrel::band_kernel {
 namespace {
 
 struct Sse2 {
@@ -58,4 +58,4 @@ void sse2Block(const BlockArgs &args, State &state, float *samples, int count) {
     SimdPass<Sse2>::run(args, state, samples, count);
 }
 
-} // namespace band_kernel
+} // namespace sorrel::band_kernel

@@ -4,7 +4,7 @@
 
 #ifdef SORREL_X87_MATH
 
-namespace band_kernel {
+namespace sorrel::band_kernel {
 
 unsigned short x87EnterDoublePrecision() {
     unsigned short control = 0;
@@ -19,6 +19,6 @@ void x87RestoreControl(unsigned short control) {
     __asm__ __volatile__("fldcw %0" : : "m"(control));
 }
 
-} // namespace band_kernel
+} // namespace sorrel::band_kernel
 
 #endif

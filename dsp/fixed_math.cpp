@@ -5,12 +5,12 @@
 #include <cstdint>
 #include <cstring>
 
-namespace fixed_math {
+namespace sorrel::fixed_math {
 
 #ifdef SORREL_X87_MATH
-DoubleRounding::DoubleRounding() : saved(band_kernel::x87EnterDoublePrecision()) {}
+DoubleRounding::DoubleRounding() : saved(sorrel::band_kernel::x87EnterDoublePrecision()) {}
 DoubleRounding::~DoubleRounding() {
-    band_kernel::x87RestoreControl(saved);
+    sorrel::band_kernel::x87RestoreControl(saved);
 }
 #else
 DoubleRounding::DoubleRounding() {}
@@ -82,4 +82,4 @@ double cosine(double x) {
     }
 }
 
-} // namespace fixed_math
+} // namespace sorrel::fixed_math

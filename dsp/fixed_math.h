@@ -4,7 +4,7 @@
 // project sounds the same bit for bit whichever build plays it.
 #pragma once
 
-namespace fixed_math {
+namespace sorrel::fixed_math {
 
 // For its lifetime, double arithmetic rounds every result to 53 bits, as
 // SSE2 does: on the x87 unit (which by default keeps 64-bit significands
@@ -29,4 +29,4 @@ class DoubleRounding {
 // DoubleRounding.
 double cosine(double x);
 
-} // namespace fixed_math
+} // namespace sorrel::fixed_math

@@ -9,7 +9,7 @@
 #include <cstdlib>
 
 
-namespace sorrelhost {
+namespace sorrel::tool {
 
 bool Args::parse(int argc, char **argv, int first, const std::vector<OptionSpec> &specs, std::string &error) {
     bool optionsEnded = false;
@@ -233,4 +233,4 @@ void ProgressBar::update(size_t done, size_t total) {
     std::fflush(stderr);
 }
 
-} // namespace sorrelhost
+} // namespace sorrel::tool

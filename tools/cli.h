@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-namespace sorrelhost {
+namespace sorrel::tool {
 
 enum ExitCode { kExitOk = 0, kExitFailure = 1, kExitUsage = 2 };
 
@@ -82,4 +82,4 @@ int cmdBench(int argc, char **argv);
 int cmdPreset(int argc, char **argv);
 int cmdGui(int argc, char **argv);
 
-} // namespace sorrelhost
+} // namespace sorrel::tool

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 
-namespace sorrelhost {
+namespace sorrel::tool {
 
 namespace {
 
@@ -116,4 +116,4 @@ int cmdBench(int argc, char **argv) {
     return kExitOk;
 }
 
-} // namespace sorrelhost
+} // namespace sorrel::tool

@@ -20,7 +20,7 @@
 #include <utility>
 #include <vector>
 
-namespace sorrelhost {
+namespace sorrel::tool {
 
 namespace {
 
@@ -624,4 +624,4 @@ int cmdGui(int argc, char **argv) {
     return session.finish();
 }
 
-} // namespace sorrelhost
+} // namespace sorrel::tool

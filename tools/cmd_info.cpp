@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-namespace sorrelhost {
+namespace sorrel::tool {
 
 namespace {
 
@@ -63,4 +63,4 @@ int cmdInfo(int argc, char **argv) {
     return kExitOk;
 }
 
-} // namespace sorrelhost
+} // namespace sorrel::tool

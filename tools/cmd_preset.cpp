@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-namespace sorrelhost {
+namespace sorrel::tool {
 
 namespace {
 
@@ -103,4 +103,4 @@ int cmdPreset(int argc, char **argv) {
     return kExitOk;
 }
 
-} // namespace sorrelhost
+} // namespace sorrel::tool

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstdio>
 
-namespace sorrelhost {
+namespace sorrel::tool {
 
 namespace {
 
@@ -131,4 +131,4 @@ int cmdRender(int argc, char **argv) {
     return kExitOk;
 }
 
-} // namespace sorrelhost
+} // namespace sorrel::tool

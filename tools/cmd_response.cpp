@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <sstream>
 
-namespace sorrelhost {
+namespace sorrel::tool {
 
 namespace {
 
@@ -148,4 +148,4 @@ int cmdResponse(int argc, char **argv) {
     return kExitOk;
 }
 
-} // namespace sorrelhost
+} // namespace sorrel::tool

@@ -26,7 +26,7 @@ const char *const kUsage =
     "Exit status: 0 success, 1 failure, 2 wrong usage.\n";
 
 int run(int argc, char **argv) {
-    using namespace sorrelhost;
+    using namespace sorrel::tool;
     if (argc < 2) {
         std::fputs(kUsage, stderr);
         return kExitUsage;
@@ -58,8 +58,8 @@ int main(int argc, char **argv) {
     try {
         return run(argc, argv);
     } catch (const std::bad_alloc &) {
-        return sorrelhost::fail("out of memory");
+        return sorrel::tool::fail("out of memory");
     } catch (const std::exception &e) {
-        return sorrelhost::fail(std::string("internal error: ") + e.what());
+        return sorrel::tool::fail(std::string("internal error: ") + e.what());
     }
 }

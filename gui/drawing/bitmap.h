@@ -48,15 +48,15 @@ class CBitmap : public CReferenceCounter {
     int32_t getHeight() const { return height; }
     int32_t getResourceId() const { return resourceId; }
     bool isLoaded() const { return image != nullptr; }
-    raster::Surface *getHandle() const { return image.get(); }
+    sorrel::raster::Surface *getHandle() const { return image.get(); }
     // The image a context of that scale (1..3) draws; null when not loaded.
     // Scaled images are made on first use and kept until the bitmap is
     // disposed; bitmaps not loaded from a resource may be drawn into, so
     // theirs are made anew at each call.
-    std::shared_ptr<const raster::Surface> imageForScale(int32_t scale) const;
+    std::shared_ptr<const sorrel::raster::Surface> imageForScale(int32_t scale) const;
     // The image shared with whoever draws into it: it outlives a dispose
     // while an off-screen context still has it selected.
-    std::shared_ptr<raster::Surface> getSharedHandle() const { return image; }
+    std::shared_ptr<sorrel::raster::Surface> getSharedHandle() const { return image; }
 
     void setTransparentColor(const CColor &color) { transparentColor = color; }
     CColor getTransparentColor() const { return transparentColor; }
@@ -70,11 +70,11 @@ class CBitmap : public CReferenceCounter {
     int32_t width = 0;
     int32_t height = 0;
     CColor transparentColor = TransparentColor;
-    std::shared_ptr<raster::Surface> image;
-    std::unique_ptr<raster::Surface> mask;
+    std::shared_ptr<sorrel::raster::Surface> image;
+    std::unique_ptr<sorrel::raster::Surface> mask;
     // The 2x and 3x images of a resource bitmap.
     mutable std::mutex scaledLock;
-    mutable std::shared_ptr<const raster::Surface> scaled[2];
+    mutable std::shared_ptr<const sorrel::raster::Surface> scaled[2];
 };
 
 namespace sorrel::gui {
@@ -88,7 +88,7 @@ bool keyedCopyAvailable();
 // Decodes a packed device-independent bitmap (info header, color table,
 // pixels) of 1, 4, 8, 24 or 32 bits per pixel, uncompressed. False, with
 // out untouched, for anything malformed or larger than the limit.
-bool decodePackedBitmap(const uint8_t *data, size_t size, raster::Surface &out);
+bool decodePackedBitmap(const uint8_t *data, size_t size, sorrel::raster::Surface &out);
 
 // Images beyond this many pixels are refused rather than allocated.
 constexpr int64_t kMaxImagePixels = int64_t(1) << 26;
@@ -100,6 +100,6 @@ constexpr int32_t scaledResourceId(int32_t id, int32_t scale) {
 }
 
 // Every pixel of source as a scale x scale block; empty when memory runs out.
-raster::Surface enlarge(const raster::Surface &source, int32_t scale);
+sorrel::raster::Surface enlarge(const sorrel::raster::Surface &source, int32_t scale);
 
 } // namespace sorrel::gui

@@ -14,19 +14,19 @@ namespace platform = sorrel::platform;
 
 namespace {
 
-raster::Pixel pixelOf(const CColor &c) {
-    return raster::rgb(c.red, c.green, c.blue);
+sorrel::raster::Pixel pixelOf(const CColor &c) {
+    return sorrel::raster::rgb(c.red, c.green, c.blue);
 }
 
 // The renderer is asked for fonts of a sane size whatever a caller passes.
 constexpr int32_t kMaxFontPixels = 512;
 
-raster::Rop2 ropOf(int32_t mode) {
+sorrel::raster::Rop2 ropOf(int32_t mode) {
     if (mode == ModeOr)
-        return raster::Rop2::MergePen;
+        return sorrel::raster::Rop2::MergePen;
     if (mode == ModeXor)
-        return raster::Rop2::NotXorPen;
-    return raster::Rop2::CopyPen;
+        return sorrel::raster::Rop2::NotXorPen;
+    return sorrel::raster::Rop2::CopyPen;
 }
 
 // A polygon up to this size is converted on the stack.
@@ -46,16 +46,16 @@ int32_t floorDiv(int32_t v, int32_t d) {
 
 } // namespace
 
-CDrawContext::CDrawContext(CDrawContextOwner *inOwner, raster::Canvas *inSystemContext,
+CDrawContext::CDrawContext(CDrawContextOwner *inOwner, sorrel::raster::Canvas *inSystemContext,
                            platform::Window *inWindow)
     : systemContext(inSystemContext), window(inWindow), owner(inOwner) {
     clipRect = owner ? owner->getDefaultClip() : CRect(0, 0, 1000, 1000);
     if (owner)
         scale = std::clamp(owner->contentScale(), 1, kMaxScale);
     if (!systemContext && window) {
-        if (raster::Surface *image = platform::windowSurface(window)) {
+        if (sorrel::raster::Surface *image = platform::windowSurface(window)) {
             try {
-                windowCanvas = std::make_unique<raster::Canvas>(image);
+                windowCanvas = std::make_unique<sorrel::raster::Canvas>(image);
                 systemContext = windowCanvas.get();
                 ownedSystemContext = systemContext;
             } catch (...) {
@@ -72,7 +72,7 @@ CDrawContext::CDrawContext(CDrawContextOwner *inOwner, raster::Canvas *inSystemC
         systemContext->setBackOpaque(false);
         systemContext->setBlockSize(scale);
     }
-    penStyle = raster::LineStyle::Solid;
+    penStyle = sorrel::raster::LineStyle::Solid;
     if (window)
         windowOriginKnown = false;
     setFrameColor(WhiteColor);
@@ -86,7 +86,7 @@ CDrawContext::CDrawContext(CDrawContextOwner *inOwner, raster::Canvas *inSystemC
 
 CPoint CDrawContext::windowScreenOrigin() const {
     if (!windowOriginKnown) {
-        const raster::Rect onScreen = platform::windowScreenRect(window);
+        const sorrel::raster::Rect onScreen = platform::windowScreenRect(window);
         windowOrigin = CPoint(onScreen.left, onScreen.top);
         windowOriginKnown = true;
     }
@@ -108,7 +108,7 @@ CDrawContext::~CDrawContext() {
     detachSystemContext();
 }
 
-void CDrawContext::attachSystemContext(raster::Canvas *canvas) {
+void CDrawContext::attachSystemContext(sorrel::raster::Canvas *canvas) {
     detachSystemContext();
     systemContext = canvas;
     if (!systemContext)
@@ -170,19 +170,19 @@ void CDrawContext::setScale(int32_t newScale) {
     applyClip();
 }
 
-raster::Rect CDrawContext::toDevice(const CRect &r) const {
+sorrel::raster::Rect CDrawContext::toDevice(const CRect &r) const {
     return {times(int64_t(r.left) + offset.x, scale), times(int64_t(r.top) + offset.y, scale),
             times(int64_t(r.right) + offset.x, scale), times(int64_t(r.bottom) + offset.y, scale)};
 }
 
-raster::Point CDrawContext::toDevice(const CPoint &p) const {
+sorrel::raster::Point CDrawContext::toDevice(const CPoint &p) const {
     return {times(int64_t(p.x) + offset.x, scale), times(int64_t(p.y) + offset.y, scale)};
 }
 
 // A wide pen's line runs through the middle of its end points' blocks; a
 // one-pixel pen draws whole blocks and takes the blocks' corners.
-raster::Point CDrawContext::linePoint(const CPoint &p) const {
-    raster::Point d = toDevice(p);
+sorrel::raster::Point CDrawContext::linePoint(const CPoint &p) const {
+    sorrel::raster::Point d = toDevice(p);
     if (scale > 1 && frameWidth > 1) {
         d.x += scale / 2;
         d.y += scale / 2;
@@ -193,14 +193,14 @@ raster::Point CDrawContext::linePoint(const CPoint &p) const {
 // The box of an outline drawn with a pen as wide as the scale: inset by
 // half the scale, so that the thickened curve stays inside the blocks of
 // the pixels it covers at scale 1.
-raster::Rect CDrawContext::arcBox(const CRect &r) const {
-    const raster::Rect d = toDevice(r);
+sorrel::raster::Rect CDrawContext::arcBox(const CRect &r) const {
+    const sorrel::raster::Rect d = toDevice(r);
     const int32_t h = scale / 2;
     return {d.left + h, d.top + h, d.right - h, d.bottom - h};
 }
 
-raster::Point CDrawContext::arcPoint(const CPoint &p) const {
-    const raster::Point d = toDevice(p);
+sorrel::raster::Point CDrawContext::arcPoint(const CPoint &p) const {
+    const sorrel::raster::Point d = toDevice(p);
     return {d.x + scale / 2, d.y + scale / 2};
 }
 
@@ -209,7 +209,7 @@ template <typename Draw> void CDrawContext::withScaledPen(Draw draw) {
         draw();
         return;
     }
-    raster::Pen wide = ownPen;
+    sorrel::raster::Pen wide = ownPen;
     wide.width = scale;
     systemContext->setPen(wide);
     draw();
@@ -223,7 +223,7 @@ void CDrawContext::applyClip() {
 }
 
 void CDrawContext::rebuildPen() {
-    ownPen = raster::Pen{pixelOf(frameColor), frameWidth > 1 ? times(frameWidth, scale) : frameWidth, penStyle};
+    ownPen = sorrel::raster::Pen{pixelOf(frameColor), frameWidth > 1 ? times(frameWidth, scale) : frameWidth, penStyle};
     hasOwnPen = true;
     ++builds.pens;
     if (systemContext)
@@ -234,7 +234,7 @@ void CDrawContext::setLineStyle(int32_t style) {
     if (style == lineStyle)
         return;
     lineStyle = style;
-    penStyle = lineStyle == LineDotted ? raster::LineStyle::Dotted : raster::LineStyle::Solid;
+    penStyle = lineStyle == LineDotted ? sorrel::raster::LineStyle::Dotted : sorrel::raster::LineStyle::Solid;
     rebuildPen();
 }
 
@@ -303,18 +303,18 @@ void CDrawContext::rebuildFont() {
     if (fontId < 0 || fontId >= FontCount)
         return;
     const CFontDescription &d = fontDescription;
-    raster::FontSpec spec;
-    spec.face = raster::faceFromName(d.faceName);
+    sorrel::raster::FontSpec spec;
+    spec.face = sorrel::raster::faceFromName(d.faceName);
     // A negative size asks for the cell height in the platform's terms; the
     // renderer only knows character heights, so both signs map to one.
     spec.height = std::clamp(fontSize < 0 ? -fontSize : fontSize, 1, kMaxFontPixels);
     spec.bold = d.weight >= 700;
     spec.italic = d.italic;
     spec.underline = d.underline;
-    logicalFont = raster::Font(spec);
+    logicalFont = sorrel::raster::Font(spec);
     if (scale > 1) {
         spec.height = std::clamp(spec.height * scale, 1, kMaxFontPixels);
-        ownFont = raster::Font(spec);
+        ownFont = sorrel::raster::Font(spec);
     } else {
         ownFont = logicalFont;
     }
@@ -381,9 +381,9 @@ void CDrawContext::drawLines(const CPoint *points, int32_t numberOfLines) {
 void CDrawContext::drawPolygon(const CPoint *points, int32_t numberOfPoints, int32_t drawStyle) {
     if (!systemContext || !points || numberOfPoints <= 0)
         return;
-    raster::Point onStack[kStackPoints];
-    std::vector<raster::Point> onHeap;
-    raster::Point *converted = onStack;
+    sorrel::raster::Point onStack[kStackPoints];
+    std::vector<sorrel::raster::Point> onHeap;
+    sorrel::raster::Point *converted = onStack;
     if (numberOfPoints > kStackPoints) {
         try {
             onHeap.resize(static_cast<size_t>(numberOfPoints));
@@ -428,8 +428,8 @@ void CDrawContext::fillRect(const CRect &rect) {
 void CDrawContext::drawEllipse(const CRect &rect) {
     if (!systemContext)
         return;
-    const raster::Point start = arcPoint(CPoint(rect.left + rect.width() / 2, rect.top));
-    const raster::Rect box = arcBox(CRect(rect.left, rect.top, rect.right + 1, rect.bottom + 1));
+    const sorrel::raster::Point start = arcPoint(CPoint(rect.left + rect.width() / 2, rect.top));
+    const sorrel::raster::Rect box = arcBox(CRect(rect.left, rect.top, rect.right + 1, rect.bottom + 1));
     withScaledPen([&] { systemContext->arc(box, start, start); });
 }
 
@@ -442,18 +442,18 @@ void CDrawContext::fillEllipse(const CRect &rect) {
 void CDrawContext::drawPoint(const CPoint &point, const CColor &color) {
     if (!systemContext)
         return;
-    const raster::Point d = toDevice(point);
+    const sorrel::raster::Point d = toDevice(point);
     for (int32_t y = 0; y < scale; ++y)
         for (int32_t x = 0; x < scale; ++x)
             systemContext->setPixel({d.x + x, d.y + y}, pixelOf(color));
 }
 
 CColor CDrawContext::getPoint(const CPoint &point) {
-    raster::Pixel p = 0;
+    sorrel::raster::Pixel p = 0;
     if (systemContext)
         p = systemContext->getPixel(toDevice(point));
-    return CColor(static_cast<uint8_t>(raster::red(p)), static_cast<uint8_t>(raster::green(p)),
-                  static_cast<uint8_t>(raster::blue(p)), 255);
+    return CColor(static_cast<uint8_t>(sorrel::raster::red(p)), static_cast<uint8_t>(sorrel::raster::green(p)),
+                  static_cast<uint8_t>(sorrel::raster::blue(p)), 255);
 }
 
 void CDrawContext::floodFill(const CPoint &start) {
@@ -464,8 +464,8 @@ void CDrawContext::floodFill(const CPoint &start) {
 void CDrawContext::drawArc(const CRect &rect, const CPoint &point1, const CPoint &point2) {
     if (!systemContext)
         return;
-    const raster::Rect box = arcBox(CRect(rect.left, rect.top, rect.right + 1, rect.bottom + 1));
-    const raster::Point p1 = arcPoint(point1), p2 = arcPoint(point2);
+    const sorrel::raster::Rect box = arcBox(CRect(rect.left, rect.top, rect.right + 1, rect.bottom + 1));
+    const sorrel::raster::Point p1 = arcPoint(point1), p2 = arcPoint(point2);
     withScaledPen([&] { systemContext->arc(box, p1, p2); });
 }
 
@@ -494,13 +494,13 @@ void CDrawContext::drawArc(const CRect &rect, float startDegrees, float endDegre
         };
         return arcPoint(CPoint(cx + clampToInt(dx), cy - clampToInt(dy)));
     };
-    const raster::Point p1 = rayPoint(startDegrees);
-    const raster::Point p2 = rayPoint(endDegrees);
+    const sorrel::raster::Point p1 = rayPoint(startDegrees);
+    const sorrel::raster::Point p2 = rayPoint(endDegrees);
     const CRect box(r.left, r.top, r.right + 1, r.bottom + 1);
     if (drawStyle == Filled || drawStyle == FilledAndOutline)
         systemContext->fillPie(toDevice(box), p1, p2);
     if (drawStyle == Outline || drawStyle == FilledAndOutline) {
-        const raster::Rect outline = arcBox(box);
+        const sorrel::raster::Rect outline = arcBox(box);
         withScaledPen([&] { systemContext->arc(outline, p1, p2); });
     }
 }
@@ -510,11 +510,11 @@ void CDrawContext::drawString(const char *text, const CRect &rect, bool opaque, 
         return;
     CRect r = rect;
     systemContext->setBackOpaque(opaque);
-    raster::Align how = raster::Align::Left;
+    sorrel::raster::Align how = sorrel::raster::Align::Left;
     if (align == AlignCenter)
-        how = raster::Align::Center;
+        how = sorrel::raster::Align::Center;
     else if (align == AlignRight)
-        how = raster::Align::Right;
+        how = sorrel::raster::Align::Right;
     else
         r.left += 1;
     systemContext->drawText(text, toDevice(r), how);
@@ -546,7 +546,7 @@ int32_t CDrawContext::getMouseButtons() {
 CPoint &CDrawContext::getMouseLocation(CPoint &point) {
     // The window's pixels are device pixels; the screen origin's part
     // inside the window is logical.
-    const raster::Point cursor = platform::pointerPosition();
+    const sorrel::raster::Point cursor = platform::pointerPosition();
     const CPoint base = windowScreenOrigin();
     point = CPoint(floorDiv(cursor.x - base.x, scale) - screenOriginInWindow.x,
                    floorDiv(cursor.y - base.y, scale) - screenOriginInWindow.y);

@@ -71,7 +71,7 @@ class CDrawContext : public CReferenceCounter {
   public:
     // Any argument may be null. With a window but no canvas the context draws
     // on the window's memory image; showing it is up to the owner.
-    CDrawContext(CDrawContextOwner *owner, raster::Canvas *systemContext, sorrel::platform::Window *window);
+    CDrawContext(CDrawContextOwner *owner, sorrel::raster::Canvas *systemContext, sorrel::platform::Window *window);
     ~CDrawContext() override;
 
     // --- state ----------------------------------------------------------------
@@ -141,10 +141,10 @@ class CDrawContext : public CReferenceCounter {
     // A logical rectangle or point of the caller's coordinates (the offset
     // added) in the canvas's device pixels; for code that works on the
     // canvas's pixels itself.
-    raster::Rect toDevice(const CRect &rect) const;
-    raster::Point toDevice(const CPoint &point) const;
+    sorrel::raster::Rect toDevice(const CRect &rect) const;
+    sorrel::raster::Point toDevice(const CPoint &point) const;
 
-    raster::Canvas *getSystemContext() const { return systemContext; }
+    sorrel::raster::Canvas *getSystemContext() const { return systemContext; }
     sorrel::platform::Window *getWindow() const { return window; }
     CDrawContextOwner *getOwner() const { return owner; }
 
@@ -158,7 +158,7 @@ class CDrawContext : public CReferenceCounter {
   protected:
     // For contexts that make their canvas after the base construction: takes
     // the canvas over and hands it the drawing state set up so far.
-    void attachSystemContext(raster::Canvas *canvas);
+    void attachSystemContext(sorrel::raster::Canvas *canvas);
     // Gives the canvas back its saved pen, brush and font and lets go of it.
     void detachSystemContext();
 
@@ -171,7 +171,7 @@ class CDrawContext : public CReferenceCounter {
     mutable bool windowOriginKnown = true;
     CPoint windowScreenOrigin() const;
     CPoint offset;
-    raster::Canvas *systemContext = nullptr;
+    sorrel::raster::Canvas *systemContext = nullptr;
     sorrel::platform::Window *window = nullptr;
     CDrawContextOwner *owner = nullptr;
     int32_t fontSize = -1;
@@ -192,27 +192,27 @@ class CDrawContext : public CReferenceCounter {
     void selectOwnObjects();
     // The clip in device pixels, to the canvas.
     void applyClip();
-    raster::Point linePoint(const CPoint &point) const;
-    raster::Rect arcBox(const CRect &rect) const;
-    raster::Point arcPoint(const CPoint &point) const;
+    sorrel::raster::Point linePoint(const CPoint &point) const;
+    sorrel::raster::Rect arcBox(const CRect &rect) const;
+    sorrel::raster::Point arcPoint(const CPoint &point) const;
     // Draws with the pen widened to the scale (arcs have no block mode).
     template <typename Draw> void withScaledPen(Draw draw);
 
     // The context's own pen, brush and font, and what the canvas held before.
-    raster::Pen ownPen;
-    raster::Pixel ownBrush = 0;
-    raster::Font ownFont;
+    sorrel::raster::Pen ownPen;
+    sorrel::raster::Pixel ownBrush = 0;
+    sorrel::raster::Font ownFont;
     // The font at scale 1: string widths are logical, whatever the scale.
-    raster::Font logicalFont;
+    sorrel::raster::Font logicalFont;
     bool hasOwnPen = false, hasOwnBrush = false, hasOwnFont = false;
-    raster::Pen savedPen;
-    raster::Pixel savedBrush = 0;
-    raster::Font savedFont;
+    sorrel::raster::Pen savedPen;
+    sorrel::raster::Pixel savedBrush = 0;
+    sorrel::raster::Font savedFont;
     int32_t savedBlock = 1;
     bool hasSaved = false;
-    raster::LineStyle penStyle = raster::LineStyle::Solid;
-    raster::Canvas *ownedSystemContext = nullptr;
-    std::unique_ptr<raster::Canvas> windowCanvas;
+    sorrel::raster::LineStyle penStyle = sorrel::raster::LineStyle::Solid;
+    sorrel::raster::Canvas *ownedSystemContext = nullptr;
+    std::unique_ptr<sorrel::raster::Canvas> windowCanvas;
 
     CFontDescription fontDescription;
     CDrawContextBuilds builds;

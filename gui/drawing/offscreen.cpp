@@ -6,12 +6,12 @@
 
 // The surface has the context's device pixels: the logical size times the
 // scale the owner draws at.
-void COffscreenContext::makeSurface(raster::Pixel fill) {
+void COffscreenContext::makeSurface(sorrel::raster::Pixel fill) {
     const int64_t pixels = int64_t(width) * height * scale * scale;
     if (width <= 0 || height <= 0 || pixels > sorrel::gui::kMaxImagePixels)
         return;
     try {
-        ownSurface = std::make_unique<raster::Surface>(width * scale, height * scale, fill);
+        ownSurface = std::make_unique<sorrel::raster::Surface>(width * scale, height * scale, fill);
     } catch (const std::bad_alloc &) {
         ownSurface.reset();
         return;
@@ -26,8 +26,8 @@ COffscreenContext::COffscreenContext(CDrawContextOwner *inOwner, int32_t inWidth
     clipRect.setNormalized(0, 0, width, height);
     // The memory starts in the background color: the fill and outline below
     // leave a 1 x 1 surface untouched (a line to its own start draws nothing).
-    makeSurface(raster::rgb(backgroundColor.red, backgroundColor.green, backgroundColor.blue));
-    memoryContext = std::make_unique<raster::Canvas>(surfaceInUse);
+    makeSurface(sorrel::raster::rgb(backgroundColor.red, backgroundColor.green, backgroundColor.blue));
+    memoryContext = std::make_unique<sorrel::raster::Canvas>(surfaceInUse);
     attachSystemContext(memoryContext.get());
     setFillColor(backgroundColor);
     setFrameColor(backgroundColor);
@@ -51,7 +51,7 @@ COffscreenContext::COffscreenContext(CDrawContext *context, CBitmap *background,
         ownsSurface = true;
         makeSurface(0);
     }
-    memoryContext = std::make_unique<raster::Canvas>(surfaceInUse);
+    memoryContext = std::make_unique<sorrel::raster::Canvas>(surfaceInUse);
     attachSystemContext(memoryContext.get());
     if (!ownsSurface)
         return;
@@ -69,19 +69,19 @@ COffscreenContext::~COffscreenContext() {
 }
 
 void COffscreenContext::copyFromContext(CDrawContext *source, const CRect &rect, const CPoint &destination) {
-    raster::Canvas *from = source ? source->getSystemContext() : nullptr;
+    sorrel::raster::Canvas *from = source ? source->getSystemContext() : nullptr;
     if (!from || !from->target() || !memoryContext)
         return;
-    const raster::Rect block = source->toDevice(rect);
+    const sorrel::raster::Rect block = source->toDevice(rect);
     memoryContext->blit(destination.x * scale, destination.y * scale, block.width(), block.height(),
                         *from->target(), block.left, block.top);
 }
 
 void COffscreenContext::copyToContext(CDrawContext *target, const CRect &rect, const CPoint &source) {
-    raster::Canvas *to = target ? target->getSystemContext() : nullptr;
+    sorrel::raster::Canvas *to = target ? target->getSystemContext() : nullptr;
     if (!to || !surfaceInUse)
         return;
-    const raster::Rect block = target->toDevice(rect);
+    const sorrel::raster::Rect block = target->toDevice(rect);
     to->blit(block.left, block.top, block.width(), block.height(), *surfaceInUse, source.x * scale,
              source.y * scale);
 }

@@ -33,10 +33,10 @@ class COffscreenContext : public CDrawContext {
     CColor getBackgroundColor() const { return backgroundColor; }
     CBitmap *getBackgroundBitmap() const { return backgroundBitmap; }
     // The memory image drawing lands in; null when none could be made.
-    raster::Surface *getSurface() const { return surfaceInUse; }
+    sorrel::raster::Surface *getSurface() const { return surfaceInUse; }
 
   private:
-    void makeSurface(raster::Pixel fill);
+    void makeSurface(sorrel::raster::Pixel fill);
 
     CBitmap *bitmap = nullptr;
     CBitmap *backgroundBitmap = nullptr;
@@ -44,8 +44,8 @@ class COffscreenContext : public CDrawContext {
     int32_t width = 20;
     bool ownsSurface = false;
     CColor backgroundColor;
-    std::unique_ptr<raster::Surface> ownSurface;
-    std::shared_ptr<raster::Surface> bitmapSurface;
-    raster::Surface *surfaceInUse = nullptr;
-    std::unique_ptr<raster::Canvas> memoryContext;
+    std::unique_ptr<sorrel::raster::Surface> ownSurface;
+    std::shared_ptr<sorrel::raster::Surface> bitmapSurface;
+    sorrel::raster::Surface *surfaceInUse = nullptr;
+    std::unique_ptr<sorrel::raster::Canvas> memoryContext;
 };

@@ -11,7 +11,7 @@ bool sensibleScaleFactor(double factor) {
     return std::isfinite(factor) && factor > 0 && factor <= kMaxScaleFactor;
 }
 
-int32_t scaleForFactor(double factor, raster::Point logicalSize, raster::Point screen) {
+int32_t scaleForFactor(double factor, sorrel::raster::Point logicalSize, sorrel::raster::Point screen) {
     if (!sensibleScaleFactor(factor))
         return 1;
     int32_t scale = static_cast<int32_t>(std::floor(factor + 0.5));
@@ -36,7 +36,7 @@ int32_t userScale(const char *text) {
     return scaleForFactor(factor, {}, {});
 }
 
-int32_t chooseScale(const ScaleSources &sources, raster::Point logicalSize) {
+int32_t chooseScale(const ScaleSources &sources, sorrel::raster::Point logicalSize) {
     if (sources.host != 0)
         return scaleForFactor(sources.host, logicalSize, sources.screen);
     if (const int32_t user = userScale(sources.user))
@@ -46,7 +46,7 @@ int32_t chooseScale(const ScaleSources &sources, raster::Point logicalSize) {
     return 1;
 }
 
-int32_t currentScale(double hostFactor, void *parent, raster::Point logicalSize) {
+int32_t currentScale(double hostFactor, void *parent, sorrel::raster::Point logicalSize) {
     ScaleSources sources;
     sources.host = hostFactor;
     sources.user = std::getenv("SORREL_SCALE");

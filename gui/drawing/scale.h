@@ -28,7 +28,7 @@ bool sensibleScaleFactor(double factor);
 // logical size fits on a screen of screen size at that scale; otherwise the
 // largest scale that fits, at least 1. An unknown screen (0 x 0) fits
 // everything.
-int32_t scaleForFactor(double factor, raster::Point logicalSize, raster::Point screen);
+int32_t scaleForFactor(double factor, sorrel::raster::Point logicalSize, sorrel::raster::Point screen);
 
 // SORREL_SCALE's text: 0 when unset or empty (it does not apply), the scale
 // of its number otherwise (nonsense gives 1).
@@ -38,15 +38,15 @@ struct ScaleSources {
     double host = 0;              // 0: the host said nothing
     const char *user = nullptr;   // SORREL_SCALE, null when unset
     double desktop = 0;           // 0: unknown
-    raster::Point screen;         // the screen's size in device pixels, 0 x 0 unknown
+    sorrel::raster::Point screen;         // the screen's size in device pixels, 0 x 0 unknown
 };
 
 // The scale for a window of logical size, from the first source that applies.
-int32_t chooseScale(const ScaleSources &sources, raster::Point logicalSize);
+int32_t chooseScale(const ScaleSources &sources, sorrel::raster::Point logicalSize);
 
 // The same with the user's and the desktop's settings looked up now, for a
 // window to be made in parent (may be null: the desktop's setting without
 // a window, where the platform can tell).
-int32_t currentScale(double hostFactor, void *parent, raster::Point logicalSize);
+int32_t currentScale(double hostFactor, void *parent, sorrel::raster::Point logicalSize);
 
 } // namespace sorrel::gui

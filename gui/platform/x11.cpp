@@ -73,8 +73,8 @@ class Window {
     // The surface can go to the server as it is: 24-bit TrueColor with 8 bits
     // per channel at 16, 8 and 0, 32 bits per pixel.
     bool direct = false;
-    raster::Surface surface;
-    raster::Rect damage; // exposed area not yet painted
+    sorrel::raster::Surface surface;
+    sorrel::raster::Rect damage; // exposed area not yet painted
     bool damaged = false;
     bool gone = false; // destroyed under us: no more requests, no more calls
 };
@@ -368,7 +368,7 @@ void noteRelease() {
     }
 }
 
-raster::Rect unite(const raster::Rect &a, const raster::Rect &b) {
+sorrel::raster::Rect unite(const sorrel::raster::Rect &a, const sorrel::raster::Rect &b) {
     return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
             std::max(a.bottom, b.bottom)};
 }
@@ -384,7 +384,7 @@ void dispatch(const XEvent &event) {
     case Expose: {
         // Paints are gathered and delivered once per pump.
         const XExposeEvent &e = event.xexpose;
-        const raster::Rect area{e.x, e.y, e.x + e.width, e.y + e.height};
+        const sorrel::raster::Rect area{e.x, e.y, e.x + e.width, e.y + e.height};
         w->damage = w->damaged ? unite(w->damage, area) : area;
         w->damaged = true;
         break;
@@ -392,7 +392,7 @@ void dispatch(const XEvent &event) {
     case ButtonPress: {
         const XButtonEvent &e = event.xbutton;
         lastEventTime = localTime(e.time);
-        const raster::Point where{e.x, e.y};
+        const sorrel::raster::Point where{e.x, e.y};
         WindowClient *client = w->client;
         if (!client || e.button < Button1 || e.button > Button5)
             break;
@@ -454,7 +454,7 @@ void deliverPaints() {
         Window *w = c.windows[i].get();
         if (!w->damaged || !usable(w))
             continue;
-        const raster::Rect area = raster::intersect(w->damage, w->surface.bounds());
+        const sorrel::raster::Rect area = sorrel::raster::intersect(w->damage, w->surface.bounds());
         w->damaged = false;
         if (w->client && !area.empty())
             w->client->paint(area);
@@ -471,14 +471,14 @@ struct PixelConverter {
         black = BlackPixel(display, screen);
         white = WhitePixel(display, screen);
     }
-    unsigned long operator()(raster::Pixel p) const {
+    unsigned long operator()(sorrel::raster::Pixel p) const {
         if (!trueColor) {
             // Palette visuals: no color allocation, just light or dark.
-            const unsigned luma = raster::red(p) * 77 + raster::green(p) * 150 + raster::blue(p) * 29;
+            const unsigned luma = sorrel::raster::red(p) * 77 + sorrel::raster::green(p) * 150 + sorrel::raster::blue(p) * 29;
             return luma >= 128 * 256 ? white : black;
         }
-        return scale(raster::red(p), redShift, redBits) | scale(raster::green(p), greenShift, greenBits) |
-               scale(raster::blue(p), blueShift, blueBits);
+        return scale(sorrel::raster::red(p), redShift, redBits) | scale(sorrel::raster::green(p), greenShift, greenBits) |
+               scale(sorrel::raster::blue(p), blueShift, blueBits);
     }
 
     bool trueColor = false;
@@ -547,8 +547,8 @@ void chooseVisual(Display *display, int screenNumber, Visual *&visual, int &dept
         XFree(list);
 }
 
-void putArea(Display *display, Window *w, const raster::Rect &area) {
-    raster::Surface &s = w->surface;
+void putArea(Display *display, Window *w, const sorrel::raster::Rect &area) {
+    sorrel::raster::Surface &s = w->surface;
     if (w->direct) {
         // An image over the surface's own memory: no copy on our side.
         XImage image{};
@@ -588,7 +588,7 @@ void putArea(Display *display, Window *w, const raster::Rect &area) {
     if (image->data) {
         const PixelConverter convert(w->visual, display, w->screen);
         for (int32_t y = 0; y < area.height(); ++y) {
-            const raster::Pixel *row = s.row(area.top + y) + area.left;
+            const sorrel::raster::Pixel *row = s.row(area.top + y) + area.left;
             for (int32_t x = 0; x < area.width(); ++x)
                 XPutPixel(image, x, y, convert(row[x]));
         }
@@ -728,13 +728,13 @@ int32_t heldButtons() {
     return held;
 }
 
-raster::Point pointerPosition() {
-    return withDisplay<raster::Point>({}, [](Display *display) {
+sorrel::raster::Point pointerPosition() {
+    return withDisplay<sorrel::raster::Point>({}, [](Display *display) {
         ::Window root = 0, child = 0;
         int rootX = 0, rootY = 0, x = 0, y = 0;
         unsigned int mask = 0;
         XQueryPointer(display, pointerRoot(display), &root, &child, &rootX, &rootY, &x, &y, &mask);
-        return raster::Point{rootX, rootY};
+        return sorrel::raster::Point{rootX, rootY};
     });
 }
 
@@ -801,7 +801,7 @@ Window *createWindow(void *parent, int32_t width, int32_t height, WindowClient *
         w = std::make_unique<Window>();
         w->parent = static_cast<::Window>(reinterpret_cast<uintptr_t>(parent));
         w->client = client;
-        w->surface = raster::Surface(width, height);
+        w->surface = sorrel::raster::Surface(width, height);
         if (!w->surface.empty() && !theConnection.broken) {
             built = buildWindow(display, w.get(), width, height);
             if (built)
@@ -839,14 +839,14 @@ void *nativeHandle(Window *window) {
     return window && known(window) ? reinterpret_cast<void *>(static_cast<uintptr_t>(window->id)) : nullptr;
 }
 
-raster::Surface *windowSurface(Window *window) {
+sorrel::raster::Surface *windowSurface(Window *window) {
     return window && known(window) ? &window->surface : nullptr;
 }
 
-void presentWindow(Window *window, const raster::Rect &area) {
+void presentWindow(Window *window, const sorrel::raster::Rect &area) {
     if (!window || !known(window) || !usable(window))
         return;
-    const raster::Rect clipped = raster::intersect(area, window->surface.bounds());
+    const sorrel::raster::Rect clipped = sorrel::raster::intersect(area, window->surface.bounds());
     if (clipped.empty())
         return;
     // No round trip: an idle pass presents a few areas 25 times a second,
@@ -859,21 +859,21 @@ void presentWindow(Window *window, const raster::Rect &area) {
     XFlush(display);
 }
 
-void presentWindowAreas(Window *window, const raster::Rect *areas, size_t count) {
+void presentWindowAreas(Window *window, const sorrel::raster::Rect *areas, size_t count) {
     if (!window || !known(window) || !usable(window) || !areas)
         return;
     // The requests queue in Xlib's buffer and leave in one write.
     Display *display = theConnection.display;
     ErrorTrap trap(display, false);
     for (size_t i = 0; i < count; ++i) {
-        const raster::Rect clipped = raster::intersect(areas[i], window->surface.bounds());
+        const sorrel::raster::Rect clipped = sorrel::raster::intersect(areas[i], window->surface.bounds());
         if (!clipped.empty())
             putArea(display, window, clipped);
     }
     XFlush(display);
 }
 
-raster::Rect windowScreenRect(Window *window) {
+sorrel::raster::Rect windowScreenRect(Window *window) {
     if (!window || !known(window))
         return {};
     const int32_t width = window->surface.width(), height = window->surface.height();
@@ -892,7 +892,7 @@ void resizeWindow(Window *window, int32_t width, int32_t height, bool resizePare
     if (!window || !known(window) || width <= 0 || height <= 0 || width > 32767 || height > 32767)
         return;
     const int32_t growX = width - window->surface.width(), growY = height - window->surface.height();
-    raster::Surface resized(width, height);
+    sorrel::raster::Surface resized(width, height);
     if (resized.empty())
         return;
     window->surface = std::move(resized);
@@ -919,7 +919,7 @@ void resizeWindow(Window *window, int32_t width, int32_t height, bool resizePare
                       static_cast<unsigned>(newHeight));
 }
 
-bool outerWindowPosition(Window *window, raster::Point &position) {
+bool outerWindowPosition(Window *window, sorrel::raster::Point &position) {
     if (!window || !known(window) || !usable(window))
         return false;
     Display *display = theConnection.display;
@@ -1122,10 +1122,10 @@ double desktopScaleFactor(void *) {
     return 0;
 }
 
-raster::Point screenSize(void *) {
-    return withDisplay<raster::Point>(raster::Point{}, [](Display *display) {
+sorrel::raster::Point screenSize(void *) {
+    return withDisplay<sorrel::raster::Point>(sorrel::raster::Point{}, [](Display *display) {
         const int screen = DefaultScreen(display);
-        return raster::Point{DisplayWidth(display, screen), DisplayHeight(display, screen)};
+        return sorrel::raster::Point{DisplayWidth(display, screen), DisplayHeight(display, screen)};
     });
 }
 

@@ -6,7 +6,7 @@
 #include <new>
 #include <stdexcept>
 
-namespace raster {
+namespace sorrel::raster {
 namespace detail {
 
 // GDI keeps device coordinates in 27 bits; so do we, which leaves room for
@@ -90,4 +90,4 @@ template <class F> void noThrow(F f) noexcept {
 }
 
 } // namespace detail
-} // namespace raster
+} // namespace sorrel::raster

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-namespace raster {
+namespace sorrel::raster {
 
 using namespace detail;
 
@@ -456,4 +456,4 @@ void Canvas::blitBlend(int32_t x, int32_t y, int32_t w, int32_t h, const Surface
         });
 }
 
-} // namespace raster
+} // namespace sorrel::raster

@@ -16,7 +16,7 @@
 #include <algorithm>
 #include <vector>
 
-namespace raster {
+namespace sorrel::raster {
 
 using namespace detail;
 
@@ -255,4 +255,4 @@ void Canvas::arc(const Rect &box, Point p1, Point p2) {
     });
 }
 
-} // namespace raster
+} // namespace sorrel::raster

@@ -19,7 +19,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace raster {
+namespace sorrel::raster {
 
 using Pixel = uint32_t;
 
@@ -348,4 +348,4 @@ class Canvas {
 // destination where the key was and the source elsewhere.
 Surface makeMask(const Surface &source, int32_t sx, int32_t sy, int32_t w, int32_t h, Pixel key);
 
-} // namespace raster
+} // namespace sorrel::raster

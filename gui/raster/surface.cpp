@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <new>
 
-namespace raster {
+namespace sorrel::raster {
 
 Rect intersect(const Rect &a, const Rect &b) {
     Rect r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
@@ -121,4 +121,4 @@ Surface makeMask(const Surface &source, int32_t sx, int32_t sy, int32_t w, int32
     return mask;
 }
 
-} // namespace raster
+} // namespace sorrel::raster

@@ -35,7 +35,7 @@ extern const unsigned long sorrel_font_sans_bold_size;
 extern const unsigned char sorrel_font_symbol[];
 extern const unsigned long sorrel_font_symbol_size;
 
-namespace raster {
+namespace sorrel::raster {
 
 using namespace detail;
 
@@ -419,4 +419,4 @@ void Canvas::drawText(const char *text, size_t length, const Rect &r, Align alig
     });
 }
 
-} // namespace raster
+} // namespace sorrel::raster

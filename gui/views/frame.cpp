@@ -111,7 +111,7 @@ void CFrame::present(CDrawContext *context, const CRect *areas, size_t count) {
         context->getSystemContext() == nullptr)
         return;
     const CPoint offset = context->getOffset();
-    std::vector<raster::Rect> shownAreas;
+    std::vector<sorrel::raster::Rect> shownAreas;
     shownAreas.reserve(count);
     for (size_t i = 0; i < count; ++i) {
         CRect shown = areas[i];
@@ -119,7 +119,7 @@ void CFrame::present(CDrawContext *context, const CRect *areas, size_t count) {
         shown.intersectWith(CRect(0, 0, size.width(), size.height()));
         if (!shown.isEmpty())
             shownAreas.push_back(
-                raster::Rect{shown.left * scale, shown.top * scale, shown.right * scale, shown.bottom * scale});
+                sorrel::raster::Rect{shown.left * scale, shown.top * scale, shown.right * scale, shown.bottom * scale});
     }
     if (!shownAreas.empty())
         platform::presentWindowAreas(window, shownAreas.data(), shownAreas.size());
@@ -409,7 +409,7 @@ bool CFrame::setPosition(int32_t, int32_t) { return false; }
 bool CFrame::getPosition(int32_t &x, int32_t &y) const {
     if (!openFlag || !windowUsable())
         return false;
-    raster::Point where;
+    sorrel::raster::Point where;
     if (!platform::outerWindowPosition(window, where))
         return false;
     x = where.x;
@@ -465,7 +465,7 @@ bool CFrame::setScale(int32_t newScale) {
     return true;
 }
 
-CPoint CFrame::logical(const raster::Point &at) const {
+CPoint CFrame::logical(const sorrel::raster::Point &at) const {
     auto down = [this](int32_t v) { return v >= 0 ? v / scale : -((-v + scale - 1) / scale); };
     return CPoint(down(at.x), down(at.y));
 }
@@ -475,15 +475,15 @@ bool CFrame::getSize(CRect *rect) const { return rect ? getSize(*rect) : false; 
 bool CFrame::getSize(CRect &rect) const {
     if (!openFlag || !windowUsable())
         return false;
-    const raster::Rect r = platform::windowScreenRect(window);
+    const sorrel::raster::Rect r = platform::windowScreenRect(window);
     rect = CRect(r.left, r.top, r.right, r.bottom);
     return true;
 }
 
 bool CFrame::getCurrentLocation(CPoint &where) {
-    raster::Point pointer = platform::pointerPosition();
+    sorrel::raster::Point pointer = platform::pointerPosition();
     if (windowUsable()) {
-        const raster::Rect r = platform::windowScreenRect(window);
+        const sorrel::raster::Rect r = platform::windowScreenRect(window);
         pointer.x -= r.left;
         pointer.y -= r.top;
         where = logical(pointer);
@@ -506,7 +506,7 @@ void CFrame::runIdleWork() { doIdleWork(); }
 
 // --- what the window reports ---------------------------------------------------------------
 
-void CFrame::paint(const raster::Rect &area) {
+void CFrame::paint(const sorrel::raster::Rect &area) {
     // Closed, the views may refer to an editor that is gone.
     if (!openFlag || !windowUsable())
         return;
@@ -518,7 +518,7 @@ void CFrame::paint(const raster::Rect &area) {
     drawRect(context.get(), CRect(topLeft.x, topLeft.y, bottomRight.x, bottomRight.y));
 }
 
-void CFrame::buttonPressed(const raster::Point &at) {
+void CFrame::buttonPressed(const sorrel::raster::Point &at) {
     if (!openFlag || !windowUsable() || mouseHeld)
         return;
     KeepAlive keep(this);
@@ -531,7 +531,7 @@ void CFrame::buttonPressed(const raster::Point &at) {
     present(context.get(), size);
 }
 
-void CFrame::wheel(const raster::Point &at, float distance) {
+void CFrame::wheel(const sorrel::raster::Point &at, float distance) {
     if (!openFlag || !windowUsable())
         return;
     KeepAlive keep(this);

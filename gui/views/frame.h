@@ -174,9 +174,9 @@ class CFrame : public CViewContainer, public CDrawContextOwner, public sorrel::p
 
   protected:
     // What the window reports.
-    void paint(const raster::Rect &area) override;
-    void buttonPressed(const raster::Point &where) override;
-    void wheel(const raster::Point &where, float distance) override;
+    void paint(const sorrel::raster::Rect &area) override;
+    void buttonPressed(const sorrel::raster::Point &where) override;
+    void wheel(const sorrel::raster::Point &where, float distance) override;
     void destroyed() override;
     void dragEnter(sorrel::platform::DropData &data) override;
     void dragMove(sorrel::platform::DropData &data) override;
@@ -193,7 +193,7 @@ class CFrame : public CViewContainer, public CDrawContextOwner, public sorrel::p
     void endDrag();
 
     // A window position in logical pixels.
-    CPoint logical(const raster::Point &at) const;
+    CPoint logical(const sorrel::raster::Point &at) const;
 
     CFrameOwner *owner = nullptr;
     std::shared_ptr<const bool> ownerToken;

@@ -45,7 +45,7 @@ struct Plugin {
     CFrame *frame() const { return gui()->getFrame(); }
     Handle window() const { return frame() ? frame()->getSystemWindow() : nullptr; }
     bool metering() const { return effect()->engine(0).isMetering() || effect()->engine(1).isMetering(); }
-    const raster::Surface *image() const {
+    const sorrel::raster::Surface *image() const {
         return frame() && frame()->getWindow() ? platform::windowSurface(frame()->getWindow()) : nullptr;
     }
 };
@@ -68,7 +68,7 @@ class EditorScenario : public ::testing::Test {
     bool showsEditor(Plugin &p) {
         return pumpUntil([&] {
             p.idle();
-            const raster::Surface *image = p.image();
+            const sorrel::raster::Surface *image = p.image();
             return image && host.differences(p.window(), *image).empty();
         });
     }
@@ -225,7 +225,7 @@ TEST_F(EditorScenario, TheHostResizingItsWindowLeavesTheEditorAsItIs) {
             return plugin.gui()->getControl(19)->getValue() == s.value;
         });
         EXPECT_EQ(plugin.gui()->getControl(19)->getValue(), s.value);
-        const raster::Rect own = host.geometry(plugin.window());
+        const sorrel::raster::Rect own = host.geometry(plugin.window());
         EXPECT_EQ((std::vector<int>{own.left, own.top, own.width(), own.height()}),
                   (std::vector<int>{0, 0, kEditorWidth, kEditorHeight}));
         const CRect size = plugin.frame()->getViewSize();
@@ -235,8 +235,8 @@ TEST_F(EditorScenario, TheHostResizingItsWindowLeavesTheEditorAsItIs) {
         // Whatever was hidden and is uncovered now shows the editor again,
         // with the value written meanwhile, as a fresh drawing of it.
         EXPECT_TRUE(showsEditor(plugin));
-        raster::Surface fresh(kEditorWidth, kEditorHeight);
-        raster::Canvas canvas(&fresh);
+        sorrel::raster::Surface fresh(kEditorWidth, kEditorHeight);
+        sorrel::raster::Canvas canvas(&fresh);
         CDrawContext *context = new CDrawContext(plugin.frame(), &canvas, nullptr);
         plugin.frame()->draw(context);
         context->forget();

@@ -11,7 +11,7 @@
 
 #include <algorithm>
 
-namespace editortest {
+namespace sorrel::editortest {
 namespace {
 
 TEST(BandMeter, DrawsAndShowsOnlyTheLedsThatChange) {
@@ -26,8 +26,8 @@ TEST(BandMeter, DrawsAndShowsOnlyTheLedsThatChange) {
     // The reference: the plain meter drawn whole once per idle pass.
     CVuMeter *reference = new CVuMeter(CRect(0, 0, w, h), sorrel::EqualizerEditor::ledOnBitmap(),
                                        sorrel::EqualizerEditor::ledOffBitmap(), sorrel::layout::kLedCount, Vertical);
-    raster::Surface expected(w, h, 0);
-    raster::Canvas canvas(&expected);
+    sorrel::raster::Surface expected(w, h, 0);
+    sorrel::raster::Canvas canvas(&expected);
     CDrawContext *context = new CDrawContext(nullptr, &canvas, nullptr);
     reference->setValue(0.f);
     reference->draw(context);
@@ -43,7 +43,7 @@ TEST(BandMeter, DrawsAndShowsOnlyTheLedsThatChange) {
     for (const auto &step : steps) {
         for (int i = 0; i < step.passes; ++i, ++pass) {
             SCOPED_TRACE(testing::Message() << "pass " << pass << ", level " << step.level);
-            const raster::Surface before = expected;
+            const sorrel::raster::Surface before = expected;
             reference->setValue(step.level);
             if (reference->isDirty())
                 reference->draw(context);
@@ -71,7 +71,7 @@ TEST(BandMeter, DrawsAndShowsOnlyTheLedsThatChange) {
                 ASSERT_EQ(shown.presents, presentsBefore + 1);
                 // The rows between the old and the new cut: those that
                 // differ, and at most the gap below the last LED besides.
-                const raster::Rect &r = shown.lastPresented;
+                const sorrel::raster::Rect &r = shown.lastPresented;
                 EXPECT_EQ(r.left, place.left);
                 EXPECT_EQ(r.right, place.right);
                 EXPECT_LE(r.top, place.top + top);
@@ -89,4 +89,4 @@ TEST(BandMeter, DrawsAndShowsOnlyTheLedsThatChange) {
 }
 
 } // namespace
-} // namespace editortest
+} // namespace sorrel::editortest

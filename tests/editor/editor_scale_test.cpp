@@ -16,20 +16,20 @@
 #include <memory>
 #include <string>
 
-namespace editortest {
+namespace sorrel::editortest {
 namespace {
 
 using sorrel::EqualizerPlugin;
 namespace gui = sorrel::gui;
 
-constexpr raster::Point kEditor{710, 167};
+constexpr sorrel::raster::Point kEditor{710, 167};
 
 TEST(ScaleChoice, FactorsRoundToAWholeScaleThatFits) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
     struct Case {
         double factor;
-        raster::Point screen;
+        sorrel::raster::Point screen;
         int32_t scale;
     };
     const Case cases[] = {
@@ -115,7 +115,7 @@ TEST_P(ScaledEditor, ContentScaleCallBeforeOpenGivesTheScaledEditor) {
     paint(editor);
     idle(editor, 3);
     const std::string name = scale == 1 ? "editor_fresh" : "editor_fresh_" + std::to_string(scale) + "x";
-    EXPECT_TRUE(testimg::matchesGolden(picture(editor), name));
+    EXPECT_TRUE(sorrel::testimg::matchesGolden(picture(editor), name));
     editor->close();
 }
 
@@ -128,7 +128,7 @@ TEST_P(ScaledEditor, ValuesAndMetersLit) {
     paint(effect.gui);
     idle(effect.gui);
     if (scale > 1) {
-        EXPECT_TRUE(testimg::matchesGolden(picture(effect.gui), "editor_values_" + std::to_string(scale) + "x"));
+        EXPECT_TRUE(sorrel::testimg::matchesGolden(picture(effect.gui), "editor_values_" + std::to_string(scale) + "x"));
     }
 }
 
@@ -146,12 +146,12 @@ TEST_P(ScaledEditor, EveryBlockIsThe1xPixelOutsideTextAndLogo) {
         effect.gui->open(&parentWindow);
         paint(effect.gui);
         idle(effect.gui, 2);
-        raster::Surface copy = picture(effect.gui);
+        sorrel::raster::Surface copy = picture(effect.gui);
         effect.gui->close();
         return copy;
     };
-    const raster::Surface plain = draw(1);
-    const raster::Surface scaled = draw(scale);
+    const sorrel::raster::Surface plain = draw(1);
+    const sorrel::raster::Surface scaled = draw(scale);
     ASSERT_EQ(scaled.width(), plain.width() * scale);
     int differing = 0;
     for (int32_t y = 0; y < plain.height(); ++y) {
@@ -160,7 +160,7 @@ TEST_P(ScaledEditor, EveryBlockIsThe1xPixelOutsideTextAndLogo) {
             const bool logo = x < 63 && y >= 124;
             if (caption || logo)
                 continue;
-            if (raster::colorOf(scaled.get(x * scale, y * scale)) != raster::colorOf(plain.get(x, y)) &&
+            if (sorrel::raster::colorOf(scaled.get(x * scale, y * scale)) != sorrel::raster::colorOf(plain.get(x, y)) &&
                 differing++ < 5)
                 ADD_FAILURE() << "block of " << x << "," << y;
         }
@@ -244,7 +244,7 @@ TEST(EditorScale, ChangeWhileOpenAsksTheHost) {
             EXPECT_EQ(asked[0].index, 1420);
             EXPECT_EQ(asked[0].value, 334);
             idle(editor, 3);
-            EXPECT_TRUE(testimg::matchesGolden(picture(editor), "editor_fresh_2x"));
+            EXPECT_TRUE(sorrel::testimg::matchesGolden(picture(editor), "editor_fresh_2x"));
         }
         editor->close();
     }
@@ -278,4 +278,4 @@ TEST(EditorScale, DesktopAndUserSettings) {
 }
 
 } // namespace
-} // namespace editortest
+} // namespace sorrel::editortest

@@ -12,7 +12,7 @@
 #include <initializer_list>
 #include <vector>
 
-namespace editortest {
+namespace sorrel::editortest {
 
 namespace headless = sorrel::platform::headless;
 using sorrel::EqualizerVstEditor;
@@ -59,14 +59,14 @@ inline sorrel::platform::Window *windowOf(AEffGUIEditor *editor) {
 }
 
 // What the window shows.
-inline const raster::Surface &picture(AEffGUIEditor *editor) {
+inline const sorrel::raster::Surface &picture(AEffGUIEditor *editor) {
     return headless::state(windowOf(editor))->surface;
 }
 
 // The host paints the new window once, then calls idle as it does
 // regularly (the editor draws nothing before that first paint).
 inline void paint(AEffGUIEditor *editor) {
-    const raster::Surface &all = picture(editor);
+    const sorrel::raster::Surface &all = picture(editor);
     headless::queuePaint(windowOf(editor), {0, 0, all.width(), all.height()});
     editor->idle();
 }
@@ -98,4 +98,4 @@ inline CPoint centerOf(EqualizerVstEditor *editor, int32_t entry) {
     return CPoint((r.left + r.right) / 2, (r.top + r.bottom) / 2);
 }
 
-} // namespace editortest
+} // namespace sorrel::editortest

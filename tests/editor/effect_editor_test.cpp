@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-namespace editortest {
+namespace sorrel::editortest {
 namespace {
 
 class EffectEditor : public ::testing::Test {
@@ -116,7 +116,7 @@ TEST_F(EffectEditor, ProgramChangesAndChunkLoadsShowAtTheNextIdle) {
     for (const Step &step : steps) {
         step.act();
         dispatch(effEditIdle);
-        EXPECT_TRUE(testimg::matchesGolden(picture(gui()), step.golden)) << step.what;
+        EXPECT_TRUE(sorrel::testimg::matchesGolden(picture(gui()), step.golden)) << step.what;
     }
     // The host changed these itself: nothing is reported back to it.
     EXPECT_TRUE(host.callsOf(audioMasterAutomate).empty());
@@ -202,4 +202,4 @@ TEST(EffectEditorReentry, HostClosesFromInsideAResizeForANewScale) {
 }
 
 } // namespace
-} // namespace editortest
+} // namespace sorrel::editortest

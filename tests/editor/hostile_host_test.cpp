@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-namespace editortest {
+namespace sorrel::editortest {
 namespace {
 
 TEST(HostileHost, EditorOpcodesWithoutAWindowAreHarmless) {
@@ -177,4 +177,4 @@ TEST(HostileHost, EndsTheEditorFromInsideAnyCallOfAGesture) {
 }
 
 } // namespace
-} // namespace editortest
+} // namespace sorrel::editortest

@@ -258,7 +258,7 @@ void userGesture(FuzzedDataProvider &in) {
         return;
     sorrel::platform::Window *window = windows.back();
     auto point = [&in] {
-        return raster::Point{in.ConsumeIntegralInRange<int32_t>(-20, 730),
+        return sorrel::raster::Point{in.ConsumeIntegralInRange<int32_t>(-20, 730),
                              in.ConsumeIntegralInRange<int32_t>(-20, 190)};
     };
     headless::Script &script = headless::script();
@@ -275,7 +275,7 @@ void userGesture(FuzzedDataProvider &in) {
         headless::wheel(window, point(), pickFloat(in));
     if (in.ConsumeBool())
         headless::queuePaint(window,
-                             point().x < 300 ? raster::Rect{0, 0, 710, 167} : raster::Rect{0, 0, 60, 60});
+                             point().x < 300 ? sorrel::raster::Rect{0, 0, 710, 167} : sorrel::raster::Rect{0, 0, 60, 60});
 }
 
 } // namespace

@@ -8,7 +8,7 @@
 #include <cstring>
 
 using namespace sorrel::fuzz;
-using namespace sorrelhost;
+using namespace sorrel::tool;
 
 namespace {
 

@@ -12,20 +12,20 @@
 
 namespace {
 
-using raster::rgb;
+using sorrel::raster::rgb;
 
-constexpr raster::Pixel kPaper = rgb(16, 32, 48);
+constexpr sorrel::raster::Pixel kPaper = rgb(16, 32, 48);
 
-raster::Pixel at(const raster::Surface &s, int32_t x, int32_t y) {
-    return raster::colorOf(s.get(x, y));
+sorrel::raster::Pixel at(const sorrel::raster::Surface &s, int32_t x, int32_t y) {
+    return sorrel::raster::colorOf(s.get(x, y));
 }
 
 TEST(Resources, TheLedStripsHoldFifteenLedsOfTwoRows) {
-    const raster::Pixel lit[] = {rgb(255, 0, 0), rgb(255, 255, 0), rgb(0, 255, 0)};
-    const raster::Pixel unlit[] = {rgb(156, 103, 103), rgb(172, 167, 70), rgb(101, 154, 101)};
+    const sorrel::raster::Pixel lit[] = {rgb(255, 0, 0), rgb(255, 255, 0), rgb(0, 255, 0)};
+    const sorrel::raster::Pixel unlit[] = {rgb(156, 103, 103), rgb(172, 167, 70), rgb(101, 154, 101)};
     struct Case {
         int32_t id;
-        const raster::Pixel *colors;
+        const sorrel::raster::Pixel *colors;
     } cases[] = {{102, lit}, {104, unlit}};
     for (const Case &c : cases) {
         CBitmap *strip = new CBitmap(c.id);
@@ -35,7 +35,7 @@ TEST(Resources, TheLedStripsHoldFifteenLedsOfTwoRows) {
         EXPECT_EQ(strip->getResourceId(), c.id);
         EXPECT_EQ(strip->getTransparentColor(), TransparentColor);
         for (int32_t led = 0; led < 15; led++) {
-            const raster::Pixel color = c.colors[led < 3 ? 0 : led < 6 ? 1 : 2];
+            const sorrel::raster::Pixel color = c.colors[led < 3 ? 0 : led < 6 ? 1 : 2];
             for (int32_t x = 0; x < 3; x++) {
                 EXPECT_EQ(at(*strip->getHandle(), x, 2 * led), color) << c.id << " led " << led;
                 EXPECT_EQ(at(*strip->getHandle(), x, 2 * led + 1), 0u) << c.id << " led " << led;
@@ -49,7 +49,7 @@ TEST(Resources, TheBackgroundIsPanelGreyWithTheLogoInItsCorner) {
     CBitmap background(101);
     ASSERT_EQ(background.getWidth(), 710);
     ASSERT_EQ(background.getHeight(), 167);
-    const raster::Surface &s = *background.getHandle();
+    const sorrel::raster::Surface &s = *background.getHandle();
     int logoPixels = 0;
     for (int32_t y = 0; y < 167; y++)
         for (int32_t x = 0; x < 710; x++) {
@@ -70,8 +70,8 @@ TEST(Resources, MissingIdsGiveAnEmptyBitmapThatDrawsNothing) {
         EXPECT_FALSE(missing.isLoaded());
         EXPECT_EQ(missing.getWidth(), 0);
         EXPECT_EQ(missing.getHeight(), 0);
-        raster::Surface surface(20, 20, kPaper);
-        raster::Canvas canvas(&surface);
+        sorrel::raster::Surface surface(20, 20, kPaper);
+        sorrel::raster::Canvas canvas(&surface);
         CDrawContext ctx(nullptr, &canvas, nullptr);
         missing.draw(&ctx, CRect(0, 0, 20, 20));
         missing.drawTransparent(&ctx, CRect(0, 0, 20, 20));
@@ -155,7 +155,7 @@ TEST(PackedBitmap, DecodesTheUncompressedDepthsBothWaysUp) {
     struct Case {
         const char *what;
         Dib dib;
-        raster::Pixel topLeft, topRight, bottomLeft;
+        sorrel::raster::Pixel topLeft, topRight, bottomLeft;
     } cases[] = {
         {"24 bits bottom-up", makeDib(2, 2, 24, {}, {{1, 2, 3, 4, 5, 6}, {7, 8, 9, 10, 11, 12}}),
          rgb(9, 8, 7), rgb(12, 11, 10), rgb(3, 2, 1)},
@@ -168,7 +168,7 @@ TEST(PackedBitmap, DecodesTheUncompressedDepthsBothWaysUp) {
         {"1 bit", makeDib(2, 2, 1, {0x000000, 0xffffff}, {{0x40}, {0x80}}), 0xffffff, 0, 0},
     };
     for (const Case &c : cases) {
-        raster::Surface s;
+        sorrel::raster::Surface s;
         ASSERT_TRUE(sorrel::gui::decodePackedBitmap(c.dib.bytes.data(), c.dib.bytes.size(), s)) << c.what;
         EXPECT_EQ(s.width(), 2) << c.what;
         EXPECT_EQ(s.height(), 2) << c.what;
@@ -202,7 +202,7 @@ TEST(PackedBitmap, RefusesMalformedData) {
     palette.bytes.resize(40 + 4);
     cases.emplace_back("palette cut", palette);
     for (const auto &c : cases) {
-        raster::Surface s(1, 1, 7);
+        sorrel::raster::Surface s(1, 1, 7);
         EXPECT_FALSE(sorrel::gui::decodePackedBitmap(c.second.bytes.data(), c.second.bytes.size(), s))
             << c.first;
         EXPECT_EQ(s.width(), 1) << c.first;
@@ -213,7 +213,7 @@ TEST(PackedBitmap, RefusesMalformedData) {
             EXPECT_FALSE(sorrel::gui::decodePackedBitmap(prefix.data(), prefix.size(), s)) << c.first << n;
         }
     }
-    raster::Surface s;
+    sorrel::raster::Surface s;
     EXPECT_FALSE(sorrel::gui::decodePackedBitmap(nullptr, 100, s));
     // Palette indices beyond the table leave the pixel black.
     Dib shortPalette = makeDib(2, 1, 8, {0x123456}, {{0, 9}});
@@ -225,8 +225,8 @@ TEST(PackedBitmap, RefusesMalformedData) {
 // --- drawing bitmaps ---------------------------------------------------------------
 
 struct Target {
-    raster::Surface surface{40, 40, kPaper};
-    raster::Canvas canvas{&surface};
+    sorrel::raster::Surface surface{40, 40, kPaper};
+    sorrel::raster::Canvas canvas{&surface};
     CDrawContext *ctx = new CDrawContext(nullptr, &canvas, nullptr);
     ~Target() { ctx->forget(); }
 };
@@ -250,7 +250,7 @@ TEST(Bitmap, DrawPicksTheFrameByOffsetAndHonoursTheContextOffset) {
     struct Case {
         CPoint frameOffset;
         CPoint contextOffset;
-        raster::Pixel color;
+        sorrel::raster::Pixel color;
     } cases[] = {
         {{0, 0}, {0, 0}, rgb(255, 0, 0)},
         {{0, 30}, {0, 0}, rgb(0, 0, 255)},
@@ -274,7 +274,7 @@ TEST(Bitmap, DrawPicksTheFrameByOffsetAndHonoursTheContextOffset) {
 // transparent color is magenta.
 CBitmap *crossOnMagenta() {
     CBitmap *bitmap = new CBitmap(nullptr, 6, 6);
-    raster::Surface &s = *bitmap->getHandle();
+    sorrel::raster::Surface &s = *bitmap->getHandle();
     for (int32_t y = 0; y < 6; y++)
         for (int32_t x = 0; x < 6; x++)
             s.set(x, y, (x == 2 || y == 3) ? rgb(0, 255, 0) : rgb(255, 0, 255));
@@ -296,7 +296,7 @@ TEST(Bitmap, EveryTransparentPathKeysOutTheSamePixels) {
     };
     enum Path { Mask, Keyed, OnTheFly };
     for (const Block &b : blocks) {
-        std::vector<raster::Surface> results;
+        std::vector<sorrel::raster::Surface> results;
         for (Path path : {Mask, Keyed, OnTheFly}) {
             CBitmap *bitmap = crossOnMagenta();
             if (path == Mask) {
@@ -319,10 +319,10 @@ TEST(Bitmap, EveryTransparentPathKeysOutTheSamePixels) {
         }
         sorrel::gui::setKeyedCopyAvailable(true);
         // Expected: bitmap pixels that are not magenta land, all else stays.
-        raster::Surface expected(40, 40);
+        sorrel::raster::Surface expected(40, 40);
         for (int32_t y = 0; y < 40; y++)
             for (int32_t x = 0; x < 40; x++) {
-                raster::Pixel p = (x + y) % 2 ? rgb(10, 20, 30) : rgb(200, 100, 50);
+                sorrel::raster::Pixel p = (x + y) % 2 ? rgb(10, 20, 30) : rgb(200, 100, 50);
                 const int32_t bx = x - b.rect.left + b.offset.x, by = y - b.rect.top + b.offset.y;
                 const bool inBlock =
                     x >= b.rect.left && x < b.rect.right && y >= b.rect.top && y < b.rect.bottom;
@@ -348,7 +348,7 @@ TEST(Bitmap, ConstantOpacityBlend) {
     ScriptedEnvironment env;
     struct Case {
         uint8_t alpha;
-        raster::Pixel source, destination, expected;
+        sorrel::raster::Pixel source, destination, expected;
     } cases[] = {
         {255, rgb(200, 100, 0), rgb(0, 50, 255), rgb(200, 100, 0)},
         {0, rgb(200, 100, 0), rgb(0, 50, 255), rgb(0, 50, 255)},
@@ -389,7 +389,7 @@ TEST(Offscreen, TheBackgroundColorCoversTheWholeSurfaceBorderIncluded) {
         EXPECT_EQ(off->getSurface()->height(), c.height);
         EXPECT_EQ(off->getClipRect(), CRect(0, 0, c.width, c.height));
         EXPECT_EQ(off->getBackgroundColor(), c.color);
-        const raster::Pixel want = rgb(c.color.red, c.color.green, c.color.blue);
+        const sorrel::raster::Pixel want = rgb(c.color.red, c.color.green, c.color.blue);
         for (int32_t y = 0; y < c.height; y++)
             for (int32_t x = 0; x < c.width; x++)
                 ASSERT_EQ(at(*off->getSurface(), x, y), want)
@@ -407,8 +407,8 @@ TEST(Offscreen, TheBackgroundColorCoversTheWholeSurfaceBorderIncluded) {
 
 TEST(Offscreen, CopiesInAndOutWithTheOffsetsOfTheOtherContext) {
     ScriptedEnvironment env;
-    raster::Surface window(300, 200, kPaper);
-    raster::Canvas canvas(&window);
+    sorrel::raster::Surface window(300, 200, kPaper);
+    sorrel::raster::Canvas canvas(&window);
     CDrawContext *target = new CDrawContext(nullptr, &canvas, nullptr);
 
     COffscreenContext *off = new COffscreenContext(nullptr, 20, 10, WhiteColor);
@@ -420,7 +420,7 @@ TEST(Offscreen, CopiesInAndOutWithTheOffsetsOfTheOtherContext) {
     for (int32_t y = 0; y < 200; y++)
         for (int32_t x = 0; x < 300; x++) {
             const bool inside = x >= 105 && x < 115 && y >= 56 && y < 61;
-            raster::Pixel want = inside ? rgb(255, 255, 255) : kPaper;
+            sorrel::raster::Pixel want = inside ? rgb(255, 255, 255) : kPaper;
             if (x == 107 && y == 58)
                 want = rgb(255, 0, 0);
             ASSERT_EQ(at(window, x, y), want) << x << "," << y;
@@ -490,12 +490,12 @@ TEST(Resources, ScaledPicturesMatchTheirBlocksOutsideTheLogo) {
             const sorrel::gui::ResourceBytes bytes =
                 sorrel::gui::findBitmapResource(sorrel::gui::scaledResourceId(id, s));
             ASSERT_NE(bytes.data, nullptr) << id << " at " << s;
-            const std::shared_ptr<const raster::Surface> scaled = plain.imageForScale(s);
+            const std::shared_ptr<const sorrel::raster::Surface> scaled = plain.imageForScale(s);
             ASSERT_TRUE(scaled) << id;
             ASSERT_EQ(scaled->width(), plain.getWidth() * s);
             ASSERT_EQ(scaled->height(), plain.getHeight() * s);
             EXPECT_EQ(plain.imageForScale(s), scaled) << "made once";
-            const raster::Surface blocks = sorrel::gui::enlarge(*plain.getHandle(), s);
+            const sorrel::raster::Surface blocks = sorrel::gui::enlarge(*plain.getHandle(), s);
             int differing = 0;
             for (int32_t y = 0; y < scaled->height(); ++y)
                 for (int32_t x = 0; x < scaled->width(); ++x) {
@@ -516,8 +516,8 @@ TEST(Bitmap, DrawnAtAScaleWithoutAScaledPicture) {
     for (int32_t y = 0; y < 3; ++y)
         for (int32_t x = 0; x < 4; ++x)
             bitmap.getHandle()->set(x, y, rgb(10 * x, 20 * y, 99));
-    raster::Surface surface(20, 20, kPaper);
-    raster::Canvas canvas(&surface);
+    sorrel::raster::Surface surface(20, 20, kPaper);
+    sorrel::raster::Canvas canvas(&surface);
     CDrawContext context(nullptr, &canvas, nullptr);
     context.setScale(2);
     bitmap.draw(&context, CRect(1, 1, 4, 3), CPoint(1, 1));

@@ -108,9 +108,9 @@ class FramedControls : public ScriptedEnvironment {
 };
 
 // A bitmap of one color; the caller forgets it.
-inline CBitmap *solidBitmap(int32_t width, int32_t height, raster::Pixel color) {
+inline CBitmap *solidBitmap(int32_t width, int32_t height, sorrel::raster::Pixel color) {
     CBitmap *bitmap = new CBitmap(nullptr, width, height);
-    raster::Surface *image = bitmap->getHandle();
+    sorrel::raster::Surface *image = bitmap->getHandle();
     for (int32_t y = 0; y < height; y++)
         for (int32_t x = 0; x < width; x++)
             image->row(y)[x] = color;

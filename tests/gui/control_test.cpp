@@ -190,7 +190,7 @@ TEST(OnOffButton, TwoClicksComeBackWithTwoNotifications) {
 }
 
 TEST(OnOffButton, FaceIsTheUpperOrLowerHalfOfTheBackground) {
-    const raster::Pixel off = raster::rgb(10, 20, 30), on = raster::rgb(200, 100, 50);
+    const sorrel::raster::Pixel off = sorrel::raster::rgb(10, 20, 30), on = sorrel::raster::rgb(200, 100, 50);
     ScriptedEnvironment env;
     CBitmap *face = solidBitmap(20, 40, off);
     for (int32_t y = 20; y < 40; y++)
@@ -198,13 +198,13 @@ TEST(OnOffButton, FaceIsTheUpperOrLowerHalfOfTheBackground) {
             face->getHandle()->row(y)[x] = on;
     const struct {
         float value;
-        raster::Pixel shown;
+        sorrel::raster::Pixel shown;
     } cases[] = {{0.f, off}, {1.f, on}, {0.5f, on}, {-1.f, on}};
     for (const auto &c : cases) {
         COnOffButton *button = new COnOffButton(CRect(5, 5, 25, 25), nullptr, 0, face);
         button->setValue(c.value);
-        raster::Surface surface(30, 30, 0);
-        raster::Canvas canvas(&surface);
+        sorrel::raster::Surface surface(30, 30, 0);
+        sorrel::raster::Canvas canvas(&surface);
         CDrawContext *context = new CDrawContext(nullptr, &canvas, nullptr);
         button->draw(context);
         EXPECT_EQ(surface.row(5)[5], c.shown) << c.value;

@@ -11,11 +11,11 @@
 
 namespace {
 
-constexpr raster::Pixel kPaper = raster::rgb(16, 32, 48);
+constexpr sorrel::raster::Pixel kPaper = sorrel::raster::rgb(16, 32, 48);
 
 struct Sheet {
-    raster::Surface surface{100, 100, kPaper};
-    raster::Canvas canvas{&surface};
+    sorrel::raster::Surface surface{100, 100, kPaper};
+    sorrel::raster::Canvas canvas{&surface};
 };
 
 // The smallest rectangle holding every pixel that is no longer paper, and
@@ -25,12 +25,12 @@ struct Ink {
     int count = 0;
 };
 
-Ink inkOf(const raster::Surface &s) {
+Ink inkOf(const sorrel::raster::Surface &s) {
     Ink ink;
     ink.box = CRect(1 << 20, 1 << 20, -(1 << 20), -(1 << 20));
     for (int32_t y = 0; y < s.height(); y++)
         for (int32_t x = 0; x < s.width(); x++)
-            if (raster::colorOf(s.get(x, y)) != kPaper) {
+            if (sorrel::raster::colorOf(s.get(x, y)) != kPaper) {
                 ++ink.count;
                 ink.box.left = std::min(ink.box.left, x);
                 ink.box.top = std::min(ink.box.top, y);
@@ -67,13 +67,13 @@ TEST(DrawContext, ConstructionSetsTheDefaultsThroughTheSetters) {
     EXPECT_EQ(ctx->getBuilds().brushes, 1);
     EXPECT_EQ(ctx->getBuilds().fonts, 1);
     // What the canvas now holds.
-    EXPECT_EQ(sheet.canvas.pen().color, raster::rgb(255, 255, 255));
-    EXPECT_EQ(sheet.canvas.pen().style, raster::LineStyle::Solid);
-    EXPECT_EQ(sheet.canvas.brush(), raster::rgb(0, 0, 0));
-    EXPECT_EQ(sheet.canvas.backColor(), raster::rgb(0, 0, 0));
-    EXPECT_EQ(sheet.canvas.textColor(), raster::rgb(255, 255, 255));
+    EXPECT_EQ(sheet.canvas.pen().color, sorrel::raster::rgb(255, 255, 255));
+    EXPECT_EQ(sheet.canvas.pen().style, sorrel::raster::LineStyle::Solid);
+    EXPECT_EQ(sheet.canvas.brush(), sorrel::raster::rgb(0, 0, 0));
+    EXPECT_EQ(sheet.canvas.backColor(), sorrel::raster::rgb(0, 0, 0));
+    EXPECT_EQ(sheet.canvas.textColor(), sorrel::raster::rgb(255, 255, 255));
     EXPECT_FALSE(sheet.canvas.backOpaque());
-    EXPECT_EQ(sheet.canvas.rop2(), raster::Rop2::CopyPen);
+    EXPECT_EQ(sheet.canvas.rop2(), sorrel::raster::Rop2::CopyPen);
     EXPECT_TRUE(sheet.canvas.font().spec().bold);
     ctx->forget();
 
@@ -117,14 +117,14 @@ TEST(DrawContext, SettersRebuildOnlyOnChange) {
         EXPECT_EQ(ctx.getBuilds().fonts - before.fonts, c.fonts) << c.what;
     }
     EXPECT_EQ(sheet.canvas.pen().width, 3);
-    EXPECT_EQ(sheet.canvas.pen().style, raster::LineStyle::Dotted);
-    EXPECT_EQ(sheet.canvas.textColor(), raster::rgb(255, 0, 0));
+    EXPECT_EQ(sheet.canvas.pen().style, sorrel::raster::LineStyle::Dotted);
+    EXPECT_EQ(sheet.canvas.textColor(), sorrel::raster::rgb(255, 0, 0));
 
     // The font color applies even when unchanged: a canvas changed behind
     // the context's back gets it again.
-    sheet.canvas.setTextColor(raster::rgb(1, 2, 3));
+    sheet.canvas.setTextColor(sorrel::raster::rgb(1, 2, 3));
     ctx.setFontColor(RedColor);
-    EXPECT_EQ(sheet.canvas.textColor(), raster::rgb(255, 0, 0));
+    EXPECT_EQ(sheet.canvas.textColor(), sorrel::raster::rgb(255, 0, 0));
 }
 
 TEST(DrawContext, FontDescriptions) {
@@ -136,14 +136,14 @@ TEST(DrawContext, FontDescriptions) {
         bool italic, underline;
         uint8_t family;
         const char *face;
-        raster::Face rasterFace;
+        sorrel::raster::Face rasterFace;
     } cases[] = {
-        {9, 0, 0, -12, 700, false, false, 0x22, "Arial", raster::Face::Sans},
-        {-3, 0, StyleItalic, -12, 700, true, false, 0x22, "Arial", raster::Face::Sans},
-        {SymbolFont, 0, StyleBold, -13, 700, false, false, 0x50, "Symbol", raster::Face::Symbol},
-        {NormalFont, 0, 0, -12, 400, false, false, 0x22, "Arial", raster::Face::Sans},
-        {VerySmallFont, 9, StyleUnderline, -9, 400, false, true, 0x22, "Arial", raster::Face::Sans},
-        {VeryBigFont, 0, StyleBold | StyleItalic, -18, 700, true, false, 0x22, "Arial", raster::Face::Sans},
+        {9, 0, 0, -12, 700, false, false, 0x22, "Arial", sorrel::raster::Face::Sans},
+        {-3, 0, StyleItalic, -12, 700, true, false, 0x22, "Arial", sorrel::raster::Face::Sans},
+        {SymbolFont, 0, StyleBold, -13, 700, false, false, 0x50, "Symbol", sorrel::raster::Face::Symbol},
+        {NormalFont, 0, 0, -12, 400, false, false, 0x22, "Arial", sorrel::raster::Face::Sans},
+        {VerySmallFont, 9, StyleUnderline, -9, 400, false, true, 0x22, "Arial", sorrel::raster::Face::Sans},
+        {VeryBigFont, 0, StyleBold | StyleItalic, -18, 700, true, false, 0x22, "Arial", sorrel::raster::Face::Sans},
     };
     for (const Case &c : cases) {
         CDrawContext ctx(nullptr, &sheet.canvas, nullptr);
@@ -158,7 +158,7 @@ TEST(DrawContext, FontDescriptions) {
         EXPECT_EQ(d.clipPrecision, 2);
         EXPECT_EQ(d.outPrecision, 1);
         EXPECT_EQ(d.charSet, 0);
-        const raster::FontSpec &spec = sheet.canvas.font().spec();
+        const sorrel::raster::FontSpec &spec = sheet.canvas.font().spec();
         EXPECT_EQ(spec.face, c.rasterFace) << c.id;
         EXPECT_EQ(spec.height, -c.height) << c.id;
         EXPECT_EQ(spec.bold, c.weight == 700) << c.id;
@@ -173,10 +173,10 @@ TEST(DrawContext, DrawModesMapToRasterOperations) {
     CDrawContext ctx(nullptr, &sheet.canvas, nullptr);
     struct Case {
         int32_t mode;
-        raster::Rop2 rop;
-    } cases[] = {{ModeOr, raster::Rop2::MergePen},       {ModeXor, raster::Rop2::NotXorPen},
-                 {ModeAntialias, raster::Rop2::CopyPen}, {ModeXor, raster::Rop2::NotXorPen},
-                 {ModeCopy, raster::Rop2::CopyPen},      {42, raster::Rop2::CopyPen}};
+        sorrel::raster::Rop2 rop;
+    } cases[] = {{ModeOr, sorrel::raster::Rop2::MergePen},       {ModeXor, sorrel::raster::Rop2::NotXorPen},
+                 {ModeAntialias, sorrel::raster::Rop2::CopyPen}, {ModeXor, sorrel::raster::Rop2::NotXorPen},
+                 {ModeCopy, sorrel::raster::Rop2::CopyPen},      {42, sorrel::raster::Rop2::CopyPen}};
     for (const Case &c : cases) {
         ctx.setDrawMode(c.mode);
         EXPECT_EQ(sheet.canvas.rop2(), c.rop) << c.mode;
@@ -186,10 +186,10 @@ TEST(DrawContext, DrawModesMapToRasterOperations) {
 TEST(DrawContext, DestructionGivesTheCanvasBackAndReleasesOnlyWhatItObtained) {
     ScriptedEnvironment env;
     Sheet sheet;
-    const raster::Pen pen{raster::rgb(9, 8, 7), 2, raster::LineStyle::Dotted};
+    const sorrel::raster::Pen pen{sorrel::raster::rgb(9, 8, 7), 2, sorrel::raster::LineStyle::Dotted};
     sheet.canvas.setPen(pen);
-    sheet.canvas.setBrush(raster::rgb(1, 1, 1));
-    const raster::Font font(raster::FontSpec{raster::Face::Symbol, 30, false, true, false});
+    sheet.canvas.setBrush(sorrel::raster::rgb(1, 1, 1));
+    const sorrel::raster::Font font(sorrel::raster::FontSpec{sorrel::raster::Face::Symbol, 30, false, true, false});
     sheet.canvas.setFont(font);
 
     CDrawContext *given = new CDrawContext(nullptr, &sheet.canvas, nullptr);
@@ -199,7 +199,7 @@ TEST(DrawContext, DestructionGivesTheCanvasBackAndReleasesOnlyWhatItObtained) {
     EXPECT_EQ(sheet.canvas.pen().color, pen.color);
     EXPECT_EQ(sheet.canvas.pen().width, pen.width);
     EXPECT_EQ(sheet.canvas.pen().style, pen.style);
-    EXPECT_EQ(sheet.canvas.brush(), raster::rgb(1, 1, 1));
+    EXPECT_EQ(sheet.canvas.brush(), sorrel::raster::rgb(1, 1, 1));
     EXPECT_TRUE(sheet.canvas.font() == font);
 
     // Built with a window only: the context draws on the window's image.
@@ -320,8 +320,8 @@ TEST(DrawContext, TheBandSlidersTicksLandOnTheirRows) {
     // groove (71, 6, 75, 104), drawn as moveTo/lineTo pairs; the context is
     // moved 40 to the left.
     ScriptedEnvironment env;
-    raster::Surface surface(100, 120, kPaper);
-    raster::Canvas canvas(&surface);
+    sorrel::raster::Surface surface(100, 120, kPaper);
+    sorrel::raster::Canvas canvas(&surface);
     CDrawContext ctx(nullptr, &canvas, nullptr);
     ctx.setOffset(CPoint(-40, 0));
     ctx.setFrameColor(WhiteColor);
@@ -340,7 +340,7 @@ TEST(DrawContext, TheBandSlidersTicksLandOnTheirRows) {
     int inked = 0;
     for (int i = 0; i < 9; i++) {
         for (int32_t x = 28; x < 40; x++) {
-            const bool white = raster::colorOf(surface.get(x, rows[i])) == raster::rgb(255, 255, 255);
+            const bool white = sorrel::raster::colorOf(surface.get(x, rows[i])) == sorrel::raster::rgb(255, 255, 255);
             EXPECT_EQ(white, x >= 31 && x < 31 + lens[i]) << "tick " << i << " column " << x;
             inked += white;
         }
@@ -444,8 +444,8 @@ TEST(DrawContext, OpaqueTextPaintsTheFillColorAndTransparentTextDoesNot) {
         int blue = 0;
         for (int32_t y = 0; y < 100; y++)
             for (int32_t x = 0; x < 100; x++)
-                blue += raster::colorOf(sheet.surface.get(x, y)) == raster::rgb(0, 0, 255);
-        const raster::Rect cell = sheet.canvas.lastTextCell();
+                blue += sorrel::raster::colorOf(sheet.surface.get(x, y)) == sorrel::raster::rgb(0, 0, 255);
+        const sorrel::raster::Rect cell = sheet.canvas.lastTextCell();
         EXPECT_EQ(blue > 0, opaque);
         // The ampersand is drawn, not taken as a prefix mark.
         EXPECT_EQ(cell.width(), sheet.canvas.font().textWidth("a&b"));
@@ -465,7 +465,7 @@ TEST(DrawContext, GetPointAnswersAlpha255AndWithoutACanvasNothingHappens) {
     CDrawContext ctx(nullptr, &sheet.canvas, nullptr);
     ctx.setOffset(CPoint(3, 4));
     ctx.drawPoint(CPoint(1, 1), CColor(10, 20, 30, 0));
-    EXPECT_EQ(raster::colorOf(sheet.surface.get(4, 5)), raster::rgb(10, 20, 30));
+    EXPECT_EQ(sorrel::raster::colorOf(sheet.surface.get(4, 5)), sorrel::raster::rgb(10, 20, 30));
     EXPECT_EQ(ctx.getPoint(CPoint(1, 1)), CColor(10, 20, 30, 255));
     EXPECT_EQ(ctx.getPoint(CPoint(50, 50)), CColor(16, 32, 48, 255));
 
@@ -556,8 +556,8 @@ TEST(DrawContext, MouseLocationIsRelativeToTheScreenOriginNotTheOffset) {
     sorrel::platform::Window *window = sorrel::platform::createWindow(&parent, 710, 167, nullptr);
     ASSERT_NE(window, nullptr);
     sorrel::platform::headless::state(window)->screenOrigin = {300, 200};
-    raster::Surface surface(10, 10);
-    raster::Canvas canvas(&surface);
+    sorrel::raster::Surface surface(10, 10);
+    sorrel::raster::Canvas canvas(&surface);
     env.setPointer({CPoint(350, 260)});
     CDrawContext ctx(nullptr, &canvas, window);
     EXPECT_EQ(ctx.getMouseLocation(), CPoint(50, 60));
@@ -658,15 +658,15 @@ void blockScene(CDrawContext &c) {
 // pixels it draws at scale 1, offset and clip included.
 TEST(DrawContext, AtAScaleShapesAreTheBlocksOfTheirPixels) {
     ScriptedEnvironment env;
-    raster::Surface plain(64, 48, kPaper);
-    raster::Canvas plainCanvas(&plain);
+    sorrel::raster::Surface plain(64, 48, kPaper);
+    sorrel::raster::Canvas plainCanvas(&plain);
     {
         CDrawContext c(nullptr, &plainCanvas, nullptr);
         blockScene(c);
     }
     for (int32_t s : {2, 3}) {
-        raster::Surface scaled(64 * s, 48 * s, kPaper);
-        raster::Canvas canvas(&scaled);
+        sorrel::raster::Surface scaled(64 * s, 48 * s, kPaper);
+        sorrel::raster::Canvas canvas(&scaled);
         {
             CDrawContext c(nullptr, &canvas, nullptr);
             c.setScale(s);
@@ -674,11 +674,11 @@ TEST(DrawContext, AtAScaleShapesAreTheBlocksOfTheirPixels) {
             blockScene(c);
         }
         EXPECT_EQ(canvas.blockSize(), 1) << "the canvas gets its block size back";
-        const raster::Surface expected = sorrel::gui::enlarge(plain, s);
+        const sorrel::raster::Surface expected = sorrel::gui::enlarge(plain, s);
         int differing = 0;
         for (int32_t y = 0; y < scaled.height(); ++y)
             for (int32_t x = 0; x < scaled.width(); ++x)
-                if (raster::colorOf(scaled.get(x, y)) != raster::colorOf(expected.get(x, y)) && differing++ < 3)
+                if (sorrel::raster::colorOf(scaled.get(x, y)) != sorrel::raster::colorOf(expected.get(x, y)) && differing++ < 3)
                     ADD_FAILURE() << "scale " << s << " pixel " << x << "," << y;
         EXPECT_EQ(differing, 0) << "scale " << s;
     }
@@ -692,8 +692,8 @@ TEST(DrawContext, TextAndPointerAtAScale) {
     sorrel::platform::Window *window = sorrel::platform::createWindow(&parent, 200, 100, nullptr);
     ASSERT_NE(window, nullptr);
     sorrel::platform::headless::state(window)->screenOrigin = {300, 200};
-    raster::Surface plain(100, 40, kPaper), scaled(200, 80, kPaper);
-    raster::Canvas plainCanvas(&plain), canvas(&scaled);
+    sorrel::raster::Surface plain(100, 40, kPaper), scaled(200, 80, kPaper);
+    sorrel::raster::Canvas plainCanvas(&plain), canvas(&scaled);
     CDrawContext one(nullptr, &plainCanvas, window), two(nullptr, &canvas, window);
     two.setScale(2);
     for (CDrawContext *c : {&one, &two}) {

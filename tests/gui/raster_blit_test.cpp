@@ -6,9 +6,9 @@
 
 namespace {
 
-using namespace rastertest;
-using raster::BlitOp;
-using raster::Canvas;
+using namespace sorrel::rastertest;
+using sorrel::raster::BlitOp;
+using sorrel::raster::Canvas;
 
 constexpr Pixel kMagenta = 0x00ff00ff;
 
@@ -17,7 +17,7 @@ Surface strip() {
     Surface s(3, 60);
     for (int32_t y = 0; y < 60; ++y)
         for (int32_t x = 0; x < 3; ++x)
-            s.set(x, y, y < 30 ? raster::rgb(200, y, x) : raster::rgb(10, y, x));
+            s.set(x, y, y < 30 ? sorrel::raster::rgb(200, y, x) : sorrel::raster::rgb(10, y, x));
     return s;
 }
 
@@ -25,7 +25,7 @@ Surface holed(int32_t w, int32_t h) {
     Surface s(w, h);
     for (int32_t y = 0; y < h; ++y)
         for (int32_t x = 0; x < w; ++x)
-            s.set(x, y, (x * 7 + y * 3) % 5 == 0 ? kMagenta : raster::rgb(x * 9, y * 9, (x ^ y) * 4));
+            s.set(x, y, (x * 7 + y * 3) % 5 == 0 ? kMagenta : sorrel::raster::rgb(x * 9, y * 9, (x ^ y) * 4));
     return s;
 }
 
@@ -33,7 +33,7 @@ Surface background(int32_t w, int32_t h) {
     Surface s(w, h);
     for (int32_t y = 0; y < h; ++y)
         for (int32_t x = 0; x < w; ++x)
-            s.set(x, y, raster::rgb(255 - x * 3, 100 + y, 40));
+            s.set(x, y, sorrel::raster::rgb(255 - x * 3, 100 + y, 40));
     return s;
 }
 
@@ -118,12 +118,12 @@ TEST(RasterBlit, KeyedCopyAndBothMaskPathsAgree) {
             cv->setClip(c.clip);
         k.blitKeyed(c.x, c.y, c.w, c.h, src, c.sx, c.sy, kMagenta);
 
-        Surface fullMask = raster::makeMask(src, 0, 0, src.width(), src.height(), kMagenta);
+        Surface fullMask = sorrel::raster::makeMask(src, 0, 0, src.width(), src.height(), kMagenta);
         p.blit(c.x, c.y, c.w, c.h, src, c.sx, c.sy, BlitOp::Xor);
         p.blit(c.x, c.y, c.w, c.h, fullMask, c.sx, c.sy, BlitOp::And);
         p.blit(c.x, c.y, c.w, c.h, src, c.sx, c.sy, BlitOp::Xor);
 
-        Surface blockMask = raster::makeMask(src, c.sx, c.sy, c.w, c.h, kMagenta);
+        Surface blockMask = sorrel::raster::makeMask(src, c.sx, c.sy, c.w, c.h, kMagenta);
         f.blit(c.x, c.y, c.w, c.h, src, c.sx, c.sy, BlitOp::Xor);
         f.blit(c.x, c.y, c.w, c.h, blockMask, 0, 0, BlitOp::And);
         f.blit(c.x, c.y, c.w, c.h, src, c.sx, c.sy, BlitOp::Xor);
@@ -137,8 +137,8 @@ TEST(RasterBlit, KeyedCopyAndBothMaskPathsAgree) {
                 int32_t sx = x - c.x + c.sx, sy = y - c.y + c.sy;
                 bool copied = x >= c.x && x < c.x + c.w && y >= c.y && y < c.y + c.h && x >= c.clip.left &&
                               x < c.clip.right && y >= c.clip.top && y < c.clip.bottom &&
-                              raster::colorOf(src.get(sx, sy)) != kMagenta;
-                EXPECT_EQ(keyed.get(x, y), copied ? raster::colorOf(src.get(sx, sy)) : bg.get(x, y));
+                              sorrel::raster::colorOf(src.get(sx, sy)) != kMagenta;
+                EXPECT_EQ(keyed.get(x, y), copied ? sorrel::raster::colorOf(src.get(sx, sy)) : bg.get(x, y));
             }
     }
 }
@@ -165,7 +165,7 @@ TEST(RasterBlit, ConstantOpacityBlendRoundsEachChannel) {
 
 TEST(RasterBlit, MaskMarksTheKeyColorWhiteAndEverythingElseBlack) {
     Surface src = holed(8, 8);
-    Surface mask = raster::makeMask(src, -2, 3, 8, 8, kMagenta);
+    Surface mask = sorrel::raster::makeMask(src, -2, 3, 8, 8, kMagenta);
     for (int32_t y = 0; y < 8; ++y)
         for (int32_t x = 0; x < 8; ++x) {
             int32_t sx = x - 2, sy = y + 3;

@@ -7,12 +7,12 @@
 #include <string>
 #include <utility>
 
-namespace rastertest {
+namespace sorrel::rastertest {
 
-using raster::Pixel;
-using raster::Point;
-using raster::Rect;
-using raster::Surface;
+using sorrel::raster::Pixel;
+using sorrel::raster::Point;
+using sorrel::raster::Rect;
+using sorrel::raster::Surface;
 
 constexpr Pixel kBack = 0x00203040;
 constexpr Pixel kInk = 0x00f0e0d0;
@@ -65,4 +65,4 @@ inline bool sameImage(const Surface &a, const Surface &b) {
     return true;
 }
 
-} // namespace rastertest
+} // namespace sorrel::rastertest

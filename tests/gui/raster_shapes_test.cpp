@@ -7,11 +7,11 @@
 
 namespace {
 
-using namespace rastertest;
-using raster::Canvas;
-using raster::LineStyle;
-using raster::Pen;
-using raster::Rop2;
+using namespace sorrel::rastertest;
+using sorrel::raster::Canvas;
+using sorrel::raster::LineStyle;
+using sorrel::raster::Pen;
+using sorrel::raster::Rop2;
 
 struct Scene {
     Surface surface;
@@ -427,7 +427,7 @@ TEST(RasterClip, EveryOperationDrawsOnlyInsideTheClip) {
     Surface source(20, 20);
     for (int32_t y = 0; y < 20; ++y)
         for (int32_t x = 0; x < 20; ++x)
-            source.set(x, y, raster::rgb(x * 12, y * 12, 200));
+            source.set(x, y, sorrel::raster::rgb(x * 12, y * 12, 200));
     struct Op {
         const char *name;
         std::function<void(Canvas &)> draw;
@@ -482,7 +482,7 @@ TEST(RasterClip, EveryOperationDrawsOnlyInsideTheClip) {
          }},
         {"text",
          [](Canvas &c) {
-             c.drawText("Wide text here", {-20, 0, 60, 40}, raster::Align::Center);
+             c.drawText("Wide text here", {-20, 0, 60, 40}, sorrel::raster::Align::Center);
          }},
         {"blit", [&](Canvas &c) { c.blit(-2, 5, 20, 20, source, 0, 0); }},
         {"keyed", [&](Canvas &c) { c.blitKeyed(25, -3, 20, 20, source, 0, 0, source.get(3, 3)); }},
@@ -501,11 +501,11 @@ TEST(RasterClip, EveryOperationDrawsOnlyInsideTheClip) {
     };
     for (const Op &op : ops) {
         Scene plain;
-        plain.canvas.setFont(raster::Font({raster::Face::Sans, 14}));
+        plain.canvas.setFont(sorrel::raster::Font({sorrel::raster::Face::Sans, 14}));
         op.draw(plain.canvas);
         for (const Rect &clip : clips) {
             Scene s;
-            s.canvas.setFont(raster::Font({raster::Face::Sans, 14}));
+            s.canvas.setFont(sorrel::raster::Font({sorrel::raster::Face::Sans, 14}));
             s.canvas.setClip(clip);
             op.draw(s.canvas);
             size_t wrong = 0;
@@ -536,7 +536,7 @@ TEST(RasterClip, ShapesFarOutsideTheSurfaceAreClampedNotWrapped) {
     n.canvas.fillRect({0, 0, 10, 10});
     n.canvas.lineTo({10, 10});
     n.canvas.arc({0, 0, 10, 10}, {0, 0}, {0, 0});
-    n.canvas.drawText("x", {0, 0, 10, 10}, raster::Align::Left);
+    n.canvas.drawText("x", {0, 0, 10, 10}, sorrel::raster::Align::Left);
     EXPECT_FALSE(n.canvas.floodFill({1, 1}));
     EXPECT_TRUE(n.drawn().empty());
 }

@@ -6,12 +6,12 @@
 
 namespace {
 
-using namespace rastertest;
-using raster::Align;
-using raster::Canvas;
-using raster::Face;
-using raster::Font;
-using raster::FontSpec;
+using namespace sorrel::rastertest;
+using sorrel::raster::Align;
+using sorrel::raster::Canvas;
+using sorrel::raster::Face;
+using sorrel::raster::Font;
+using sorrel::raster::FontSpec;
 
 Font sans(int32_t height, bool bold = false, bool italic = false, bool underline = false) {
     return Font(FontSpec{Face::Sans, height, bold, italic, underline});
@@ -129,7 +129,7 @@ TEST(RasterText, ClippedToItsRectangleAndToTheCanvasClip) {
         Text t(sans(14));
         t.canvas.setClip(c.clip);
         PixelSet p = t.draw("Clipped caption", c.r, Align::Left);
-        Rect visible = raster::intersect(c.r, c.clip);
+        Rect visible = sorrel::raster::intersect(c.r, c.clip);
         EXPECT_TRUE(inside(p, visible)) << str(c.r) << " " << str(c.clip);
         int32_t dy = t.canvas.lastTextCell().top - wide.canvas.lastTextCell().top;
         for (const auto &q : shifted(all, 0, dy)) {
@@ -153,7 +153,7 @@ TEST(RasterText, OpaqueBackgroundFillsTheTextCellInsideTheRectangle) {
         t.canvas.setBackOpaque(true);
         t.canvas.setBackColor(fill);
         t.canvas.drawText("Opaque", c.r, c.align);
-        Rect cell = raster::intersect(t.canvas.lastTextCell(), c.r);
+        Rect cell = sorrel::raster::intersect(t.canvas.lastTextCell(), c.r);
         for (int32_t y = 0; y < 60; ++y)
             for (int32_t x = 0; x < 120; ++x) {
                 bool inCell = x >= cell.left && x < cell.right && y >= cell.top && y < cell.bottom;
@@ -211,11 +211,11 @@ TEST(RasterText, GlyphsBlendFromBackgroundToTextColor) {
 }
 
 TEST(RasterText, FacesStylesAndCharacterSets) {
-    EXPECT_EQ(raster::faceFromName("Symbol"), Face::Symbol);
-    EXPECT_EQ(raster::faceFromName("SYMBOL"), Face::Symbol);
-    EXPECT_EQ(raster::faceFromName("Arial"), Face::Sans);
-    EXPECT_EQ(raster::faceFromName("Symbolic"), Face::Sans);
-    EXPECT_EQ(raster::faceFromName(nullptr), Face::Sans);
+    EXPECT_EQ(sorrel::raster::faceFromName("Symbol"), Face::Symbol);
+    EXPECT_EQ(sorrel::raster::faceFromName("SYMBOL"), Face::Symbol);
+    EXPECT_EQ(sorrel::raster::faceFromName("Arial"), Face::Sans);
+    EXPECT_EQ(sorrel::raster::faceFromName("Symbolic"), Face::Sans);
+    EXPECT_EQ(sorrel::raster::faceFromName(nullptr), Face::Sans);
 
     auto render = [](const Font &f, const char *text) {
         Text t(f);

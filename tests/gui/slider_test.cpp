@@ -12,8 +12,8 @@
 
 namespace {
 
-constexpr raster::Pixel kBack = raster::rgb(40, 40, 40);
-constexpr raster::Pixel kHandle = raster::rgb(250, 250, 250);
+constexpr sorrel::raster::Pixel kBack = sorrel::raster::rgb(40, 40, 40);
+constexpr sorrel::raster::Pixel kHandle = sorrel::raster::rgb(250, 250, 250);
 
 // A vertical slider 20 x 106 at top 3 with a handle 6 high: travel 100, and
 // a free click puts the handle's middle at the pointer (reference y 5).
@@ -286,8 +286,8 @@ TEST(Slider, HandlePositionFollowsTheValue) {
             if (attached)
                 env.frame()->addView(slider);
             slider->setValue(c.value);
-            raster::Surface surface(20, 112, 0);
-            raster::Canvas canvas(&surface);
+            sorrel::raster::Surface surface(20, 112, 0);
+            sorrel::raster::Canvas canvas(&surface);
             CDrawContext *context = new CDrawContext(nullptr, &canvas, nullptr);
             slider->draw(context);
             int32_t first = -1;

@@ -77,7 +77,7 @@ class Lv2Ui : public ::testing::Test {
         return state ? CRect(0, 0, state->surface.width(), state->surface.height()) : CRect();
     }
     static void show(Lv2EqualizerUi &ui) {
-        const raster::Surface &s = headless::state(windowOf(ui))->surface;
+        const sorrel::raster::Surface &s = headless::state(windowOf(ui))->surface;
         headless::queuePaint(windowOf(ui), {0, 0, s.width(), s.height()});
         ui.idle();
     }
@@ -111,14 +111,14 @@ TEST_F(Lv2Ui, AScaleFactorWhileOpenRedrawsAtTheNewScale) {
     auto ui = make(2.f);
     ASSERT_TRUE(ui->open());
     show(*ui);
-    EXPECT_TRUE(testimg::matchesGolden(headless::state(windowOf(*ui))->surface, "editor_fresh_2x"));
+    EXPECT_TRUE(sorrel::testimg::matchesGolden(headless::state(windowOf(*ui))->surface, "editor_fresh_2x"));
 
     const float three = 3.f;
     const LV2_Options_Option update[] = {host.scaleOption(three), kEnd};
     EXPECT_EQ(ui->setOptions(update), uint32_t(LV2_OPTIONS_SUCCESS));
     EXPECT_EQ(host.resizes.back(), std::make_pair(2130, 501));
     show(*ui);
-    EXPECT_TRUE(testimg::matchesGolden(headless::state(windowOf(*ui))->surface, "editor_fresh_3x"));
+    EXPECT_TRUE(sorrel::testimg::matchesGolden(headless::state(windowOf(*ui))->surface, "editor_fresh_3x"));
 
     // Nonsense changes nothing.
     const float zero = 0.f;

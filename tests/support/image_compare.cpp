@@ -8,7 +8,7 @@
 #define SORREL_GOLDEN_DIR "tests/golden"
 #endif
 
-namespace testimg {
+namespace sorrel::testimg {
 
 bool regenerating() {
     const char *v = std::getenv("SORREL_REGEN_GOLDEN");
@@ -77,4 +77,4 @@ static std::string hex(uint32_t p) {
     return ::testing::AssertionFailure() << name << ": differs";
 }
 
-} // namespace testimg
+} // namespace sorrel::testimg

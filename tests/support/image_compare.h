@@ -1,6 +1,6 @@
 // Exact comparison of a rendered image with a golden PNG in tests/golden.
 //
-//   EXPECT_TRUE(testimg::matchesGolden(surface, "raster_scene"));
+//   EXPECT_TRUE(sorrel::testimg::matchesGolden(surface, "raster_scene"));
 //
 // compares with tests/golden/raster_scene.png. On a mismatch it writes
 // raster_scene.actual.png and raster_scene.diff.png (differing pixels red,
@@ -16,7 +16,7 @@
 
 #include <string>
 
-namespace testimg {
+namespace sorrel::testimg {
 
 bool regenerating();
 std::string goldenPath(const std::string &name);
@@ -30,4 +30,4 @@ template <class S>::testing::AssertionResult matchesGolden(const S &surface, con
 // The diff image of two images of the same size (exposed for its own test).
 Image diffImage(const Image &expected, const Image &actual, size_t &differing);
 
-} // namespace testimg
+} // namespace sorrel::testimg

@@ -19,7 +19,7 @@
 
 #include <cstdio>
 
-namespace testimg {
+namespace sorrel::testimg {
 
 Image fromPixels(const uint32_t *pixels, int32_t width, int32_t height, int32_t stride) {
     Image image;
@@ -72,4 +72,4 @@ bool writePng(const std::string &path, const Image &image) {
     return std::fclose(f) == 0 && ok != 0;
 }
 
-} // namespace testimg
+} // namespace sorrel::testimg

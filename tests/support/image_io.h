@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace testimg {
+namespace sorrel::testimg {
 
 struct Image {
     int32_t width = 0;
@@ -20,7 +20,7 @@ struct Image {
 Image fromPixels(const uint32_t *pixels, int32_t width, int32_t height, int32_t stride);
 
 // Anything with data(), width(), height() and stride() in pixels (a
-// raster::Surface) becomes an Image.
+// sorrel::raster::Surface) becomes an Image.
 template <class S> Image fromSurface(const S &s) {
     return fromPixels(s.data(), s.width(), s.height(), s.stride());
 }
@@ -28,4 +28,4 @@ template <class S> Image fromSurface(const S &s) {
 bool readPng(const std::string &path, Image &out);
 bool writePng(const std::string &path, const Image &image);
 
-} // namespace testimg
+} // namespace sorrel::testimg

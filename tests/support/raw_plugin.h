@@ -10,7 +10,7 @@
 #include <cstddef>
 #include <cstring>
 
-namespace rawplugin {
+namespace sorrel::rawplugin {
 
 // What a plug-in is, as the record tells the host.
 struct Shape {
@@ -65,4 +65,4 @@ inline void copyText(void *ptr, const char *text, size_t max) {
     static_cast<char *>(ptr)[length] = 0;
 }
 
-} // namespace rawplugin
+} // namespace sorrel::rawplugin

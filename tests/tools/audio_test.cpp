@@ -11,7 +11,7 @@
 #include <cstring>
 #include <random>
 
-using namespace sorrelhost;
+using namespace sorrel::tool;
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
-using namespace sorrelhost;
+using namespace sorrel::tool;
 
 namespace {
 

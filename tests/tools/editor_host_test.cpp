@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <thread>
 
-using namespace sorrelhost;
+using namespace sorrel::tool;
 
 namespace {
 

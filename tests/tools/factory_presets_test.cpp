@@ -16,7 +16,7 @@
 #include <set>
 #include <string>
 
-using namespace sorrelhost;
+using namespace sorrel::tool;
 using sorrel::FactoryPreset;
 using sorrel::kFactoryPresets;
 using sorrel::kNumFactoryPresets;

@@ -57,21 +57,21 @@ std::string loadPreset(sorrel::EqualizerPlugin &effect, const std::string &path)
     std::vector<uint8_t> bytes;
     if (!readBytes(path, bytes))
         return "cannot read " + path;
-    sorrelhost::PresetParseResult parsed = sorrelhost::parsePresetFile(bytes.data(), bytes.size());
+    sorrel::tool::PresetParseResult parsed = sorrel::tool::parsePresetFile(bytes.data(), bytes.size());
     if (!parsed.ok)
         return path + ": " + parsed.error;
     const AEffect *record = effect.getAeffect();
-    sorrelhost::PresetTarget target{record->uniqueID, record->numParams, record->numPrograms, true};
-    const std::string misfit = sorrelhost::checkPresetFits(parsed.file, target);
+    sorrel::tool::PresetTarget target{record->uniqueID, record->numParams, record->numPrograms, true};
+    const std::string misfit = sorrel::tool::checkPresetFits(parsed.file, target);
     if (!misfit.empty())
         return path + ": " + misfit;
-    sorrelhost::PresetFile &file = parsed.file;
+    sorrel::tool::PresetFile &file = parsed.file;
     if (file.isChunk()) {
         if (effect.setChunk(file.chunk.data(), static_cast<VstInt32>(file.chunk.size()), !file.isBank()) == 0)
             return path + ": the effect refused the chunk";
         return "";
     }
-    const sorrelhost::PresetProgram &program =
+    const sorrel::tool::PresetProgram &program =
         file.programs[file.isBank() && file.currentProgram > 0 ? static_cast<size_t>(file.currentProgram)
                                                                : 0];
     for (size_t i = 0; i < program.values.size(); ++i)
@@ -80,7 +80,7 @@ std::string loadPreset(sorrel::EqualizerPlugin &effect, const std::string &path)
 }
 
 // The block of the highest RMS over all channels.
-size_t loudestBlock(const sorrelhost::Audio &audio) {
+size_t loudestBlock(const sorrel::tool::Audio &audio) {
     size_t best = 0;
     double bestEnergy = -1;
     for (size_t start = 0, block = 0; start < audio.frames(); start += kBlock, ++block) {
@@ -130,10 +130,10 @@ int main(int argc, char **argv) {
     std::vector<uint8_t> wav;
     if (!readBytes(inputPath, wav))
         return failWith("cannot read " + inputPath);
-    const sorrelhost::AudioReadResult read = sorrelhost::decodeWav(wav.data(), wav.size());
+    const sorrel::tool::AudioReadResult read = sorrel::tool::decodeWav(wav.data(), wav.size());
     if (!read.ok)
         return failWith(inputPath + ": " + read.error);
-    const sorrelhost::Audio &audio = read.audio;
+    const sorrel::tool::Audio &audio = read.audio;
     if (audio.frames() == 0 || audio.numChannels() == 0)
         return failWith(inputPath + ": no audio");
 
@@ -151,7 +151,7 @@ int main(int argc, char **argv) {
     if (!editor || !editor->setContentScale(scale) || !editor->open(&parentWindow))
         return failWith("the editor did not open");
     sorrel::platform::Window *window = editor->getFrame()->getWindow();
-    const raster::Surface &shown = headless::state(window)->surface;
+    const sorrel::raster::Surface &shown = headless::state(window)->surface;
     headless::queuePaint(window, {0, 0, shown.width(), shown.height()});
     editor->idle();
 
@@ -169,8 +169,8 @@ int main(int argc, char **argv) {
     }
     editor->idle();
 
-    const raster::Surface &surface = headless::state(window)->surface;
-    const std::string written = sorrelhost::writePngFile(outputPath, surface);
+    const sorrel::raster::Surface &surface = headless::state(window)->surface;
+    const std::string written = sorrel::tool::writePngFile(outputPath, surface);
     editor->close();
     if (!written.empty())
         return failWith(written);

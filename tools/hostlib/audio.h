@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace sorrelhost {
+namespace sorrel::tool {
 
 struct Audio {
     int sampleRate = 44100;
@@ -58,4 +58,4 @@ struct ChannelStats {
 ChannelStats channelStats(const std::vector<float> &samples);
 double toDb(double linear); // -inf for 0
 
-} // namespace sorrelhost
+} // namespace sorrel::tool

@@ -12,7 +12,7 @@
 #include <sndfile.h>
 #endif
 
-namespace sorrelhost {
+namespace sorrel::tool {
 
 const char *sampleFormatName(SampleFormat f) {
     switch (f) {
@@ -240,4 +240,4 @@ double toDb(double linear) {
     return linear > 0 ? 20.0 * std::log10(linear) : -std::numeric_limits<double>::infinity();
 }
 
-} // namespace sorrelhost
+} // namespace sorrel::tool

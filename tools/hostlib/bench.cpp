@@ -8,7 +8,7 @@
 #include <chrono>
 #include <memory>
 
-namespace sorrelhost {
+namespace sorrel::tool {
 
 namespace {
 
@@ -216,4 +216,4 @@ std::string runBench(const std::vector<std::string> &paths, const BenchOptions &
     return {};
 }
 
-} // namespace sorrelhost
+} // namespace sorrel::tool

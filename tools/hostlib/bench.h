@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace sorrelhost {
+namespace sorrel::tool {
 
 struct BenchOptions {
     float rate = 44100.0f;
@@ -44,4 +44,4 @@ bool isBandLike(const std::string &name, const std::string &label);
 
 double median(std::vector<double> values);
 
-} // namespace sorrelhost
+} // namespace sorrel::tool

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace sorrelhost {
+namespace sorrel::tool {
 
 // A read cursor over a byte range. Every read checks the remaining length
 // first; a failed read leaves the cursor where it was and returns false.
@@ -118,4 +118,4 @@ class ByteWriter {
     std::vector<uint8_t> out_;
 };
 
-} // namespace sorrelhost
+} // namespace sorrel::tool

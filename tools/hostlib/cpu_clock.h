@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-namespace sorrelhost {
+namespace sorrel::tool {
 
 int64_t threadCpuNanoseconds();
 
-} // namespace sorrelhost
+} // namespace sorrel::tool

@@ -2,7 +2,7 @@
 
 #include <time.h>
 
-namespace sorrelhost {
+namespace sorrel::tool {
 
 int64_t threadCpuNanoseconds() {
     timespec ts{};
@@ -10,4 +10,4 @@ int64_t threadCpuNanoseconds() {
     return static_cast<int64_t>(ts.tv_sec) * 1000000000 + ts.tv_nsec;
 }
 
-} // namespace sorrelhost
+} // namespace sorrel::tool

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-namespace sorrelhost {
+namespace sorrel::tool {
 
 int64_t threadCpuNanoseconds() {
     FILETIME created, exited, kernel, user;
@@ -14,4 +14,4 @@ int64_t threadCpuNanoseconds() {
     return (ticks(kernel) + ticks(user)) * 100; // 100-ns units
 }
 
-} // namespace sorrelhost
+} // namespace sorrel::tool

@@ -6,7 +6,7 @@
 #include <mutex>
 
 
-namespace sorrelhost {
+namespace sorrel::tool {
 
 namespace {
 
@@ -86,4 +86,4 @@ std::string writePng(const std::string &path, const RgbImage &image) {
     return writePngFile(path, image.width, image.height, image.pixels.data());
 }
 
-} // namespace sorrelhost
+} // namespace sorrel::tool

@@ -12,7 +12,7 @@
 #include <string>
 #include <thread>
 
-namespace sorrelhost {
+namespace sorrel::tool {
 
 class EditorHost : public HostListener {
   public:
@@ -51,4 +51,4 @@ class EditorHost : public HostListener {
 // before the extension) for one of several.
 std::string numberedPath(const std::string &path, int number, int count);
 
-} // namespace sorrelhost
+} // namespace sorrel::tool

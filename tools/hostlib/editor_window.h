@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace sorrelhost {
+namespace sorrel::tool {
 
 // RGB, 8 bits per channel, rows top to bottom without padding.
 struct RgbImage {
@@ -65,4 +65,4 @@ void runEventLoop(int periodMs, const std::function<bool()> &tick);
 // Writes an image as an RGB PNG; an empty string or the reason it failed.
 std::string writePng(const std::string &path, const RgbImage &image);
 
-} // namespace sorrelhost
+} // namespace sorrel::tool

@@ -2,7 +2,7 @@
 // command says so instead of opening windows.
 #include "tools/hostlib/editor_window.h"
 
-namespace sorrelhost {
+namespace sorrel::tool {
 
 bool EditorWindow::available() {
     return false;
@@ -20,4 +20,4 @@ std::unique_ptr<EditorWindow> EditorWindow::create(const std::string &, int, int
 
 void runEventLoop(int, const std::function<bool()> &) {}
 
-} // namespace sorrelhost
+} // namespace sorrel::tool

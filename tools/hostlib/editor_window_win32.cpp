@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-namespace sorrelhost {
+namespace sorrel::tool {
 
 namespace {
 
@@ -211,4 +211,4 @@ void runEventLoop(int periodMs, const std::function<bool()> &tick) {
     KillTimer(nullptr, timer);
 }
 
-} // namespace sorrelhost
+} // namespace sorrel::tool

@@ -14,7 +14,7 @@
 #include <sys/select.h>
 #include <thread>
 
-namespace sorrelhost {
+namespace sorrel::tool {
 
 namespace {
 
@@ -392,4 +392,4 @@ void runEventLoop(int periodMs, const std::function<bool()> &tick) {
     }
 }
 
-} // namespace sorrelhost
+} // namespace sorrel::tool

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-namespace sorrelhost {
+namespace sorrel::tool {
 
 size_t nextPowerOfTwo(size_t n) {
     size_t p = 1;
@@ -55,4 +55,4 @@ std::vector<double> magnitudeSpectrum(const std::vector<float> &signal, size_t s
     return mag;
 }
 
-} // namespace sorrelhost
+} // namespace sorrel::tool

@@ -4,7 +4,7 @@
 #include <complex>
 #include <vector>
 
-namespace sorrelhost {
+namespace sorrel::tool {
 
 // In-place forward transform; the size must be a power of two (else nothing
 // happens and false is returned).
@@ -16,4 +16,4 @@ std::vector<double> magnitudeSpectrum(const std::vector<float> &signal, size_t s
 
 size_t nextPowerOfTwo(size_t n);
 
-} // namespace sorrelhost
+} // namespace sorrel::tool

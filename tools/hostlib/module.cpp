@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-namespace sorrelhost {
+namespace sorrel::tool {
 
 Module::Module(const std::string &path) {
     handle_ = moduleio::openModule(path, error_);
@@ -26,4 +26,4 @@ VSTPluginMainProc Module::entry() const {
     return found ? found : entry("main");
 }
 
-} // namespace sorrelhost
+} // namespace sorrel::tool

@@ -7,7 +7,7 @@
 
 #include <string>
 
-namespace sorrelhost {
+namespace sorrel::tool {
 
 class Module {
   public:
@@ -45,4 +45,4 @@ void closeModule(void *module);
 // Linux.
 std::string nativePath(const std::string &path);
 
-} // namespace sorrelhost
+} // namespace sorrel::tool

@@ -3,7 +3,7 @@
 
 #include <dlfcn.h>
 
-namespace sorrelhost {
+namespace sorrel::tool {
 
 namespace moduleio {
 
@@ -32,4 +32,4 @@ std::string nativePath(const std::string &path) {
     return path;
 }
 
-} // namespace sorrelhost
+} // namespace sorrel::tool

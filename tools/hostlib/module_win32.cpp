@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-namespace sorrelhost {
+namespace sorrel::tool {
 
 namespace {
 
@@ -60,4 +60,4 @@ std::string nativePath(const std::string &path) {
     return out;
 }
 
-} // namespace sorrelhost
+} // namespace sorrel::tool

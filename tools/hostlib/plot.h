@@ -7,9 +7,9 @@
 
 #include <string>
 
-namespace sorrelhost {
+namespace sorrel::tool {
 
 // Returns an empty string or the reason the file could not be written.
 std::string writeResponsePlot(const std::string &path, const Response &response, const std::string &title);
 
-} // namespace sorrelhost
+} // namespace sorrel::tool

@@ -11,7 +11,7 @@
 #include <sys/stat.h>
 #include <utility>
 
-namespace sorrelhost {
+namespace sorrel::tool {
 
 namespace {
 
@@ -394,4 +394,4 @@ std::string flagNames(VstInt32 flags) {
     return s.empty() ? "none" : s;
 }
 
-} // namespace sorrelhost
+} // namespace sorrel::tool

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace sorrelhost {
+namespace sorrel::tool {
 
 // What sorrel-host tells plug-ins about itself.
 constexpr const char *kHostVendor = "Quillmark";
@@ -147,4 +147,4 @@ VstIntPtr VSTCALLBACK hostCallback(AEffect *effect, VstInt32 opcode, VstInt32 in
 const char *categoryName(VstInt32 category);
 std::string flagNames(VstInt32 flags);
 
-} // namespace sorrelhost
+} // namespace sorrel::tool

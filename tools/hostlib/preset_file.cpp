@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-namespace sorrelhost {
+namespace sorrel::tool {
 
 namespace {
 
@@ -350,4 +350,4 @@ std::vector<uint8_t> writeBankParamsFile(int32_t uniqueId, int32_t pluginVersion
     return envelope(b);
 }
 
-} // namespace sorrelhost
+} // namespace sorrel::tool

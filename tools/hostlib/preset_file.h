@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-namespace sorrelhost {
+namespace sorrel::tool {
 
 enum class PresetForm { ProgramParams, ProgramChunk, BankParams, BankChunk };
 
@@ -73,4 +73,4 @@ std::vector<uint8_t> writeBankParamsFile(int32_t uniqueId, int32_t pluginVersion
 // 'Sorl' for 0x536F726C; non-printable bytes become '.'.
 std::string fourCharText(int32_t code);
 
-} // namespace sorrelhost
+} // namespace sorrel::tool

@@ -2,7 +2,7 @@
 
 #include "tools/hostlib/audio.h"
 
-namespace sorrelhost {
+namespace sorrel::tool {
 
 namespace {
 
@@ -96,4 +96,4 @@ std::string capturePreset(Plugin &plugin, bool bank, std::vector<uint8_t> &bytes
     return {};
 }
 
-} // namespace sorrelhost
+} // namespace sorrel::tool

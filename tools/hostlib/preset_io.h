@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace sorrelhost {
+namespace sorrel::tool {
 
 // Loads a parsed preset into the instance: the chunk, or the names and
 // values; a bank also selects its current program. Returns an empty string
@@ -23,4 +23,4 @@ std::string applyPresetFile(Plugin &plugin, const std::string &path);
 // parameter lists. Returns an empty string or the reason.
 std::string capturePreset(Plugin &plugin, bool bank, std::vector<uint8_t> &bytes);
 
-} // namespace sorrelhost
+} // namespace sorrel::tool

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace sorrelhost {
+namespace sorrel::tool {
 
 std::vector<VstInt32> blockPlan(size_t frames, VstInt32 blockSize, bool split, uint32_t seed) {
     std::vector<VstInt32> plan;
@@ -84,4 +84,4 @@ std::string mapInputs(const std::vector<std::vector<float>> &fileChannels, VstIn
     return {};
 }
 
-} // namespace sorrelhost
+} // namespace sorrel::tool

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace sorrelhost {
+namespace sorrel::tool {
 
 struct RunOptions {
     VstInt32 blockSize = 512;
@@ -38,4 +38,4 @@ std::vector<std::vector<float>> runPlugin(Plugin &plugin, std::vector<std::vecto
 std::string mapInputs(const std::vector<std::vector<float>> &fileChannels, VstInt32 pluginInputs,
                       size_t frames, std::vector<std::vector<float>> &inputs);
 
-} // namespace sorrelhost
+} // namespace sorrel::tool

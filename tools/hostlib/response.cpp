@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-namespace sorrelhost {
+namespace sorrel::tool {
 
 double Response::at(int channel, double frequency) const {
     if (channel < 0 || channel >= numChannels() || fftSize == 0)
@@ -68,4 +68,4 @@ std::vector<double> logFrequencies(double lo, double hi, int perDecade) {
     return f;
 }
 
-} // namespace sorrelhost
+} // namespace sorrel::tool

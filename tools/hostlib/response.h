@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace sorrelhost {
+namespace sorrel::tool {
 
 struct Response {
     float sampleRate = 44100.0f;
@@ -35,4 +35,4 @@ std::string measureResponse(Plugin &plugin, const ResponseOptions &options, Resp
 // to hi inclusive where the grid meets it (decades fall on exact values).
 std::vector<double> logFrequencies(double lo, double hi, int perDecade);
 
-} // namespace sorrelhost
+} // namespace sorrel::tool

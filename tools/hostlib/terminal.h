@@ -3,8 +3,8 @@
 
 #include <cstdio>
 
-namespace sorrelhost {
+namespace sorrel::tool {
 
 bool isTerminal(std::FILE *stream);
 
-} // namespace sorrelhost
+} // namespace sorrel::tool

@@ -2,10 +2,10 @@
 
 #include <unistd.h>
 
-namespace sorrelhost {
+namespace sorrel::tool {
 
 bool isTerminal(std::FILE *stream) {
     return isatty(fileno(stream)) != 0;
 }
 
-} // namespace sorrelhost
+} // namespace sorrel::tool

@@ -2,10 +2,10 @@
 
 #include <io.h>
 
-namespace sorrelhost {
+namespace sorrel::tool {
 
 bool isTerminal(std::FILE *stream) {
     return _isatty(_fileno(stream)) != 0;
 }
 
-} // namespace sorrelhost
+} // namespace sorrel::tool

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <limits>
 
-namespace sorrelhost {
+namespace sorrel::tool {
 
 namespace {
 
@@ -217,4 +217,4 @@ std::vector<uint8_t> encodeWav(const Audio &audio, SampleFormat format) {
     return std::move(out);
 }
 
-} // namespace sorrelhost
+} // namespace sorrel::tool

@@ -43,7 +43,7 @@ std::vector<uint8_t> chunkOf(EqualizerEffect &effect, bool isPreset) {
 std::vector<uint8_t> programFile(const FactoryPreset &preset) {
     EqualizerEffect effect;
     applyTo(effect, preset);
-    return sorrelhost::writeProgramChunkFile(kUniqueId, kPluginVersion, sorrel::kNumParameters, preset.name,
+    return sorrel::tool::writeProgramChunkFile(kUniqueId, kPluginVersion, sorrel::kNumParameters, preset.name,
                                              chunkOf(effect, true));
 }
 
@@ -56,13 +56,13 @@ std::vector<uint8_t> bankFile() {
         applyTo(effect, sorrel::kFactoryPresets[p]);
     }
     effect.setProgram(0);
-    return sorrelhost::writeBankChunkFile(kUniqueId, kPluginVersion, EqualizerEffect::kNumPrograms, 0,
+    return sorrel::tool::writeBankChunkFile(kUniqueId, kPluginVersion, EqualizerEffect::kNumPrograms, 0,
                                           chunkOf(effect, false));
 }
 
 bool write(const std::string &path, const std::vector<uint8_t> &bytes) {
     std::string error;
-    if (bytes.empty() || !sorrelhost::writeFileBytes(path, bytes, error)) {
+    if (bytes.empty() || !sorrel::tool::writeFileBytes(path, bytes, error)) {
         std::fprintf(stderr, "make-presets: %s\n", error.empty() ? "the effect gave no chunk" : error.c_str());
         return false;
     }

@@ -112,7 +112,7 @@ TEST(ChainTest, OuterWindowIsTheFirstWithACaptionNoParentOrRoomAroundUs) {
     struct Case {
         const char *what;
         std::vector<Link> links;
-        raster::Point expected;
+        sorrel::raster::Point expected;
     };
     const Case cases[] = {
         {"a parent with room around us: the window inside it",
@@ -130,7 +130,7 @@ TEST(ChainTest, OuterWindowIsTheFirstWithACaptionNoParentOrRoomAroundUs) {
         SCOPED_TRACE(c.what);
         Chain chain(c.links, {300, 200});
         ASSERT_NE(chain.window, nullptr);
-        raster::Point position{-1, -1};
+        sorrel::raster::Point position{-1, -1};
         ASSERT_TRUE(platform::outerWindowPosition(chain.window, position));
         EXPECT_EQ(position.x, c.expected.x);
         EXPECT_EQ(position.y, c.expected.y);

@@ -32,7 +32,7 @@ struct Editor {
             DestroyWindow(host);
     }
     HWND hwnd() const { return static_cast<HWND>(platform::nativeHandle(window)); }
-    raster::Surface &surface() { return *platform::windowSurface(window); }
+    sorrel::raster::Surface &surface() { return *platform::windowSurface(window); }
     bool painted() {
         return pumpUntil([&] { return !client.paints.empty(); });
     }
@@ -44,7 +44,7 @@ TEST(WindowTest, PaintDrawsOnlyTheInvalidAreaAndPumpEventsDeliversIt) {
     ASSERT_TRUE(editor.painted());
     fillPattern(editor.surface(), 7);
     platform::presentWindow(editor.window, editor.surface().bounds());
-    raster::Surface expected = editor.surface();
+    sorrel::raster::Surface expected = editor.surface();
 
     // The owner presents everything, but inside a paint the system clips to
     // the invalid area.
@@ -55,12 +55,12 @@ TEST(WindowTest, PaintDrawsOnlyTheInvalidAreaAndPumpEventsDeliversIt) {
     InvalidateRect(editor.hwnd(), &invalid, FALSE);
     platform::pumpEvents();
     ASSERT_EQ(editor.client.paints.size(), 1u) << "pumpEvents delivers the waiting paint";
-    const raster::Rect area = editor.client.paints[0];
+    const sorrel::raster::Rect area = editor.client.paints[0];
     EXPECT_TRUE(area.left <= 30 && area.top <= 40 && area.right >= 90 && area.bottom >= 60);
     for (int32_t y = area.top; y < area.bottom; ++y)
         for (int32_t x = area.left; x < area.right; ++x)
             expected.set(x, y, editor.surface().get(x, y));
-    raster::Point first;
+    sorrel::raster::Point first;
     EXPECT_EQ(countDifferences(readBack(editor.hwnd(), kWidth, kHeight), expected, first), 0)
         << "first difference at " << first.x << "," << first.y;
 }
@@ -75,7 +75,7 @@ TEST(WindowTest, ButtonsReachTheOwnerAndShowInTheHeldState) {
         DWORD down, up;
         bool swap;
         int32_t bit;
-        raster::Point where;
+        sorrel::raster::Point where;
     };
     const Case cases[] = {
         {MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP, false, platform::ButtonRight, {299, 0}},
@@ -91,7 +91,7 @@ TEST(WindowTest, ButtonsReachTheOwnerAndShowInTheHeldState) {
         SwapMouseButton(c.swap);
         EXPECT_EQ(platform::buttonsSwapped(), c.swap);
         editor.client.presses.clear();
-        const raster::Point screen{kHostX + c.where.x, kHostY + c.where.y};
+        const sorrel::raster::Point screen{kHostX + c.where.x, kHostY + c.where.y};
         SetCursorPos(screen.x, screen.y);
         pumpFor(20);
         INPUT input{};
@@ -105,7 +105,7 @@ TEST(WindowTest, ButtonsReachTheOwnerAndShowInTheHeldState) {
                   c.bit);
         EXPECT_EQ(platform::pointerPosition().x, screen.x);
         EXPECT_EQ(platform::pointerPosition().y, screen.y);
-        const raster::Rect onScreen = platform::windowScreenRect(editor.window);
+        const sorrel::raster::Rect onScreen = platform::windowScreenRect(editor.window);
         EXPECT_EQ(onScreen.left, kHostX);
         EXPECT_EQ(onScreen.top, kHostY);
         input.mi.dwFlags = c.up;
@@ -194,7 +194,7 @@ TEST(WindowTest, HostDestroyingItsWindowTellsTheOwnerOnce) {
             platform::resizeWindow(editor.window, 20, 20, true);
             platform::setCursor(editor.window, platform::CursorBusy);
             EXPECT_FALSE(platform::setDropTarget(editor.window, true));
-            raster::Point outer;
+            sorrel::raster::Point outer;
             EXPECT_FALSE(platform::outerWindowPosition(editor.window, outer));
         }
         pumpFor(20);

@@ -45,7 +45,7 @@ std::vector<Handle> TestHost::children(Handle parent) {
     return out;
 }
 
-raster::Rect TestHost::geometry(Handle window) {
+sorrel::raster::Rect TestHost::geometry(Handle window) {
     return state_->x.geometry(idOf(window));
 }
 
@@ -65,10 +65,10 @@ std::vector<std::pair<std::string, Handle>> TestHost::notWindows() {
             {"the id of nothing in another client's range", handle(0x3fffff00)}};
 }
 
-std::string TestHost::differences(Handle window, const raster::Surface &expected) {
+std::string TestHost::differences(Handle window, const sorrel::raster::Surface &expected) {
     const ::Window id = idOf(window);
-    const testimg::Image shown = state_->x.grab(id);
-    const testimg::Image want = state_->x.asShown(id, expected);
+    const sorrel::testimg::Image shown = state_->x.grab(id);
+    const sorrel::testimg::Image want = state_->x.asShown(id, expected);
     if (shown.width != want.width || shown.height != want.height)
         return "the window is " + std::to_string(shown.width) + "x" + std::to_string(shown.height) + ", not " +
                std::to_string(want.width) + "x" + std::to_string(want.height);
@@ -83,11 +83,11 @@ std::string TestHost::differences(Handle window, const raster::Surface &expected
     return "";
 }
 
-void TestHost::invalidate(Handle window, const raster::Rect &area) {
+void TestHost::invalidate(Handle window, const sorrel::raster::Rect &area) {
     state_->x.expose(idOf(window), area.left, area.top, area.width(), area.height());
 }
 
-bool TestHost::leftDown(Handle window, raster::Point at) {
+bool TestHost::leftDown(Handle window, sorrel::raster::Point at) {
     return run({"xdotool", "mousemove", "--window", std::to_string(idOf(window)), std::to_string(at.x),
                 std::to_string(at.y), "mousedown", "1"});
 }

@@ -71,7 +71,7 @@ TEST_F(X11Window, ExposedAreasArriveAsOnePaintOfTheirUnion) {
     ASSERT_TRUE(pumpUntil([&] { return !r.paints.empty(); }));
     pumpFor(50);
     ASSERT_EQ(r.paints.size(), 1u);
-    const raster::Rect a = r.paints[0];
+    const sorrel::raster::Rect a = r.paints[0];
     EXPECT_EQ((std::vector<int>{a.left, a.top, a.right, a.bottom}), (std::vector<int>{10, 4, 70, 54}));
 }
 
@@ -145,14 +145,14 @@ TEST_F(X11Window, HeldButtonsArePhysicalWhateverTheMapping) {
         // xdotool presses the device's first button: the physical left one.
         ASSERT_TRUE(xdotool({"mousemove", "--window", id, "30", "40", "mousedown", "1"}));
         EXPECT_EQ(platform::heldButtons(), platform::ButtonLeft);
-        const raster::Point p = platform::pointerPosition();
+        const sorrel::raster::Point p = platform::pointerPosition();
         EXPECT_EQ(p.x, kLeft + 30);
         EXPECT_EQ(p.y, kTop + 40);
         ASSERT_TRUE(xdotool({"mouseup", "1"}));
         EXPECT_EQ(platform::heldButtons(), 0);
         pumpFor(30);
     }
-    const raster::Rect onScreen = platform::windowScreenRect(r.window);
+    const sorrel::raster::Rect onScreen = platform::windowScreenRect(r.window);
     EXPECT_EQ((std::vector<int>{onScreen.left, onScreen.top, onScreen.right, onScreen.bottom}),
               (std::vector<int>{kLeft, kTop, kLeft + kWidth, kTop + kHeight}));
 }
@@ -194,7 +194,7 @@ TEST_F(X11Window, TwoWindowsOnOneConnectionKeepTheirOwnEvents) {
     b.paints.clear();
     host.expose(idOf(b.window), 0, 0, kWidth / 2, kHeight / 2);
     ASSERT_TRUE(pumpUntil([&] { return !b.paints.empty(); }));
-    raster::Surface expected(kWidth / 2, kHeight / 2);
+    sorrel::raster::Surface expected(kWidth / 2, kHeight / 2);
     drawPattern(expected);
     EXPECT_TRUE(host.grab(idOf(b.window)).pixels == host.asShown(idOf(b.window), expected).pixels);
 }
@@ -204,17 +204,17 @@ TEST_F(X11Window, ResizingTakesTheParentAlongOnlyBelowTheTopLevel) {
     for (::Window in : {parent, holder}) {
         SCOPED_TRACE(in == parent ? "top-level parent" : "container parent");
         Recorder &r = open(in);
-        const raster::Rect before = host.geometry(in);
+        const sorrel::raster::Rect before = host.geometry(in);
         platform::resizeWindow(r.window, kWidth + 20, kHeight - 10, true);
         EXPECT_EQ(platform::windowSurface(r.window)->width(), kWidth + 20);
-        const raster::Rect own = host.geometry(idOf(r.window));
+        const sorrel::raster::Rect own = host.geometry(idOf(r.window));
         EXPECT_EQ((std::vector<int>{own.width(), own.height()}),
                   (std::vector<int>{kWidth + 20, kHeight - 10}));
-        const raster::Rect after = host.geometry(in);
+        const sorrel::raster::Rect after = host.geometry(in);
         const int grow = in == holder ? 20 : 0, shrink = in == holder ? -10 : 0;
         EXPECT_EQ((std::vector<int>{after.width(), after.height()}),
                   (std::vector<int>{before.width() + grow, before.height() + shrink}));
-        raster::Point outer;
+        sorrel::raster::Point outer;
         EXPECT_TRUE(platform::outerWindowPosition(r.window, outer));
         EXPECT_EQ((std::vector<int>{outer.x, outer.y}), (std::vector<int>{kLeft, kTop}));
         close(r);

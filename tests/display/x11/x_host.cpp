@@ -148,7 +148,7 @@ void Host::expose(::Window window, int x, int y, int width, int height) {
     XSync(display_, False);
 }
 
-raster::Rect Host::geometry(::Window window) {
+sorrel::raster::Rect Host::geometry(::Window window) {
     ::Window root = 0;
     int x = 0, y = 0;
     unsigned int w = 0, h = 0, border = 0, depth = 0;
@@ -156,8 +156,8 @@ raster::Rect Host::geometry(::Window window) {
     return {x, y, x + static_cast<int32_t>(w), y + static_cast<int32_t>(h)};
 }
 
-testimg::Image Host::grab(::Window window) {
-    testimg::Image image;
+sorrel::testimg::Image Host::grab(::Window window) {
+    sorrel::testimg::Image image;
     XWindowAttributes a{};
     if (!XGetWindowAttributes(display_, window, &a))
         return image;
@@ -177,8 +177,8 @@ testimg::Image Host::grab(::Window window) {
     return image;
 }
 
-testimg::Image Host::asShown(::Window window, const raster::Surface &reference) {
-    testimg::Image image = testimg::fromSurface(reference);
+sorrel::testimg::Image Host::asShown(::Window window, const sorrel::raster::Surface &reference) {
+    sorrel::testimg::Image image = sorrel::testimg::fromSurface(reference);
     const Channels channels(visualOf(display_, window));
     for (uint32_t &p : image.pixels)
         p = channels.quantise(p & 0xffffff);
@@ -194,22 +194,22 @@ bool Host::handlerIntact() {
     return current == countingHandler;
 }
 
-void drawPattern(raster::Surface &surface) {
-    raster::Canvas c(&surface);
+void drawPattern(sorrel::raster::Surface &surface) {
+    sorrel::raster::Canvas c(&surface);
     const int32_t w = surface.width(), h = surface.height();
-    c.setBrush(raster::rgb(240, 236, 220));
+    c.setBrush(sorrel::raster::rgb(240, 236, 220));
     c.fillRect({0, 0, w, h});
-    const raster::Pixel colors[] = {raster::rgb(200, 30, 40), raster::rgb(30, 160, 60),
-                                     raster::rgb(20, 60, 200), raster::rgb(255, 255, 255),
-                                     raster::rgb(1, 2, 3)};
+    const sorrel::raster::Pixel colors[] = {sorrel::raster::rgb(200, 30, 40), sorrel::raster::rgb(30, 160, 60),
+                                     sorrel::raster::rgb(20, 60, 200), sorrel::raster::rgb(255, 255, 255),
+                                     sorrel::raster::rgb(1, 2, 3)};
     for (int32_t i = 0; i < 5; ++i) {
         c.setBrush(colors[i]);
         c.fillRect({8 + i * 24, 8, 28 + i * 24, h / 2});
     }
-    c.setBrush(raster::rgb(250, 180, 0));
+    c.setBrush(sorrel::raster::rgb(250, 180, 0));
     c.fillEllipse({w / 2, 10, w - 10, h - 10});
-    c.setTextColor(raster::rgb(10, 10, 90));
-    c.drawText("Sorrel 440 Hz", {4, h / 2, w, h - 4}, raster::Align::Left);
+    c.setTextColor(sorrel::raster::rgb(10, 10, 90));
+    c.drawText("Sorrel 440 Hz", {4, h / 2, w, h - 4}, sorrel::raster::Align::Left);
 }
 
 bool pumpUntil(const std::function<bool()> &done, int milliseconds) {

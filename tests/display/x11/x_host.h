@@ -33,12 +33,12 @@ class Host {
     // Requests an Expose of the area (as an uncovered window gets).
     void expose(::Window window, int x, int y, int width, int height);
     // Position in the parent and size, as the server has them.
-    raster::Rect geometry(::Window window);
+    sorrel::raster::Rect geometry(::Window window);
 
     // The window's pixels as 0x00RRGGBB, and the reference pixels the way
     // the window's visual can show them (identical on a 24-bit screen).
-    testimg::Image grab(::Window window);
-    testimg::Image asShown(::Window window, const raster::Surface &reference);
+    sorrel::testimg::Image grab(::Window window);
+    sorrel::testimg::Image asShown(::Window window, const sorrel::raster::Surface &reference);
 
     // X errors that reached the host's handler, and whether that handler is
     // still the one in place.
@@ -51,7 +51,7 @@ class Host {
 };
 
 // Shapes, colors and anti-aliased text over the whole surface.
-void drawPattern(raster::Surface &surface);
+void drawPattern(sorrel::raster::Surface &surface);
 
 // Runs a program with arguments and waits; false when it is missing or fails.
 bool run(const std::vector<std::string> &command);

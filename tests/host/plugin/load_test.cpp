@@ -11,7 +11,7 @@ namespace {
 class ExportedEntry : public ::testing::TestWithParam<const char *> {};
 
 TEST_P(ExportedEntry, CreatesAnEffectOnlyForAHostThatAnswersTheVersionQuery) {
-    sorrelhost::Module library(sorrelhost::nativePath(TEST_PLUGIN_PATH));
+    sorrel::tool::Module library(sorrel::tool::nativePath(TEST_PLUGIN_PATH));
     ASSERT_TRUE(library.loaded()) << library.error();
     VSTPluginMainProc entry = library.entry(GetParam());
     ASSERT_NE(entry, nullptr);
@@ -37,7 +37,7 @@ TEST_P(ExportedEntry, CreatesAnEffectOnlyForAHostThatAnswersTheVersionQuery) {
 INSTANTIATE_TEST_SUITE_P(Names, ExportedEntry, ::testing::Values("VSTPluginMain", "main", "MAIN"));
 
 TEST(ExportedEntry, NullCallbackGetsNoEffect) {
-    sorrelhost::Module library(sorrelhost::nativePath(TEST_PLUGIN_PATH));
+    sorrel::tool::Module library(sorrel::tool::nativePath(TEST_PLUGIN_PATH));
     ASSERT_TRUE(library.loaded()) << library.error();
     EXPECT_EQ(library.entry("VSTPluginMain")(nullptr), nullptr);
 }

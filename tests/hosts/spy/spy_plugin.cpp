@@ -184,7 +184,7 @@ VstIntPtr dispatch(AEffect *e, VstInt32 opcode, VstInt32 index, VstIntPtr value,
             std::snprintf(static_cast<char *>(ptr), 9, "p%d", index);
         return 0;
     case effGetParamLabel:
-        rawplugin::copyText(ptr, "dB", 8);
+        sorrel::rawplugin::copyText(ptr, "dB", 8);
         return 0;
     case effGetParamDisplay:
         if (index >= 0 && index < kParams)
@@ -217,13 +217,13 @@ VstIntPtr dispatch(AEffect *e, VstInt32 opcode, VstInt32 index, VstIntPtr value,
     case kGetPlugCategory:
         return 1;
     case kGetEffectName:
-        rawplugin::copyText(ptr, "SorrelSpy", 32);
+        sorrel::rawplugin::copyText(ptr, "SorrelSpy", 32);
         return 1;
     case kGetVendorString:
-        rawplugin::copyText(ptr, "Quillmark", 63);
+        sorrel::rawplugin::copyText(ptr, "Quillmark", 63);
         return 1;
     case kGetProductString:
-        rawplugin::copyText(ptr, "SorrelSpy / Quillmark", 63);
+        sorrel::rawplugin::copyText(ptr, "SorrelSpy / Quillmark", 63);
         return 1;
     case kGetVendorVersion:
         return 1100;
@@ -286,7 +286,7 @@ float getParameter(AEffect *e, VstInt32 index) {
 } // namespace
 
 extern "C" __attribute__((visibility("default"))) AEffect *VSTPluginMain(audioMasterCallback master) {
-    if (!rawplugin::hostAnswers(master))
+    if (!sorrel::rawplugin::hostAnswers(master))
         return nullptr;
     Spy *s = new Spy;
     const char *path = std::getenv("SORREL_SPY_LOG");
@@ -296,7 +296,7 @@ extern "C" __attribute__((visibility("default"))) AEffect *VSTPluginMain(audioMa
         for (int i = 0; i < kParams; ++i)
             s->values(p)[i] = i >= 34 ? 1.0f : 0.5f;
     }
-    rawplugin::fillRecord(s->record, s,
+    sorrel::rawplugin::fillRecord(s->record, s,
                           {fourCharCode('S', 'p', 'y', 'S'), 1, 2, 2, kParams, kPrograms,
                            effFlagsHasEditor | effFlagsCanMono | effFlagsCanReplacing | effFlagsProgramChunks},
                           {dispatch, processAccumulating, processReplacing, setParameter, getParameter});

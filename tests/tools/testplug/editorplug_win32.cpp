@@ -136,7 +136,7 @@ extern "C" __declspec(dllexport) AEffect *VSTPluginMain(audioMasterCallback host
     if (!p)
         return nullptr;
     p->host = host;
-    rawplugin::fillRecord(p->record, p,
+    sorrel::rawplugin::fillRecord(p->record, p,
                           {fourCharCode('H', 't', 'E', '1'), 1, 2, 2, 1, 0, effFlagsHasEditor | effFlagsCanReplacing},
                           {dispatcher, nullptr, processReplacing, setParameter, getParameter});
     return &p->record;

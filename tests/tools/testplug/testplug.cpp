@@ -54,7 +54,7 @@ TestPlug *self(AEffect *e) {
     return static_cast<TestPlug *>(e->object);
 }
 
-using rawplugin::copyText;
+using sorrel::rawplugin::copyText;
 
 template <bool Accumulate> void VSTCALLBACK run(AEffect *e, float **in, float **out, VstInt32 frames) {
     TestPlug *p = self(e);
@@ -170,7 +170,7 @@ VstIntPtr VSTCALLBACK dispatcher(AEffect *e, VstInt32 opcode, VstInt32 index, Vs
 } // namespace
 
 TESTPLUG_EXPORT AEffect *VSTPluginMain(audioMasterCallback host) {
-    if (!rawplugin::hostAnswers(host))
+    if (!sorrel::rawplugin::hostAnswers(host))
         return nullptr;
     TestPlug *p = new (std::nothrow) TestPlug();
     if (!p)
@@ -180,7 +180,7 @@ TESTPLUG_EXPORT AEffect *VSTPluginMain(audioMasterCallback host) {
 #ifdef TESTPLUG_CHUNKS
     flags |= effFlagsProgramChunks;
 #endif
-    rawplugin::fillRecord(p->record, p, {kId, 3, kChannels, kChannels, kParams, kPrograms, flags},
+    sorrel::rawplugin::fillRecord(p->record, p, {kId, 3, kChannels, kChannels, kParams, kPrograms, flags},
                           {dispatcher, run<true>, run<false>, setParameter, getParameter});
     static const char *const programNames[kPrograms] = {"Init", "Loud", "Soft"};
     static const float gains[kPrograms] = {0.5f, 1.0f, 0.25f};
