@@ -18,7 +18,7 @@ class DoubleRounding {
     DoubleRounding &operator=(const DoubleRounding &) = delete;
 
   private:
-    unsigned short saved = 0;
+    [[maybe_unused]] unsigned short saved = 0; // used on the x87 unit only
 };
 
 // The cosine from additions, multiplications and one conversion to an
