@@ -29,7 +29,7 @@ fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# The Turtle: the validator against the specifications' schemas, serdi for
+# The Turtle: the validator against the LV2 vocabularies' schemas, serdi for
 # the syntax.
 if command -v lv2_validate >/dev/null && command -v sord_validate >/dev/null; then
   if ! timeout 120 lv2_validate "$bundle"/*.ttl >"$work/validate" 2>&1 ||

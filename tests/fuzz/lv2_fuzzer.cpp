@@ -7,6 +7,7 @@
 // an accepted one must name the program it selects, and full-scale noise
 // must come out finite whatever happened before.
 #include "lv2/lv2_ports.h"
+#include "tests/support/urid_map.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 #include <lv2/atom/atom.h>
@@ -44,18 +45,7 @@ struct Counts {
     std::abort();
 }
 
-struct UridMap {
-    std::vector<std::string> uris;
-    LV2_URID_Map map{this, [](LV2_URID_Map_Handle h, const char *uri) -> LV2_URID {
-                         auto &list = static_cast<UridMap *>(h)->uris;
-                         for (size_t i = 0; i < list.size(); ++i)
-                             if (list[i] == uri)
-                                 return static_cast<LV2_URID>(i + 1);
-                         list.emplace_back(uri);
-                         return static_cast<LV2_URID>(list.size());
-                     }};
-    LV2_URID id(const char *uri) { return map.map(this, uri); }
-};
+using sorrel::test::UridMap;
 
 // The property a save stored, or the one a restore is offered.
 struct Property {

@@ -4,6 +4,7 @@
 #include "effect/factory_presets.h"
 #include "effect/parameters.h"
 #include "lv2/lv2_ports.h"
+#include "tests/support/urid_map.h"
 
 #include <gtest/gtest.h>
 #include <lilv/lilv.h>
@@ -28,26 +29,7 @@ constexpr double kRate = 48000;
 constexpr uint32_t kStateBytes = 4 + 1760;
 constexpr uint32_t kRecordBytes = 32 + 4 * kNumParameters;
 
-// The URID map every instance gets (state needs it).
-struct UridMap {
-    std::vector<std::string> uris;
-    LV2_URID_Map map{this, [](LV2_URID_Map_Handle h, const char *uri) -> LV2_URID {
-                         auto &list = static_cast<UridMap *>(h)->uris;
-                         for (size_t i = 0; i < list.size(); ++i)
-                             if (list[i] == uri)
-                                 return static_cast<LV2_URID>(i + 1);
-                         list.emplace_back(uri);
-                         return static_cast<LV2_URID>(list.size());
-                     }};
-    LV2_URID_Unmap unmap{this, [](LV2_URID_Unmap_Handle h, LV2_URID id) -> const char * {
-                             auto &list = static_cast<UridMap *>(h)->uris;
-                             return id >= 1 && id <= list.size() ? list[id - 1].c_str() : nullptr;
-                         }};
-    LV2_Feature mapFeature{LV2_URID__map, &map};
-    LV2_Feature unmapFeature{LV2_URID__unmap, &unmap};
-    const LV2_Feature *features[3] = {&mapFeature, &unmapFeature, nullptr};
-    LV2_URID id(const char *uri) { return map.map(this, uri); }
-};
+using sorrel::test::UridMap;
 
 class Lv2Host : public ::testing::Test {
   protected:
