@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <cstring>
 
+namespace sorrel {
+
 using sorrel::band_kernel::CoefficientSet;
 
 const float kBandFrequencies[kNumBands] = {
@@ -348,3 +350,5 @@ bool BandEqualizer::setKernel(BandKernel wanted) {
     kernelFn = fn;
     return true;
 }
+
+} // namespace sorrel

@@ -31,6 +31,8 @@
 #include <atomic>
 #include <cstddef>
 
+namespace sorrel {
+
 constexpr int kNumBands = 31;
 constexpr float kDenormalGuard = 1e-18f;     // bit pattern 0x219392EF
 constexpr float kOutputScale = 0.116129026f; // bit pattern 0x3DEDD50E
@@ -150,3 +152,5 @@ class BandEqualizer : public DspUnit {
     double *scratch = nullptr; // points into scratchStorage, 64-byte aligned
     unsigned char scratchStorage[sorrel::band_kernel::kScratchDoubles * sizeof(double) + 64];
 };
+
+} // namespace sorrel

@@ -9,6 +9,8 @@
 
 #include <atomic>
 
+namespace sorrel {
+
 class DspUnit {
   public:
     DspUnit() = default;
@@ -31,3 +33,5 @@ class DspUnit {
     std::atomic<float> sampleRate{0.0f};
     std::atomic<bool> ready{false};
 };
+
+} // namespace sorrel

@@ -3,6 +3,8 @@
 // control register in processor_sse.cpp.
 #include "dsp/processor.h"
 
+namespace sorrel {
+
 namespace {
 
 constexpr bool bit(uint32_t word, int index) {
@@ -182,3 +184,5 @@ ProcessorId readProcessorId() {
     return ProcessorId{};
 }
 #endif
+
+} // namespace sorrel

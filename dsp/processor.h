@@ -11,6 +11,8 @@
 
 #include <cstdint>
 
+namespace sorrel {
+
 // All false until detectProcessor() runs.
 struct ProcessorFeatures {
     bool qualifies = false;        // good enough to run the effect
@@ -97,3 +99,5 @@ void writeMxcsr(uint32_t value);
 constexpr uint32_t kMxcsrFlushToZero = 0x8000;
 constexpr uint32_t kMxcsrDenormalsAreZero = 0x0040;
 #endif
+
+} // namespace sorrel

@@ -3,6 +3,8 @@
 
 #include <xmmintrin.h>
 
+namespace sorrel {
+
 uint32_t readMxcsr() {
     return _mm_getcsr();
 }
@@ -10,3 +12,5 @@ uint32_t readMxcsr() {
 void writeMxcsr(uint32_t value) {
     _mm_setcsr(value);
 }
+
+} // namespace sorrel

@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstring>
 
+namespace sorrel {
+
 namespace {
 
 constexpr uint32_t kEflagsId = 1u << 21;
@@ -79,5 +81,7 @@ ProcessorId readProcessorId() {
         id.mxcsrMask = readMxcsrMask();
     return id;
 }
+
+} // namespace sorrel
 
 #endif

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <utility>
 
+namespace sorrel {
+
 namespace {
 
 // Calls body(0) .. body(N-1) written out one after another.
@@ -138,3 +140,5 @@ const VectorOpsTable &portableVectorOps() {
 
 VectorOpsTable VectorOps = {portableFill,           portableAdd,  portableAddScalar, portableMultiply,
                             portableMultiplyScalar, portableCopy, portableClip};
+
+} // namespace sorrel

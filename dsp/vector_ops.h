@@ -19,6 +19,8 @@
 #define SORREL_ARCH_X86 0
 #endif
 
+namespace sorrel {
+
 using FillOp = void (*)(float *dst, int32_t count, float value);
 using BinaryOp = void (*)(float *dst, const float *src, int32_t count);
 using ScalarOp = void (*)(float *dst, float value, int32_t count);
@@ -63,3 +65,5 @@ const VectorOpsTable &x87VectorOps();
 // portable member.
 const VectorOpsTable &sseVectorOps();
 #endif
+
+} // namespace sorrel

@@ -15,6 +15,8 @@
 #define SSE_ENTRY
 #endif
 
+namespace sorrel {
+
 namespace {
 
 SSE_ENTRY void sseFill(float *dst, int32_t count, float value) {
@@ -168,3 +170,5 @@ const VectorOpsTable &sseVectorOps() {
         sseFill, sseAdd, sseAddScalar, sseMultiply, sseMultiplyScalar, sseCopy, portableVectorOps().clip};
     return table;
 }
+
+} // namespace sorrel

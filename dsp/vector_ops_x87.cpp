@@ -12,6 +12,8 @@
 
 #include <cstdint>
 
+namespace sorrel {
+
 #define X87_CLOBBERS "memory", "st", "st(1)", "st(2)", "st(3)", "st(4)", "st(5)", "st(6)", "st(7)"
 
 // dst op= src on four elements at byte offsets a, b, c, e: four loads with
@@ -172,5 +174,7 @@ const VectorOpsTable &x87VectorOps() {
         x87Fill, x87Add, x87AddScalar, x87Multiply, x87MultiplyScalar, x87Copy, portableVectorOps().clip};
     return table;
 }
+
+} // namespace sorrel
 
 #endif
