@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace sorrel {
+
 namespace {
 
 void bandBlock(benchmark::State &bench, BandKernel kernel, bool metering = true) {
@@ -57,3 +59,5 @@ BENCHMARK_CAPTURE(bandBlock, scalar_metering_off, BandKernel::Scalar, false)->Ap
 BENCHMARK_CAPTURE(bandBlock, sse2_metering_off, BandKernel::Sse2, false)->Apply(meteringSizes);
 BENCHMARK_CAPTURE(bandBlock, avx2_metering_off, BandKernel::Avx2, false)->Apply(meteringSizes);
 BENCHMARK_CAPTURE(bandBlock, avx512_metering_off, BandKernel::Avx512, false)->Apply(meteringSizes);
+
+} // namespace sorrel

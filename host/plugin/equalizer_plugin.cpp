@@ -145,5 +145,5 @@ AudioEffect *createEqualizerPlugin(audioMasterCallback host, bool (*processorChe
 } // namespace sorrel
 
 AudioEffect *createEffectInstance(audioMasterCallback audioMaster) {
-    return sorrel::createEqualizerPlugin(audioMaster, &detectProcessor);
+    return sorrel::createEqualizerPlugin(audioMaster, &sorrel::detectProcessor);
 }

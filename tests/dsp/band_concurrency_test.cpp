@@ -10,6 +10,8 @@
 #include <thread>
 #include <vector>
 
+namespace sorrel {
+
 namespace {
 
 sorrel::band_kernel::CoefficientSet designedSet(float rate, float q) {
@@ -159,3 +161,5 @@ TEST(BandConcurrency, WritersReadersAndAudioTogether) {
         EXPECT_EQ(c.gamma, expected.gamma[k]) << k;
     }
 }
+
+} // namespace sorrel

@@ -9,6 +9,8 @@
 #include <cstring>
 #include <vector>
 
+namespace sorrel {
+
 namespace {
 
 constexpr double kTwoPi = 6.283185307179586;
@@ -373,3 +375,5 @@ TEST(BandEqualizer, BlockSlicingDoesNotChangeTheOutput) {
         EXPECT_EQ(0, std::memcmp(y.data(), whole.data(), y.size() * sizeof(float))) << block;
     }
 }
+
+} // namespace sorrel

@@ -10,6 +10,8 @@
 #include <random>
 #include <vector>
 
+namespace sorrel {
+
 namespace {
 
 struct Case {
@@ -285,3 +287,5 @@ TEST(BandKernels, MeteringOffChangesNothingButTheLevels) {
             ASSERT_EQ(fast.getPreGainLevel(k), reference.getPreGainLevel(k)) << k;
     }
 }
+
+} // namespace sorrel

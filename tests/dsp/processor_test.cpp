@@ -10,6 +10,8 @@
 #include <limits>
 #include <vector>
 
+namespace sorrel {
+
 namespace {
 
 // CPUID leaf 1 EDX / ECX and leaf 7 EBX bits
@@ -313,3 +315,5 @@ TEST_F(InstalledFeatures, DenormalsVanishOnlyWhileProcessing) {
 #endif
 
 } // namespace
+
+} // namespace sorrel

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+namespace sorrel {
+
 namespace {
 
 struct Family {
@@ -327,3 +329,5 @@ TEST(VectorTable, HoldsPortableFamilyBeforeDetection) {
 }
 
 } // namespace
+
+} // namespace sorrel

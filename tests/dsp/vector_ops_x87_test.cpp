@@ -9,6 +9,8 @@
 #include <cstring>
 #include <vector>
 
+namespace sorrel {
+
 #if SORREL_ARCH_X86 && defined(__GNUC__)
 
 namespace {
@@ -85,3 +87,5 @@ TEST(VectorX87, SetsUpTheUnitItselfAndLeavesItClean) {
 } // namespace
 
 #endif
+
+} // namespace sorrel

@@ -12,7 +12,8 @@
 #include <limits>
 #include <vector>
 
-using sorrel::EqualizerPlugin;
+namespace sorrel {
+
 namespace model = sorrel::chunkmodel;
 
 namespace {
@@ -116,3 +117,5 @@ TEST(ChunkProperty, LoadsAreExactOrChangeNothing) {
 }
 
 } // namespace
+
+} // namespace sorrel

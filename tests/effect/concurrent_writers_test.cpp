@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-using sorrel::EqualizerPlugin;
+namespace sorrel {
 
 namespace {
 
@@ -93,3 +93,5 @@ TEST(ConcurrentWriters, EnginesEndUpWithTheSelectedProgram) {
 }
 
 } // namespace
+
+} // namespace sorrel

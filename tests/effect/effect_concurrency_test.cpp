@@ -20,7 +20,7 @@
 #include <thread>
 #include <vector>
 
-using sorrel::EqualizerPlugin;
+namespace sorrel {
 
 namespace {
 
@@ -138,3 +138,5 @@ TEST(EffectConcurrency, AudioKeepsRunningWhileEverythingElseChanges) {
 }
 
 } // namespace
+
+} // namespace sorrel

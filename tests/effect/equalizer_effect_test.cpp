@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-using sorrel::EqualizerPlugin;
+namespace sorrel {
 
 namespace {
 
@@ -219,3 +219,5 @@ TEST(EqualizerEffectFactory, ProcessorCheckDecides) {
 }
 
 } // namespace
+
+} // namespace sorrel
