@@ -10,6 +10,8 @@
 #include <cstring>
 #include <limits>
 
+namespace sorrel {
+
 namespace {
 // Bit 0x40 is the one modifier bit of the button word beyond Shift, Ctrl
 // and Alt; a press with any of them goes to the listener first.
@@ -173,3 +175,5 @@ bool CControl::onRemoved(CView *parent) {
     attached = false;
     return CView::onRemoved(parent);
 }
+
+} // namespace sorrel

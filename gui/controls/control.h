@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+namespace sorrel {
+
 class CBitmap;
 class CControl;
 class CDrawContext;
@@ -138,3 +140,5 @@ class CControl : public CView {
     bool lastClickValid = false;
     bool attached = false;
 };
+
+} // namespace sorrel

@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstring>
 
+namespace sorrel {
+
 COnOffButton::COnOffButton(const CRect &viewSize, ControlListener *inListener, int32_t inTag, CBitmap *bitmap,
                            int32_t inStyle)
     : CControl(viewSize, inListener, inTag, bitmap), style(inStyle) {}
@@ -51,3 +53,5 @@ void COnOffButton::reportChange(CDrawContext *context) {
     // Every click is reported, whether or not the dirty rule sees a change.
     reportEdit(context);
 }
+
+} // namespace sorrel

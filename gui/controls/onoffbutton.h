@@ -5,6 +5,8 @@
 
 #include "gui/controls/control.h"
 
+namespace sorrel {
+
 // When the listener hears of a click, relative to the idle pass in which the
 // button shows its new state. Any other style keeps the listener out.
 enum CNotifyStyle : int32_t {
@@ -30,3 +32,5 @@ class COnOffButton : public CControl {
 
     int32_t style;
 };
+
+} // namespace sorrel

@@ -8,6 +8,8 @@
 
 #include <cstring>
 
+namespace sorrel {
+
 namespace {
 // Shift divides wheel and arrow steps by ten.
 constexpr float kFineStep = 0.1f;
@@ -264,3 +266,5 @@ CHorizontalSlider::CHorizontalSlider(const CRect &viewSize, ControlListener *inL
                                      CBitmap *bitmap, const CPoint &inOffset, int32_t inStyle)
     : CSlider(viewSize, inListener, inTag, inHandleOffset, range, handleBitmap, bitmap, inOffset,
               inStyle | Horizontal) {}
+
+} // namespace sorrel

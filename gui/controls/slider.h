@@ -6,6 +6,8 @@
 
 #include "gui/controls/control.h"
 
+namespace sorrel {
+
 class COffscreenContext;
 
 class CSlider : public CControl {
@@ -93,3 +95,5 @@ class CHorizontalSlider : public CSlider {
                       int32_t range, CBitmap *handle, CBitmap *background, const CPoint &offset,
                       int32_t style = MinAtLeft);
 };
+
+} // namespace sorrel

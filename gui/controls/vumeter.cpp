@@ -6,6 +6,8 @@
 
 #include <cstring>
 
+namespace sorrel {
+
 CVuMeter::CVuMeter(const CRect &viewSize, CBitmap *inOnBitmap, CBitmap *inOffBitmap, int32_t inLedCount,
                    int32_t inStyle)
     : CControl(viewSize, nullptr, 0, nullptr), onBitmap(inOnBitmap), offBitmap(inOffBitmap),
@@ -176,3 +178,5 @@ void CVuMeter::draw(CDrawContext *context) {
         offscreen->copyToContext(context, size, CPoint(0, 0));
     setDirty(false);
 }
+
+} // namespace sorrel

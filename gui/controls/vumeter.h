@@ -5,6 +5,8 @@
 
 #include "gui/controls/control.h"
 
+namespace sorrel {
+
 class COffscreenContext;
 
 class CVuMeter : public CControl {
@@ -61,3 +63,5 @@ class CVuMeter : public CControl {
     // first drawing and after the surface was made anew.
     int32_t drawnCut = -1;
 };
+
+} // namespace sorrel

@@ -112,6 +112,8 @@ sorrel::raster::Surface enlarge(const sorrel::raster::Surface &source, int32_t s
 
 } // namespace sorrel::gui
 
+namespace sorrel {
+
 using sorrel::gui::kMaxImagePixels;
 
 namespace {
@@ -306,3 +308,5 @@ void CBitmap::setTransparencyMask(CDrawContext *context, const CPoint &offset) {
         mask.reset();
     }
 }
+
+} // namespace sorrel

@@ -18,6 +18,8 @@
 #include <memory>
 #include <mutex>
 
+namespace sorrel {
+
 class CDrawContext;
 class CDrawContextOwner;
 
@@ -76,6 +78,8 @@ class CBitmap : public CReferenceCounter {
     mutable std::mutex scaledLock;
     mutable std::shared_ptr<const sorrel::raster::Surface> scaled[2];
 };
+
+} // namespace sorrel
 
 namespace sorrel::gui {
 

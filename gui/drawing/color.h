@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+namespace sorrel {
+
 struct CColor {
     uint8_t red = 0;
     uint8_t green = 0;
@@ -39,3 +41,5 @@ inline constexpr CColor BlueColor{0, 0, 255, 255};
 inline constexpr CColor YellowColor{255, 255, 0, 255};
 inline constexpr CColor MagentaColor{255, 0, 255, 255};
 inline constexpr CColor CyanColor{0, 255, 255, 255};
+
+} // namespace sorrel

@@ -8,9 +8,9 @@
 #include <new>
 #include <vector>
 
-bool swapMouseButtons = false;
+namespace sorrel {
 
-namespace platform = sorrel::platform;
+bool swapMouseButtons = false;
 
 namespace {
 
@@ -592,3 +592,5 @@ bool CDrawContext::waitDrag() {
     }
     return false;
 }
+
+} // namespace sorrel

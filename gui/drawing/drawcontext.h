@@ -23,6 +23,8 @@ namespace sorrel::platform {
 class Window;
 }
 
+namespace sorrel {
+
 // What a context needs from whoever makes it (the frame does): the clip a
 // fresh context starts with, and the work to run while a gesture holds the
 // mouse in a polling loop, so that the editor and the host keep running.
@@ -217,3 +219,5 @@ class CDrawContext : public CReferenceCounter {
     CFontDescription fontDescription;
     CDrawContextBuilds builds;
 };
+
+} // namespace sorrel

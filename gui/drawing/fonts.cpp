@@ -1,5 +1,7 @@
 #include "gui/drawing/fonts.h"
 
+namespace sorrel {
+
 namespace {
 const CFontInfo fontTable[FontCount] = {
     {"Arial", 12, true, 0x22},  {"Arial", 18, false, 0x22},  {"Arial", 14, false, 0x22},
@@ -13,3 +15,5 @@ const CFontInfo &fontInfo(int32_t id) {
         id = SystemFont;
     return fontTable[id];
 }
+
+} // namespace sorrel

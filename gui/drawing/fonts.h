@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+namespace sorrel {
+
 enum CFontId : int32_t {
     SystemFont = 0,
     VeryBigFont,
@@ -42,3 +44,5 @@ struct CFontInfo {
 
 // The table entry of a font id; ids outside 0..7 fall back to SystemFont.
 const CFontInfo &fontInfo(int32_t id);
+
+} // namespace sorrel

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace sorrel {
+
 CRect &CRect::setNormalized(int32_t a, int32_t b, int32_t c, int32_t d) {
     left = std::min(a, c);
     right = std::max(a, c);
@@ -21,3 +23,5 @@ CRect &CRect::intersectWith(const CRect &other) {
         right = left;
     return *this;
 }
+
+} // namespace sorrel

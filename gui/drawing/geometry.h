@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+namespace sorrel {
+
 struct CRect;
 
 struct CPoint {
@@ -78,3 +80,5 @@ struct CRect {
 inline bool CPoint::isWithin(const CRect &r) const {
     return r.left <= x && x <= r.right && r.top <= y && y <= r.bottom;
 }
+
+} // namespace sorrel

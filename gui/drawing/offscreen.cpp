@@ -4,6 +4,8 @@
 
 #include <new>
 
+namespace sorrel {
+
 // The surface has the context's device pixels: the logical size times the
 // scale the owner draws at.
 void COffscreenContext::makeSurface(sorrel::raster::Pixel fill) {
@@ -85,3 +87,5 @@ void COffscreenContext::copyToContext(CDrawContext *target, const CRect &rect, c
     to->blit(block.left, block.top, block.width(), block.height(), *surfaceInUse, source.x * scale,
              source.y * scale);
 }
+
+} // namespace sorrel

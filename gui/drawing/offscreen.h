@@ -8,6 +8,8 @@
 
 #include <memory>
 
+namespace sorrel {
+
 class CBitmap;
 
 class COffscreenContext : public CDrawContext {
@@ -49,3 +51,5 @@ class COffscreenContext : public CDrawContext {
     sorrel::raster::Surface *surfaceInUse = nullptr;
     std::unique_ptr<sorrel::raster::Canvas> memoryContext;
 };
+
+} // namespace sorrel

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace sorrel {
+
 class CReferenceCounter {
   public:
     CReferenceCounter() = default;
@@ -36,3 +38,5 @@ class CReferenceHold {
   private:
     CReferenceCounter *object;
 };
+
+} // namespace sorrel

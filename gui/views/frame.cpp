@@ -7,9 +7,10 @@
 #include <algorithm>
 #include <cstring>
 
-namespace platform = sorrel::platform;
-using sorrel::gui::ContextRef;
-using sorrel::gui::KeepAlive;
+namespace sorrel {
+
+using gui::ContextRef;
+using gui::KeepAlive;
 
 namespace {
 
@@ -547,3 +548,5 @@ void CFrame::destroyed() {
     parentWindow = nullptr;
     endDrag();
 }
+
+} // namespace sorrel

@@ -28,6 +28,8 @@
 #include <string>
 #include <vector>
 
+namespace sorrel {
+
 class CDrawContext;
 class COffscreenContext;
 
@@ -217,3 +219,5 @@ class CFrame : public CViewContainer, public CDrawContextOwner, public sorrel::p
     // The shell drag in progress over this frame's window.
     CDragContainer *drag = nullptr;
 };
+
+} // namespace sorrel

@@ -6,9 +6,10 @@
 #include "gui/drawing/drawcontext.h"
 #include "gui/views/frame_calls.h"
 
-namespace platform = sorrel::platform;
-using sorrel::gui::ContextRef;
-using sorrel::gui::KeepAlive;
+namespace sorrel {
+
+using gui::ContextRef;
+using gui::KeepAlive;
 
 // --- drag container ---------------------------------------------------------------
 
@@ -145,3 +146,5 @@ void CFrame::deliverDrag(DragEvent event) {
     present(context.get(), size);
     current->forget();
 }
+
+} // namespace sorrel

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <memory>
 
+namespace sorrel {
+
 class CFrameOwner {
   public:
     // The user starts and ends changing the parameter of index; the host
@@ -32,3 +34,5 @@ class CFrameOwner {
   protected:
     ~CFrameOwner() = default;
 };
+
+} // namespace sorrel

@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+namespace sorrel {
+
 const char kMsgCheckIfViewContainer[] = "kMsgCheckIfViewContainer";
 
 CContextShift::CContextShift(CDrawContext *inContext, const CPoint &inBy) : context(inContext), by(inBy) {
@@ -182,3 +184,5 @@ bool CView::getAttribute(int32_t id, int32_t bufferSize, void *buffer, int32_t &
     }
     return false;
 }
+
+} // namespace sorrel

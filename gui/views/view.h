@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace sorrel {
+
 class CBitmap;
 class CDragContainer;
 class CFrame;
@@ -166,3 +168,5 @@ class CContextShift {
     CDrawContext *context;
     CPoint by;
 };
+
+} // namespace sorrel

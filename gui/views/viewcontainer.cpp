@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace sorrel {
+
 namespace {
 
 CRect intersection(CRect a, const CRect &b) {
@@ -489,3 +491,5 @@ bool CViewContainer::advanceFocus(CView *oldFocus, bool backwards) {
     }
     return false;
 }
+
+} // namespace sorrel

@@ -9,6 +9,8 @@
 
 #include <vector>
 
+namespace sorrel {
+
 class COffscreenContext;
 
 enum CViewContainerMode : int32_t { RedrawAll = 0, RedrawDirtyOnly = 1 };
@@ -101,3 +103,5 @@ class CViewContainer : public CView {
     bool drawInOffscreen = true;
     CView *currentDragView = nullptr;
 };
+
+} // namespace sorrel
