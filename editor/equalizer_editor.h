@@ -17,11 +17,11 @@
 #include "effect/level_source.h"
 #include "gui/controls/control.h"
 
+namespace sorrel {
+
 class CBitmap;
 class CFrame;
 class CFrameOwner;
-
-namespace sorrel {
 
 class EqualizerEditor : public ControlListener {
   public:

@@ -5,6 +5,10 @@
 #include "host/audioeffectx.h"
 
 namespace platform = sorrel::platform;
+using sorrel::CDrawContext;
+using sorrel::CFrame;
+using sorrel::CKeyCode;
+using sorrel::CPoint;
 
 namespace {
 

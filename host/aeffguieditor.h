@@ -13,9 +13,11 @@
 #include <memory>
 
 class AudioEffect;
+namespace sorrel {
 class CFrame;
+}
 
-class AEffGUIEditor : public AEffEditor, public CFrameOwner {
+class AEffGUIEditor : public AEffEditor, public sorrel::CFrameOwner {
   public:
     // Registers itself with the effect.
     explicit AEffGUIEditor(AudioEffect *effect);
@@ -46,7 +48,7 @@ class AEffGUIEditor : public AEffEditor, public CFrameOwner {
 
     uint32_t getTicks() override;
     void wait(uint32_t milliseconds);
-    CFrame *getFrame() const { return frame; }
+    sorrel::CFrame *getFrame() const { return frame; }
     // Module-wide: the last knob mode any host set.
     int32_t getKnobMode() const override;
 
@@ -62,7 +64,7 @@ class AEffGUIEditor : public AEffEditor, public CFrameOwner {
     ERect rect{0, 0, 0, 0};
     uint32_t lastTicks = 0;
     bool inIdleWork = false;
-    CFrame *frame = nullptr;
+    sorrel::CFrame *frame = nullptr;
 
   private:
     std::shared_ptr<bool> alive;

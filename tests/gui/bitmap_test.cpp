@@ -10,6 +10,8 @@
 #include <cstring>
 #include <vector>
 
+namespace sorrel {
+
 namespace {
 
 using sorrel::raster::rgb;
@@ -529,3 +531,5 @@ TEST(Bitmap, DrawnAtAScaleWithoutAScaledPicture) {
 }
 
 } // namespace
+
+} // namespace sorrel

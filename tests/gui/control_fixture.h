@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+namespace sorrel {
+
 using EventLog = std::vector<std::string>;
 
 class LoggingListener : public ControlListener {
@@ -116,3 +118,5 @@ inline CBitmap *solidBitmap(int32_t width, int32_t height, sorrel::raster::Pixel
             image->row(y)[x] = color;
     return bitmap;
 }
+
+} // namespace sorrel

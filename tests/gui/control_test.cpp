@@ -12,6 +12,8 @@
 #include <cmath>
 #include <limits>
 
+namespace sorrel {
+
 namespace {
 
 TEST(Control, DirtyRuleComparesWithTheValueLastDrawn) {
@@ -249,3 +251,5 @@ TEST(Controls, HostEndsTheEditorDuringAGesture) {
 }
 
 } // namespace
+
+} // namespace sorrel

@@ -9,6 +9,8 @@
 #include <limits>
 #include <string>
 
+namespace sorrel {
+
 namespace {
 
 constexpr sorrel::raster::Pixel kPaper = sorrel::raster::rgb(16, 32, 48);
@@ -713,3 +715,5 @@ TEST(DrawContext, TextAndPointerAtAScale) {
     EXPECT_EQ(two.getMouseLocation(), CPoint(-1, -1));
     sorrel::platform::destroyWindow(window);
 }
+
+} // namespace sorrel

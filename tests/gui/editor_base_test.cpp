@@ -15,6 +15,8 @@
 #include <algorithm>
 #include <utility>
 
+namespace sorrel {
+
 namespace headless = sorrel::platform::headless;
 
 namespace {
@@ -222,3 +224,5 @@ TEST_F(EditorBase, AHostClosingTheEditorOrTheEffectInsideADragIsSafe) {
 }
 
 } // namespace
+
+} // namespace sorrel

@@ -8,8 +8,9 @@
 
 #include <gtest/gtest.h>
 
+namespace sorrel {
+
 namespace headless = sorrel::platform::headless;
-namespace platform = sorrel::platform;
 
 namespace {
 
@@ -309,3 +310,5 @@ TEST(FramePresents, NeighboursMergeDistantAreasStayApart) {
 }
 
 } // namespace
+
+} // namespace sorrel

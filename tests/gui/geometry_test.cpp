@@ -7,6 +7,8 @@
 
 #include <cstring>
 
+namespace sorrel {
+
 namespace {
 
 TEST(Geometry, PointWithinIncludesAllFourEdgesButContainsIsHalfOpen) {
@@ -143,3 +145,5 @@ TEST(ReferenceCounter, TheLastForgetDestroys) {
 }
 
 } // namespace
+
+} // namespace sorrel

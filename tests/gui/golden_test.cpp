@@ -12,6 +12,8 @@
 
 #include <string>
 
+namespace sorrel {
+
 namespace {
 
 TEST(Golden, TheBitmapResourcesAsLoaded) {
@@ -126,3 +128,5 @@ TEST(Golden, TheSceneThroughEveryDrawingPath) {
 }
 
 } // namespace
+
+} // namespace sorrel

@@ -7,6 +7,8 @@
 
 #include <vector>
 
+namespace sorrel {
+
 class ScriptedEnvironment : public CDrawContextOwner {
   public:
     ScriptedEnvironment() { sorrel::platform::headless::reset(); }
@@ -25,3 +27,5 @@ class ScriptedEnvironment : public CDrawContextOwner {
     CRect frameRect{0, 0, 710, 167};
     int idleRuns = 0;
 };
+
+} // namespace sorrel

@@ -10,6 +10,8 @@
 #include <cmath>
 #include <limits>
 
+namespace sorrel {
+
 namespace {
 
 constexpr sorrel::raster::Pixel kBack = sorrel::raster::rgb(40, 40, 40);
@@ -311,3 +313,5 @@ TEST(Slider, HandlePositionFollowsTheValue) {
 }
 
 } // namespace
+
+} // namespace sorrel

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace sorrel {
+
 using ViewLog = std::vector<std::string>;
 
 class ProbeView : public CView {
@@ -72,3 +74,5 @@ inline std::string joined(const ViewLog &log) {
         all += (all.empty() ? "" : "; ") + line;
     return all;
 }
+
+} // namespace sorrel

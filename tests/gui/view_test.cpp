@@ -10,6 +10,8 @@
 
 #include <cstring>
 
+namespace sorrel {
+
 namespace headless = sorrel::platform::headless;
 
 namespace {
@@ -220,3 +222,5 @@ TEST_F(ViewTree, TabWalksTheFocusThroughNestedContainers) {
 }
 
 } // namespace
+
+} // namespace sorrel

@@ -10,6 +10,8 @@
 
 #include <string>
 
+namespace sorrel {
+
 namespace {
 
 constexpr sorrel::raster::Pixel kLit = sorrel::raster::rgb(0, 220, 0);
@@ -160,3 +162,5 @@ TEST(VuMeter, GoldenImages) {
 }
 
 } // namespace
+
+} // namespace sorrel

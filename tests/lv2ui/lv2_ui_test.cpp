@@ -18,6 +18,8 @@
 #include <utility>
 #include <vector>
 
+namespace sorrel {
+
 namespace {
 
 namespace headless = sorrel::platform::headless;
@@ -128,3 +130,5 @@ TEST_F(Lv2Ui, AScaleFactorWhileOpenRedrawsAtTheNewScale) {
 }
 
 } // namespace
+
+} // namespace sorrel
