@@ -10,8 +10,6 @@
 
 namespace sorrel {
 
-bool swapMouseButtons = false;
-
 namespace {
 
 sorrel::raster::Pixel pixelOf(const CColor &c) {
@@ -534,8 +532,13 @@ int32_t CDrawContext::getMouseButtons() {
         return 0;
     const int32_t physical = platform::heldButtons();
     int32_t buttons = physical & (MiddleButton | ShiftKey | ControlKey | AltKey);
-    const int32_t left = swapMouseButtons ? RightButton : LeftButton;
-    const int32_t right = swapMouseButtons ? LeftButton : RightButton;
+    if (!(physical & (LeftButton | RightButton)))
+        return buttons;
+    // The window system reports physical buttons; a left-handed user's
+    // swapping is asked for now, so a change of the setting counts at once.
+    const bool swapped = platform::buttonsSwapped();
+    const int32_t left = swapped ? RightButton : LeftButton;
+    const int32_t right = swapped ? LeftButton : RightButton;
     if (physical & LeftButton)
         buttons |= left;
     if (physical & RightButton)

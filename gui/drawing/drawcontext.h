@@ -42,10 +42,6 @@ class CDrawContextOwner {
     virtual ~CDrawContextOwner() = default;
 };
 
-// Set when the system swaps the mouse buttons; the first frame with a
-// window in the module reads it from the window system.
-extern bool swapMouseButtons;
-
 // What the context asks the renderer for when it builds a font: the fields
 // of a Windows font description.
 struct CFontDescription {
@@ -130,6 +126,8 @@ class CDrawContext : public CReferenceCounter {
     int32_t getStringWidth(const char *text);
 
     // --- mouse and keys -------------------------------------------------------
+    // The buttons and modifier keys held; left and right as the user's
+    // system assigns them (swapped for left-handed users).
     int32_t getMouseButtons();
     CPoint &getMouseLocation(CPoint &point);
     CPoint getMouseLocation();

@@ -39,7 +39,10 @@ enum InputBits : int32_t {
 int32_t heldButtons();
 // The pointer in screen coordinates.
 sorrel::raster::Point pointerPosition();
-// Whether the system swaps the mouse buttons for left-handed users.
+// Whether the system swaps the mouse buttons for left-handed users. Asked
+// at every poll of held buttons, so it makes no round trip to a server: the
+// X11 backend keeps its connection's pointer mapping until the server
+// announces a new one.
 bool buttonsSwapped();
 
 // --- time -------------------------------------------------------------------------

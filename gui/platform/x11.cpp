@@ -96,6 +96,11 @@ struct Connection {
     // Server time + offset = tickCount time; see localTime.
     uint32_t timeOffset = 0;
     bool haveTimeOffset = false;
+    // The pointer mapping (physical button n gives logical button
+    // pointerMap[n - 1]), read once and again after a MappingNotify.
+    unsigned char pointerMap[8] = {};
+    int pointerMapSize = 0;
+    bool havePointerMap = false;
 };
 
 Connection theConnection;
@@ -213,6 +218,7 @@ Display *acquireConnection() {
         errorSeen[0] = false;
         c.broken = false;
         c.haveTimeOffset = false;
+        c.havePointerMap = false;
     }
     ++c.users;
     return c.display;
@@ -259,12 +265,40 @@ template <typename T, typename Query> T withDisplay(T fallback, Query query) {
     return result;
 }
 
+void fetchEvents();
+
+// The pointer mapping of a connection. The shared connection's is kept
+// until a MappingNotify has come in (reading what has arrived makes no
+// round trip); a temporary connection asks the server.
+struct PointerMap {
+    unsigned char map[8] = {};
+    int size = 0;
+};
+
+PointerMap pointerMapping(Display *display) {
+    Connection &c = theConnection;
+    PointerMap result;
+    if (display == c.display) {
+        fetchEvents();
+        if (!c.havePointerMap) {
+            c.pointerMapSize = XGetPointerMapping(display, c.pointerMap, sizeof c.pointerMap);
+            c.havePointerMap = true;
+        }
+        std::copy(std::begin(c.pointerMap), std::end(c.pointerMap), result.map);
+        result.size = c.pointerMapSize;
+        return result;
+    }
+    result.size = XGetPointerMapping(display, result.map, sizeof result.map);
+    return result;
+}
+
 // Whether the physical button 1 to 3 of the mapping carries the given
 // logical button bit mask. The pointer mapping turns physical buttons into
 // logical ones; the toolkit wants the physical state.
 int32_t physicalButtons(Display *display, unsigned int logicalMask) {
-    unsigned char map[8] = {};
-    const int mapped = XGetPointerMapping(display, map, sizeof map);
+    const PointerMap pointer = pointerMapping(display);
+    const unsigned char *map = pointer.map;
+    const int mapped = pointer.size;
     static const int32_t bits[3] = {ButtonLeft, ButtonMiddle, ButtonRight};
     int32_t held = 0;
     for (int physical = 1; physical <= 3; ++physical) {
@@ -326,6 +360,13 @@ void fetchEvents() {
     while (!c.broken && XPending(c.display) > 0) {
         XEvent event;
         XNextEvent(c.display, &event);
+        if (event.type == MappingNotify) {
+            // Sent to every client, asked for or not; a new pointer mapping
+            // is read when next needed. No window is its target.
+            if (event.xmapping.request == MappingPointer)
+                c.havePointerMap = false;
+            continue;
+        }
         try {
             c.queue.push_back(event);
         } catch (...) {
@@ -740,9 +781,8 @@ sorrel::raster::Point pointerPosition() {
 
 bool buttonsSwapped() {
     return withDisplay<bool>(false, [](Display *display) {
-        unsigned char map[8] = {};
-        const int mapped = XGetPointerMapping(display, map, sizeof map);
-        return mapped >= 3 && map[0] == 3 && map[2] == 1;
+        const PointerMap pointer = pointerMapping(display);
+        return pointer.size >= 3 && pointer.map[0] == 3 && pointer.map[2] == 1;
     });
 }
 

@@ -14,10 +14,6 @@ using gui::KeepAlive;
 
 namespace {
 
-// Frames with a window in this module; the first one reads the system's
-// button swapping.
-int windowCount = 0;
-
 CRect intersection(CRect a, const CRect &b) {
     a.intersectWith(b);
     return a;
@@ -60,8 +56,6 @@ CFrame::CFrame(const CRect &inSize, void *inParentWindow, CFrameOwner *inOwner, 
     window = platform::createWindow(parentWindow, size.width() * scale, size.height() * scale, this);
     if (!window)
         return;
-    if (windowCount++ == 0)
-        swapMouseButtons = platform::buttonsSwapped();
     setDropActive(true);
 }
 
@@ -90,7 +84,6 @@ CFrame::~CFrame() {
     if (window) {
         platform::destroyWindow(window);
         window = nullptr;
-        --windowCount;
     }
 }
 

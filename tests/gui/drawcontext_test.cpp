@@ -527,7 +527,8 @@ TEST(DrawContext, PolygonsBeyondTheStackBufferAndFloodFill) {
     EXPECT_EQ(ctx.getPoint(CPoint(40, 40)), CColor(255, 255, 0, 255));
 }
 
-TEST(DrawContext, MouseButtonsFollowTheSwapFlag) {
+// The system's swapping is asked at every poll: one context sees each change.
+TEST(DrawContext, MouseButtonsFollowTheSystemsSwapping) {
     ScriptedEnvironment env;
     struct Case {
         int32_t physical;
@@ -546,10 +547,9 @@ TEST(DrawContext, MouseButtonsFollowTheSwapFlag) {
     for (const Case &c : cases) {
         env.script.buttons = {c.physical};
         env.script.buttonPolls = 0;
-        swapMouseButtons = c.swapped;
+        env.script.swapped = c.swapped;
         EXPECT_EQ(ctx.getMouseButtons(), c.reported) << c.physical << " swapped " << c.swapped;
     }
-    swapMouseButtons = false;
 }
 
 TEST(DrawContext, MouseLocationIsRelativeToTheScreenOriginNotTheOffset) {

@@ -141,6 +141,8 @@ TEST_F(X11Window, HeldButtonsArePhysicalWhateverTheMapping) {
     for (bool swapped : {false, true}) {
         SCOPED_TRACE(swapped ? "swapped" : "plain");
         PointerMapping mapping(host, swapped);
+        // The backend learns of the new mapping from the server's notice.
+        pumpFor(30);
         EXPECT_EQ(platform::buttonsSwapped(), swapped);
         // xdotool presses the device's first button: the physical left one.
         ASSERT_TRUE(xdotool({"mousemove", "--window", id, "30", "40", "mousedown", "1"}));
