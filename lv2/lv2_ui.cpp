@@ -117,7 +117,7 @@ void Lv2EqualizerUi::pump() {
 }
 
 int Lv2EqualizerUi::idle() {
-    if (inIdle)
+    if (inIdleWork)
         return 0;
     pump();
     CFrame *frame = editor.getFrame();
@@ -133,11 +133,11 @@ void Lv2EqualizerUi::doIdleWork() {
         return;
     }
     nextIdle = now + kIdleInterval;
-    inIdle = true;
+    inIdleWork = true;
     const std::shared_ptr<const bool> token = alive;
     pump();
     if (*token)
-        inIdle = false;
+        inIdleWork = false;
 }
 
 uint32_t Lv2EqualizerUi::getTicks() { return platform::tickCount(); }

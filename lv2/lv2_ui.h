@@ -81,7 +81,7 @@ class Lv2EqualizerUi final : public CFrameOwner, public ParameterLink, public Le
     float levels[kNumMeterPorts] = {};
     EqualizerEditor editor;
     uint32_t nextIdle = 0;
-    bool inIdle = false;
+    bool inIdleWork = false;
     std::shared_ptr<bool> alive;
 };
 

@@ -589,7 +589,7 @@ bool CDrawContext::waitDrag() {
     const CPoint start = getMouseLocation();
     const CRect box(start.x - 2, start.y - 2, start.x + 2, start.y + 2);
     while (getMouseButtons() & LeftButton) {
-        owner->runIdleWork();
+        owner->doIdleWork();
         if (!box.contains(getMouseLocation()))
             return true;
     }

@@ -31,7 +31,7 @@ namespace sorrel {
 class CDrawContextOwner {
   public:
     virtual CRect getDefaultClip() = 0;
-    virtual void runIdleWork() = 0;
+    virtual void doIdleWork() = 0;
     // False once the window or the editor behind it has gone: the context
     // then reports no buttons held, so that polling loops end.
     virtual bool acceptsInput() { return true; }

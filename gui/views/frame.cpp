@@ -496,8 +496,6 @@ void *CFrame::getSystemWindow() const { return windowUsable() ? platform::native
 
 CRect CFrame::getDefaultClip() { return size; }
 
-void CFrame::runIdleWork() { doIdleWork(); }
-
 // --- what the window reports ---------------------------------------------------------------
 
 void CFrame::paint(const sorrel::raster::Rect &area) {

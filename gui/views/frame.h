@@ -114,8 +114,9 @@ class CFrame : public CViewContainer, public CDrawContextOwner, public sorrel::p
     virtual bool isOpen() const { return openFlag; }
     // Redraws what is dirty, once the host has painted the window once.
     virtual void idle();
-    // The owner's rate-limited idle work (and the host's behind it).
-    virtual void doIdleWork();
+    // The owner's rate-limited idle work (and the host's behind it); also
+    // what a drawing context runs while a gesture holds the mouse.
+    void doIdleWork() override;
     virtual uint32_t getTicks() const;
     virtual int32_t getKnobMode() const;
     virtual bool setPosition(int32_t x, int32_t y);
@@ -170,7 +171,6 @@ class CFrame : public CViewContainer, public CDrawContextOwner, public sorrel::p
 
     // Drawing context owner.
     CRect getDefaultClip() override;
-    void runIdleWork() override;
     bool acceptsInput() override { return openFlag; }
     int32_t contentScale() const override { return scale; }
 

@@ -15,7 +15,7 @@ class ScriptedEnvironment : public CDrawContextOwner {
     ~ScriptedEnvironment() { sorrel::platform::headless::reset(); }
 
     CRect getDefaultClip() override { return frameRect; }
-    void runIdleWork() override { ++idleRuns; }
+    void doIdleWork() override { ++idleRuns; }
 
     void setPointer(const std::vector<CPoint> &points) {
         script.pointer.clear();
