@@ -6,6 +6,8 @@
 
 #include <cstring>
 
+namespace sorrel {
+
 namespace {
 
 void fillSpeaker(VstSpeakerProperties &s, int seed) {
@@ -107,3 +109,5 @@ TEST(Arrangement, MatchBuildsACopyOfTheSource) {
 }
 
 } // namespace
+
+} // namespace sorrel

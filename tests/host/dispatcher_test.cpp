@@ -13,6 +13,8 @@
 #include <set>
 #include <string>
 
+namespace sorrel {
+
 namespace {
 
 const VstIntPtr A = reinterpret_cast<VstIntPtr>(sentinelA);
@@ -431,3 +433,5 @@ TEST(Record, NoExceptionCrossesTheRecord) {
 }
 
 } // namespace
+
+} // namespace sorrel

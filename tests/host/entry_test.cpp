@@ -9,6 +9,8 @@
 extern "C" AEffect *VSTCALLBACK VSTPluginMain(audioMasterCallback audioMaster);
 extern "C" AEffect *VSTCALLBACK MAIN(audioMasterCallback audioMaster);
 
+namespace sorrel {
+
 namespace {
 
 class Entry : public ::testing::Test {
@@ -78,3 +80,5 @@ TEST(PlatformMessage, HeadlessBackendRecordsTheLastMessage) {
 }
 
 } // namespace
+
+} // namespace sorrel

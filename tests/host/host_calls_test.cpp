@@ -8,6 +8,8 @@
 #include <functional>
 #include <string>
 
+namespace sorrel {
+
 namespace {
 
 VstIntPtr asInt(const void *p) {
@@ -223,3 +225,5 @@ TEST(HostCalls, ResumeAsksForEventsOnlyForSynthsOrEffectsThatReceiveThem) {
 }
 
 } // namespace
+
+} // namespace sorrel

@@ -9,6 +9,8 @@
 #include <functional>
 #include <iterator>
 
+namespace sorrel {
+
 namespace {
 
 struct Field {
@@ -146,3 +148,5 @@ TEST(Record, DeletingTheEffectDeletesItsEditor) {
 }
 
 } // namespace
+
+} // namespace sorrel

@@ -10,6 +10,8 @@
 #include <limits>
 #include <string>
 
+namespace sorrel {
+
 namespace {
 
 constexpr char kGuard = '\x5A';
@@ -195,3 +197,5 @@ TEST(Text, EveryConversionStaysWithinMaxLenPlusOne) {
 }
 
 } // namespace
+
+} // namespace sorrel

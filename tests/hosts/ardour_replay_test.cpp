@@ -16,6 +16,8 @@
 #include <utility>
 #include <vector>
 
+namespace sorrel {
+
 namespace {
 
 constexpr float kRate = 48000.0f;
@@ -197,3 +199,5 @@ TEST(ArdourReplay, SessionSaveAndRestoreKeepStateAndSound) {
 }
 
 } // namespace
+
+} // namespace sorrel

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <mutex>
 
+namespace sorrel {
+
 namespace {
 FakeHost *current = nullptr;
 std::mutex recording;
@@ -60,3 +62,5 @@ VstIntPtr VSTCALLBACK FakeHost::dispatch(AEffect *effect, VstInt32 opcode, VstIn
         hook(effect, opcode);
     return result;
 }
+
+} // namespace sorrel

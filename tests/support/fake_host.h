@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace sorrel {
+
 class FakeHost {
   public:
     struct Call {
@@ -52,3 +54,5 @@ class FakeHost {
                                           void *ptr, float opt);
     FakeHost *previous;
 };
+
+} // namespace sorrel

@@ -3,6 +3,8 @@
 #include <stdexcept>
 #include <type_traits>
 
+namespace sorrel {
+
 char sentinelA[256];
 char sentinelB[256];
 
@@ -285,3 +287,5 @@ bool RecordingEditor::setKnobMode(VstInt32 val) {
     calls.push_back("setKnobMode(" + str(val) + ")");
     return answer;
 }
+
+} // namespace sorrel

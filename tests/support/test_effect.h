@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace sorrel {
+
 // Two recognisable pointers for argument routing: recorded as "A" and "B".
 extern char sentinelA[256];
 extern char sentinelB[256];
@@ -129,3 +131,5 @@ class RecordingEditor : public AEffEditor {
     bool onKeyUp(VstKeyCode &keyCode) override;
     bool setKnobMode(VstInt32 val) override;
 };
+
+} // namespace sorrel

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+namespace sorrel {
+
 namespace {
 
 class ExportedEntry : public ::testing::TestWithParam<const char *> {};
@@ -43,3 +45,5 @@ TEST(ExportedEntry, NullCallbackGetsNoEffect) {
 }
 
 } // namespace
+
+} // namespace sorrel

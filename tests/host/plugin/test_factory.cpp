@@ -3,13 +3,18 @@
 #include <new>
 #include <stdexcept>
 
+namespace sorrel {
+
 FactoryMode factoryMode = FactoryMode::Normal;
 int factoryCalls = 0;
 TestEffect *lastCreated = nullptr;
 
+} // namespace sorrel
+
 AudioEffect *createEffectInstance(audioMasterCallback audioMaster) {
-    ++factoryCalls;
-    switch (factoryMode) {
+    using sorrel::FactoryMode;
+    ++sorrel::factoryCalls;
+    switch (sorrel::factoryMode) {
     case FactoryMode::ReturnNull:
         return nullptr;
     case FactoryMode::Throw:
@@ -19,7 +24,7 @@ AudioEffect *createEffectInstance(audioMasterCallback audioMaster) {
     case FactoryMode::Normal:
         break;
     }
-    lastCreated = new TestEffect(audioMaster);
-    lastCreated->setUniqueID(kTestEffectId);
-    return lastCreated;
+    sorrel::lastCreated = new sorrel::TestEffect(audioMaster);
+    sorrel::lastCreated->setUniqueID(sorrel::kTestEffectId);
+    return sorrel::lastCreated;
 }

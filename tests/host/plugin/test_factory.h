@@ -4,6 +4,8 @@
 
 #include "support/test_effect.h"
 
+namespace sorrel {
+
 enum class FactoryMode { Normal, ReturnNull, Throw, OutOfMemory };
 
 extern FactoryMode factoryMode;
@@ -11,3 +13,5 @@ extern int factoryCalls;
 extern TestEffect *lastCreated;
 
 constexpr VstInt32 kTestEffectId = fourCharCode('T', 'e', 's', 't');
+
+} // namespace sorrel
