@@ -9,6 +9,8 @@
 
 #include <benchmark/benchmark.h>
 
+namespace sorrel {
+
 namespace {
 
 namespace headless = sorrel::platform::headless;
@@ -78,3 +80,5 @@ void EditorFullRepaint(benchmark::State &state) {
 BENCHMARK(EditorFullRepaint)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMicrosecond);
 
 } // namespace
+
+} // namespace sorrel

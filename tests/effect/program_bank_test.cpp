@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-using sorrel::ProgramBank;
+namespace sorrel {
 
 namespace {
 
@@ -233,3 +233,5 @@ TEST(ProgramBank, CopyTakesNameAndValues) {
     fixture.bank.copy(1, 10);
     EXPECT_EQ(fixture.bankBytes(), before);
 }
+
+} // namespace sorrel

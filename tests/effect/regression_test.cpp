@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-using sorrel::EqualizerPlugin;
+namespace sorrel {
 
 namespace {
 
@@ -50,3 +50,5 @@ TEST(Regression, TextAnswersStayWithinTheirBuffers) {
 }
 
 } // namespace
+
+} // namespace sorrel

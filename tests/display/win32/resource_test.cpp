@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+namespace sorrel {
+
 namespace {
 
 TEST(ModuleResources, TheBitmapsComeFromTheModule) {
@@ -16,3 +18,5 @@ TEST(ModuleResources, TheBitmapsComeFromTheModule) {
 }
 
 } // namespace
+
+} // namespace sorrel
