@@ -222,13 +222,18 @@ TEST_F(X11Window, ResizingTakesTheParentAlongOnlyBelowTheTopLevel) {
 }
 
 TEST_F(X11Window, PresentsShowExactPixelsAtEverySizeThroughOneSharedSegmentWhereOffered) {
-    // Where the server can map our memory, the window presents through one
+    // Where the server can map our memory and the window's visual takes
+    // the surface's pixels as they are, the window presents through one
     // segment the size of its surface, made again when the size changes;
     // elsewhere through the socket. The screen shows the same either way.
-    const int segments = serverSharesMemory(host.display()) ? 1 : 0;
     Recorder &r = open(parent);
     ASSERT_NE(r.window, nullptr);
     const ::Window id = idOf(r.window);
+    XWindowAttributes attributes{};
+    ASSERT_TRUE(XGetWindowAttributes(host.display(), id, &attributes));
+    const bool plain = attributes.depth == 24 && attributes.visual->red_mask == 0xff0000 &&
+                       attributes.visual->green_mask == 0xff00 && attributes.visual->blue_mask == 0xff;
+    const int segments = plain && serverSharesMemory(host.display()) ? 1 : 0;
     struct Step {
         const char *what;
         int width, height;
