@@ -223,9 +223,10 @@ TEST_F(X11Window, ResizingTakesTheParentAlongOnlyBelowTheTopLevel) {
 
 TEST_F(X11Window, PresentsShowExactPixelsAtEverySizeThroughOneSharedSegmentWhereOffered) {
     // Where the server can map our memory and the window's visual takes
-    // the surface's pixels as they are, the window presents through one
-    // segment the size of its surface, made again when the size changes;
-    // elsewhere through the socket. The screen shows the same either way.
+    // the surface's pixels as they are, the window presents large areas
+    // through one segment the size of its surface, made again when the size
+    // changes; small areas, and everything elsewhere, through the socket.
+    // The screen shows the same either way, also when the two mix.
     Recorder &r = open(parent);
     ASSERT_NE(r.window, nullptr);
     const ::Window id = idOf(r.window);
@@ -243,8 +244,9 @@ TEST_F(X11Window, PresentsShowExactPixelsAtEverySizeThroughOneSharedSegmentWhere
         {"as opened, the rest", kWidth, kHeight, {0, 0, kWidth, kHeight}},
         {"wider and taller", kWidth + 30, kHeight + 25, {0, 0, kWidth + 30, kHeight + 25}},
         {"one row at the bottom after growing", kWidth + 30, kHeight + 25, {3, kHeight + 24, 50, kHeight + 25}},
-        {"smaller", 90, 40, {-5, -5, 200, 200}},
-        {"as many pixels, other shape", 40, 90, {0, 0, 40, 90}},
+        {"smaller", 90, 60, {-5, -5, 200, 200}},
+        {"as many pixels, other shape", 60, 90, {0, 0, 60, 90}},
+        {"a small area after a large one", 60, 90, {10, 10, 30, 40}},
     };
     unsigned seed = 5;
     for (const Step &step : steps) {
