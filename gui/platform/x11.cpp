@@ -25,11 +25,9 @@
 // both sides map and sends a request of a few bytes; the pixels no longer
 // travel through the socket, which the server would have to read and copy
 // once more. Small areas (the LED strips an idle pass shows) still go
-// through the socket: for them the bytes cost less than the server's extra
-// work per shared request (measured: a whole 710 x 167 window 25 times a
-// second costs Xvfb 3.9 ms of CPU per second shared and 6.9 through the
-// socket; the meters' strips 2.0 shared and 1.9 through the socket). The
-// segment mirrors the surface's layout, so its pixels are the surface's as
+// through the socket: for them the few bytes cost the server less than a
+// shared request does (bench/README.md has the figures). The segment
+// mirrors the surface's layout, so its pixels are the surface's as
 // of the last shared present of each area. The server copies from it
 // whenever it gets to the request; a later present may have written newer
 // pixels there meanwhile, which the server then shows a little early, and
