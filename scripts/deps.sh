@@ -5,7 +5,7 @@
 set -euo pipefail
 
 declare -A groups=(
-  [build]="cmake ninja-build g++ dpkg-dev g++-multilib mingw-w64 binutils-mingw-w64 libgtest-dev googletest libbenchmark-dev pkg-config libsndfile1-dev libx11-dev libstb-dev fonts-liberation2 fonts-dejavu-core alsa-utils python3"
+  [build]="cmake ninja-build g++ dpkg-dev g++-multilib mingw-w64 binutils-mingw-w64 libgtest-dev googletest libbenchmark-dev pkg-config libsndfile1-dev libx11-dev libxext-dev libstb-dev fonts-liberation2 fonts-dejavu-core alsa-utils python3"
   [wine]="wine wine32:i386 wine64"
   [gui]="xvfb xdotool x11-utils x11-xserver-utils libxres1"
   [fuzz]="clang libclang-rt-14-dev"

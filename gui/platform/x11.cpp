@@ -20,6 +20,22 @@
 // requests sent while it was in place, never for the late answer to an
 // earlier one (a present after which the host destroyed the window).
 //
+// Shared memory. Where the server offers MIT-SHM and can reach our memory
+// (a local server), a large present copies the changed rows into a segment
+// both sides map and sends a request of a few bytes; the pixels no longer
+// travel through the socket, which the server would have to read and copy
+// once more. Small areas (the LED strips an idle pass shows) still go
+// through the socket: for them the few bytes cost the server less than a
+// shared request does (bench/README.md has the figures). The segment
+// mirrors the surface's layout, so its pixels are the surface's as
+// of the last shared present of each area. The server copies from it
+// whenever it gets to the request; a later present may have written newer
+// pixels there meanwhile, which the server then shows a little early, and
+// that later present's own request shows them again: the screen ends up
+// right without waiting for the server. Without the extension, on a remote
+// display, or when attaching fails, the pixels go through the socket as
+// before.
+//
 // Short clicks. The toolkit's controls poll the pointer in loops of their
 // own, but a press and its release may both arrive before the press is
 // handled (a quick click, a touchpad tap, a scripted click, a host that idles
@@ -40,6 +56,8 @@
 #include <memory>
 #include <spawn.h>
 #include <string>
+#include <sys/ipc.h>
+#include <sys/shm.h>
 #include <sys/wait.h>
 #include <thread>
 #include <vector>
@@ -48,6 +66,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/cursorfont.h>
+#include <X11/extensions/XShm.h>
 
 extern char **environ;
 
@@ -77,6 +96,23 @@ class Window {
     sorrel::raster::Rect damage; // exposed area not yet painted
     bool damaged = false;
     bool gone = false; // destroyed under us: no more requests, no more calls
+    // The shared segment large presents go through (see the top of the file);
+    // shm.shmaddr is null while there is none. Attached on the first
+    // present of each surface size; given up for good after a failure.
+    XShmSegmentInfo shm{};
+    size_t shmBytes = 0;
+    bool shmAttached = false; // the server has it (XShmDetach owed)
+    bool shmRefused = false;
+
+    Window() = default;
+    Window(const Window &) = delete;
+    Window &operator=(const Window &) = delete;
+    // The server's side goes in freeServerSide; our mapping at the latest
+    // here, whatever path the record took.
+    ~Window() {
+        if (shm.shmaddr)
+            shmdt(shm.shmaddr);
+    }
 };
 
 namespace {
@@ -101,6 +137,7 @@ struct Connection {
     unsigned char pointerMap[8] = {};
     int pointerMapSize = 0;
     bool havePointerMap = false;
+    int sharesMemory = -1; // whether the server offers MIT-SHM; -1: not asked yet
 };
 
 Connection theConnection;
@@ -219,6 +256,7 @@ Display *acquireConnection() {
         c.broken = false;
         c.haveTimeOffset = false;
         c.havePointerMap = false;
+        c.sharesMemory = -1;
     }
     ++c.users;
     return c.display;
@@ -588,15 +626,84 @@ void chooseVisual(Display *display, int screenNumber, Visual *&visual, int &dept
         XFree(list);
 }
 
+// Gives up the window's segment: the server's attachment (while the
+// connection still takes requests) and our mapping.
+void releaseSegment(Display *display, Window *w) {
+    if (w->shmAttached && display && !theConnection.broken)
+        XShmDetach(display, &w->shm);
+    w->shmAttached = false;
+    if (w->shm.shmaddr)
+        shmdt(w->shm.shmaddr);
+    w->shm = XShmSegmentInfo{};
+    w->shmBytes = 0;
+}
+
+// A segment as large as the window's surface is now, attached on the
+// server; false, and no more tries for this window, when there is none to
+// be had. Attaching waits for the server's answer: a server that cannot
+// reach our memory (a remote display) refuses it.
+bool attachSegment(Display *display, Window *w) {
+    const sorrel::raster::Surface &s = w->surface;
+    const size_t bytes = static_cast<size_t>(s.stride()) * 4 * static_cast<size_t>(s.height());
+    if (w->shmAttached && w->shmBytes == bytes)
+        return true;
+    releaseSegment(display, w);
+    const int id = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+    if (id < 0) {
+        w->shmRefused = true;
+        return false;
+    }
+    void *address = shmat(id, nullptr, 0);
+    if (address != reinterpret_cast<void *>(-1)) {
+        w->shm.shmid = id;
+        w->shm.shmaddr = static_cast<char *>(address);
+        w->shm.readOnly = True;
+        w->shmBytes = bytes;
+        ErrorTrap trap(display, false);
+        w->shmAttached = XShmAttach(display, &w->shm) && trap.succeeded();
+    }
+    // Marked for removal at once: the system frees it when both sides have
+    // let go, also when either process ends without doing so.
+    shmctl(id, IPC_RMID, nullptr);
+    if (!w->shmAttached) {
+        releaseSegment(display, w);
+        w->shmRefused = true;
+        return false;
+    }
+    return true;
+}
+
+// From this many pixels on, an area goes through the shared segment.
+constexpr int64_t kSharedMinimumPixels = 64 * 64;
+
+// Whether this present of the window goes through a shared segment.
+bool presentsShared(Display *display, Window *w, const sorrel::raster::Rect &area) {
+    if (!w->direct || w->shmRefused || int64_t(area.width()) * area.height() < kSharedMinimumPixels)
+        return false;
+    Connection &c = theConnection;
+    if (c.sharesMemory < 0)
+        c.sharesMemory = XShmQueryExtension(display) ? 1 : 0;
+    return c.sharesMemory == 1 && attachSegment(display, w);
+}
+
 void putArea(Display *display, Window *w, const sorrel::raster::Rect &area) {
     sorrel::raster::Surface &s = w->surface;
     if (w->direct) {
-        // An image over the surface's own memory: no copy on our side.
+        // An image over the surface's own memory, or over the segment that
+        // mirrors it: no conversion on our side.
+        const bool shared = presentsShared(display, w, area);
+        const size_t rowBytes = static_cast<size_t>(s.stride()) * 4;
+        if (shared) {
+            const size_t width = static_cast<size_t>(area.width()) * 4;
+            for (int32_t y = area.top; y < area.bottom; ++y)
+                std::memcpy(w->shm.shmaddr + static_cast<size_t>(y) * rowBytes + static_cast<size_t>(area.left) * 4,
+                            s.row(y) + area.left, width);
+        }
         XImage image{};
         image.width = s.width();
         image.height = s.height();
         image.format = ZPixmap;
-        image.data = reinterpret_cast<char *>(s.data());
+        image.data = shared ? w->shm.shmaddr : reinterpret_cast<char *>(s.data());
 #if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
         image.byte_order = LSBFirst;
 #else
@@ -606,15 +713,21 @@ void putArea(Display *display, Window *w, const sorrel::raster::Rect &area) {
         image.bitmap_bit_order = image.byte_order;
         image.bitmap_pad = 32;
         image.depth = 24;
-        image.bytes_per_line = s.stride() * 4;
+        image.bytes_per_line = static_cast<int>(rowBytes);
         image.bits_per_pixel = 32;
         image.red_mask = 0xff0000;
         image.green_mask = 0xff00;
         image.blue_mask = 0xff;
         if (!XInitImage(&image))
             return;
-        XPutImage(display, w->id, w->gc, &image, area.left, area.top, area.left, area.top,
-                  static_cast<unsigned>(area.width()), static_cast<unsigned>(area.height()));
+        if (shared) {
+            image.obdata = reinterpret_cast<char *>(&w->shm);
+            XShmPutImage(display, w->id, w->gc, &image, area.left, area.top, area.left, area.top,
+                         static_cast<unsigned>(area.width()), static_cast<unsigned>(area.height()), False);
+        } else {
+            XPutImage(display, w->id, w->gc, &image, area.left, area.top, area.left, area.top,
+                      static_cast<unsigned>(area.width()), static_cast<unsigned>(area.height()));
+        }
         return;
     }
     // Any other visual: convert the area pixel by pixel into an image of the
@@ -673,6 +786,7 @@ bool isTopLevel(Display *display, ::Window window, ::Window root, ::Window paren
 // Releases what a window holds on the server, when it still exists there.
 void freeServerSide(Display *display, Window *w) {
     ErrorTrap trap(display);
+    releaseSegment(display, w);
     if (w->gc)
         XFreeGC(display, w->gc);
     if (w->id && !w->gone)
@@ -1005,8 +1119,10 @@ void pumpEvents() {
     fetchEvents();
     noteRelease();
     // Presses and notches that came after the release of the one being
-    // handled: put back in order for the pump that is handling it.
-    std::deque<XEvent> later;
+    // handled: put back in order for the pump that is handling it. A vector,
+    // which takes no memory while empty: a deque would allocate at every
+    // pump, 25 times a second.
+    std::vector<XEvent> later;
     // Each event is taken off the shared queue before it is handled, so a
     // nested pump continues where this one stands.
     while (c.display && !c.broken && !c.queue.empty()) {

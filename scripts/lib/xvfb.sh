@@ -1,5 +1,7 @@
-# Sourced by the test stages that need an X server: `xvfb_start DEPTH [SIZE]`
-# starts a private Xvfb (SIZE e.g. 1600x1000, default 1280x1024) and exports
+# Sourced by the test stages that need an X server: `xvfb_start DEPTH [SIZE
+# [SERVER OPTION...]]` starts a private Xvfb (SIZE e.g. 1600x1000, default
+# 1280x1024; options such as `-extension MIT-SHM`), run through the command
+# in XVFB_WRAPPER when that is set (e.g. `unshare --ipc`), and exports
 # DISPLAY; every server started this way is
 # stopped when the sourcing script exits. Xvfb picks a free display number
 # itself (-displayfd), so parallel runs do not collide; -noreset keeps it
@@ -20,8 +22,10 @@ trap xvfb_stop_all EXIT
 
 xvfb_start() {
   local depth=${1:-24} size=${2:-1280x1024} numberfile number
+  shift $(($# < 2 ? $# : 2))
   numberfile=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 "$size"x"$depth" -nolisten tcp -noreset 3>"$numberfile" 2>/dev/null &
+  # shellcheck disable=SC2086 # the wrapper is a command with its arguments
+  ${XVFB_WRAPPER:-} Xvfb -displayfd 3 -screen 0 "$size"x"$depth" -nolisten tcp -noreset "$@" 3>"$numberfile" 2>/dev/null &
   xvfb_servers+=($!)
   for _ in $(seq 100); do
     number=$(head -n1 "$numberfile" 2>/dev/null || true)

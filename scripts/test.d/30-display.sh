@@ -2,8 +2,10 @@
 # The X11 backend on a private X server: starts Xvfb, runs the display tests
 # of the linux and asan builds against a 24-bit screen, and those of the
 # linux build once more against a 16-bit screen, where every pixel goes
-# through conversion. Prints a SKIP line naming the reason when the X tools
-# are missing.
+# through conversion, and against 24-bit screens whose server offers no
+# shared-memory images or cannot reach our segments (its own IPC namespace),
+# where the pixels go through the socket. Prints a SKIP line naming the
+# reason when the X tools are missing.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
@@ -21,7 +23,7 @@ done
 
 source scripts/lib/xvfb.sh
 start_server() {
-  xvfb_start "$1" || { echo "FAIL: display tests: Xvfb did not start"; exit 1; }
+  xvfb_start "$1" 1280x1024 "${@:2}" || { echo "FAIL: display tests: Xvfb did not start"; exit 1; }
 }
 
 run_tests() {
@@ -40,3 +42,11 @@ for entry in "${builds[@]}"; do
 done
 start_server 16
 run_tests linux "${builds[0]#*:}"
+start_server 24 -extension MIT-SHM
+run_tests linux "${builds[0]#*:}"
+if unshare --ipc true 2>/dev/null; then
+  XVFB_WRAPPER="unshare --ipc" start_server 24
+  SORREL_TEST_SHM_REACHABLE=0 run_tests linux "${builds[0]#*:}"
+else
+  echo "SKIP: display tests against a server in another IPC namespace: unshare --ipc is not permitted here"
+fi

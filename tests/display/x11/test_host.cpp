@@ -97,8 +97,9 @@ bool TestHost::leftUp() {
 }
 
 std::string TestHost::holdings() {
-    // A display connection is a file; the module's goes with its last window.
-    return "open files " + std::to_string(openFiles());
+    // A display connection is a file; the module's goes with its last
+    // window, and each window's shared image with the window.
+    return "open files " + std::to_string(openFiles()) + ", shared segments " + std::to_string(sharedSegments());
 }
 
 std::string TestHost::resourcesOf(Handle window) {

@@ -223,6 +223,57 @@ TEST_F(X11Window, ResizingTakesTheParentAlongOnlyBelowTheTopLevel) {
     }
 }
 
+TEST_F(X11Window, PresentsShowExactPixelsAtEverySizeThroughOneSharedSegmentWhereOffered) {
+    // Where the server can map our memory and the window's visual takes
+    // the surface's pixels as they are, the window presents large areas
+    // through one segment the size of its surface, made again when the size
+    // changes; small areas, and everything elsewhere, through the socket.
+    // The screen shows the same either way, also when the two mix.
+    Recorder &r = open(parent);
+    ASSERT_NE(r.window, nullptr);
+    const ::Window id = idOf(r.window);
+    XWindowAttributes attributes{};
+    ASSERT_TRUE(XGetWindowAttributes(host.display(), id, &attributes));
+    const bool plain = attributes.depth == 24 && attributes.visual->red_mask == 0xff0000 &&
+                       attributes.visual->green_mask == 0xff00 && attributes.visual->blue_mask == 0xff;
+    const int segments = plain && serverSharesMemory(host.display()) ? 1 : 0;
+    struct Step {
+        const char *what;
+        int width, height;
+        sorrel::raster::Rect area; // presented after the surface is redrawn
+    } steps[] = {
+        {"as opened, one corner", kWidth, kHeight, {0, 0, 30, 20}},
+        {"as opened, the rest", kWidth, kHeight, {0, 0, kWidth, kHeight}},
+        {"wider and taller", kWidth + 30, kHeight + 25, {0, 0, kWidth + 30, kHeight + 25}},
+        {"one row at the bottom after growing", kWidth + 30, kHeight + 25, {3, kHeight + 24, 50, kHeight + 25}},
+        {"smaller", 90, 60, {-5, -5, 200, 200}},
+        {"as many pixels, other shape", 60, 90, {0, 0, 60, 90}},
+        {"a small area after a large one", 60, 90, {10, 10, 30, 40}},
+    };
+    unsigned seed = 5;
+    for (const Step &step : steps) {
+        SCOPED_TRACE(step.what);
+        platform::resizeWindow(r.window, step.width, step.height, false);
+        sorrel::raster::Surface &surface = *platform::windowSurface(r.window);
+        if (step.area.width() < step.width || step.area.height() < step.height)
+            platform::presentWindow(r.window, surface.bounds()); // a known picture first
+        sorrel::raster::Surface expected = surface;
+        fillPattern(surface, seed++);
+        const sorrel::raster::Rect part = sorrel::raster::intersect(step.area, surface.bounds());
+        for (int32_t y = part.top; y < part.bottom; ++y)
+            for (int32_t x = part.left; x < part.right; ++x)
+                expected.set(x, y, surface.get(x, y));
+        platform::presentWindow(r.window, step.area);
+        const sorrel::testimg::Image shown = host.grab(id), want = host.asShown(id, expected);
+        EXPECT_EQ(shown.width, step.width);
+        EXPECT_TRUE(shown.pixels == want.pixels);
+        EXPECT_EQ(sharedSegments(), segments);
+    }
+    close(r);
+    recorders.clear();
+    EXPECT_EQ(sharedSegments(), 0) << "the segment goes with the window";
+}
+
 TEST_F(X11Window, OpenUrlHandsTheAddressOverAsOneArgumentAndReapsTheOpener) {
     char dir[] = "/tmp/sorrel-url-XXXXXX";
     ASSERT_NE(mkdtemp(dir), nullptr);

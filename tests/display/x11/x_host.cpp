@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <dirent.h>
 #include <dlfcn.h>
+#include <fstream>
 #include <malloc.h>
 #include <map>
 #include <spawn.h>
@@ -253,6 +254,22 @@ int openFiles() {
         closedir(d);
     }
     return count;
+}
+
+int sharedSegments() {
+    std::ifstream maps("/proc/self/maps");
+    int count = 0;
+    for (std::string line; std::getline(maps, line);)
+        if (line.find("/SYSV") != std::string::npos)
+            ++count;
+    return count;
+}
+
+bool serverSharesMemory(Display *display) {
+    int opcode = 0, event = 0, error = 0;
+    const char *reachable = std::getenv("SORREL_TEST_SHM_REACHABLE");
+    return XQueryExtension(display, "MIT-SHM", &opcode, &event, &error) &&
+           !(reachable && std::string(reachable) == "0");
 }
 
 std::string hex(unsigned long id) {

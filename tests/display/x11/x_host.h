@@ -58,6 +58,12 @@ bool run(const std::vector<std::string> &command);
 bool installed(const char *program);
 // The process's open file descriptors (a display connection is one).
 int openFiles();
+// The System V shared-memory segments the process has mapped.
+int sharedSegments();
+// Whether the server offers shared-memory images and can reach this
+// process's segments (the test command says when it cannot: a server in
+// another IPC namespace).
+bool serverSharesMemory(Display *display);
 std::string hex(unsigned long id);
 
 ::Window idOf(Handle handle);
