@@ -24,6 +24,10 @@ struct Avx512 {
     static constexpr int kWidth = 8;
     static constexpr bool kSplit = true;
     static constexpr int kBatch = 8;
+    static constexpr bool kTransposeInRegisters = false;
+    // The multipliers take every addition that may be fused.
+    static constexpr unsigned kFusedAdds =
+        kAddRecursionGuard | kAddWeightGuard | kAddWeightUnguard | kAddBandSum | kAddOutputGuard;
 
     static D zero() { return _mm512_setzero_pd(); }
     static D set1(double x) { return _mm512_set1_pd(x); }
