@@ -48,9 +48,8 @@ bool validBand(int band) {
 
 // Meters get a number they can draw, whatever the audio did.
 float meterSafe(float level) {
-    if (std::isnan(level))
-        return 0.0f;
-    return level > FLT_MAX ? FLT_MAX : level;
+    const float held = level > FLT_MAX ? FLT_MAX : level;
+    return held == held ? held : 0.0f; // NaN
 }
 
 } // namespace
@@ -77,6 +76,7 @@ void BandEqualizer::setSampleRate(float rate) {
 
 void BandEqualizer::reset() {
     std::memset(&state, 0, sizeof state);
+    meterPending = 0;
     for (int k = 0; k < kNumBands; ++k) {
         preGainLevel[k].store(0.0f, relaxed);
         postGainLevel[k].store(0.0f, relaxed);
@@ -253,20 +253,24 @@ void BandEqualizer::processBlock(float *samples, int count) {
     const bool levels = metering.load(relaxed);
     const sorrel::band_kernel::BlockArgs args{set, gains, inGain.load(relaxed), outputFactor, scratch, levels};
 
-    for (double &sum : state.levelSum)
-        sum = 0.0;
+    // Level sums start afresh with a block long enough to be measured alone,
+    // else they run on over the short blocks since the levels were formed.
+    // (While metering is off nobody reads them.)
+    if (levels && (meterPending == 0 || count >= kMeterSpan)) {
+        for (double &sum : state.levelSum)
+            sum = 0.0;
+        meterPending = 0;
+    }
     // A fast kernel has a fixed cost per call; below a few samples the
     // reference pass (same bits) is quicker.
     const sorrel::band_kernel::KernelFn fn = count <= 2 ? sorrel::band_kernel::scalarBlock : kernelFn;
     fn(args, state, samples, count);
 
-    // The level after the gain is the mean of |y x gain| = gain x mean |y|:
-    // the weighted outputs need no sum of their own.
-    const double inverseLength = static_cast<float>(1.0 / static_cast<double>(count));
-    for (int k = 0; k < kNumBands && levels; ++k) {
-        const double mean = inverseLength * state.levelSum[k];
-        preGainLevel[k].store(meterSafe(static_cast<float>(mean)), relaxed);
-        postGainLevel[k].store(meterSafe(static_cast<float>(mean * static_cast<double>(gains[k]))), relaxed);
+    if (!levels) {
+        meterPending = 0;
+    } else if ((meterPending += count) >= kMeterSpan) {
+        publishLevels(gains);
+        meterPending = 0;
     }
 
     // Audio that overflowed the filters would leave them ringing with
@@ -278,6 +282,23 @@ void BandEqualizer::processBlock(float *samples, int count) {
         state.x1 = state.x2 = 0.0f;
         for (int k = 0; k < sorrel::band_kernel::kLanes; ++k)
             state.y1[k] = state.y2[k] = 0.0f;
+    }
+}
+
+// The level after the gain is the mean of |y x gain| = gain x mean |y|: the
+// weighted outputs need no sum of their own. Formed for all lanes in a loop
+// the compiler can vectorise, then stored.
+void BandEqualizer::publishLevels(const float *gains) {
+    const double inverseLength = static_cast<float>(1.0 / static_cast<double>(meterPending));
+    float pre[sorrel::band_kernel::kLanes], post[sorrel::band_kernel::kLanes];
+    for (int k = 0; k < sorrel::band_kernel::kLanes; ++k) {
+        const double mean = inverseLength * state.levelSum[k];
+        pre[k] = meterSafe(static_cast<float>(mean));
+        post[k] = meterSafe(static_cast<float>(mean * static_cast<double>(gains[k])));
+    }
+    for (int k = 0; k < kNumBands; ++k) {
+        preGainLevel[k].store(pre[k], relaxed);
+        postGainLevel[k].store(post[k], relaxed);
     }
 }
 

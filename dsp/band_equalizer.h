@@ -88,7 +88,14 @@ class BandEqualizer : public DspUnit {
     // Filters count samples in place. count <= 0 or a null pointer does nothing.
     void processBlock(float *samples, int count);
 
-    // Levels of the last processed block; 0 for a band outside 0..30.
+    // Mean absolute band output before and after the band gain: of the last
+    // processed block of at least kMeterSpan samples, or, where the host
+    // sends shorter blocks, of the last run of consecutive blocks that
+    // together reached kMeterSpan (the gain of the last of them applied).
+    // Meters read them a few dozen times a second; forming 62 levels after
+    // every block of one or two samples would cost more than filtering it.
+    // 0 for a band outside 0..30.
+    static constexpr int kMeterSpan = 32;
     float getPreGainLevel(int band) const;
     float getPostGainLevel(int band) const;
 
@@ -121,6 +128,7 @@ class BandEqualizer : public DspUnit {
     void requestDesign();
     void design();
     const sorrel::band_kernel::CoefficientSet *acquireCoefficients();
+    void publishLevels(const float *gains);
 
     // Coefficient sets: one being read by blocks (front), one published and
     // waiting (middle, with a fresh bit), one for the next design (back).
@@ -142,6 +150,9 @@ class BandEqualizer : public DspUnit {
     std::atomic<float> qValue{0.5f};
 
     std::atomic<bool> metering{true};
+    // Samples summed into state.levelSum since the levels were last formed
+    // (audio thread only; 0 also while metering is off).
+    int meterPending = 0;
     std::atomic<float> preGainLevel[kNumBands];
     std::atomic<float> postGainLevel[kNumBands];
 

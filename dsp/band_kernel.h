@@ -36,11 +36,12 @@ struct State {
     float x1, x2;          // previous two inputs after the input gain
     float y1[kLanes];      // each band's previous output
     float y2[kLanes];      // each band's output before y1
-    // Running sums of |band output| over the block, in double precision and
-    // not rounded to float along the way: the level after the band gain is
-    // this sum times the gain (the engine forms both levels at the block's
-    // end), so metering costs one absolute value and one addition per band
-    // and sample.
+    // Running sums of |band output| over the samples measured, in double
+    // precision and not rounded to float along the way: the level after the
+    // band gain is this sum times the gain (the engine forms both levels
+    // from these sums), so metering costs one absolute value and one
+    // addition per band and sample. A pass adds to the sums as it finds
+    // them; the engine clears them when a measurement starts.
     double levelSum[kLanes];
 };
 

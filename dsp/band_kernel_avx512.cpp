@@ -24,6 +24,13 @@ struct Avx512 {
     static constexpr int kWidth = 8;
     static constexpr bool kSplit = true;
     static constexpr int kBatch = 8;
+    static constexpr bool kTransposeInRegisters = false;
+    // For the two-pass kernel (the skewed pass below fuses all): the
+    // recursion's guard pair and the first guard addition on a weighted
+    // output as plain additions (the recursion's path gets shorter and the
+    // negated doubled guard needs no register), the rest on the multipliers.
+    // Measured: 5 % faster at 64 samples than with every addition fused.
+    static constexpr unsigned kFusedAdds = kAddWeightUnguard | kAddBandSum | kAddOutputGuard;
 
     static D zero() { return _mm512_setzero_pd(); }
     static D set1(double x) { return _mm512_set1_pd(x); }

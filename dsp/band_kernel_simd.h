@@ -11,7 +11,8 @@
 //     vectors and storing every weighted band output w in the scratch;
 //  2. the output samples: the w of a sample summed over the bands in band
 //     order, with the float rounding after every band, vectorised across
-//     samples after a transposition of the scratch.
+//     samples after a transposition of the scratch (into a band-major area,
+//     or tile by tile in registers where V::kTransposeInRegisters is set).
 //
 // Why the results are bit-identical to the reference:
 //  - a product of two floats is exact in double, so a fused multiply-add
@@ -24,9 +25,11 @@
 //    conversion to float and back, and nothing else is rounded to float;
 //  - the level sums are plain double sums in sample order, as there;
 //  - the sum over bands keeps the reference's order for every sample;
-//  - additions off the filter's critical path go through V::addOff, which
-//    may compute a + b as the fused a x 1 + b (exact, the same bits) to move
-//    work from the adder ports, busy with conversions, to the multipliers;
+//  - an addition may run as the fused a x 1 + b (exact, the same bits) on
+//    the multiplier ports instead of the adder ports; V::kFusedAdds says at
+//    which places (the kAdd... flags below), chosen per instruction set so
+//    that the two kinds of port share the work (on the filter's critical
+//    path a plain addition is also the shorter one);
 //  - where V::kSplit is set, steps 1 and 2 round with Veltkamp's split
 //    (c = x (2^29 + 1), rounded = c - (c - x)), which rounds to nearest-even
 //    on 24 bits exactly like the conversion for every value in the float's
@@ -50,6 +53,15 @@
 
 namespace sorrel::band_kernel {
 namespace {
+
+// Places where an addition may run fused (bits of V::kFusedAdds).
+enum : unsigned {
+    kAddRecursionGuard = 1u << 0, // the guard pair on a band's output (critical path)
+    kAddWeightGuard = 1u << 1,    // the first guard addition on a weighted output
+    kAddWeightUnguard = 1u << 2,  // the second
+    kAddBandSum = 1u << 3,        // the running sum over bands
+    kAddOutputGuard = 1u << 4,    // the second guard addition on an output sample
+};
 
 template <class V> struct SimdPass {
     using D = typename V::D;
@@ -121,26 +133,34 @@ template <class V> struct SimdPass {
                 constexpr bool kFast = decltype(fastTag)::value;
                 auto filter = [&](int at) {
                     const D d = V::set1(dTerms[at]);
-                    double *const row = wRows + at * kLanes;
+                    double *row = wRows + at * kLanes;
+                    // Hides the row's address from the compiler, which would
+                    // otherwise keep a copy of every weighted output aside
+                    // for the stores of the piece's last sample.
+                    __asm__("" : "+r"(row));
                     for (int j = 0; j < NV; ++j) {
                         const D feedback = V::fma(gamma2[j], y1[j], p[j]);
                         const D v2 = V::fma(alpha2[j], d, feedback);
-                        const D y = V::addOff(V::addOff(v2, guard2), minusGuard2);
+                        const D y =
+                            unguard<kAddRecursionGuard>(add<kAddRecursionGuard>(v2, guard2), guard2, minusGuard2);
                         p[j] = V::mul(beta2[j], y1[j]);
                         y1[j] = round<kFast>(y);
                         if (Levels)
                             pre[j] = V::add(V::abs(y), pre[j]);
                         else if (kFast)
                             peak = V::max(V::abs(y), peak); // an infinity stays
-                        const D w = V::addOff(V::addOff(V::mul(y, gain[j]), guard), minusGuard);
+                        const D w = unguard<kAddWeightUnguard>(add<kAddWeightGuard>(V::mul(y, gain[j]), guard), guard,
+                                                               minusGuard);
                         V::store(row + j * W, w);
                     }
                 };
-                for (int n = 0; n + 1 < m; ++n)
+                for (int n = 0; n < m; ++n) {
+                    if (n + 1 == m) {
+                        for (int j = 0; j < NV; ++j)
+                            y2[j] = y1[j];
+                    }
                     filter(n);
-                for (int j = 0; j < NV; ++j)
-                    y2[j] = y1[j];
-                filter(m - 1);
+                }
             };
             bool fast = false;
             if constexpr (V::kSplit) {
@@ -157,33 +177,56 @@ template <class V> struct SimdPass {
             if (!fast)
                 filterPiece(std::false_type());
 
-            // Step 2: transpose the weighted outputs of whole sample vectors
-            // (rows past m hold stale finite values and are never output) ...
+            // Step 2: the sums over bands, B sample vectors side by side
+            // (rows past m hold stale finite values and are never output).
             const int groups = (m + W - 1) / W;
-            for (int g = 0; g < groups; ++g)
-                for (int j = 0; j < NV; ++j)
-                    V::transpose(wRows + g * W * kLanes + j * W, kLanes, wBands + j * W * kChunk + g * W,
-                                 kChunk);
-
-            // ... and sum them band by band, B sample vectors side by side.
-            int g = 0;
-            for (; g + B <= groups; g += B) {
-                D sum[B];
-                for (int b = 0; b < B; ++b)
-                    sum[b] = V::zero();
-                for (int k = 0; k < kBands; ++k) {
-                    const double *const band = wBands + k * kChunk + g * W;
+            if constexpr (V::kTransposeInRegisters) {
+                // Each W x W tile of the rows is transposed in registers on
+                // its way into the sums.
+                int g = 0;
+                for (; g + B <= groups; g += B) {
+                    D sum[B];
+                    if (fast)
+                        sumTiles<B, true>(wRows + g * W * kLanes, sum);
+                    else
+                        sumTiles<B, false>(wRows + g * W * kLanes, sum);
                     for (int b = 0; b < B; ++b)
-                        sum[b] = roundIf(fast, V::addOff(V::load(band + b * W), sum[b]));
+                        output(sum[b], factor, guard, minusGuard, s, (g + b) * W, m);
                 }
-                for (int b = 0; b < B; ++b)
-                    output(sum[b], factor, guard, minusGuard, s, (g + b) * W, m);
-            }
-            for (; g < groups; ++g) {
-                D sum = V::zero();
-                for (int k = 0; k < kBands; ++k)
-                    sum = roundIf(fast, V::addOff(V::load(wBands + k * kChunk + g * W), sum));
-                output(sum, factor, guard, minusGuard, s, g * W, m);
+                for (; g < groups; ++g) {
+                    D sum[1];
+                    if (fast)
+                        sumTiles<1, true>(wRows + g * W * kLanes, sum);
+                    else
+                        sumTiles<1, false>(wRows + g * W * kLanes, sum);
+                    output(sum[0], factor, guard, minusGuard, s, g * W, m);
+                }
+            } else {
+                // Or the rows are transposed into the band-major area first
+                // and then summed band by band.
+                for (int g = 0; g < groups; ++g)
+                    for (int j = 0; j < NV; ++j)
+                        V::transpose(wRows + g * W * kLanes + j * W, kLanes, wBands + j * W * kChunk + g * W,
+                                     kChunk);
+                int g = 0;
+                for (; g + B <= groups; g += B) {
+                    D sum[B];
+                    for (int b = 0; b < B; ++b)
+                        sum[b] = V::zero();
+                    for (int k = 0; k < kBands; ++k) {
+                        const double *const band = wBands + k * kChunk + g * W;
+                        for (int b = 0; b < B; ++b)
+                            sum[b] = roundIf(fast, add<kAddBandSum>(V::load(band + b * W), sum[b]));
+                    }
+                    for (int b = 0; b < B; ++b)
+                        output(sum[b], factor, guard, minusGuard, s, (g + b) * W, m);
+                }
+                for (; g < groups; ++g) {
+                    D sum = V::zero();
+                    for (int k = 0; k < kBands; ++k)
+                        sum = roundIf(fast, add<kAddBandSum>(V::load(wBands + k * kChunk + g * W), sum));
+                    output(sum, factor, guard, minusGuard, s, g * W, m);
+                }
             }
         }
 
@@ -198,6 +241,40 @@ template <class V> struct SimdPass {
     }
 
     static D twice(D v) { return V::add(v, v); }
+
+    // The sums over bands of N sample vectors whose rows start at rows: for
+    // each vector of bands, the W x W tile of each sample vector transposed
+    // (one vector per band) and added in band order.
+    template <int N, bool Fast> static void sumTiles(const double *rows, D *sum) {
+        for (int b = 0; b < N; ++b)
+            sum[b] = V::zero();
+        for (int j = 0; j < NV; ++j) {
+            for (int b = 0; b < N; ++b) {
+                D band[W];
+                V::loadTransposed(rows + b * W * kLanes + j * W, kLanes, band);
+                for (int i = 0; i < W && j * W + i < kBands; ++i)
+                    sum[b] = round<Fast>(add<kAddBandSum>(band[i], sum[b]));
+            }
+        }
+    }
+
+
+
+    // a + b, fused at the places the instruction set asks for.
+    template <unsigned Place> static D add(D a, D b) {
+        if constexpr ((V::kFusedAdds & Place) != 0)
+            return V::fma(a, V::set1(1.0), b);
+        else
+            return V::add(a, b);
+    }
+    // a - guard: fused as a x 1 + (-guard), or a plain subtraction (which
+    // needs no register for the negated guard).
+    template <unsigned Place> static D unguard(D a, D guard, D minusGuard) {
+        if constexpr ((V::kFusedAdds & Place) != 0)
+            return V::fma(a, V::set1(1.0), minusGuard);
+        else
+            return V::sub(a, guard);
+    }
 
     // Step 0 of a piece: the difference terms of samples s[0..m) into
     // d[0..m), vectorised across samples; x1 and x2 (the input history) move
@@ -283,7 +360,7 @@ template <class V> struct SimdPass {
     // sum and factor are floats: their product is exact, so the fused form
     // rounds as product-then-add.
     static void output(D sum, D factor, D guard, D minusGuard, float *s, int at, int m) {
-        const D out = V::addOff(V::fma(sum, factor, guard), minusGuard);
+        const D out = unguard<kAddOutputGuard>(V::fma(sum, factor, guard), guard, minusGuard);
         const int valid = m - at;
         if (valid >= W) {
             V::storeFloats(s + at, out);

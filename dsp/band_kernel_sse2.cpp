@@ -14,6 +14,9 @@ struct Sse2 {
     // Two conversions cost less than the three operations of the split here.
     static constexpr bool kSplit = false;
     static constexpr int kBatch = 8;
+    static constexpr bool kTransposeInRegisters = false;
+    // No fused multiply-add: every addition is a plain one.
+    static constexpr unsigned kFusedAdds = 0;
 
     static D zero() { return _mm_setzero_pd(); }
     static D set1(double x) { return _mm_set1_pd(x); }
@@ -37,7 +40,6 @@ struct Sse2 {
     static D sub(D a, D b) { return _mm_sub_pd(a, b); }
     static D mul(D a, D b) { return _mm_mul_pd(a, b); }
     static D fma(D a, D b, D c) { return _mm_add_pd(_mm_mul_pd(a, b), c); }
-    static D addOff(D a, D b) { return _mm_add_pd(a, b); }
     static D abs(D v) { return _mm_andnot_pd(_mm_set1_pd(-0.0), v); }
     static D roundToFloat(D v) { return _mm_cvtps_pd(_mm_cvtpd_ps(v)); }
     static D max(D a, D b) { return _mm_max_pd(a, b); }

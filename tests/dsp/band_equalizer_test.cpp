@@ -376,4 +376,93 @@ TEST(BandEqualizer, BlockSlicingDoesNotChangeTheOutput) {
     }
 }
 
+// Blocks shorter than the meter span run their level sums on until they
+// reach it; a block of the span or longer is measured alone. Each row feeds
+// `before` (metering on), `off` samples with metering off, then `blocks`,
+// and says which samples the levels must then describe: those of a
+// reference engine fed the same audio with metering on only for the last
+// `measured` samples, as one block. A row whose `blocks` do not reach the
+// span keeps the levels that `before` left.
+TEST(BandEqualizer, ShortBlocksAreMeasuredTogetherUpToTheSpan) {
+    constexpr int span = BandEqualizer::kMeterSpan;
+    static_assert(span == 32, "the rows below are written for a span of 32");
+    struct Row {
+        const char *name;
+        std::vector<int> before;
+        int off;
+        std::vector<int> blocks;
+        int measured; // 0: the levels stay as `before` left them
+    };
+    const Row rows[] = {
+        {"single samples", {}, 0, std::vector<int>(32, 1), 32},
+        {"uneven pieces", {}, 0, {2, 3, 5, 7, 15}, 32},
+        {"beyond the span", {}, 0, {20, 20}, 40},
+        {"one short of it", {}, 0, {31, 1}, 32},
+        {"after a long block", {200}, 0, {1, 2, 29}, 32},
+        {"long block after short ones", {5, 9}, 0, {64}, 64},
+        {"span-long block after short ones", {3}, 0, {32}, 32},
+        {"short ones not yet there", {100}, 0, {7, 8}, 0},
+        {"short ones after a full run", {16, 16}, 0, {5}, 0},
+        {"metering off in between", {20}, 100, {5, 30}, 35},
+        {"off in between, single samples", {3}, 1, std::vector<int>(32, 1), 32},
+    };
+    for (BandKernel kernel : {BandKernel::Scalar, bestBandKernel()}) {
+        for (const Row &row : rows) {
+            SCOPED_TRACE(testing::Message() << bandKernelName(kernel) << ": " << row.name);
+            BandEqualizer engine, reference;
+            std::vector<float> all;
+            int total = 0, lead = 0;
+            for (int n : row.before)
+                lead += n;
+            for (int n : row.blocks)
+                total += n;
+            total += lead + row.off;
+            all = noise(total, 77);
+            for (BandEqualizer *e : {&engine, &reference}) {
+                e->setKernel(kernel);
+                e->setSampleRate(48000.0f);
+                for (int k = 0; k < kNumBands; ++k)
+                    e->setBandGain(k, static_cast<float>(k % 5) / 4.0f);
+            }
+            std::vector<float> a = all, b = all;
+            int at = 0;
+            for (int n : row.before) {
+                engine.processBlock(&a[at], n);
+                at += n;
+            }
+            float held[kNumBands];
+            for (int k = 0; k < kNumBands; ++k)
+                held[k] = engine.getPreGainLevel(k);
+            if (row.off > 0) {
+                engine.setMetering(false);
+                engine.processBlock(&a[at], row.off);
+                engine.setMetering(true);
+                at += row.off;
+            }
+            for (int n : row.blocks) {
+                engine.processBlock(&a[at], n);
+                at += n;
+            }
+            // The reference: metering off up to the measured samples, then
+            // those samples as one block.
+            const int measured = row.measured;
+            reference.setMetering(false);
+            if (total - measured > 0)
+                reference.processBlock(b.data(), total - measured);
+            reference.setMetering(true);
+            if (measured > 0)
+                reference.processBlock(&b[total - measured], measured);
+            ASSERT_EQ(0, std::memcmp(a.data(), b.data(), a.size() * sizeof(float))) << "the audio is the same";
+            for (int k = 0; k < kNumBands; ++k) {
+                if (measured == 0) {
+                    EXPECT_EQ(bits(engine.getPreGainLevel(k)), bits(held[k])) << k;
+                } else {
+                    EXPECT_EQ(bits(engine.getPreGainLevel(k)), bits(reference.getPreGainLevel(k))) << k;
+                    EXPECT_EQ(bits(engine.getPostGainLevel(k)), bits(reference.getPostGainLevel(k))) << k;
+                }
+            }
+        }
+    }
+}
+
 } // namespace sorrel
