@@ -44,42 +44,42 @@ Rect rect64(int64_t l, int64_t t, int64_t r, int64_t b) {
 
 } // namespace
 
-Canvas::Canvas(Surface *target) : target_(target) {
+Canvas::Canvas(Surface *target) : targetSurface(target) {
     resetClip();
 }
 
 void Canvas::setTarget(Surface *target) {
-    target_ = target;
+    targetSurface = target;
 }
 
 void Canvas::resetClip() {
-    clip_ = target_ ? target_->bounds() : Rect{};
-    if (!target_)
-        clip_ = Rect{INT32_MIN / 2, INT32_MIN / 2, INT32_MAX / 2, INT32_MAX / 2};
+    clipRect = targetSurface ? targetSurface->bounds() : Rect{};
+    if (!targetSurface)
+        clipRect = Rect{INT32_MIN / 2, INT32_MIN / 2, INT32_MAX / 2, INT32_MAX / 2};
 }
 
 Rect Canvas::effectiveClip() const {
-    if (!target_ || target_->empty())
+    if (!targetSurface || targetSurface->empty())
         return Rect{};
-    return intersect(clip_, target_->bounds());
+    return intersect(clipRect, targetSurface->bounds());
 }
 
 void Canvas::setPen(const Pen &pen) {
-    pen_ = pen;
-    pen_.color = colorOf(pen.color);
-    if (pen_.width < 0)
-        pen_.width = 1;
-    if (pen_.width > 4096)
-        pen_.width = 4096;
+    selectedPen = pen;
+    selectedPen.color = colorOf(pen.color);
+    if (selectedPen.width < 0)
+        selectedPen.width = 1;
+    if (selectedPen.width > 4096)
+        selectedPen.width = 4096;
 }
 
 void Canvas::setBlockSize(int32_t size) {
-    block_ = std::clamp(size, 1, 16);
+    blockSide = std::clamp(size, 1, 16);
 }
 
 void Canvas::plot(int32_t x, int32_t y, Pixel color) {
-    Pixel *p = target_->row(y) + x;
-    *p = applyRop(rop_, colorOf(*p), color);
+    Pixel *p = targetSurface->row(y) + x;
+    *p = applyRop(rasterOp, colorOf(*p), color);
 }
 
 void Canvas::spanRop(int32_t y, int32_t x0, int32_t x1, Pixel color, const Rect &clip) {
@@ -87,39 +87,39 @@ void Canvas::spanRop(int32_t y, int32_t x0, int32_t x1, Pixel color, const Rect 
         return;
     x0 = std::max(x0, clip.left);
     x1 = std::min(x1, clip.right);
-    Pixel *row = target_->row(y);
+    Pixel *row = targetSurface->row(y);
     for (int32_t x = x0; x < x1; ++x)
-        row[x] = applyRop(rop_, colorOf(row[x]), color);
+        row[x] = applyRop(rasterOp, colorOf(row[x]), color);
 }
 
 void Canvas::setPixel(Point p, Pixel color) {
     Rect clip = effectiveClip();
     if (contains(clip, p.x, p.y))
-        target_->row(p.y)[p.x] = colorOf(color);
+        targetSurface->row(p.y)[p.x] = colorOf(color);
 }
 
 Pixel Canvas::getPixel(Point p) const {
-    return target_ ? target_->get(p.x, p.y) : 0;
+    return targetSurface ? targetSurface->get(p.x, p.y) : 0;
 }
 
 void Canvas::fillRect(const Rect &r) {
     Rect area = intersect(r, effectiveClip());
     for (int32_t y = area.top; y < area.bottom; ++y)
-        std::fill(target_->row(y) + area.left, target_->row(y) + area.right, brush_);
+        std::fill(targetSurface->row(y) + area.left, targetSurface->row(y) + area.right, brushColor);
 }
 
 // --- lines -----------------------------------------------------------------
 
 void Canvas::moveTo(Point p) {
-    position_ = clampPoint(p);
-    dotPhase_ = 0;
+    penPosition = clampPoint(p);
+    dotPhase = 0;
 }
 
 void Canvas::lineTo(Point p) {
-    Point a = position_;
+    Point a = penPosition;
     Point b = clampPoint(p);
-    position_ = b;
-    if (block_ > 1 && pen_.width <= 1) {
+    penPosition = b;
+    if (blockSide > 1 && selectedPen.width <= 1) {
         blockLine(a, b);
         return;
     }
@@ -128,16 +128,16 @@ void Canvas::lineTo(Point p) {
     int64_t n = std::max(magnitude(dx), magnitude(dy));
     if (n == 0)
         return;
-    int32_t phase = dotPhase_;
-    dotPhase_ = static_cast<int32_t>((dotPhase_ + n) % 6);
+    int32_t phase = dotPhase;
+    dotPhase = static_cast<int32_t>((dotPhase + n) % 6);
     Rect clip = effectiveClip();
     if (clip.empty())
         return;
-    if (pen_.width > 1) {
+    if (selectedPen.width > 1) {
         wideSegment(a, b);
         return;
     }
-    bool dotted = pen_.style == LineStyle::Dotted;
+    bool dotted = selectedPen.style == LineStyle::Dotted;
     bool xMajor = magnitude(dx) >= magnitude(dy);
     // Walk the major axis from a (included) to b (left out); the minor
     // coordinate is the exact one rounded to nearest, ties to the smaller.
@@ -163,26 +163,26 @@ void Canvas::lineTo(Point p) {
         int64_t x = xMajor ? major : minor;
         int64_t y = xMajor ? minor : major;
         if (contains(clip, x, y))
-            plot(static_cast<int32_t>(x), static_cast<int32_t>(y), pen_.color);
+            plot(static_cast<int32_t>(x), static_cast<int32_t>(y), selectedPen.color);
     }
 }
 
 // The one-pixel line on the lattice of blocks: the same walk as lineTo's,
 // each visited point filled as a block (clipped pixel by pixel).
 void Canvas::blockLine(Point a, Point b) {
-    const int64_t s = block_;
+    const int64_t s = blockSide;
     auto down = [s](int64_t v) { return v >= 0 ? v / s : -((-v + s - 1) / s); };
     const int64_t ax = down(a.x), ay = down(a.y), bx = down(b.x), by = down(b.y);
     const int64_t dx = bx - ax, dy = by - ay;
     const int64_t n = std::max(magnitude(dx), magnitude(dy));
     if (n == 0)
         return;
-    const int32_t phase = dotPhase_;
-    dotPhase_ = static_cast<int32_t>((dotPhase_ + n) % 6);
+    const int32_t phase = dotPhase;
+    dotPhase = static_cast<int32_t>((dotPhase + n) % 6);
     const Rect clip = effectiveClip();
     if (clip.empty())
         return;
-    const bool dotted = pen_.style == LineStyle::Dotted;
+    const bool dotted = selectedPen.style == LineStyle::Dotted;
     const bool xMajor = magnitude(dx) >= magnitude(dy);
     const int64_t dMinor = xMajor ? dy : dx;
     const int64_t step = (xMajor ? dx : dy) > 0 ? 1 : -1;
@@ -195,7 +195,7 @@ void Canvas::blockLine(Point a, Point b) {
         const Rect block = intersect(rect64(x0, y0, x0 + s, y0 + s), clip);
         for (int32_t y = block.top; y < block.bottom; ++y)
             for (int32_t x = block.left; x < block.right; ++x)
-                plot(x, y, pen_.color);
+                plot(x, y, selectedPen.color);
     }
 }
 
@@ -205,7 +205,7 @@ void Canvas::blockLine(Point a, Point b) {
 // covers w rows of a horizontal line.
 void Canvas::wideSegment(Point a, Point b, std::vector<uint8_t> *mask, const Rect &maskRect) {
     Rect clip = mask ? maskRect : effectiveClip();
-    int64_t w = pen_.width;
+    int64_t w = selectedPen.width;
     int64_t half = w / 2 + 1;
     Rect box = intersect(rect64(std::min(a.x, b.x) - half, std::min(a.y, b.y) - half,
                                 std::max(a.x, b.x) + half + 1, std::max(a.y, b.y) + half + 1),
@@ -241,7 +241,7 @@ void Canvas::wideSegment(Point a, Point b, std::vector<uint8_t> *mask, const Rec
                 (*mask)[static_cast<size_t>(y - maskRect.top) * static_cast<size_t>(maskRect.width()) +
                         static_cast<size_t>(x - maskRect.left)] = 1;
             else
-                plot(x, y, pen_.color);
+                plot(x, y, selectedPen.color);
         }
     }
 }
@@ -250,10 +250,10 @@ void Canvas::polyline(const Point *points, size_t count) {
     noThrow([&] {
         if (!points || count < 2)
             return;
-        Point saved = position_;
-        int32_t savedPhase = dotPhase_;
+        Point saved = penPosition;
+        int32_t savedPhase = dotPhase;
         Rect clip = effectiveClip();
-        if (pen_.width > 1 && !clip.empty()) {
+        if (selectedPen.width > 1 && !clip.empty()) {
             // One figure: mark every segment, then apply the operation once.
             std::vector<uint8_t> mask(static_cast<size_t>(clip.width()) * static_cast<size_t>(clip.height()),
                                       0);
@@ -268,14 +268,14 @@ void Canvas::polyline(const Point *points, size_t count) {
                 for (int32_t x = clip.left; x < clip.right; ++x)
                     if (mask[static_cast<size_t>(y - clip.top) * static_cast<size_t>(clip.width()) +
                              static_cast<size_t>(x - clip.left)])
-                        plot(x, y, pen_.color);
+                        plot(x, y, selectedPen.color);
             return;
         }
         moveTo(points[0]);
         for (size_t i = 1; i < count; ++i)
             lineTo(points[i]);
-        position_ = saved;
-        dotPhase_ = savedPhase;
+        penPosition = saved;
+        dotPhase = savedPhase;
     });
 }
 
@@ -313,7 +313,7 @@ void Canvas::fillPolygon(const Point *points, size_t count) {
             for (size_t i = 0; i + 1 < xs.size(); i += 2) {
                 int64_t l = std::max<int64_t>(xs[i], clip.left), r = std::min<int64_t>(xs[i + 1], clip.right);
                 if (l < r)
-                    spanRop(y, static_cast<int32_t>(l), static_cast<int32_t>(r), brush_, clip);
+                    spanRop(y, static_cast<int32_t>(l), static_cast<int32_t>(r), brushColor, clip);
             }
         }
     });
@@ -325,11 +325,11 @@ bool Canvas::floodFill(Point p) {
     Rect clip = effectiveClip();
     if (!contains(clip, p.x, p.y))
         return false;
-    Pixel old = target_->get(p.x, p.y);
-    Pixel fill = brush_;
+    Pixel old = targetSurface->get(p.x, p.y);
+    Pixel fill = brushColor;
     if (old == fill)
         return true;
-    auto at = [&](int32_t x, int32_t y) { return colorOf(target_->row(y)[x]); };
+    auto at = [&](int32_t x, int32_t y) { return colorOf(targetSurface->row(y)[x]); };
     noThrow([&] {
         std::vector<Point> stack{p};
         while (!stack.empty()) {
@@ -342,7 +342,7 @@ bool Canvas::floodFill(Point p) {
                 --l;
             while (r + 1 < clip.right && at(r + 1, s.y) == old)
                 ++r;
-            std::fill(target_->row(s.y) + l, target_->row(s.y) + r + 1, fill);
+            std::fill(targetSurface->row(s.y) + l, targetSurface->row(s.y) + r + 1, fill);
             for (int32_t ny : {s.y - 1, s.y + 1}) {
                 if (ny < clip.top || ny >= clip.bottom)
                     continue;
@@ -415,45 +415,46 @@ template <class F> void forEachPixel(Surface &target, const Block &b, const Surf
 
 void Canvas::blit(int32_t x, int32_t y, int32_t w, int32_t h, const Surface &source, int32_t sx, int32_t sy,
                   BlitOp op) {
-    if (!target_)
+    if (!targetSurface)
         return;
     Block b = blockOf(effectiveClip(), x, y, w, h, source, sx, sy);
     switch (op) {
     case BlitOp::Or:
-        forEachPixel(*target_, b, source, [](Pixel d, Pixel s) { return d | s; });
+        forEachPixel(*targetSurface, b, source, [](Pixel d, Pixel s) { return d | s; });
         break;
     case BlitOp::And:
-        forEachPixel(*target_, b, source, [](Pixel d, Pixel s) { return d & s; });
+        forEachPixel(*targetSurface, b, source, [](Pixel d, Pixel s) { return d & s; });
         break;
     case BlitOp::Xor:
-        forEachPixel(*target_, b, source, [](Pixel d, Pixel s) { return d ^ s; });
+        forEachPixel(*targetSurface, b, source, [](Pixel d, Pixel s) { return d ^ s; });
         break;
     case BlitOp::Copy:
     default:
-        forEachPixel(*target_, b, source, [](Pixel, Pixel s) { return s; });
+        forEachPixel(*targetSurface, b, source, [](Pixel, Pixel s) { return s; });
         break;
     }
 }
 
 void Canvas::blitKeyed(int32_t x, int32_t y, int32_t w, int32_t h, const Surface &source, int32_t sx,
                        int32_t sy, Pixel key) {
-    if (!target_)
+    if (!targetSurface)
         return;
     key = colorOf(key);
-    forEachPixel(*target_, blockOf(effectiveClip(), x, y, w, h, source, sx, sy), source,
+    forEachPixel(*targetSurface, blockOf(effectiveClip(), x, y, w, h, source, sx, sy), source,
                  [key](Pixel d, Pixel s) { return s == key ? d : s; });
 }
 
 void Canvas::blitBlend(int32_t x, int32_t y, int32_t w, int32_t h, const Surface &source, int32_t sx,
                        int32_t sy, uint8_t alpha) {
-    if (!target_)
+    if (!targetSurface)
         return;
     unsigned a = alpha, na = 255u - alpha;
-    forEachPixel(
-        *target_, blockOf(effectiveClip(), x, y, w, h, source, sx, sy), source, [a, na](Pixel d, Pixel s) {
-            return rgb((red(s) * a + red(d) * na + 127) / 255, (green(s) * a + green(d) * na + 127) / 255,
-                       (blue(s) * a + blue(d) * na + 127) / 255);
-        });
+    forEachPixel(*targetSurface, blockOf(effectiveClip(), x, y, w, h, source, sx, sy), source,
+                 [a, na](Pixel d, Pixel s) {
+                     return rgb((red(s) * a + red(d) * na + 127) / 255,
+                                (green(s) * a + green(d) * na + 127) / 255,
+                                (blue(s) * a + blue(d) * na + 127) / 255);
+                 });
 }
 
 } // namespace sorrel::raster

@@ -102,41 +102,41 @@ Rect clampRect(const Rect &r) {
 class Sweep {
   public:
     Sweep(const Ellipse &e, Point p1, Point p2) {
-        sx_ = 2 * static_cast<int64_t>(p1.x) - e.cx2;
-        sy_ = e.cy2 - 2 * static_cast<int64_t>(p1.y);
-        ex_ = 2 * static_cast<int64_t>(p2.x) - e.cx2;
-        ey_ = e.cy2 - 2 * static_cast<int64_t>(p2.y);
-        if (sx_ == 0 && sy_ == 0)
-            sx_ = 1;
-        if (ex_ == 0 && ey_ == 0)
-            ex_ = 1;
-        full_ = cross(sx_, sy_, ex_, ey_) == 0 && sx_ * ex_ + sy_ * ey_ > 0;
-        endHalf_ = half(ex_, ey_);
+        startX = 2 * static_cast<int64_t>(p1.x) - e.cx2;
+        startY = e.cy2 - 2 * static_cast<int64_t>(p1.y);
+        endX = 2 * static_cast<int64_t>(p2.x) - e.cx2;
+        endY = e.cy2 - 2 * static_cast<int64_t>(p2.y);
+        if (startX == 0 && startY == 0)
+            startX = 1;
+        if (endX == 0 && endY == 0)
+            endX = 1;
+        full = cross(startX, startY, endX, endY) == 0 && startX * endX + startY * endY > 0;
+        endHalf = half(endX, endY);
     }
 
     // Whether the direction (x, y) (screen orientation, doubled) lies on the
     // sweep, both rays included.
     bool contains(int64_t x, int64_t y) const {
         y = -y;
-        if (full_ || (x == 0 && y == 0))
+        if (full || (x == 0 && y == 0))
             return true;
         int h = half(x, y);
-        if (h != endHalf_)
-            return h < endHalf_;
-        return cross(x, y, ex_, ey_) >= 0;
+        if (h != endHalf)
+            return h < endHalf;
+        return cross(x, y, endX, endY) >= 0;
     }
 
   private:
     static int64_t cross(int64_t ax, int64_t ay, int64_t bx, int64_t by) { return ax * by - ay * bx; }
     // 0 for angles [0, pi) from the start ray, 1 for [pi, 2 pi).
     int half(int64_t x, int64_t y) const {
-        int64_t c = cross(sx_, sy_, x, y);
-        return (c > 0 || (c == 0 && sx_ * x + sy_ * y > 0)) ? 0 : 1;
+        int64_t c = cross(startX, startY, x, y);
+        return (c > 0 || (c == 0 && startX * x + startY * y > 0)) ? 0 : 1;
     }
 
-    int64_t sx_, sy_, ex_, ey_;
-    bool full_;
-    int endHalf_;
+    int64_t startX, startY, endX, endY;
+    bool full;
+    int endHalf;
 };
 
 } // namespace
@@ -153,7 +153,7 @@ void Canvas::fillEllipse(const Rect &box) {
         int64_t l, r;
         if (e.span(y, l, r))
             spanRop(y, static_cast<int32_t>(std::max<int64_t>(l, clip.left)),
-                    static_cast<int32_t>(std::min<int64_t>(r + 1, clip.right)), brush_, clip);
+                    static_cast<int32_t>(std::min<int64_t>(r + 1, clip.right)), brushColor, clip);
     }
 }
 
@@ -175,7 +175,7 @@ void Canvas::fillPie(const Rect &box, Point p1, Point p2) {
         int64_t x0 = std::max<int64_t>(l, clip.left), x1 = std::min<int64_t>(r + 1, clip.right);
         for (int64_t x = x0; x < x1; ++x)
             if (sweep.contains(2 * x - apex.cx2, 2 * static_cast<int64_t>(y) - apex.cy2))
-                plot(static_cast<int32_t>(x), y, brush_);
+                plot(static_cast<int32_t>(x), y, brushColor);
     }
 }
 
@@ -187,7 +187,7 @@ void Canvas::arc(const Rect &box, Point p1, Point p2) {
             return;
         Ellipse e(b);
         Sweep sweep(e, {clampCoord(p1.x), clampCoord(p1.y)}, {clampCoord(p2.x), clampCoord(p2.y)});
-        int32_t reach = pen_.width > 1 ? pen_.width / 2 + 1 : 0;
+        int32_t reach = selectedPen.width > 1 ? selectedPen.width / 2 + 1 : 0;
 
         // Wide pens stamp a disc on every pixel of the curve into a mask first,
         // so that each pixel takes the raster operation once.
@@ -198,7 +198,7 @@ void Canvas::arc(const Rect &box, Point p1, Point p2) {
         std::vector<Point> disc;
         if (reach > 0) {
             mask.assign(static_cast<size_t>(maskRect.width()) * static_cast<size_t>(maskRect.height()), 0);
-            int64_t w2 = static_cast<int64_t>(pen_.width) * pen_.width;
+            int64_t w2 = static_cast<int64_t>(selectedPen.width) * selectedPen.width;
             for (int32_t dy = -reach; dy <= reach; ++dy)
                 for (int32_t dx = -reach; dx <= reach; ++dx) {
                     int64_t d4 = 4 * (static_cast<int64_t>(dx) * dx + static_cast<int64_t>(dy) * dy);
@@ -211,7 +211,7 @@ void Canvas::arc(const Rect &box, Point p1, Point p2) {
                 return;
             if (reach == 0) {
                 if (x >= clip.left && x < clip.right && y >= clip.top && y < clip.bottom)
-                    plot(static_cast<int32_t>(x), static_cast<int32_t>(y), pen_.color);
+                    plot(static_cast<int32_t>(x), static_cast<int32_t>(y), selectedPen.color);
                 return;
             }
             for (const Point &d : disc) {
@@ -250,7 +250,7 @@ void Canvas::arc(const Rect &box, Point p1, Point p2) {
                 for (int32_t x = maskRect.left; x < maskRect.right; ++x)
                     if (mask[static_cast<size_t>(y - maskRect.top) * static_cast<size_t>(maskRect.width()) +
                              static_cast<size_t>(x - maskRect.left)])
-                        plot(x, y, pen_.color);
+                        plot(x, y, selectedPen.color);
         }
     });
 }

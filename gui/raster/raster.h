@@ -82,17 +82,17 @@ class Surface {
     Surface(Surface &&other) noexcept;
     Surface &operator=(Surface &&other) noexcept;
 
-    int32_t width() const { return width_; }
-    int32_t height() const { return height_; }
-    int32_t stride() const { return stride_; }
-    bool empty() const { return width_ <= 0 || height_ <= 0; }
-    bool owning() const { return !storage_.empty(); }
-    Rect bounds() const { return {0, 0, width_, height_}; }
+    int32_t width() const { return pixelWidth; }
+    int32_t height() const { return pixelHeight; }
+    int32_t stride() const { return pixelStride; }
+    bool empty() const { return pixelWidth <= 0 || pixelHeight <= 0; }
+    bool owning() const { return !storage.empty(); }
+    Rect bounds() const { return {0, 0, pixelWidth, pixelHeight}; }
 
-    Pixel *data() { return pixels_; }
-    const Pixel *data() const { return pixels_; }
-    Pixel *row(int32_t y) { return pixels_ + static_cast<ptrdiff_t>(y) * stride_; }
-    const Pixel *row(int32_t y) const { return pixels_ + static_cast<ptrdiff_t>(y) * stride_; }
+    Pixel *data() { return pixels; }
+    const Pixel *data() const { return pixels; }
+    Pixel *row(int32_t y) { return pixels + static_cast<ptrdiff_t>(y) * pixelStride; }
+    const Pixel *row(int32_t y) const { return pixels + static_cast<ptrdiff_t>(y) * pixelStride; }
 
     // Checked access: reading outside gives 0, writing outside does nothing.
     Pixel get(int32_t x, int32_t y) const;
@@ -101,11 +101,11 @@ class Surface {
     void fill(Pixel p);
 
   private:
-    std::vector<Pixel> storage_;
-    Pixel *pixels_ = nullptr;
-    int32_t width_ = 0;
-    int32_t height_ = 0;
-    int32_t stride_ = 0;
+    std::vector<Pixel> storage;
+    Pixel *pixels = nullptr;
+    int32_t pixelWidth = 0;
+    int32_t pixelHeight = 0;
+    int32_t pixelStride = 0;
 };
 
 // ---------------------------------------------------------------------------
@@ -135,12 +135,12 @@ class Font {
     Font() : Font(FontSpec{}) {}
     explicit Font(const FontSpec &spec);
 
-    const FontSpec &spec() const { return spec_; }
+    const FontSpec &spec() const { return fontSpec; }
     // Cell metrics in pixels: ascent above the baseline, descent below it,
     // height = ascent + descent (the text cell that vertical centring uses).
-    int32_t ascent() const { return ascent_; }
-    int32_t descent() const { return descent_; }
-    int32_t height() const { return ascent_ + descent_; }
+    int32_t ascent() const { return cellAscent; }
+    int32_t descent() const { return cellDescent; }
+    int32_t height() const { return cellAscent + cellDescent; }
 
     // Width in pixels of the first length bytes of text (the sum of the
     // glyph advances). A null text has width 0.
@@ -153,9 +153,9 @@ class Font {
 
   private:
     friend class Canvas;
-    FontSpec spec_;
-    int32_t ascent_ = 0;
-    int32_t descent_ = 0;
+    FontSpec fontSpec;
+    int32_t cellAscent = 0;
+    int32_t cellDescent = 0;
 };
 
 // ---------------------------------------------------------------------------
@@ -195,20 +195,20 @@ class Canvas {
     explicit Canvas(Surface *target = nullptr);
 
     void setTarget(Surface *target); // keeps all state; clip still applies
-    Surface *target() const { return target_; }
+    Surface *target() const { return targetSurface; }
 
     // Clip: every operation draws only inside clip & surface bounds. Any
     // rectangle is accepted, also inverted ones (nothing is drawn) and ones
     // far outside the surface.
-    void setClip(const Rect &r) { clip_ = r; }
+    void setClip(const Rect &r) { clipRect = r; }
     // Clip = the whole surface (SelectClipRgn with no region).
     void resetClip();
-    const Rect &clip() const { return clip_; }
+    const Rect &clip() const { return clipRect; }
     // The clip intersected with the surface: the pixels an operation may touch.
     Rect effectiveClip() const;
 
     void setPen(const Pen &pen);
-    const Pen &pen() const { return pen_; }
+    const Pen &pen() const { return selectedPen; }
     // Drawing at an integer scale: one-pixel pens then draw blocks of
     // size x size pixels. lineTo walks the line on the lattice of blocks
     // (its points divided by size, rounded down) and fills every block it
@@ -216,20 +216,20 @@ class Canvas {
     // pixels it covers at scale 1; the dot pattern counts blocks. 1 (the
     // default) is plain pixels; sizes are kept to 1..16.
     void setBlockSize(int32_t size);
-    int32_t blockSize() const { return block_; }
-    void setBrush(Pixel color) { brush_ = colorOf(color); }
-    Pixel brush() const { return brush_; }
-    void setRop2(Rop2 rop) { rop_ = rop; }
-    Rop2 rop2() const { return rop_; }
+    int32_t blockSize() const { return blockSide; }
+    void setBrush(Pixel color) { brushColor = colorOf(color); }
+    Pixel brush() const { return brushColor; }
+    void setRop2(Rop2 rop) { rasterOp = rop; }
+    Rop2 rop2() const { return rasterOp; }
 
-    void setFont(const Font &font) { font_ = font; }
-    const Font &font() const { return font_; }
-    void setTextColor(Pixel c) { textColor_ = colorOf(c); }
-    Pixel textColor() const { return textColor_; }
-    void setBackColor(Pixel c) { backColor_ = colorOf(c); }
-    Pixel backColor() const { return backColor_; }
-    void setBackOpaque(bool opaque) { backOpaque_ = opaque; }
-    bool backOpaque() const { return backOpaque_; }
+    void setFont(const Font &font) { selectedFont = font; }
+    const Font &font() const { return selectedFont; }
+    void setTextColor(Pixel c) { currentTextColor = colorOf(c); }
+    Pixel textColor() const { return currentTextColor; }
+    void setBackColor(Pixel c) { currentBackColor = colorOf(c); }
+    Pixel backColor() const { return currentBackColor; }
+    void setBackOpaque(bool opaque) { backgroundOpaque = opaque; }
+    bool backOpaque() const { return backgroundOpaque; }
 
     // --- pixels -----------------------------------------------------------
     // SetPixel: the color lands as is (no raster operation); outside the clip
@@ -241,7 +241,7 @@ class Canvas {
     // --- lines (pen, raster operation) ------------------------------------
     // MoveToEx: sets the pen position and restarts the dot pattern.
     void moveTo(Point p);
-    Point position() const { return position_; }
+    Point position() const { return penPosition; }
     // LineTo: from the pen position to p, leaving out p itself (one-pixel
     // pens); the pen position becomes p. Bresenham stepping along the major
     // axis; where the exact line passes midway between two pixels of the minor
@@ -300,7 +300,7 @@ class Canvas {
     void drawText(const char *text, const Rect &r, Align align); // zero-terminated; null draws nothing
     // The text cell of the last drawText before clipping (for tests and
     // callers that need to know where text went).
-    const Rect &lastTextCell() const { return lastTextCell_; }
+    const Rect &lastTextCell() const { return lastDrawnCell; }
 
     // --- blits ---------------------------------------------------------------
     // BitBlt: the block of source at (sx, sy) of w x h to (x, y) with op.
@@ -326,19 +326,19 @@ class Canvas {
     void blockLine(Point a, Point b);
     void spanRop(int32_t y, int32_t x0, int32_t x1, Pixel color, const Rect &clip); // x0..x1-1
 
-    Surface *target_ = nullptr;
-    Rect clip_;
-    Point position_;
-    int32_t dotPhase_ = 0;
-    Pen pen_;
-    Pixel brush_ = 0x00ffffff;
-    Rop2 rop_ = Rop2::CopyPen;
-    Font font_;
-    Pixel textColor_ = 0;
-    Pixel backColor_ = 0x00ffffff;
-    bool backOpaque_ = false;
-    Rect lastTextCell_;
-    int32_t block_ = 1;
+    Surface *targetSurface = nullptr;
+    Rect clipRect;
+    Point penPosition;
+    int32_t dotPhase = 0;
+    Pen selectedPen;
+    Pixel brushColor = 0x00ffffff;
+    Rop2 rasterOp = Rop2::CopyPen;
+    Font selectedFont;
+    Pixel currentTextColor = 0;
+    Pixel currentBackColor = 0x00ffffff;
+    bool backgroundOpaque = false;
+    Rect lastDrawnCell;
+    int32_t blockSide = 1;
 };
 
 // The monochrome mask of a block as a color surface: white (0x00ffffff)

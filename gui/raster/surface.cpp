@@ -17,25 +17,25 @@ Surface::Surface(int32_t width, int32_t height, Pixel fill) {
     if (width <= 0 || height <= 0 || static_cast<int64_t>(width) * height > kMaxPixels)
         return;
     try {
-        storage_.assign(static_cast<size_t>(width) * static_cast<size_t>(height), colorOf(fill));
+        storage.assign(static_cast<size_t>(width) * static_cast<size_t>(height), colorOf(fill));
     } catch (const std::bad_alloc &) {
-        storage_.clear();
+        storage.clear();
         return;
     }
-    pixels_ = storage_.data();
-    width_ = width;
-    height_ = height;
-    stride_ = width;
+    pixels = storage.data();
+    pixelWidth = width;
+    pixelHeight = height;
+    pixelStride = width;
 }
 
 Surface Surface::view(Pixel *pixels, int32_t width, int32_t height, int32_t stride) {
     Surface s;
     if (!pixels || width <= 0 || height <= 0 || stride < width)
         return s;
-    s.pixels_ = pixels;
-    s.width_ = width;
-    s.height_ = height;
-    s.stride_ = stride;
+    s.pixels = pixels;
+    s.pixelWidth = width;
+    s.pixelHeight = height;
+    s.pixelStride = stride;
     return s;
 }
 
@@ -47,60 +47,60 @@ Surface &Surface::operator=(const Surface &other) {
     if (this == &other)
         return *this;
     if (!other.owning()) {
-        storage_.clear();
-        pixels_ = other.pixels_;
+        storage.clear();
+        pixels = other.pixels;
     } else {
         try {
-            storage_ = other.storage_;
+            storage = other.storage;
         } catch (const std::bad_alloc &) {
             *this = Surface();
             return *this;
         }
-        pixels_ = storage_.data();
+        pixels = storage.data();
     }
-    width_ = other.width_;
-    height_ = other.height_;
-    stride_ = other.stride_;
+    pixelWidth = other.pixelWidth;
+    pixelHeight = other.pixelHeight;
+    pixelStride = other.pixelStride;
     return *this;
 }
 
 Surface::Surface(Surface &&other) noexcept
-    : storage_(std::move(other.storage_)), pixels_(other.pixels_), width_(other.width_),
-      height_(other.height_), stride_(other.stride_) {
-    other.storage_.clear();
-    other.pixels_ = nullptr;
-    other.width_ = other.height_ = other.stride_ = 0;
+    : storage(std::move(other.storage)), pixels(other.pixels), pixelWidth(other.pixelWidth),
+      pixelHeight(other.pixelHeight), pixelStride(other.pixelStride) {
+    other.storage.clear();
+    other.pixels = nullptr;
+    other.pixelWidth = other.pixelHeight = other.pixelStride = 0;
 }
 
 Surface &Surface::operator=(Surface &&other) noexcept {
     if (this != &other) {
-        storage_ = std::move(other.storage_);
-        pixels_ = other.pixels_;
-        width_ = other.width_;
-        height_ = other.height_;
-        stride_ = other.stride_;
-        other.storage_.clear();
-        other.pixels_ = nullptr;
-        other.width_ = other.height_ = other.stride_ = 0;
+        storage = std::move(other.storage);
+        pixels = other.pixels;
+        pixelWidth = other.pixelWidth;
+        pixelHeight = other.pixelHeight;
+        pixelStride = other.pixelStride;
+        other.storage.clear();
+        other.pixels = nullptr;
+        other.pixelWidth = other.pixelHeight = other.pixelStride = 0;
     }
     return *this;
 }
 
 Pixel Surface::get(int32_t x, int32_t y) const {
-    if (x < 0 || y < 0 || x >= width_ || y >= height_)
+    if (x < 0 || y < 0 || x >= pixelWidth || y >= pixelHeight)
         return 0;
     return colorOf(row(y)[x]);
 }
 
 void Surface::set(int32_t x, int32_t y, Pixel p) {
-    if (x < 0 || y < 0 || x >= width_ || y >= height_)
+    if (x < 0 || y < 0 || x >= pixelWidth || y >= pixelHeight)
         return;
     row(y)[x] = colorOf(p);
 }
 
 void Surface::fill(Pixel p) {
-    for (int32_t y = 0; y < height_; ++y)
-        std::fill(row(y), row(y) + width_, colorOf(p));
+    for (int32_t y = 0; y < pixelHeight; ++y)
+        std::fill(row(y), row(y) + pixelWidth, colorOf(p));
 }
 
 Surface makeMask(const Surface &source, int32_t sx, int32_t sy, int32_t w, int32_t h, Pixel key) {

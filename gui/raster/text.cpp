@@ -327,26 +327,27 @@ Face faceFromName(const char *name) {
     return (i == sizeof(symbol) - 1 && name[i] == 0) ? Face::Symbol : Face::Sans;
 }
 
-Font::Font(const FontSpec &spec) : spec_(spec) {
-    spec_.height = std::max<int32_t>(1, std::min(kMaxHeight, spec.height));
-    const FaceData &face = faceData(spec_);
+Font::Font(const FontSpec &spec) : fontSpec(spec) {
+    fontSpec.height = std::max<int32_t>(1, std::min(kMaxHeight, spec.height));
+    const FaceData &face = faceData(fontSpec);
     int64_t upem = face.unitsPerEm;
-    ascent_ = static_cast<int32_t>(roundDiv(static_cast<int64_t>(face.ascent) * spec_.height, upem));
-    descent_ = static_cast<int32_t>(roundDiv(static_cast<int64_t>(face.descent) * spec_.height, upem));
+    cellAscent = static_cast<int32_t>(roundDiv(static_cast<int64_t>(face.ascent) * fontSpec.height, upem));
+    cellDescent = static_cast<int32_t>(roundDiv(static_cast<int64_t>(face.descent) * fontSpec.height, upem));
 }
 
 bool Font::operator==(const Font &o) const {
-    return spec_.face == o.spec_.face && spec_.height == o.spec_.height && spec_.bold == o.spec_.bold &&
-           spec_.italic == o.spec_.italic && spec_.underline == o.spec_.underline;
+    return fontSpec.face == o.fontSpec.face && fontSpec.height == o.fontSpec.height &&
+           fontSpec.bold == o.fontSpec.bold && fontSpec.italic == o.fontSpec.italic &&
+           fontSpec.underline == o.fontSpec.underline;
 }
 
 int32_t Font::textWidth(const char *text, size_t length) const {
     if (!text)
         return 0;
-    const FaceData &face = faceData(spec_);
+    const FaceData &face = faceData(fontSpec);
     int64_t width = 0;
     for (size_t i = 0; i < length; ++i)
-        width += glyphFor(face, spec_, static_cast<unsigned char>(text[i])).advance;
+        width += glyphFor(face, fontSpec, static_cast<unsigned char>(text[i])).advance;
     return static_cast<int32_t>(std::min<int64_t>(width, INT32_MAX));
 }
 
@@ -358,39 +359,40 @@ void Canvas::drawText(const char *text, const Rect &r, Align align) {
     if (text)
         drawText(text, std::strlen(text), r, align);
     else
-        lastTextCell_ = Rect{};
+        lastDrawnCell = Rect{};
 }
 
 void Canvas::drawText(const char *text, size_t length, const Rect &r, Align align) {
     noThrow([&] {
-        lastTextCell_ = Rect{};
+        lastDrawnCell = Rect{};
         if (!text)
             return;
-        const FontSpec &spec = font_.spec();
-        int64_t width = font_.textWidth(text, length);
-        int64_t height = font_.height();
+        const FontSpec &spec = selectedFont.spec();
+        int64_t width = selectedFont.textWidth(text, length);
+        int64_t height = selectedFont.height();
         int64_t x = r.left;
         if (align == Align::Center)
             x = r.left + (static_cast<int64_t>(r.right) - r.left - width) / 2;
         else if (align == Align::Right)
             x = r.right - width;
         int64_t y = r.top + (static_cast<int64_t>(r.bottom) - r.top - height) / 2;
-        lastTextCell_ = {clampCoord(x), clampCoord(y), clampCoord(x + width), clampCoord(y + height)};
+        lastDrawnCell = {clampCoord(x), clampCoord(y), clampCoord(x + width), clampCoord(y + height)};
         Rect visible = intersect(r, effectiveClip());
         if (visible.empty())
             return;
-        if (backOpaque_) {
-            Rect cell = intersect(lastTextCell_, visible);
+        if (backgroundOpaque) {
+            Rect cell = intersect(lastDrawnCell, visible);
             for (int32_t row = cell.top; row < cell.bottom; ++row)
-                std::fill(target_->row(row) + cell.left, target_->row(row) + cell.right, backColor_);
+                std::fill(targetSurface->row(row) + cell.left, targetSurface->row(row) + cell.right,
+                          currentBackColor);
         }
         const FaceData &face = faceData(spec);
         if (!face.ok)
             return;
-        int64_t baseline = y + font_.ascent();
+        int64_t baseline = y + selectedFont.ascent();
         std::vector<Edge> edges;
-        Surface &s = *target_;
-        Pixel color = textColor_;
+        Surface &s = *targetSurface;
+        Pixel color = currentTextColor;
         int64_t pen = x;
         for (size_t i = 0; i < length && pen < visible.right; ++i) {
             Glyph g = glyphFor(face, spec, static_cast<unsigned char>(text[i]));
