@@ -26,39 +26,39 @@ void writeLittleEndian(uint32_t word, unsigned char *out) {
 } // namespace
 
 ProgramBank::ProgramBank(int32_t programCount, int32_t paramCount)
-    : programCount_(std::max<int32_t>(programCount, 1)), paramCount_(std::max<int32_t>(paramCount, 1)),
-      recordSize_(paramCount_ * 4 + kNameSize) {
-    const size_t valueCount = static_cast<size_t>(programCount_) * static_cast<size_t>(paramCount_);
-    values_.reset(new std::atomic<float>[valueCount]);
-    names_.reset(new std::atomic<char>[static_cast<size_t>(programCount_) * kNameSize]);
-    defaults_.reset(new float[static_cast<size_t>(paramCount_)]());
-    for (ChunkSlot &slot : chunkSlots_)
+    : programsInBank(std::max<int32_t>(programCount, 1)), paramsPerProgram(std::max<int32_t>(paramCount, 1)),
+      recordBytes(paramsPerProgram * 4 + kNameSize) {
+    const size_t valueCount = static_cast<size_t>(programsInBank) * static_cast<size_t>(paramsPerProgram);
+    values.reset(new std::atomic<float>[valueCount]);
+    names.reset(new std::atomic<char>[static_cast<size_t>(programsInBank) * kNameSize]);
+    defaults.reset(new float[static_cast<size_t>(paramsPerProgram)]());
+    for (ChunkSlot &slot : chunkSlots)
         slot.bytes.reset(new unsigned char[static_cast<size_t>(bankSize())]());
     for (size_t i = 0; i < valueCount; ++i)
-        values_[i].store(0.0f, kRelaxed);
-    for (size_t i = 0; i < static_cast<size_t>(programCount_) * kNameSize; ++i)
-        names_[i].store(0, kRelaxed);
+        values[i].store(0.0f, kRelaxed);
+    for (size_t i = 0; i < static_cast<size_t>(programsInBank) * kNameSize; ++i)
+        names[i].store(0, kRelaxed);
 }
 
 ProgramBank::~ProgramBank() = default;
 
 void ProgramBank::select(int32_t program) {
     if (validProgram(program))
-        current_.store(program, kRelaxed);
+        current.store(program, kRelaxed);
 }
 
 void ProgramBank::setDefault(int32_t index, float value) {
     if (validIndex(index) && !std::isnan(value))
-        defaults_[static_cast<size_t>(index)] = std::clamp(value, 0.0f, 1.0f);
+        defaults[static_cast<size_t>(index)] = std::clamp(value, 0.0f, 1.0f);
 }
 
 float ProgramBank::defaultValue(int32_t index) const {
-    return validIndex(index) ? defaults_[static_cast<size_t>(index)] : 0.0f;
+    return validIndex(index) ? defaults[static_cast<size_t>(index)] : 0.0f;
 }
 
 float ProgramBank::sanitize(int32_t index, float value) const {
     if (std::isnan(value))
-        return defaults_[static_cast<size_t>(index)];
+        return defaults[static_cast<size_t>(index)];
     return std::clamp(value, 0.0f, 1.0f);
 }
 
@@ -107,14 +107,14 @@ void ProgramBank::copy(int32_t from, int32_t to) {
         return;
     for (int32_t i = 0; i < kNameSize; ++i)
         name(to)[i].store(name(from)[i].load(kRelaxed), kRelaxed);
-    for (int32_t i = 0; i < paramCount_; ++i)
+    for (int32_t i = 0; i < paramsPerProgram; ++i)
         value(to, i).store(value(from, i).load(kRelaxed), kRelaxed);
 }
 
 void ProgramBank::encodeRecord(int32_t program, unsigned char *out) const {
     for (int32_t i = 0; i < kNameSize; ++i)
         out[i] = static_cast<unsigned char>(name(program)[i].load(kRelaxed));
-    for (int32_t i = 0; i < paramCount_; ++i) {
+    for (int32_t i = 0; i < paramsPerProgram; ++i) {
         const float v = value(program, i).load(kRelaxed);
         uint32_t bits;
         std::memcpy(&bits, &v, sizeof bits);
@@ -125,7 +125,7 @@ void ProgramBank::encodeRecord(int32_t program, unsigned char *out) const {
 void ProgramBank::decodeRecord(const unsigned char *in, int32_t program) {
     for (int32_t i = 0; i < kNameSize; ++i)
         name(program)[i].store(static_cast<char>(in[i]), kRelaxed);
-    for (int32_t i = 0; i < paramCount_; ++i) {
+    for (int32_t i = 0; i < paramsPerProgram; ++i) {
         const uint32_t bits = readLittleEndian(in + kNameSize + 4 * i);
         float v;
         std::memcpy(&v, &bits, sizeof v);
@@ -135,15 +135,15 @@ void ProgramBank::decodeRecord(const unsigned char *in, int32_t program) {
 
 unsigned char *ProgramBank::chunkBuffer() {
     const std::thread::id self = std::this_thread::get_id();
-    for (ChunkSlot &slot : chunkSlots_)
+    for (ChunkSlot &slot : chunkSlots)
         if (slot.owner.load() == self)
             return slot.bytes.get();
-    for (ChunkSlot &slot : chunkSlots_) {
+    for (ChunkSlot &slot : chunkSlots) {
         std::thread::id unowned{};
         if (slot.owner.compare_exchange_strong(unowned, self))
             return slot.bytes.get();
     }
-    return chunkSlots_[kChunkSlots - 1].bytes.get();
+    return chunkSlots[kChunkSlots - 1].bytes.get();
 }
 
 int32_t ProgramBank::chunkData(bool isPreset, int32_t program, void **data) {
@@ -156,10 +156,10 @@ int32_t ProgramBank::chunkData(bool isPreset, int32_t program, void **data) {
     if (isPreset) {
         encodeRecord(program, bytes);
         *data = bytes;
-        return recordSize_;
+        return recordBytes;
     }
-    for (int32_t p = 0; p < programCount_; ++p)
-        encodeRecord(p, bytes + static_cast<size_t>(p) * static_cast<size_t>(recordSize_));
+    for (int32_t p = 0; p < programsInBank; ++p)
+        encodeRecord(p, bytes + static_cast<size_t>(p) * static_cast<size_t>(recordBytes));
     *data = bytes;
     return bankSize();
 }
@@ -169,15 +169,15 @@ int32_t ProgramBank::loadChunk(const void *data, int32_t byteSize, bool isPreset
         return 0;
     const auto *bytes = static_cast<const unsigned char *>(data);
     if (isPreset) {
-        if (byteSize != recordSize_ || !validProgram(program))
+        if (byteSize != recordBytes || !validProgram(program))
             return 0;
         decodeRecord(bytes, program);
         return 1;
     }
     if (byteSize != bankSize())
         return 0;
-    for (int32_t p = 0; p < programCount_; ++p)
-        decodeRecord(bytes + static_cast<size_t>(p) * static_cast<size_t>(recordSize_), p);
+    for (int32_t p = 0; p < programsInBank; ++p)
+        decodeRecord(bytes + static_cast<size_t>(p) * static_cast<size_t>(recordBytes), p);
     return 1;
 }
 

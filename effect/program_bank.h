@@ -29,14 +29,14 @@ class ProgramBank {
     ProgramBank(const ProgramBank &) = delete;
     ProgramBank &operator=(const ProgramBank &) = delete;
 
-    int32_t programCount() const { return programCount_; }
-    int32_t paramCount() const { return paramCount_; }
-    int32_t recordSize() const { return recordSize_; }
-    int32_t bankSize() const { return recordSize_ * programCount_; }
+    int32_t programCount() const { return programsInBank; }
+    int32_t paramCount() const { return paramsPerProgram; }
+    int32_t recordSize() const { return recordBytes; }
+    int32_t bankSize() const { return recordBytes * programsInBank; }
 
     // Selection; a program outside the bank is ignored.
     void select(int32_t program);
-    int32_t selected() const { return current_.load(std::memory_order_relaxed); }
+    int32_t selected() const { return current.load(std::memory_order_relaxed); }
 
     // The value that replaces a NaN arriving in a chunk (0 until set).
     void setDefault(int32_t index, float value);
@@ -75,26 +75,26 @@ class ProgramBank {
     int32_t loadChunk(const void *data, int32_t byteSize, bool isPreset, int32_t program);
 
   private:
-    bool validProgram(int32_t program) const { return program >= 0 && program < programCount_; }
-    bool validIndex(int32_t index) const { return index >= 0 && index < paramCount_; }
+    bool validProgram(int32_t program) const { return program >= 0 && program < programsInBank; }
+    bool validIndex(int32_t index) const { return index >= 0 && index < paramsPerProgram; }
     std::atomic<float> &value(int32_t program, int32_t index) const {
-        return values_[static_cast<size_t>(program) * static_cast<size_t>(paramCount_) +
-                       static_cast<size_t>(index)];
+        return values[static_cast<size_t>(program) * static_cast<size_t>(paramsPerProgram) +
+                      static_cast<size_t>(index)];
     }
     std::atomic<char> *name(int32_t program) const {
-        return &names_[static_cast<size_t>(program) * kNameSize];
+        return &names[static_cast<size_t>(program) * kNameSize];
     }
     float sanitize(int32_t index, float value) const;
     void encodeRecord(int32_t program, unsigned char *out) const;
     void decodeRecord(const unsigned char *in, int32_t program);
 
-    int32_t programCount_;
-    int32_t paramCount_;
-    int32_t recordSize_;
-    std::atomic<int32_t> current_{0};
-    std::unique_ptr<std::atomic<float>[]> values_;
-    std::unique_ptr<std::atomic<char>[]> names_;
-    std::unique_ptr<float[]> defaults_;
+    int32_t programsInBank;
+    int32_t paramsPerProgram;
+    int32_t recordBytes;
+    std::atomic<int32_t> current{0};
+    std::unique_ptr<std::atomic<float>[]> values;
+    std::unique_ptr<std::atomic<char>[]> names;
+    std::unique_ptr<float[]> defaults;
 
     // Chunk bytes handed out by chunkData, one buffer per calling thread (a
     // host saves from its user-interface thread, sometimes from another one
@@ -105,7 +105,7 @@ class ProgramBank {
         std::unique_ptr<unsigned char[]> bytes;
     };
     unsigned char *chunkBuffer();
-    ChunkSlot chunkSlots_[kChunkSlots];
+    ChunkSlot chunkSlots[kChunkSlots];
 };
 
 } // namespace sorrel

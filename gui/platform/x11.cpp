@@ -205,16 +205,16 @@ void onIoExit(Display *, void *) {
 
 class ErrorTrap {
   public:
-    explicit ErrorTrap(Display *display, bool syncAtEnd = true)
-        : display_(display), syncAtEnd_(syncAtEnd), first_(display ? NextRequest(display) : 0) {
+    explicit ErrorTrap(Display *inDisplay, bool inSyncAtEnd = true)
+        : display(inDisplay), syncAtEnd(inSyncAtEnd), firstSerial(inDisplay ? NextRequest(inDisplay) : 0) {
         if (trapDepth++ == 0) {
             outerErrorHandler = XSetErrorHandler(onXError);
             outerIoHandler = XSetIOErrorHandler(onIoError);
         }
     }
     ~ErrorTrap() {
-        if (syncAtEnd_)
-            XSync(display_, False);
+        if (syncAtEnd)
+            XSync(display, False);
         if (--trapDepth == 0) {
             XSetErrorHandler(outerErrorHandler);
             XSetIOErrorHandler(outerIoHandler);
@@ -226,16 +226,16 @@ class ErrorTrap {
     // Waits until the server has handled everything sent so far; true when
     // none of what was sent since the trap was set failed.
     bool succeeded() {
-        XSync(display_, False);
-        const int slot = errorSlot(display_);
-        const bool failed = errorSeen[slot] && static_cast<long>(lastErrorSerial[slot] - first_) >= 0;
-        return !failed && !(display_ == theConnection.display && theConnection.broken);
+        XSync(display, False);
+        const int slot = errorSlot(display);
+        const bool failed = errorSeen[slot] && static_cast<long>(lastErrorSerial[slot] - firstSerial) >= 0;
+        return !failed && !(display == theConnection.display && theConnection.broken);
     }
 
   private:
-    Display *display_;
-    bool syncAtEnd_;
-    unsigned long first_; // serial number of the first request under the trap
+    Display *display;
+    bool syncAtEnd;
+    unsigned long firstSerial; // serial number of the first request under the trap
 };
 
 Display *openDisplay() {
