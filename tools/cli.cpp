@@ -16,7 +16,7 @@ bool Args::parse(int argc, char **argv, int first, const std::vector<OptionSpec>
     for (int i = first; i < argc; ++i) {
         const std::string a = argv[i];
         if (optionsEnded) {
-            positional_.push_back(a);
+            positionalArgs.push_back(a);
             continue;
         }
         if (a == "--") {
@@ -24,11 +24,11 @@ bool Args::parse(int argc, char **argv, int first, const std::vector<OptionSpec>
             continue;
         }
         if (a == "-h") {
-            options_.emplace_back("help", "");
+            options.emplace_back("help", "");
             continue;
         }
         if (a.size() < 3 || a[0] != '-' || a[1] != '-') {
-            positional_.push_back(a);
+            positionalArgs.push_back(a);
             continue;
         }
         std::string name = a.substr(2);
@@ -45,7 +45,7 @@ bool Args::parse(int argc, char **argv, int first, const std::vector<OptionSpec>
             if (name == s.name)
                 spec = &s;
         if (!spec && name == "help") {
-            options_.emplace_back("help", "");
+            options.emplace_back("help", "");
             continue;
         }
         if (!spec) {
@@ -62,13 +62,13 @@ bool Args::parse(int argc, char **argv, int first, const std::vector<OptionSpec>
             error = "option --" + name + " takes no value";
             return false;
         }
-        options_.emplace_back(name, value);
+        options.emplace_back(name, value);
     }
     return true;
 }
 
 bool Args::has(const std::string &name) const {
-    for (const auto &o : options_)
+    for (const auto &o : options)
         if (o.first == name)
             return true;
     return false;
@@ -76,7 +76,7 @@ bool Args::has(const std::string &name) const {
 
 std::string Args::value(const std::string &name, const std::string &fallback) const {
     std::string v = fallback;
-    for (const auto &o : options_)
+    for (const auto &o : options)
         if (o.first == name)
             v = o.second;
     return v;
@@ -84,7 +84,7 @@ std::string Args::value(const std::string &name, const std::string &fallback) co
 
 std::vector<std::string> Args::values(const std::string &name) const {
     std::vector<std::string> v;
-    for (const auto &o : options_)
+    for (const auto &o : options)
         if (o.first == name)
             v.push_back(o.second);
     return v;
@@ -210,26 +210,26 @@ int usageError(const std::string &command, const std::string &message) {
     return fail(message + " (see: sorrel-host " + command + " --help)", kExitUsage);
 }
 
-ProgressBar::ProgressBar(const char *label) : label_(label), enabled_(isTerminal(stderr)) {}
+ProgressBar::ProgressBar(const char *inLabel) : label(inLabel), enabled(isTerminal(stderr)) {}
 
 ProgressBar::~ProgressBar() {
-    if (enabled_ && lastShown_ >= 0)
+    if (enabled && lastShown >= 0)
         std::fprintf(stderr, "\r%*s\r", 60, "");
 }
 
 void ProgressBar::update(size_t done, size_t total) {
-    if (!enabled_ || total == 0)
+    if (!enabled || total == 0)
         return;
     const int percent = static_cast<int>(done * 100 / total);
-    if (percent == lastShown_)
+    if (percent == lastShown)
         return;
-    lastShown_ = percent;
+    lastShown = percent;
     char bar[31];
     const int filled = percent * 30 / 100;
     for (int i = 0; i < 30; ++i)
         bar[i] = i < filled ? '#' : '.';
     bar[30] = 0;
-    std::fprintf(stderr, "\r%s [%s] %3d%%", label_, bar, percent);
+    std::fprintf(stderr, "\r%s [%s] %3d%%", label, bar, percent);
     std::fflush(stderr);
 }
 

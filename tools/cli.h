@@ -24,14 +24,14 @@ class Args {
     // error.
     bool parse(int argc, char **argv, int first, const std::vector<OptionSpec> &specs, std::string &error);
 
-    const std::vector<std::string> &positional() const { return positional_; }
+    const std::vector<std::string> &positional() const { return positionalArgs; }
     bool has(const std::string &name) const;
     std::string value(const std::string &name, const std::string &fallback = {}) const; // the last one given
     std::vector<std::string> values(const std::string &name) const;
 
   private:
-    std::vector<std::string> positional_;
-    std::vector<std::pair<std::string, std::string>> options_;
+    std::vector<std::string> positionalArgs;
+    std::vector<std::pair<std::string, std::string>> options;
 };
 
 bool parseInt(const std::string &text, long long lo, long long hi, long long &out);
@@ -65,14 +65,14 @@ int usageError(const std::string &command, const std::string &message);
 // A progress bar on standard error, drawn only when it is a terminal.
 class ProgressBar {
   public:
-    explicit ProgressBar(const char *label);
+    explicit ProgressBar(const char *inLabel);
     ~ProgressBar();
     void update(size_t done, size_t total);
 
   private:
-    const char *label_;
-    bool enabled_;
-    int lastShown_ = -1;
+    const char *label;
+    bool enabled;
+    int lastShown = -1;
 };
 
 int cmdInfo(int argc, char **argv);

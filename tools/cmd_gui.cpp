@@ -138,13 +138,13 @@ struct AudioFeed {
 class AudioThread {
   public:
     void start(std::vector<AudioFeed> &feeds, double rate, VstInt32 block) {
-        stop_.store(false);
-        thread_ = std::thread([this, &feeds, rate, block] {
+        stopRequested.store(false);
+        worker = std::thread([this, &feeds, rate, block] {
             using Clock = std::chrono::steady_clock;
             const auto period =
                 std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(block / rate));
             auto next = Clock::now();
-            while (!stop_.load()) {
+            while (!stopRequested.load()) {
                 for (AudioFeed &f : feeds)
                     f.runBlock(block);
                 next += period;
@@ -156,15 +156,15 @@ class AudioThread {
         });
     }
     void stop() {
-        stop_.store(true);
-        if (thread_.joinable())
-            thread_.join();
+        stopRequested.store(true);
+        if (worker.joinable())
+            worker.join();
     }
     ~AudioThread() { stop(); }
 
   private:
-    std::thread thread_;
-    std::atomic<bool> stop_{false};
+    std::thread worker;
+    std::atomic<bool> stopRequested{false};
 };
 
 // Declared so that the window goes first and the host listener last: the
@@ -207,24 +207,25 @@ std::string windowTitle(Plugin &p, int number, int count) {
 // overlap, which the read-back handles by raising each window first.
 class Placer {
   public:
-    Placer(int screenWidth, int screenHeight) : screenWidth_(screenWidth), screenHeight_(screenHeight) {}
+    Placer(int inScreenWidth, int inScreenHeight)
+        : screenWidth(inScreenWidth), screenHeight(inScreenHeight) {}
     void place(int width, int height, int &x, int &y) {
-        if (x_ + width > screenWidth_ && x_ > kWindowGap) {
-            x_ = kWindowGap;
-            y_ += rowHeight_ + kWindowGap;
-            rowHeight_ = 0;
+        if (nextX + width > screenWidth && nextX > kWindowGap) {
+            nextX = kWindowGap;
+            nextY += rowHeight + kWindowGap;
+            rowHeight = 0;
         }
-        if (y_ + height > screenHeight_)
-            y_ = kWindowGap;
-        x = x_;
-        y = y_;
-        x_ += width + kWindowGap;
-        rowHeight_ = std::max(rowHeight_, height);
+        if (nextY + height > screenHeight)
+            nextY = kWindowGap;
+        x = nextX;
+        y = nextY;
+        nextX += width + kWindowGap;
+        rowHeight = std::max(rowHeight, height);
     }
 
   private:
-    int screenWidth_, screenHeight_;
-    int x_ = kWindowGap, y_ = kWindowGap, rowHeight_ = 0;
+    int screenWidth, screenHeight;
+    int nextX = kWindowGap, nextY = kWindowGap, rowHeight = 0;
 };
 
 // What the command line asked for.
@@ -248,13 +249,13 @@ struct GuiOptions {
 // instance.
 class GuiSession {
   public:
-    explicit GuiSession(GuiOptions options)
-        : options_(std::move(options)), instances_(static_cast<size_t>(options_.count)),
-          feeds_(instances_.size()), written_(instances_.size(), false) {}
+    explicit GuiSession(GuiOptions inOptions)
+        : options(std::move(inOptions)), instances(static_cast<size_t>(options.count)),
+          feeds(instances.size()), written(instances.size(), false) {}
     // What open() got to is closed in the hosts' order; instances that never
     // ran go with their plug-ins unopened.
     ~GuiSession() {
-        if (running_)
+        if (running)
             closeAll();
     }
 
@@ -289,66 +290,66 @@ class GuiSession {
     bool capture();
     void endMeasure();
 
-    GuiOptions options_;
-    std::vector<Instance> instances_;
-    std::vector<AudioFeed> feeds_;
-    AudioThread audio_;
-    bool running_ = false; // resumed, with audio running
+    GuiOptions options;
+    std::vector<Instance> instances;
+    std::vector<AudioFeed> feeds;
+    AudioThread audio;
+    bool running = false; // resumed, with audio running
 
-    Clock::time_point wallStart_;
-    int64_t cpuStart_ = 0;
-    double wallSeconds_ = 0;
-    int64_t cpuNanoseconds_ = 0;
-    bool measuring_ = false;
+    Clock::time_point wallStart;
+    int64_t cpuStart = 0;
+    double wallSeconds = 0;
+    int64_t cpuNanoseconds = 0;
+    bool measuring = false;
 
     // The PNGs are read one window after the other, each raised first so
     // that it is on top; windows closed meanwhile are passed over.
-    bool capturing_ = false;
-    size_t captureIndex_ = 0;
-    std::vector<bool> written_;
-    int settle_ = 0;
-    std::string captureError_;
+    bool capturing = false;
+    size_t captureIndex = 0;
+    std::vector<bool> written;
+    int settle = 0;
+    std::string captureError;
 };
 
 std::string GuiSession::loadInstance(size_t i) {
     std::string error;
-    Instance &inst = instances_[i];
-    inst.plugin = openPlugin(options_.pluginPath, options_.settings, error);
+    Instance &inst = instances[i];
+    inst.plugin = openPlugin(options.pluginPath, options.settings, error);
     if (!inst.plugin)
         return error;
     // Checked first, as hosts do before offering to show an editor.
     if (!(inst.plugin->flags() & effFlagsHasEditor))
-        return options_.pluginPath + " has no editor";
-    AudioFeed &feed = feeds_[i];
+        return options.pluginPath + " has no editor";
+    AudioFeed &feed = feeds[i];
     feed.plugin = inst.plugin.get();
     const VstInt32 inputs = inst.plugin->numInputs();
-    const Audio &file = options_.file;
+    const Audio &file = options.file;
     if (file.frames()) {
         error = mapInputs(file.channels, inputs, file.frames(), feed.source);
         if (!error.empty())
-            return options_.audioName + ": " + error;
+            return options.audioName + ": " + error;
     } else {
-        feed.source = pinkNoise(inputs, static_cast<size_t>(kNoiseSeconds * options_.settings.rate));
+        feed.source = pinkNoise(inputs, static_cast<size_t>(kNoiseSeconds * options.settings.rate));
     }
-    feed.prepare(options_.settings.block);
-    const std::string prefix = options_.count > 1 ? "[" + std::to_string(i + 1) + "] " : "";
-    inst.host.reset(new EditorHost(options_.trace ? stdout : nullptr, prefix));
+    feed.prepare(options.settings.block);
+    const std::string prefix = options.count > 1 ? "[" + std::to_string(i + 1) + "] " : "";
+    inst.host.reset(new EditorHost(options.trace ? stdout : nullptr, prefix));
     inst.plugin->listener = inst.host.get();
     return "";
 }
 
 void GuiSession::sendScale(Instance &inst) {
     const VstIntPtr taken = inst.plugin->dispatch(effVendorSpecific, kContentScaleIndex, kContentScaleValue,
-                                                  nullptr, static_cast<float>(options_.scale));
+                                                  nullptr, static_cast<float>(options.scale));
     char factor[32];
-    std::snprintf(factor, sizeof factor, "%g", options_.scale);
+    std::snprintf(factor, sizeof factor, "%g", options.scale);
     inst.host->note(std::string("effVendorSpecific content scale ") + factor + " " + std::to_string(taken));
 }
 
 std::string GuiSession::openEditor(size_t i) {
-    Instance &inst = instances_[i];
+    Instance &inst = instances[i];
     Plugin &p = *inst.plugin;
-    if (options_.scale > 0 && !options_.scaleAfterOpen)
+    if (options.scale > 0 && !options.scaleAfterOpen)
         sendScale(inst);
     int width = kFallbackWidth, height = kFallbackHeight;
     const bool known = editorSize(p, width, height);
@@ -359,7 +360,7 @@ std::string GuiSession::openEditor(size_t i) {
     }
     std::string error;
     inst.window =
-        EditorWindow::create(windowTitle(p, static_cast<int>(i + 1), options_.count), width, height, error);
+        EditorWindow::create(windowTitle(p, static_cast<int>(i + 1), options.count), width, height, error);
     if (!inst.window)
         return "gui: " + error;
     EditorWindow *window = inst.window.get();
@@ -367,7 +368,7 @@ std::string GuiSession::openEditor(size_t i) {
     const VstIntPtr opened = p.dispatch(effEditOpen, 0, window->displayHandle(), window->parentHandle());
     inst.editorOpen = true; // some plug-ins answer 0 and still open: closed either way
     inst.host->note("effEditOpen " + std::to_string(opened));
-    if (options_.scaleAfterOpen)
+    if (options.scaleAfterOpen)
         sendScale(inst);
     // Some editors know their size only once open.
     int w2 = 0, h2 = 0;
@@ -379,7 +380,7 @@ std::string GuiSession::openEditor(size_t i) {
 }
 
 std::string GuiSession::open() {
-    for (size_t i = 0; i < instances_.size(); ++i) {
+    for (size_t i = 0; i < instances.size(); ++i) {
         const std::string error = loadInstance(i);
         if (!error.empty())
             return error;
@@ -389,18 +390,18 @@ std::string GuiSession::open() {
     if (!EditorWindow::screenSize(screenWidth, screenHeight, error))
         return "gui: " + error;
 
-    for (Instance &inst : instances_)
+    for (Instance &inst : instances)
         inst.plugin->resume();
-    running_ = true;
-    audio_.start(feeds_, options_.settings.rate, options_.settings.block);
-    for (size_t i = 0; i < instances_.size(); ++i) {
+    running = true;
+    audio.start(feeds, options.settings.rate, options.settings.block);
+    for (size_t i = 0; i < instances.size(); ++i) {
         error = openEditor(i);
         if (!error.empty())
             return error;
     }
     // Placed once every editor has its size.
     Placer placer(screenWidth, screenHeight);
-    for (Instance &inst : instances_) {
+    for (Instance &inst : instances) {
         int x = 0, y = 0;
         placer.place(inst.window->clientWidth(), inst.window->clientHeight(), x, y);
         inst.window->move(x, y);
@@ -419,12 +420,12 @@ void GuiSession::closeEditor(Instance &inst) {
 }
 
 void GuiSession::closeInstance(size_t i) {
-    Instance &inst = instances_[i];
+    Instance &inst = instances[i];
     if (!inst.plugin)
         return;
-    feeds_[i].plugin = nullptr;
+    feeds[i].plugin = nullptr;
     inst.plugin->suspend();
-    if (options_.trace) {
+    if (options.trace) {
         inst.host->note("effEditIdle " + std::to_string(inst.idleCalls) + " calls");
         inst.host->note("idle " + std::to_string(inst.host->idleRequests()) + " requests");
     }
@@ -433,121 +434,121 @@ void GuiSession::closeInstance(size_t i) {
 }
 
 void GuiSession::closeAll() {
-    for (Instance &inst : instances_)
+    for (Instance &inst : instances)
         closeEditor(inst);
-    audio_.stop();
-    for (size_t i = 0; i < instances_.size(); ++i)
+    audio.stop();
+    for (size_t i = 0; i < instances.size(); ++i)
         closeInstance(i);
 }
 
 void GuiSession::closeOne(size_t i) {
-    closeEditor(instances_[i]);
-    audio_.stop();
+    closeEditor(instances[i]);
+    audio.stop();
     closeInstance(i);
-    audio_.start(feeds_, options_.settings.rate, options_.settings.block);
+    audio.start(feeds, options.settings.rate, options.settings.block);
 }
 
 long GuiSession::openCount() const {
-    return static_cast<long>(std::count_if(instances_.begin(), instances_.end(),
+    return static_cast<long>(std::count_if(instances.begin(), instances.end(),
                                            [](const Instance &inst) { return inst.window != nullptr; }));
 }
 
 void GuiSession::endMeasure() {
-    if (!measuring_)
+    if (!measuring)
         return;
-    measuring_ = false;
-    cpuNanoseconds_ = threadCpuNanoseconds() - cpuStart_;
-    wallSeconds_ = std::chrono::duration<double>(Clock::now() - wallStart_).count();
+    measuring = false;
+    cpuNanoseconds = threadCpuNanoseconds() - cpuStart;
+    wallSeconds = std::chrono::duration<double>(Clock::now() - wallStart).count();
 }
 
 bool GuiSession::nextCapture(size_t from) {
-    while (from < instances_.size() && !instances_[from].window)
+    while (from < instances.size() && !instances[from].window)
         ++from;
-    captureIndex_ = from;
-    if (from == instances_.size())
+    captureIndex = from;
+    if (from == instances.size())
         return false;
-    if (instances_.size() > 1) {
-        instances_[from].window->raise();
-        settle_ = kSettleTicks;
+    if (instances.size() > 1) {
+        instances[from].window->raise();
+        settle = kSettleTicks;
     }
     return true;
 }
 
 bool GuiSession::capture() {
-    if (settle_ > 0) {
-        --settle_;
+    if (settle > 0) {
+        --settle;
         return true;
     }
-    if (!instances_[captureIndex_].window) // closed while it settled
-        return nextCapture(captureIndex_ + 1);
+    if (!instances[captureIndex].window) // closed while it settled
+        return nextCapture(captureIndex + 1);
     RgbImage image;
-    const std::string path = numberedPath(options_.pngPath, static_cast<int>(captureIndex_ + 1), options_.count);
-    if (!instances_[captureIndex_].window->capture(image, captureError_)) {
-        captureError_ = path + ": " + captureError_;
+    const std::string path = numberedPath(options.pngPath, static_cast<int>(captureIndex + 1), options.count);
+    if (!instances[captureIndex].window->capture(image, captureError)) {
+        captureError = path + ": " + captureError;
         return false;
     }
-    captureError_ = writePng(path, image);
-    if (!captureError_.empty())
+    captureError = writePng(path, image);
+    if (!captureError.empty())
         return false;
-    written_[captureIndex_] = true;
-    return nextCapture(captureIndex_ + 1);
+    written[captureIndex] = true;
+    return nextCapture(captureIndex + 1);
 }
 
 bool GuiSession::tick() {
     if (interrupted.load())
         return false;
-    for (size_t i = 0; i < instances_.size(); ++i) {
-        if (!instances_[i].window || !instances_[i].window->closeRequested())
+    for (size_t i = 0; i < instances.size(); ++i) {
+        if (!instances[i].window || !instances[i].window->closeRequested())
             continue;
         if (openCount() == 1)
             return false; // the last one: closed with everything else
         closeOne(i);
     }
-    for (Instance &inst : instances_) {
+    for (Instance &inst : instances) {
         if (!inst.window)
             continue;
         inst.host->applyPendingSize();
         inst.plugin->dispatch(effEditIdle);
         ++inst.idleCalls;
     }
-    if (capturing_)
+    if (capturing)
         return capture();
-    const double elapsed = std::chrono::duration<double>(Clock::now() - wallStart_).count();
-    if (options_.seconds <= 0 || elapsed < options_.seconds)
+    const double elapsed = std::chrono::duration<double>(Clock::now() - wallStart).count();
+    if (options.seconds <= 0 || elapsed < options.seconds)
         return true;
     endMeasure();
-    if (options_.pngPath.empty())
+    if (options.pngPath.empty())
         return false;
-    capturing_ = true;
+    capturing = true;
     return nextCapture(0) && capture();
 }
 
 void GuiSession::run() {
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);
-    wallStart_ = Clock::now();
-    cpuStart_ = threadCpuNanoseconds();
-    measuring_ = true;
+    wallStart = Clock::now();
+    cpuStart = threadCpuNanoseconds();
+    measuring = true;
     runEventLoop(kIdlePeriodMs, [this]() { return tick(); });
     endMeasure();
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
     closeAll();
-    running_ = false;
+    running = false;
 }
 
 int GuiSession::finish() {
     std::printf("gui thread: %.1f ms CPU per second (%.1f s)\n",
-                wallSeconds_ > 0 ? static_cast<double>(cpuNanoseconds_) / 1e6 / wallSeconds_ : 0.0, wallSeconds_);
+                wallSeconds > 0 ? static_cast<double>(cpuNanoseconds) / 1e6 / wallSeconds : 0.0, wallSeconds);
     std::fflush(stdout);
-    if (!captureError_.empty())
-        return fail(captureError_);
-    if (!options_.pngPath.empty()) {
-        const auto missing = std::find(written_.begin(), written_.end(), false);
-        if (missing != written_.end())
+    if (!captureError.empty())
+        return fail(captureError);
+    if (!options.pngPath.empty()) {
+        const auto missing = std::find(written.begin(), written.end(), false);
+        if (missing != written.end())
             return fail("gui: closed before " +
-                        numberedPath(options_.pngPath, static_cast<int>(missing - written_.begin() + 1),
-                                     options_.count) +
+                        numberedPath(options.pngPath, static_cast<int>(missing - written.begin() + 1),
+                                     options.count) +
                         " was written");
     }
     return kExitOk;

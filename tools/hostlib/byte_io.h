@@ -13,24 +13,24 @@ namespace sorrel::tool {
 // first; a failed read leaves the cursor where it was and returns false.
 class ByteReader {
   public:
-    ByteReader(const uint8_t *data, size_t size) : data_(data), size_(data ? size : 0) {}
+    ByteReader(const uint8_t *inData, size_t inSize) : data(inData), size(inData ? inSize : 0) {}
 
-    size_t position() const { return pos_; }
-    size_t remaining() const { return size_ - pos_; }
-    const uint8_t *here() const { return data_ + pos_; }
+    size_t position() const { return pos; }
+    size_t remaining() const { return size - pos; }
+    const uint8_t *here() const { return data + pos; }
 
     bool skip(size_t n) {
         if (n > remaining())
             return false;
-        pos_ += n;
+        pos += n;
         return true;
     }
     bool bytes(void *out, size_t n) {
         if (n > remaining())
             return false;
         if (n)
-            std::memcpy(out, data_ + pos_, n);
-        pos_ += n;
+            std::memcpy(out, data + pos, n);
+        pos += n;
         return true;
     }
     bool u32be(uint32_t &v) {
@@ -70,21 +70,21 @@ class ByteReader {
     }
 
   private:
-    const uint8_t *data_;
-    size_t size_;
-    size_t pos_ = 0;
+    const uint8_t *data;
+    size_t size;
+    size_t pos = 0;
 };
 
 class ByteWriter {
   public:
-    std::vector<uint8_t> &bytes() { return out_; }
-    size_t size() const { return out_.size(); }
+    std::vector<uint8_t> &bytes() { return out; }
+    size_t size() const { return out.size(); }
 
     void raw(const void *p, size_t n) {
         const auto *b = static_cast<const uint8_t *>(p);
-        out_.insert(out_.end(), b, b + n);
+        out.insert(out.end(), b, b + n);
     }
-    void zeros(size_t n) { out_.insert(out_.end(), n, 0); }
+    void zeros(size_t n) { out.insert(out.end(), n, 0); }
     void u32be(uint32_t v) {
         const uint8_t b[4] = {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)};
         raw(b, 4);
@@ -107,15 +107,15 @@ class ByteWriter {
     // Overwrites 4 bytes at offset (for sizes known only at the end).
     void patchU32le(size_t offset, uint32_t v) {
         for (int i = 0; i < 4; ++i)
-            out_[offset + i] = uint8_t(v >> (8 * i));
+            out[offset + i] = uint8_t(v >> (8 * i));
     }
     void patchU32be(size_t offset, uint32_t v) {
         for (int i = 0; i < 4; ++i)
-            out_[offset + i] = uint8_t(v >> (8 * (3 - i)));
+            out[offset + i] = uint8_t(v >> (8 * (3 - i)));
     }
 
   private:
-    std::vector<uint8_t> out_;
+    std::vector<uint8_t> out;
 };
 
 } // namespace sorrel::tool

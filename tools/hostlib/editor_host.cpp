@@ -18,15 +18,15 @@ constexpr VstInt32 kLargestWindow = 16384;
 
 } // namespace
 
-EditorHost::EditorHost(std::FILE *trace, std::string prefix)
-    : trace_(trace), prefix_(std::move(prefix)), guiThread_(std::this_thread::get_id()) {}
+EditorHost::EditorHost(std::FILE *inTrace, std::string inPrefix)
+    : trace(inTrace), prefix(std::move(inPrefix)), guiThread(std::this_thread::get_id()) {}
 
 void EditorHost::note(const std::string &text) {
-    if (!trace_)
+    if (!trace)
         return;
     std::lock_guard<std::mutex> lock(traceLock);
-    std::fprintf(trace_, "%s%s\n", prefix_.c_str(), text.c_str());
-    std::fflush(trace_);
+    std::fprintf(trace, "%s%s\n", prefix.c_str(), text.c_str());
+    std::fflush(trace);
 }
 
 void EditorHost::automate(VstInt32 index, float value) {
@@ -50,21 +50,21 @@ void EditorHost::updateDisplay() {
 void EditorHost::idle() {
     // Plug-ins call this from their own loops, often many times a second:
     // counted, not traced.
-    ++idle_;
+    ++idleCount;
 }
 
 bool EditorHost::sizeWindow(VstInt32 width, VstInt32 height) {
     note("sizeWindow " + std::to_string(width) + " " + std::to_string(height));
     if (width <= 0 || height <= 0 || width > kLargestWindow || height > kLargestWindow)
         return false;
-    if (std::this_thread::get_id() == guiThread_)
+    if (std::this_thread::get_id() == guiThread)
         return resize && resize(width, height);
-    pending_.store(static_cast<uint64_t>(width) << 32 | static_cast<uint64_t>(height));
+    pendingSize.store(static_cast<uint64_t>(width) << 32 | static_cast<uint64_t>(height));
     return true;
 }
 
 void EditorHost::applyPendingSize() {
-    const uint64_t size = pending_.exchange(0);
+    const uint64_t size = pendingSize.exchange(0);
     if (size && resize)
         resize(static_cast<int>(size >> 32), static_cast<int>(size & 0xffffffffu));
 }

@@ -16,10 +16,10 @@ namespace sorrel::tool {
 
 class EditorHost : public HostListener {
   public:
-    // trace: where one line per call that matters to a user goes, or null
-    // for no trace; prefix starts each line (an instance number). The
+    // inTrace: where one line per call that matters to a user goes, or null
+    // for no trace; inPrefix starts each line (an instance number). The
     // thread that makes the object is taken to be the GUI thread.
-    EditorHost(std::FILE *trace, std::string prefix);
+    EditorHost(std::FILE *inTrace, std::string inPrefix);
 
     // Gives the editor's window a new client size; called on the GUI
     // thread only. A request from another thread is kept for
@@ -30,7 +30,7 @@ class EditorHost : public HostListener {
     // A line of the tool's own (the editor opcodes it sends), in the same
     // stream and under the same lock as the plug-in's calls.
     void note(const std::string &text);
-    long idleRequests() const { return idle_.load(); }
+    long idleRequests() const { return idleCount.load(); }
 
     void automate(VstInt32 index, float value) override;
     void beginEdit(VstInt32 index) override;
@@ -40,11 +40,11 @@ class EditorHost : public HostListener {
     bool sizeWindow(VstInt32 width, VstInt32 height) override;
 
   private:
-    std::FILE *trace_;
-    std::string prefix_;
-    std::thread::id guiThread_;
-    std::atomic<long> idle_{0};
-    std::atomic<uint64_t> pending_{0}; // width << 32 | height; 0 for none
+    std::FILE *trace;
+    std::string prefix;
+    std::thread::id guiThread;
+    std::atomic<long> idleCount{0};
+    std::atomic<uint64_t> pendingSize{0}; // width << 32 | height; 0 for none
 };
 
 // FILE for a single instance; FILE-1.png, FILE-2.png ... (the number

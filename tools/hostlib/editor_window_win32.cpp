@@ -33,52 +33,52 @@ SIZE outerSize(int width, int height) {
 
 class Win32Window final : public EditorWindow {
   public:
-    Win32Window(int width, int height) : width_(width), height_(height) {}
+    Win32Window(int width, int height) : currentWidth(width), currentHeight(height) {}
     ~Win32Window() override {
-        if (hwnd_) {
-            SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-            DestroyWindow(hwnd_);
+        if (hwnd) {
+            SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+            DestroyWindow(hwnd);
         }
         if (--classUsers == 0)
             UnregisterClassW(kClassName, GetModuleHandleW(nullptr));
     }
 
-    void *parentHandle() const override { return hwnd_; }
+    void *parentHandle() const override { return hwnd; }
     intptr_t displayHandle() const override { return 0; }
 
     void move(int x, int y) override {
-        RECT r{0, 0, width_, height_};
+        RECT r{0, 0, currentWidth, currentHeight};
         AdjustWindowRectEx(&r, kStyle, FALSE, kExStyle);
-        SetWindowPos(hwnd_, nullptr, x + r.left, y + r.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(hwnd, nullptr, x + r.left, y + r.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     void show() override {
-        ShowWindow(hwnd_, SW_SHOWNORMAL);
-        UpdateWindow(hwnd_);
+        ShowWindow(hwnd, SW_SHOWNORMAL);
+        UpdateWindow(hwnd);
     }
     void raise() override {
-        SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
     bool setClientSize(int width, int height) override {
         const SIZE s = outerSize(width, height);
-        if (!SetWindowPos(hwnd_, nullptr, 0, 0, s.cx, s.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE))
+        if (!SetWindowPos(hwnd, nullptr, 0, 0, s.cx, s.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE))
             return false;
-        width_ = width;
-        height_ = height;
+        currentWidth = width;
+        currentHeight = height;
         return true;
     }
-    int clientWidth() const override { return width_; }
-    int clientHeight() const override { return height_; }
-    bool closeRequested() const override { return closeRequested_; }
+    int clientWidth() const override { return currentWidth; }
+    int clientHeight() const override { return currentHeight; }
+    bool closeRequested() const override { return closeAsked; }
 
     bool capture(RgbImage &image, std::string &error) override {
         RECT rc{};
-        GetClientRect(hwnd_, &rc);
+        GetClientRect(hwnd, &rc);
         const int w = rc.right - rc.left, h = rc.bottom - rc.top;
         if (w <= 0 || h <= 0) {
             error = "the window has no client area";
             return false;
         }
-        HDC windowDc = GetDC(hwnd_);
+        HDC windowDc = GetDC(hwnd);
         HDC memDc = CreateCompatibleDC(windowDc);
         BITMAPINFO bi{};
         bi.bmiHeader.biSize = sizeof bi.bmiHeader;
@@ -114,7 +114,7 @@ class Win32Window final : public EditorWindow {
             DeleteObject(dib);
         if (memDc)
             DeleteDC(memDc);
-        ReleaseDC(hwnd_, windowDc);
+        ReleaseDC(hwnd, windowDc);
         if (!ok)
             error = "the window system did not hand out the window's contents";
         return ok;
@@ -125,11 +125,11 @@ class Win32Window final : public EditorWindow {
         if (self) {
             switch (msg) {
             case WM_CLOSE: // closed after the editor, by the owner
-                self->closeRequested_ = true;
+                self->closeAsked = true;
                 return 0;
             case WM_SIZE:
-                self->width_ = LOWORD(lp);
-                self->height_ = HIWORD(lp);
+                self->currentWidth = LOWORD(lp);
+                self->currentHeight = HIWORD(lp);
                 break;
             case WM_ERASEBKGND: {
                 RECT rc;
@@ -144,11 +144,11 @@ class Win32Window final : public EditorWindow {
         return DefWindowProcW(hwnd, msg, wp, lp);
     }
 
-    HWND hwnd_ = nullptr;
+    HWND hwnd = nullptr;
 
   private:
-    int width_, height_;
-    bool closeRequested_ = false;
+    int currentWidth, currentHeight;
+    bool closeAsked = false;
 };
 
 } // namespace
@@ -186,13 +186,13 @@ std::unique_ptr<EditorWindow> EditorWindow::create(const std::string &title, int
     ++classUsers;
     std::unique_ptr<Win32Window> win(new Win32Window(width, height));
     const SIZE s = outerSize(width, height);
-    win->hwnd_ = CreateWindowExW(kExStyle, kClassName, wide(title).c_str(), kStyle, 0, 0, s.cx, s.cy, nullptr,
-                                 nullptr, instance, nullptr);
-    if (!win->hwnd_) {
+    win->hwnd = CreateWindowExW(kExStyle, kClassName, wide(title).c_str(), kStyle, 0, 0, s.cx, s.cy, nullptr,
+                                nullptr, instance, nullptr);
+    if (!win->hwnd) {
         error = "cannot create a window";
         return nullptr;
     }
-    SetWindowLongPtrW(win->hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(win.get()));
+    SetWindowLongPtrW(win->hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(win.get()));
     return win;
 }
 

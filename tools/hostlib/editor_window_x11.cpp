@@ -80,14 +80,14 @@ void releaseDisplay() {
 // owns may race with the plug-in changing them.
 class ErrorTrap {
   public:
-    explicit ErrorTrap(Display *d) : display_(d) {
-        XSync(display_, False);
+    explicit ErrorTrap(Display *d) : display(d) {
+        XSync(display, False);
         errors = 0;
-        previous_ = XSetErrorHandler(onError);
+        previous = XSetErrorHandler(onError);
     }
     ~ErrorTrap() {
-        XSync(display_, False);
-        XSetErrorHandler(previous_);
+        XSync(display, False);
+        XSetErrorHandler(previous);
     }
     static int errors;
 
@@ -96,8 +96,8 @@ class ErrorTrap {
         ++errors;
         return 0;
     }
-    Display *display_;
-    int (*previous_)(Display *, XErrorEvent *);
+    Display *display;
+    int (*previous)(Display *, XErrorEvent *);
 };
 int ErrorTrap::errors = 0;
 
@@ -135,47 +135,47 @@ struct ChannelMask {
 class X11Window final : public EditorWindow {
   public:
     X11Window(Display *d, Window w, int width, int height)
-        : display_(d), window_(w), width_(width), height_(height) {
+        : display(d), window(w), currentWidth(width), currentHeight(height) {
         conn.windows.push_back(this);
     }
     ~X11Window() override {
         conn.windows.erase(std::remove(conn.windows.begin(), conn.windows.end(), this), conn.windows.end());
-        if (!destroyed_)
-            XDestroyWindow(display_, window_);
-        XSync(display_, False);
+        if (!destroyed)
+            XDestroyWindow(display, window);
+        XSync(display, False);
         releaseDisplay();
     }
 
-    void *parentHandle() const override { return reinterpret_cast<void *>(window_); }
-    intptr_t displayHandle() const override { return reinterpret_cast<intptr_t>(display_); }
+    void *parentHandle() const override { return reinterpret_cast<void *>(window); }
+    intptr_t displayHandle() const override { return reinterpret_cast<intptr_t>(display); }
 
     void move(int x, int y) override {
-        if (!destroyed_)
-            XMoveWindow(display_, window_, x, y);
+        if (!destroyed)
+            XMoveWindow(display, window, x, y);
     }
     void show() override {
-        XMapWindow(display_, window_);
-        XSync(display_, False);
+        XMapWindow(display, window);
+        XSync(display, False);
     }
     void raise() override {
-        if (!destroyed_) {
-            XRaiseWindow(display_, window_);
-            XFlush(display_);
+        if (!destroyed) {
+            XRaiseWindow(display, window);
+            XFlush(display);
         }
     }
     bool setClientSize(int width, int height) override {
-        if (destroyed_)
+        if (destroyed)
             return false;
         fixSize(width, height);
-        XResizeWindow(display_, window_, static_cast<unsigned>(width), static_cast<unsigned>(height));
-        XFlush(display_);
-        width_ = width;
-        height_ = height;
+        XResizeWindow(display, window, static_cast<unsigned>(width), static_cast<unsigned>(height));
+        XFlush(display);
+        currentWidth = width;
+        currentHeight = height;
         return true;
     }
-    int clientWidth() const override { return width_; }
-    int clientHeight() const override { return height_; }
-    bool closeRequested() const override { return closeRequested_; }
+    int clientWidth() const override { return currentWidth; }
+    int clientHeight() const override { return currentHeight; }
+    bool closeRequested() const override { return closeAsked; }
 
     // The editor's size is the plug-in's to choose: window managers get the
     // same minimum and maximum.
@@ -186,7 +186,7 @@ class X11Window final : public EditorWindow {
         hints->flags = PMinSize | PMaxSize | PPosition;
         hints->min_width = hints->max_width = width;
         hints->min_height = hints->max_height = height;
-        XSetWMNormalHints(display_, window_, hints);
+        XSetWMNormalHints(display, window, hints);
         XFree(hints);
     }
 
@@ -195,38 +195,38 @@ class X11Window final : public EditorWindow {
         case ClientMessage:
             if (ev.xclient.message_type == conn.wmProtocols &&
                 static_cast<Atom>(ev.xclient.data.l[0]) == conn.wmDelete)
-                closeRequested_ = true;
+                closeAsked = true;
             break;
         case ConfigureNotify:
-            width_ = ev.xconfigure.width;
-            height_ = ev.xconfigure.height;
+            currentWidth = ev.xconfigure.width;
+            currentHeight = ev.xconfigure.height;
             break;
         case DestroyNotify:
-            if (ev.xdestroywindow.window == window_) {
-                destroyed_ = true;
-                closeRequested_ = true;
+            if (ev.xdestroywindow.window == window) {
+                destroyed = true;
+                closeAsked = true;
             }
             break;
         default: // Expose: the server fills the background; the editor draws the rest
             break;
         }
     }
-    Window id() const { return window_; }
+    Window id() const { return window; }
 
     bool capture(RgbImage &image, std::string &error) override {
-        if (destroyed_) {
+        if (destroyed) {
             error = "the window is gone";
             return false;
         }
-        ErrorTrap trap(display_);
+        ErrorTrap trap(display);
         XWindowAttributes wa{};
-        if (!XGetWindowAttributes(display_, window_, &wa) || wa.map_state != IsViewable) {
+        if (!XGetWindowAttributes(display, window, &wa) || wa.map_state != IsViewable) {
             error = "the window is not on the screen";
             return false;
         }
         int rx = 0, ry = 0;
         Window child = 0;
-        XTranslateCoordinates(display_, window_, wa.root, 0, 0, &rx, &ry, &child);
+        XTranslateCoordinates(display, window, wa.root, 0, 0, &rx, &ry, &child);
         if (rx < 0 || ry < 0 || rx + wa.width > wa.screen->width || ry + wa.height > wa.screen->height) {
             error = "the window is not entirely on the screen";
             return false;
@@ -239,7 +239,7 @@ class X11Window final : public EditorWindow {
         // each child is read again on its own, in stacking order, so that
         // children of another depth (which the parent's image leaves
         // undefined) come out right as well.
-        if (!paste(window_, wa, 0, 0, all, image)) {
+        if (!paste(window, wa, 0, 0, all, image)) {
             error = "the window system did not hand out the window's contents";
             return false;
         }
@@ -255,7 +255,7 @@ class X11Window final : public EditorWindow {
             return false;
         bool ok = false;
         if (a.visual && a.visual->c_class == TrueColor) {
-            XImage *img = XGetImage(display_, w, box.left - ox, box.top - oy,
+            XImage *img = XGetImage(display, w, box.left - ox, box.top - oy,
                                     static_cast<unsigned>(box.right - box.left),
                                     static_cast<unsigned>(box.bottom - box.top), AllPlanes, ZPixmap);
             if (img) {
@@ -276,10 +276,10 @@ class X11Window final : public EditorWindow {
         }
         Window root = 0, parent = 0, *kids = nullptr;
         unsigned n = 0;
-        if (XQueryTree(display_, w, &root, &parent, &kids, &n) && kids) {
+        if (XQueryTree(display, w, &root, &parent, &kids, &n) && kids) {
             for (unsigned i = 0; i < n; ++i) { // bottom to top
                 XWindowAttributes ka{};
-                if (XGetWindowAttributes(display_, kids[i], &ka))
+                if (XGetWindowAttributes(display, kids[i], &ka))
                     paste(kids[i], ka, ox + ka.x + ka.border_width, oy + ka.y + ka.border_width, box, image);
             }
             XFree(kids);
@@ -287,11 +287,11 @@ class X11Window final : public EditorWindow {
         return ok;
     }
 
-    Display *display_;
-    Window window_;
-    int width_, height_;
-    bool closeRequested_ = false;
-    bool destroyed_ = false;
+    Display *display;
+    Window window;
+    int currentWidth, currentHeight;
+    bool closeAsked = false;
+    bool destroyed = false;
 };
 
 void dispatchEvent(const XEvent &ev) {

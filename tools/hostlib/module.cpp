@@ -5,16 +5,16 @@
 namespace sorrel::tool {
 
 Module::Module(const std::string &path) {
-    handle_ = moduleio::openModule(path, error_);
+    handle = moduleio::openModule(path, loadError);
 }
 
 Module::~Module() {
-    if (handle_)
-        moduleio::closeModule(handle_);
+    if (handle)
+        moduleio::closeModule(handle);
 }
 
 VSTPluginMainProc Module::entry(const char *name) const {
-    void *found = handle_ ? moduleio::findSymbol(handle_, name) : nullptr;
+    void *found = handle ? moduleio::findSymbol(handle, name) : nullptr;
     VSTPluginMainProc proc = nullptr;
     static_assert(sizeof proc == sizeof found, "function and data pointers have one size");
     std::memcpy(&proc, &found, sizeof proc);

@@ -18,9 +18,9 @@ class Module {
     Module(const Module &) = delete;
     Module &operator=(const Module &) = delete;
 
-    bool loaded() const { return handle_ != nullptr; }
+    bool loaded() const { return handle != nullptr; }
     // Why the module did not load, in the system's words (one line).
-    const std::string &error() const { return error_; }
+    const std::string &error() const { return loadError; }
 
     // The plug-in entry: VSTPluginMain, or the older name main; null when
     // the module exports neither.
@@ -29,8 +29,8 @@ class Module {
     VSTPluginMainProc entry(const char *name) const;
 
   private:
-    void *handle_ = nullptr;
-    std::string error_;
+    void *handle = nullptr;
+    std::string loadError;
 };
 
 // What each platform's file (module_posix.cpp, module_win32.cpp) provides.

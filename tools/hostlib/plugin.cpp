@@ -83,9 +83,9 @@ VstIntPtr Plugin::hostCall(VstInt32 opcode, VstInt32 index, VstIntPtr value, voi
     case audioMasterVersion:
         return kHostVstVersion;
     case audioMasterGetSampleRate:
-        return static_cast<VstIntPtr>(sampleRate_);
+        return static_cast<VstIntPtr>(rateHz);
     case audioMasterGetBlockSize:
-        return blockSize_;
+        return blockFrames;
     case audioMasterGetVendorString:
         copyText(ptr, kHostVendor, 63);
         return ptr ? 1 : 0;
@@ -158,16 +158,16 @@ LoadResult Plugin::load(const std::string &path, float sampleRate, VstInt32 bloc
     }
 
     std::unique_ptr<Plugin> p(new Plugin());
-    p->path_ = path;
-    p->sampleRate_ = sampleRate;
-    p->blockSize_ = blockSize;
+    p->modulePath = path;
+    p->rateHz = sampleRate;
+    p->blockFrames = blockSize;
 
-    p->module_ = std::make_unique<Module>(path);
-    if (!p->module_->loaded()) {
-        res.error = path + ": not a loadable plug-in (" + p->module_->error() + ")";
+    p->module = std::make_unique<Module>(path);
+    if (!p->module->loaded()) {
+        res.error = path + ": not a loadable plug-in (" + p->module->error() + ")";
         return res;
     }
-    const VSTPluginMainProc main = p->module_->entry();
+    const VSTPluginMainProc main = p->module->entry();
     if (!main) {
         res.error = path + ": not a VST 2.4 plug-in (no VSTPluginMain entry)";
         return res; // the destructor unloads the module
@@ -193,7 +193,7 @@ LoadResult Plugin::load(const std::string &path, float sampleRate, VstInt32 bloc
         res.error = path + ": the plug-in has no audio call";
         return res;
     }
-    p->effect_ = effect;
+    p->record = effect;
     registerInstance(effect, p.get());
 
     p->dispatch(effOpen);
@@ -202,43 +202,43 @@ LoadResult Plugin::load(const std::string &path, float sampleRate, VstInt32 bloc
 }
 
 Plugin::~Plugin() {
-    if (effect_) {
-        if (resumed_)
+    if (record) {
+        if (active)
             suspend();
         dispatch(effClose); // deletes the instance
         unregisterInstance(this);
-        effect_ = nullptr;
+        record = nullptr;
     }
 }
 
 VstIntPtr Plugin::dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void *ptr, float opt) {
-    return effect_->dispatcher(effect_, opcode, index, value, ptr, opt);
+    return record->dispatcher(record, opcode, index, value, ptr, opt);
 }
 
 void Plugin::setSampleRate(float rate) {
-    sampleRate_ = rate;
+    rateHz = rate;
     dispatch(effSetSampleRate, 0, 0, nullptr, rate);
 }
 
 void Plugin::setBlockSize(VstInt32 frames) {
-    blockSize_ = frames;
+    blockFrames = frames;
     dispatch(effSetBlockSize, 0, frames);
 }
 
 void Plugin::resume() {
-    if (resumed_)
+    if (active)
         return;
     dispatch(effMainsChanged, 0, 1);
     dispatch(effStartProcess);
-    resumed_ = true;
+    active = true;
 }
 
 void Plugin::suspend() {
-    if (!resumed_)
+    if (!active)
         return;
     dispatch(effStopProcess);
     dispatch(effMainsChanged, 0, 0);
-    resumed_ = false;
+    active = false;
 }
 
 std::string Plugin::text(VstInt32 opcode, VstInt32 index) {
@@ -277,12 +277,12 @@ std::string Plugin::paramDisplay(VstInt32 index) {
 }
 
 float Plugin::getParameter(VstInt32 index) {
-    return effect_->getParameter ? effect_->getParameter(effect_, index) : 0.0f;
+    return record->getParameter ? record->getParameter(record, index) : 0.0f;
 }
 
 void Plugin::setParameter(VstInt32 index, float value) {
-    if (effect_->setParameter)
-        effect_->setParameter(effect_, index, value);
+    if (record->setParameter)
+        record->setParameter(record, index, value);
 }
 
 VstInt32 Plugin::program() {
@@ -338,11 +338,11 @@ void Plugin::setChunk(const std::vector<uint8_t> &chunk, bool programOnly) {
 }
 
 void Plugin::processReplacing(float **inputs, float **outputs, VstInt32 frames) {
-    effect_->processReplacing(effect_, inputs, outputs, frames);
+    record->processReplacing(record, inputs, outputs, frames);
 }
 
 void Plugin::processAccumulating(float **inputs, float **outputs, VstInt32 frames) {
-    effect_->process(effect_, inputs, outputs, frames);
+    record->process(record, inputs, outputs, frames);
 }
 
 VstInt32 Plugin::findParameter(const std::string &key) {

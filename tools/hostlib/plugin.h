@@ -53,36 +53,36 @@ class Plugin {
     Plugin(const Plugin &) = delete;
     Plugin &operator=(const Plugin &) = delete;
 
-    AEffect *effect() const { return effect_; }
-    const std::string &path() const { return path_; }
+    AEffect *effect() const { return record; }
+    const std::string &path() const { return modulePath; }
 
     // Set-up; call while suspended. Both are passed on to the plug-in.
     void setSampleRate(float rate);
     void setBlockSize(VstInt32 frames);
-    float sampleRate() const { return sampleRate_; }
-    VstInt32 blockSize() const { return blockSize_; }
+    float sampleRate() const { return rateHz; }
+    VstInt32 blockSize() const { return blockFrames; }
 
     void resume();  // effMainsChanged(1), effStartProcess
     void suspend(); // effStopProcess, effMainsChanged(0)
-    bool resumed() const { return resumed_; }
+    bool resumed() const { return active; }
 
     // The record's figures.
-    VstInt32 numParams() const { return effect_->numParams; }
-    VstInt32 numPrograms() const { return effect_->numPrograms; }
-    VstInt32 numInputs() const { return effect_->numInputs; }
-    VstInt32 numOutputs() const { return effect_->numOutputs; }
-    VstInt32 flags() const { return effect_->flags; }
-    VstInt32 uniqueId() const { return effect_->uniqueID; }
-    VstInt32 version() const { return effect_->version; }
-    VstInt32 initialDelay() const { return effect_->initialDelay; }
-    bool programsAreChunks() const { return (effect_->flags & effFlagsProgramChunks) != 0; }
+    VstInt32 numParams() const { return record->numParams; }
+    VstInt32 numPrograms() const { return record->numPrograms; }
+    VstInt32 numInputs() const { return record->numInputs; }
+    VstInt32 numOutputs() const { return record->numOutputs; }
+    VstInt32 flags() const { return record->flags; }
+    VstInt32 uniqueId() const { return record->uniqueID; }
+    VstInt32 version() const { return record->version; }
+    VstInt32 initialDelay() const { return record->initialDelay; }
+    bool programsAreChunks() const { return (record->flags & effFlagsProgramChunks) != 0; }
     // The replacing call where the plug-in declares it, or where it is the
     // only audio call there is.
     bool canReplacing() const {
-        return effect_->processReplacing != nullptr &&
-               ((effect_->flags & effFlagsCanReplacing) != 0 || effect_->process == nullptr);
+        return record->processReplacing != nullptr &&
+               ((record->flags & effFlagsCanReplacing) != 0 || record->process == nullptr);
     }
-    bool canAccumulate() const { return effect_->process != nullptr; }
+    bool canAccumulate() const { return record->process != nullptr; }
 
     // Dispatcher queries.
     std::string effectName();
@@ -132,12 +132,12 @@ class Plugin {
     Plugin() = default;
     std::string text(VstInt32 opcode, VstInt32 index);
 
-    std::string path_;
-    std::unique_ptr<Module> module_; // unloaded after the instance is closed
-    AEffect *effect_ = nullptr;
-    float sampleRate_ = 44100.0f;
-    VstInt32 blockSize_ = 512;
-    bool resumed_ = false;
+    std::string modulePath;
+    std::unique_ptr<Module> module; // unloaded after the instance is closed
+    AEffect *record = nullptr;
+    float rateHz = 44100.0f;
+    VstInt32 blockFrames = 512;
+    bool active = false;
 };
 
 // The host callback every instance gets.
