@@ -69,7 +69,7 @@ class TestHost {
 
   private:
     struct State;
-    std::unique_ptr<State> state_;
+    std::unique_ptr<State> state;
 };
 
 // Runs the host's event loop until done() holds or the time is over.

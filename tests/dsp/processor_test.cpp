@@ -184,19 +184,19 @@ class InstalledFeatures : public ::testing::Test {
   protected:
     void SetUp() override {
 #if SORREL_ARCH_X86
-        savedCsr_ = readMxcsr();
+        savedCsr = readMxcsr();
 #endif
     }
     void TearDown() override {
 #if SORREL_ARCH_X86
-        writeMxcsr(savedCsr_);
+        writeMxcsr(savedCsr);
 #endif
         detectProcessor();
     }
 
 #if SORREL_ARCH_X86
   private:
-    uint32_t savedCsr_ = 0;
+    uint32_t savedCsr = 0;
 #endif
 };
 

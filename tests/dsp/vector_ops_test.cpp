@@ -60,10 +60,10 @@ bool sameValue(float a, float b) {
 // large enough to overflow when multiplied.
 class Samples {
   public:
-    explicit Samples(uint32_t seed) : state_(seed) {}
+    explicit Samples(uint32_t seed) : state(seed) {}
     float next() {
-        state_ = state_ * 1664525u + 1013904223u;
-        const uint32_t r = state_ >> 8;
+        state = state * 1664525u + 1013904223u;
+        const uint32_t r = state >> 8;
         switch (r % 16) {
         case 0:
             return 0.0f;
@@ -79,7 +79,7 @@ class Samples {
     }
 
   private:
-    uint32_t state_;
+    uint32_t state;
 };
 
 // Arrays with guard elements on both sides. Each guard holds a distinct bit

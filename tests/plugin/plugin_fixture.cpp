@@ -30,10 +30,10 @@ std::string RecordedEffect::text(VstInt32 opcode, VstInt32 index) const {
 }
 
 VstIntPtr RecordedEffect::close() {
-    if (effect_ == nullptr)
+    if (effect == nullptr)
         return 0;
     const VstIntPtr result = dispatch(effClose);
-    effect_ = nullptr;
+    effect = nullptr;
     return result;
 }
 

@@ -19,26 +19,24 @@ namespace sorrel::test {
 // record. Closes the effect when it goes.
 class RecordedEffect {
   public:
-    explicit RecordedEffect(AEffect *effect) : effect_(effect) {}
+    explicit RecordedEffect(AEffect *inEffect) : effect(inEffect) {}
     ~RecordedEffect() { close(); }
     RecordedEffect(const RecordedEffect &) = delete;
     RecordedEffect &operator=(const RecordedEffect &) = delete;
 
-    AEffect *record() const { return effect_; }
-    explicit operator bool() const { return effect_ != nullptr; }
+    AEffect *record() const { return effect; }
+    explicit operator bool() const { return effect != nullptr; }
 
     VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void *ptr = nullptr,
                        float opt = 0.0f) const {
-        return effect_->dispatcher(effect_, opcode, index, value, ptr, opt);
+        return effect->dispatcher(effect, opcode, index, value, ptr, opt);
     }
-    void setParameter(VstInt32 index, float value) const { effect_->setParameter(effect_, index, value); }
-    float getParameter(VstInt32 index) const { return effect_->getParameter(effect_, index); }
+    void setParameter(VstInt32 index, float value) const { effect->setParameter(effect, index, value); }
+    float getParameter(VstInt32 index) const { return effect->getParameter(effect, index); }
     void processReplacing(float **in, float **out, VstInt32 frames) const {
-        effect_->processReplacing(effect_, in, out, frames);
+        effect->processReplacing(effect, in, out, frames);
     }
-    void process(float **in, float **out, VstInt32 frames) const {
-        effect_->process(effect_, in, out, frames);
-    }
+    void process(float **in, float **out, VstInt32 frames) const { effect->process(effect, in, out, frames); }
 
     // The usual set-up of a host: open, sample rate, block size, resume.
     void start(float sampleRate, VstInt32 blockSize) const;
@@ -50,7 +48,7 @@ class RecordedEffect {
     VstIntPtr close();
 
   private:
-    AEffect *effect_;
+    AEffect *effect;
 };
 
 class PluginTest : public ::testing::Test {

@@ -19,17 +19,17 @@ struct TestHost::State {
     std::vector<HWND> made; // top-level windows still to destroy
 };
 
-TestHost::TestHost() : state_(new State) {}
+TestHost::TestHost() : state(new State) {}
 
 TestHost::~TestHost() {
-    for (HWND w : state_->made)
+    for (HWND w : state->made)
         if (IsWindow(w))
             DestroyWindow(w);
 }
 
 Handle TestHost::topLevel(int x, int y, int width, int height) {
     HWND w = makeHostWindow(x, y, width, height, WS_POPUP);
-    state_->made.push_back(w);
+    state->made.push_back(w);
     return w;
 }
 
@@ -38,7 +38,7 @@ Handle TestHost::child(Handle parent, int x, int y, int width, int height) {
 }
 
 void TestHost::destroy(Handle window) {
-    auto &made = state_->made;
+    auto &made = state->made;
     made.erase(std::remove(made.begin(), made.end(), hwndOf(window)), made.end());
     if (IsWindow(hwndOf(window)))
         DestroyWindow(hwndOf(window));

@@ -12,51 +12,52 @@ struct TestHost::State {
     std::vector<Pixmap> pixmaps;
 };
 
-TestHost::TestHost() : state_(new State) {
-    EXPECT_NE(state_->x.display(), nullptr);
+TestHost::TestHost() : state(new State) {
+    EXPECT_NE(state->x.display(), nullptr);
 }
 
 TestHost::~TestHost() {
-    for (Pixmap p : state_->pixmaps)
-        XFreePixmap(state_->x.display(), p);
+    for (Pixmap p : state->pixmaps)
+        XFreePixmap(state->x.display(), p);
 }
 
 Handle TestHost::topLevel(int x, int y, int width, int height) {
-    return handle(state_->x.topLevel(x, y, width, height));
+    return handle(state->x.topLevel(x, y, width, height));
 }
 
 Handle TestHost::child(Handle parent, int x, int y, int width, int height) {
-    return handle(state_->x.child(idOf(parent), x, y, width, height));
+    return handle(state->x.child(idOf(parent), x, y, width, height));
 }
 
 void TestHost::destroy(Handle window) {
-    state_->x.destroy(idOf(window));
+    state->x.destroy(idOf(window));
 }
 
 void TestHost::resize(Handle window, int width, int height) {
-    XResizeWindow(state_->x.display(), idOf(window), static_cast<unsigned>(width), static_cast<unsigned>(height));
-    XSync(state_->x.display(), False);
+    XResizeWindow(state->x.display(), idOf(window), static_cast<unsigned>(width),
+                  static_cast<unsigned>(height));
+    XSync(state->x.display(), False);
 }
 
 std::vector<Handle> TestHost::children(Handle parent) {
     std::vector<Handle> out;
-    for (::Window w : state_->x.children(idOf(parent)))
+    for (::Window w : state->x.children(idOf(parent)))
         out.push_back(handle(w));
     return out;
 }
 
 sorrel::raster::Rect TestHost::geometry(Handle window) {
-    return state_->x.geometry(idOf(window));
+    return state->x.geometry(idOf(window));
 }
 
 std::vector<std::pair<std::string, Handle>> TestHost::notWindows() {
-    Display *d = state_->x.display();
-    const ::Window holder = state_->x.topLevel(0, 0, 20, 20);
+    Display *d = state->x.display();
+    const ::Window holder = state->x.topLevel(0, 0, 20, 20);
     const Pixmap pixmap = XCreatePixmap(d, DefaultRootWindow(d), 4, 4, static_cast<unsigned>(DefaultDepth(d, 0)));
-    state_->pixmaps.push_back(pixmap);
-    const ::Window inputOnly = state_->x.child(holder, 0, 0, 10, 10, true);
-    const ::Window destroyed = state_->x.child(holder, 0, 0, 10, 10);
-    state_->x.destroy(destroyed);
+    state->pixmaps.push_back(pixmap);
+    const ::Window inputOnly = state->x.child(holder, 0, 0, 10, 10, true);
+    const ::Window destroyed = state->x.child(holder, 0, 0, 10, 10);
+    state->x.destroy(destroyed);
     XSync(d, False);
     return {{"a pixmap", handle(pixmap)},
             {"an input-only window", handle(inputOnly)},
@@ -67,8 +68,8 @@ std::vector<std::pair<std::string, Handle>> TestHost::notWindows() {
 
 std::string TestHost::differences(Handle window, const sorrel::raster::Surface &expected) {
     const ::Window id = idOf(window);
-    const sorrel::testimg::Image shown = state_->x.grab(id);
-    const sorrel::testimg::Image want = state_->x.asShown(id, expected);
+    const sorrel::testimg::Image shown = state->x.grab(id);
+    const sorrel::testimg::Image want = state->x.asShown(id, expected);
     if (shown.width != want.width || shown.height != want.height)
         return "the window is " + std::to_string(shown.width) + "x" + std::to_string(shown.height) + ", not " +
                std::to_string(want.width) + "x" + std::to_string(want.height);
@@ -84,7 +85,7 @@ std::string TestHost::differences(Handle window, const sorrel::raster::Surface &
 }
 
 void TestHost::invalidate(Handle window, const sorrel::raster::Rect &area) {
-    state_->x.expose(idOf(window), area.left, area.top, area.width(), area.height());
+    state->x.expose(idOf(window), area.left, area.top, area.width(), area.height());
 }
 
 bool TestHost::leftDown(Handle window, sorrel::raster::Point at) {
@@ -103,7 +104,7 @@ std::string TestHost::holdings() {
 }
 
 std::string TestHost::resourcesOf(Handle window) {
-    return serverResources(state_->x.display(), idOf(window));
+    return serverResources(state->x.display(), idOf(window));
 }
 
 long TestHost::heapInUse() {
@@ -112,9 +113,9 @@ long TestHost::heapInUse() {
 
 std::string TestHost::complaints() {
     std::string text;
-    if (state_->x.errors())
-        text += std::to_string(state_->x.errors()) + " X errors reached the host; ";
-    if (!state_->x.handlerIntact())
+    if (state->x.errors())
+        text += std::to_string(state->x.errors()) + " X errors reached the host; ";
+    if (!state->x.handlerIntact())
         text += "the host's error handler was replaced";
     return text;
 }

@@ -80,55 +80,55 @@ Visual *visualOf(Display *d, ::Window w) {
 } // namespace
 
 Host::Host() {
-    display_ = XOpenDisplay(nullptr);
-    if (!display_)
+    connection = XOpenDisplay(nullptr);
+    if (!connection)
         return;
     hostErrorCount = 0;
     XSetErrorHandler(countingHandler);
 }
 
 Host::~Host() {
-    if (!display_)
+    if (!connection)
         return;
     // destroy() takes each window out of the list.
-    while (!made_.empty())
-        destroy(made_.back());
-    XSync(display_, False);
-    XCloseDisplay(display_);
+    while (!made.empty())
+        destroy(made.back());
+    XSync(connection, False);
+    XCloseDisplay(connection);
 }
 
 ::Window Host::topLevel(int x, int y, int width, int height) {
-    return child(DefaultRootWindow(display_), x, y, width, height);
+    return child(DefaultRootWindow(connection), x, y, width, height);
 }
 
 ::Window Host::child(::Window parent, int x, int y, int width, int height, bool inputOnly) {
     XSetWindowAttributes a{};
     a.background_pixel = 0x00404040;
     a.override_redirect = True; // placed exactly where asked, window manager or not
-    const bool top = parent == DefaultRootWindow(display_);
+    const bool top = parent == DefaultRootWindow(connection);
     const ::Window w = inputOnly
-                           ? XCreateWindow(display_, parent, x, y, static_cast<unsigned>(width),
+                           ? XCreateWindow(connection, parent, x, y, static_cast<unsigned>(width),
                                            static_cast<unsigned>(height), 0, 0, InputOnly, CopyFromParent,
                                            top ? CWOverrideRedirect : 0, &a)
-                           : XCreateWindow(display_, parent, x, y, static_cast<unsigned>(width),
+                           : XCreateWindow(connection, parent, x, y, static_cast<unsigned>(width),
                                            static_cast<unsigned>(height), 0, CopyFromParent, InputOutput,
                                            CopyFromParent, CWBackPixel | (top ? CWOverrideRedirect : 0), &a);
-    XSelectInput(display_, w, StructureNotifyMask);
-    XMapWindow(display_, w);
+    XSelectInput(connection, w, StructureNotifyMask);
+    XMapWindow(connection, w);
     XEvent e;
     do
-        XWindowEvent(display_, w, StructureNotifyMask, &e);
+        XWindowEvent(connection, w, StructureNotifyMask, &e);
     while (e.type != MapNotify);
-    made_.push_back(w);
+    made.push_back(w);
     return w;
 }
 
 void Host::destroy(::Window window) {
-    for (auto it = made_.begin(); it != made_.end(); ++it)
+    for (auto it = made.begin(); it != made.end(); ++it)
         if (*it == window) {
-            made_.erase(it);
-            XDestroyWindow(display_, window);
-            XSync(display_, False);
+            made.erase(it);
+            XDestroyWindow(connection, window);
+            XSync(connection, False);
             return;
         }
 }
@@ -137,7 +137,7 @@ std::vector<::Window> Host::children(::Window parent) {
     ::Window root = 0, up = 0, *list = nullptr;
     unsigned int count = 0;
     std::vector<::Window> out;
-    if (XQueryTree(display_, parent, &root, &up, &list, &count)) {
+    if (XQueryTree(connection, parent, &root, &up, &list, &count)) {
         out.assign(list, list + count);
         XFree(list);
     }
@@ -145,24 +145,24 @@ std::vector<::Window> Host::children(::Window parent) {
 }
 
 void Host::expose(::Window window, int x, int y, int width, int height) {
-    XClearArea(display_, window, x, y, static_cast<unsigned>(width), static_cast<unsigned>(height), True);
-    XSync(display_, False);
+    XClearArea(connection, window, x, y, static_cast<unsigned>(width), static_cast<unsigned>(height), True);
+    XSync(connection, False);
 }
 
 sorrel::raster::Rect Host::geometry(::Window window) {
     ::Window root = 0;
     int x = 0, y = 0;
     unsigned int w = 0, h = 0, border = 0, depth = 0;
-    XGetGeometry(display_, window, &root, &x, &y, &w, &h, &border, &depth);
+    XGetGeometry(connection, window, &root, &x, &y, &w, &h, &border, &depth);
     return {x, y, x + static_cast<int32_t>(w), y + static_cast<int32_t>(h)};
 }
 
 sorrel::testimg::Image Host::grab(::Window window) {
     sorrel::testimg::Image image;
     XWindowAttributes a{};
-    if (!XGetWindowAttributes(display_, window, &a))
+    if (!XGetWindowAttributes(connection, window, &a))
         return image;
-    XImage *x = XGetImage(display_, window, 0, 0, static_cast<unsigned>(a.width),
+    XImage *x = XGetImage(connection, window, 0, 0, static_cast<unsigned>(a.width),
                           static_cast<unsigned>(a.height), AllPlanes, ZPixmap);
     if (!x)
         return image;
@@ -180,7 +180,7 @@ sorrel::testimg::Image Host::grab(::Window window) {
 
 sorrel::testimg::Image Host::asShown(::Window window, const sorrel::raster::Surface &reference) {
     sorrel::testimg::Image image = sorrel::testimg::fromSurface(reference);
-    const Channels channels(visualOf(display_, window));
+    const Channels channels(visualOf(connection, window));
     for (uint32_t &p : image.pixels)
         p = channels.quantise(p & 0xffffff);
     return image;

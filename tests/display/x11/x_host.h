@@ -24,7 +24,7 @@ class Host {
     Host(const Host &) = delete;
     Host &operator=(const Host &) = delete;
 
-    Display *display() const { return display_; }
+    Display *display() const { return connection; }
     // A mapped top-level window at (x, y), or a mapped child of parent.
     ::Window topLevel(int x, int y, int width, int height);
     ::Window child(::Window parent, int x, int y, int width, int height, bool inputOnly = false);
@@ -46,8 +46,8 @@ class Host {
     bool handlerIntact();
 
   private:
-    Display *display_ = nullptr;
-    std::vector<::Window> made_;
+    Display *connection = nullptr;
+    std::vector<::Window> made;
 };
 
 // Shapes, colors and anti-aliased text over the whole surface.
