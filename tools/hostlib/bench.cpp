@@ -152,20 +152,6 @@ std::string runBench(const std::vector<std::string> &paths, const BenchOptions &
                 c.entry.randomised = changed;
             }
             p.resume();
-            if (options.editor) {
-                // An open editor is what switches metering on in some
-                // plug-ins; the window stays hidden and gets no idle calls.
-                ERect *rect = nullptr;
-                p.dispatch(effEditGetRect, 0, 0, &rect);
-                const int w = rect ? rect->right - rect->left : 0, h = rect ? rect->bottom - rect->top : 0;
-                std::string error;
-                std::unique_ptr<EditorWindow> window =
-                    EditorWindow::create("bench", w > 0 ? w : 400, h > 0 ? h : 300, error);
-                if (!window)
-                    return "--editor: " + error;
-                p.dispatch(effEditOpen, 0, window->displayHandle(), window->parentHandle());
-                c.windows.push_back(std::move(window));
-            }
             if (i == 0) {
                 c.entry.name = p.effectName();
                 c.entry.mono = p.numInputs() == 1;
@@ -193,6 +179,28 @@ std::string runBench(const std::vector<std::string> &paths, const BenchOptions &
         for (int r = 0; r < options.repeats; ++r)
             starts.push_back(startupMilliseconds(c.entry.path, options));
         c.entry.startMs = median(starts);
+    }
+
+    // The editors open after the start-up timing, so that the instances made
+    // and deleted for it meet no open editor of their own module.
+    if (options.editor) {
+        for (Contender &c : contenders) {
+            for (auto &instance : c.instances) {
+                // An open editor is what switches metering on in some
+                // plug-ins; the window stays hidden and gets no idle calls.
+                Plugin &p = *instance;
+                ERect *rect = nullptr;
+                p.dispatch(effEditGetRect, 0, 0, &rect);
+                const int w = rect ? rect->right - rect->left : 0, h = rect ? rect->bottom - rect->top : 0;
+                std::string error;
+                std::unique_ptr<EditorWindow> window =
+                    EditorWindow::create("bench", w > 0 ? w : 400, h > 0 ? h : 300, error);
+                if (!window)
+                    return "--editor: " + error;
+                p.dispatch(effEditOpen, 0, window->displayHandle(), window->parentHandle());
+                c.windows.push_back(std::move(window));
+            }
+        }
     }
 
     for (Contender &c : contenders) // warm-up: caches, lazy initialisation
