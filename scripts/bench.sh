@@ -72,8 +72,9 @@ rm -f "$numberfile"
 sleep 1
 
 printf '\n== The same with every editor open, so that the plug-ins meter (sorrel-host bench --editor)\n'
-# LSP's editor runs a thread of its own that now and then aborts the process
-# inside Cairo when its editor closes; the run is tried up to three times.
+# LSP's editor runs a thread of its own that has aborted the process inside
+# Cairo on close (the tool gives each editor an idle call before closing it,
+# which has kept it from happening since); the run is tried up to three times.
 for attempt in 1 2 3; do
   if "$dir/tools/sorrel-host" bench "$dir/Sorrel.so" "${others[@]}" --rate 48000 --block 512 \
     --seconds $seconds --repeats 7 --set-all --editor 2>"$dir/editor_bench.err"; then
