@@ -16,11 +16,24 @@ cmake --build --preset coverage -j "${SORREL_JOBS:-2}" >/dev/null
 find "$build" -name '*.gcda' -delete
 ctest --preset coverage -j "${SORREL_JOBS:-2}" -LE display >/dev/null || echo "coverage: some tests failed"
 
+# The display tests against the same servers as the display stage: 24 and
+# 16 bits, one without MIT-SHM and one in another IPC namespace (the paths
+# that present through the socket).
 source scripts/lib/xvfb.sh
-if xvfb_start 24; then
-  ctest --test-dir "$build" -L display >/dev/null || echo "coverage: some display tests failed"
-else
-  echo "coverage: Xvfb did not start; display tests left out"
+display_run() { # label, Xvfb arguments...
+  local label=$1
+  shift
+  if xvfb_start "$@"; then
+    ctest --test-dir "$build" -L display >/dev/null || echo "coverage: some display tests failed ($label)"
+  else
+    echo "coverage: Xvfb did not start; display tests left out ($label)"
+  fi
+}
+display_run "24 bits" 24
+display_run "16 bits" 16
+display_run "no MIT-SHM" 24 1280x1024 -extension MIT-SHM
+if unshare --ipc true 2>/dev/null; then
+  XVFB_WRAPPER="unshare --ipc" SORREL_TEST_SHM_REACHABLE=0 display_run "other IPC namespace" 24
 fi
 
 gcovr --root "$root" --object-directory "$build" --exclude "$root/tests/" --exclude "$root/bench/" \
