@@ -7,8 +7,6 @@
 namespace {
 
 using namespace sorrel::rastertest;
-using sorrel::raster::BlitOp;
-using sorrel::raster::Canvas;
 
 constexpr Pixel kMagenta = 0x00ff00ff;
 

@@ -9,13 +9,6 @@
 namespace {
 
 using namespace sorrel::rastertest;
-using sorrel::raster::Align;
-using sorrel::raster::Canvas;
-using sorrel::raster::Face;
-using sorrel::raster::Font;
-using sorrel::raster::FontSpec;
-using sorrel::raster::LineStyle;
-using sorrel::raster::Rop2;
 
 Surface shapesScene() {
     Surface s(200, 150, sorrel::raster::rgb(51, 51, 51));

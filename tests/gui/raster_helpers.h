@@ -9,6 +9,9 @@
 
 namespace sorrel::rastertest {
 
+// The tests name the renderer's types directly.
+using namespace sorrel::raster;
+
 using sorrel::raster::Pixel;
 using sorrel::raster::Point;
 using sorrel::raster::Rect;

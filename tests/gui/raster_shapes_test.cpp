@@ -8,10 +8,6 @@
 namespace {
 
 using namespace sorrel::rastertest;
-using sorrel::raster::Canvas;
-using sorrel::raster::LineStyle;
-using sorrel::raster::Pen;
-using sorrel::raster::Rop2;
 
 struct Scene {
     Surface surface;

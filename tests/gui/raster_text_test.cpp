@@ -7,11 +7,6 @@
 namespace {
 
 using namespace sorrel::rastertest;
-using sorrel::raster::Align;
-using sorrel::raster::Canvas;
-using sorrel::raster::Face;
-using sorrel::raster::Font;
-using sorrel::raster::FontSpec;
 
 Font sans(int32_t height, bool bold = false, bool italic = false, bool underline = false) {
     return Font(FontSpec{Face::Sans, height, bold, italic, underline});
