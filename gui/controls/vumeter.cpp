@@ -115,7 +115,12 @@ void CVuMeter::drawChange(CDrawContext *context, int32_t cut) {
     drawnCut = cut;
     if (!picture)
         return; // an unlit part without a picture is never drawn in full either
-    if (useOffscreen && offscreen) {
+    // With both pictures a whole drawing paints all of the surface anew, so
+    // what it holds between whole drawings does not matter and the strip
+    // goes straight to the context. Without the unlit picture the surface
+    // keeps the lit pixels a whole drawing leaves in place, so it is kept
+    // up to date.
+    if (useOffscreen && offscreen && !offBitmap) {
         const CRect local(from.x, from.y, from.x + strip.width(), from.y + strip.height());
         picture->draw(offscreen, local, from);
         offscreen->copyToContext(context, strip, from);

@@ -105,8 +105,7 @@ void CFrame::present(CDrawContext *context, const CRect *areas, size_t count) {
         context->getSystemContext() == nullptr)
         return;
     const CPoint offset = context->getOffset();
-    std::vector<sorrel::raster::Rect> shownAreas;
-    shownAreas.reserve(count);
+    shownAreas.clear();
     for (size_t i = 0; i < count; ++i) {
         CRect shown = areas[i];
         shown.offset(offset.x, offset.y);
@@ -167,33 +166,42 @@ int64_t area(const CRect &r) {
 // stays within twice the pixels it really holds: neighbours merge, a fader
 // far from the meters is shown on its own. The window's image is right
 // everywhere, so showing a little more than what changed costs only pixels.
+// Views come in their drawing order, so an area's neighbours are among the
+// last few groups; looking only there keeps a pass with a hundred scattered
+// strips linear instead of quadratic.
 std::vector<CRect> CFrame::mergeNearby(const std::vector<CRect> &areas) {
-    struct Group {
-        CRect box;
-        int64_t pixels;
-    };
-    std::vector<Group> groups;
+    std::vector<CRect> merged;
+    mergeNearby(areas, merged);
+    return merged;
+}
+
+void CFrame::mergeNearby(const std::vector<CRect> &areas, std::vector<CRect> &merged) {
+    constexpr size_t kLookBack = 4;
+    merged.clear();
+    // The pixels each group really holds, beside its box in merged.
+    int64_t held[kLookBack] = {};
     for (const CRect &r : areas) {
         if (r.isEmpty())
             continue;
         bool joined = false;
-        for (Group &g : groups) {
-            const CRect box(std::min(g.box.left, r.left), std::min(g.box.top, r.top),
-                            std::max(g.box.right, r.right), std::max(g.box.bottom, r.bottom));
-            if (area(box) <= 2 * (g.pixels + area(r))) {
-                g.box = box;
-                g.pixels += area(r);
+        const size_t count = merged.size(), first = count > kLookBack ? count - kLookBack : 0;
+        for (size_t g = count; g-- > first;) {
+            CRect &group = merged[g];
+            const CRect box(std::min(group.left, r.left), std::min(group.top, r.top),
+                            std::max(group.right, r.right), std::max(group.bottom, r.bottom));
+            int64_t &pixels = held[g % kLookBack];
+            if (area(box) <= 2 * (pixels + area(r))) {
+                group = box;
+                pixels += area(r);
                 joined = true;
                 break;
             }
         }
-        if (!joined)
-            groups.push_back({r, area(r)});
+        if (!joined) {
+            merged.push_back(r);
+            held[(merged.size() - 1) % kLookBack] = area(r);
+        }
     }
-    std::vector<CRect> merged;
-    for (const Group &g : groups)
-        merged.push_back(g.box);
-    return merged;
 }
 
 void CFrame::update(CDrawContext *context) {
@@ -208,8 +216,13 @@ void CFrame::update(CDrawContext *context) {
     // drawing went (through the frame, or straight from a nested container
     // into the window's image).
     const CRect clip = context->getClipRect();
-    std::vector<CRect> drawn;
+    // The frame's own lists keep their capacity from pass to pass; a nested
+    // update (drawing that runs an update) takes lists of its own.
     const bool wasHeld = presentsHeld;
+    std::vector<CRect> nestedDrawn, nestedMerged;
+    std::vector<CRect> &drawn = wasHeld ? nestedDrawn : drawnAreas;
+    std::vector<CRect> &merged = wasHeld ? nestedMerged : mergedAreas;
+    drawn.clear();
     presentsHeld = true;
     if (modalView && modalView->isDirty()) {
         modalView->update(context);
@@ -226,7 +239,7 @@ void CFrame::update(CDrawContext *context) {
     }
     context->setClipRect(clip);
     presentsHeld = wasHeld;
-    const std::vector<CRect> merged = mergeNearby(drawn);
+    mergeNearby(drawn, merged);
     present(context, merged.data(), merged.size());
 }
 
