@@ -95,9 +95,12 @@ for round in $(seq $rounds); do
   for plugin in "$zam" "$dir/Sorrel.so"; do
     [ -n "$plugin" ] || continue
     before=$(server_ns)
-    figure=$("$dir/tools/sorrel-host" gui "$plugin" --noise --seconds $gui_seconds 2>&1 | grep -o '[0-9.]* ms CPU' | tail -n1)
+    out=$("$dir/tools/sorrel-host" gui "$plugin" --noise --seconds $gui_seconds 2>&1)
     after=$(server_ns)
-    printf '%s round %s: GUI thread %s per second, X server %.2f ms CPU per second\n' "$(basename "$plugin")" \
-      "$round" "$figure" "$(echo "$before $after $gui_seconds" | awk '{ print ($2 - $1) / 1e6 / $3 }')"
+    figure=$(grep -o '[0-9.]* ms CPU' <<<"$out" | tail -n1)
+    idle=$(grep -o '[0-9.]* us per call' <<<"$out" | tail -n1)
+    printf '%s round %s: GUI thread %s per second (editor idle %s), X server %.2f ms CPU per second\n' \
+      "$(basename "$plugin")" "$round" "$figure" "$idle" \
+      "$(echo "$before $after $gui_seconds" | awk '{ print ($2 - $1) / 1e6 / $3 }')"
   done
 done

@@ -166,9 +166,6 @@ int64_t area(const CRect &r) {
 // stays within twice the pixels it really holds: neighbours merge, a fader
 // far from the meters is shown on its own. The window's image is right
 // everywhere, so showing a little more than what changed costs only pixels.
-// Views come in their drawing order, so an area's neighbours are among the
-// last few groups; looking only there keeps a pass with a hundred scattered
-// strips linear instead of quadratic.
 std::vector<CRect> CFrame::mergeNearby(const std::vector<CRect> &areas) {
     std::vector<CRect> merged;
     mergeNearby(areas, merged);
@@ -176,30 +173,28 @@ std::vector<CRect> CFrame::mergeNearby(const std::vector<CRect> &areas) {
 }
 
 void CFrame::mergeNearby(const std::vector<CRect> &areas, std::vector<CRect> &merged) {
-    constexpr size_t kLookBack = 4;
     merged.clear();
     // The pixels each group really holds, beside its box in merged.
-    int64_t held[kLookBack] = {};
+    std::vector<int64_t> held;
+    held.reserve(areas.size());
     for (const CRect &r : areas) {
         if (r.isEmpty())
             continue;
         bool joined = false;
-        const size_t count = merged.size(), first = count > kLookBack ? count - kLookBack : 0;
-        for (size_t g = count; g-- > first;) {
+        for (size_t g = 0; g < merged.size(); ++g) {
             CRect &group = merged[g];
             const CRect box(std::min(group.left, r.left), std::min(group.top, r.top),
                             std::max(group.right, r.right), std::max(group.bottom, r.bottom));
-            int64_t &pixels = held[g % kLookBack];
-            if (area(box) <= 2 * (pixels + area(r))) {
+            if (area(box) <= 2 * (held[g] + area(r))) {
                 group = box;
-                pixels += area(r);
+                held[g] += area(r);
                 joined = true;
                 break;
             }
         }
         if (!joined) {
             merged.push_back(r);
-            held[(merged.size() - 1) % kLookBack] = area(r);
+            held.push_back(area(r));
         }
     }
 }

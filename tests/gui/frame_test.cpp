@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace sorrel {
 
 namespace headless = sorrel::platform::headless;
@@ -303,6 +305,30 @@ TEST(FramePresents, NeighboursMergeDistantAreasStayApart) {
     };
     for (const Case &c : cases)
         EXPECT_EQ(CFrame::mergeNearby(c.areas), c.shown) << c.what;
+}
+
+TEST(FramePresents, AFullIdlePassShowsEveryStripAndMergesSome) {
+    // The editor's meters: four strips 3 pixels wide side by side under each
+    // of 31 faders 20 pixels apart, drawn set by set. Half of them change a
+    // few LEDs at varying heights, then a fader moves: every strip lies in a
+    // shown rectangle, and some of them share one.
+    const int32_t setOffset[4] = {0, 4, 9, 13};
+    std::vector<CRect> areas;
+    for (int32_t set = 0; set < 4; ++set)
+        for (int32_t band = 0; band < 31; ++band)
+            if ((band + set) % 2 == 0) {
+                const int32_t left = 65 + band * 20 + setOffset[set], top = 129 + (band + set) % 3 * 2;
+                areas.push_back(CRect(left, top, left + 3, top + 4 + band % 2 * 2));
+            }
+    areas.push_back(CRect(405, 5, 421, 115));
+    const std::vector<CRect> shown = CFrame::mergeNearby(areas);
+    for (const CRect &a : areas)
+        EXPECT_TRUE(std::any_of(shown.begin(), shown.end(),
+                                [&a](const CRect &r) {
+                                    return r.left <= a.left && r.top <= a.top && a.right <= r.right && a.bottom <= r.bottom;
+                                }))
+            << a.left << "," << a.top << " is not shown";
+    EXPECT_LT(shown.size(), areas.size());
 }
 
 } // namespace

@@ -45,6 +45,7 @@ gui() {
   check "$name: exit status 0 ($(tr '\n' ' ' <"$name.err"))" '[ $code = 0 ]'
   check "$name: editor opened and closed" 'grep -q "effEditOpen" "$name.out" && grep -q "effEditClose" "$name.out"'
   check "$name: GUI thread CPU reported" 'grep -q "^gui thread: [0-9.]* ms CPU per second" "$name.out"'
+  check "$name: idle calls' share reported" 'grep -q "^of which in the editor.s idle calls: [0-9.]* ms per second, [0-9.]* us per call" "$name.out"'
   local files=("$name.png")
   [[ " $* " == *" --instances 2 "* ]] && files=("$name-1.png" "$name-2.png")
   for f in "${files[@]}"; do
