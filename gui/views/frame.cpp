@@ -105,7 +105,8 @@ void CFrame::present(CDrawContext *context, const CRect *areas, size_t count) {
         context->getSystemContext() == nullptr)
         return;
     const CPoint offset = context->getOffset();
-    shownAreas.clear();
+    std::vector<sorrel::raster::Rect> shownAreas;
+    shownAreas.reserve(count);
     for (size_t i = 0; i < count; ++i) {
         CRect shown = areas[i];
         shown.offset(offset.x, offset.y);
@@ -167,36 +168,32 @@ int64_t area(const CRect &r) {
 // far from the meters is shown on its own. The window's image is right
 // everywhere, so showing a little more than what changed costs only pixels.
 std::vector<CRect> CFrame::mergeNearby(const std::vector<CRect> &areas) {
-    std::vector<CRect> merged;
-    mergeNearby(areas, merged);
-    return merged;
-}
-
-void CFrame::mergeNearby(const std::vector<CRect> &areas, std::vector<CRect> &merged) {
-    merged.clear();
-    // The pixels each group really holds, beside its box in merged.
-    std::vector<int64_t> held;
-    held.reserve(areas.size());
+    struct Group {
+        CRect box;
+        int64_t pixels;
+    };
+    std::vector<Group> groups;
     for (const CRect &r : areas) {
         if (r.isEmpty())
             continue;
         bool joined = false;
-        for (size_t g = 0; g < merged.size(); ++g) {
-            CRect &group = merged[g];
-            const CRect box(std::min(group.left, r.left), std::min(group.top, r.top),
-                            std::max(group.right, r.right), std::max(group.bottom, r.bottom));
-            if (area(box) <= 2 * (held[g] + area(r))) {
-                group = box;
-                held[g] += area(r);
+        for (Group &g : groups) {
+            const CRect box(std::min(g.box.left, r.left), std::min(g.box.top, r.top),
+                            std::max(g.box.right, r.right), std::max(g.box.bottom, r.bottom));
+            if (area(box) <= 2 * (g.pixels + area(r))) {
+                g.box = box;
+                g.pixels += area(r);
                 joined = true;
                 break;
             }
         }
-        if (!joined) {
-            merged.push_back(r);
-            held.push_back(area(r));
-        }
+        if (!joined)
+            groups.push_back({r, area(r)});
     }
+    std::vector<CRect> merged;
+    for (const Group &g : groups)
+        merged.push_back(g.box);
+    return merged;
 }
 
 void CFrame::update(CDrawContext *context) {
@@ -211,13 +208,8 @@ void CFrame::update(CDrawContext *context) {
     // drawing went (through the frame, or straight from a nested container
     // into the window's image).
     const CRect clip = context->getClipRect();
-    // The frame's own lists keep their capacity from pass to pass; a nested
-    // update (drawing that runs an update) takes lists of its own.
+    std::vector<CRect> drawn;
     const bool wasHeld = presentsHeld;
-    std::vector<CRect> nestedDrawn, nestedMerged;
-    std::vector<CRect> &drawn = wasHeld ? nestedDrawn : drawnAreas;
-    std::vector<CRect> &merged = wasHeld ? nestedMerged : mergedAreas;
-    drawn.clear();
     presentsHeld = true;
     if (modalView && modalView->isDirty()) {
         modalView->update(context);
@@ -234,7 +226,7 @@ void CFrame::update(CDrawContext *context) {
     }
     context->setClipRect(clip);
     presentsHeld = wasHeld;
-    mergeNearby(drawn, merged);
+    const std::vector<CRect> merged = mergeNearby(drawn);
     present(context, merged.data(), merged.size());
 }
 

@@ -81,8 +81,6 @@ class CFrame : public CViewContainer, public CDrawContextOwner, public sorrel::p
   public:
     // Groups areas drawn in one idle pass into the few rectangles to show.
     static std::vector<CRect> mergeNearby(const std::vector<CRect> &areas);
-    // The same into merged (cleared first), which keeps its capacity.
-    static void mergeNearby(const std::vector<CRect> &areas, std::vector<CRect> &merged);
 
     // Makes the frame's child window in parentWindow (the host's window).
     // When that fails the frame has no window (hasWindow false) and is not
@@ -218,9 +216,6 @@ class CFrame : public CViewContainer, public CDrawContextOwner, public sorrel::p
     bool mouseHeld = false;
     // Set while update collects what it drew, to show each area once.
     bool presentsHeld = false;
-    // Kept between idle passes so that a pass allocates nothing.
-    std::vector<CRect> drawnAreas, mergedAreas;
-    std::vector<sorrel::raster::Rect> shownAreas;
     // The shell drag in progress over this frame's window.
     CDragContainer *drag = nullptr;
 };
