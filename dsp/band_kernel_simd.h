@@ -258,8 +258,6 @@ template <class V> struct SimdPass {
         }
     }
 
-
-
     // a + b, fused at the places the instruction set asks for.
     template <unsigned Place> static D add(D a, D b) {
         if constexpr ((V::kFusedAdds & Place) != 0)

@@ -119,6 +119,12 @@ namespace {
 
 // --- the connection -------------------------------------------------------------
 
+// A pointer mapping: physical button n gives logical button map[n - 1].
+struct PointerMap {
+    unsigned char map[8] = {};
+    int size = 0;
+};
+
 struct Connection {
     Display *display = nullptr;
     int users = 0;       // live windows (also those destroyed under us)
@@ -132,10 +138,8 @@ struct Connection {
     // Server time + offset = tickCount time; see localTime.
     uint32_t timeOffset = 0;
     bool haveTimeOffset = false;
-    // The pointer mapping (physical button n gives logical button
-    // pointerMap[n - 1]), read once and again after a MappingNotify.
-    unsigned char pointerMap[8] = {};
-    int pointerMapSize = 0;
+    // The pointer mapping, read once and again after a MappingNotify.
+    PointerMap pointerMap;
     bool havePointerMap = false;
     int sharesMemory = -1; // whether the server offers MIT-SHM; -1: not asked yet
 };
@@ -308,24 +312,17 @@ void fetchEvents();
 // The pointer mapping of a connection. The shared connection's is kept
 // until a MappingNotify has come in (reading what has arrived makes no
 // round trip); a temporary connection asks the server.
-struct PointerMap {
-    unsigned char map[8] = {};
-    int size = 0;
-};
-
 PointerMap pointerMapping(Display *display) {
     Connection &c = theConnection;
-    PointerMap result;
     if (display == c.display) {
         fetchEvents();
         if (!c.havePointerMap) {
-            c.pointerMapSize = XGetPointerMapping(display, c.pointerMap, sizeof c.pointerMap);
+            c.pointerMap.size = XGetPointerMapping(display, c.pointerMap.map, sizeof c.pointerMap.map);
             c.havePointerMap = true;
         }
-        std::copy(std::begin(c.pointerMap), std::end(c.pointerMap), result.map);
-        result.size = c.pointerMapSize;
-        return result;
+        return c.pointerMap;
     }
+    PointerMap result;
     result.size = XGetPointerMapping(display, result.map, sizeof result.map);
     return result;
 }
