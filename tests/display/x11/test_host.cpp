@@ -68,8 +68,8 @@ std::vector<std::pair<std::string, Handle>> TestHost::notWindows() {
 
 std::string TestHost::differences(Handle window, const sorrel::raster::Surface &expected) {
     const ::Window id = idOf(window);
-    const sorrel::testimg::Image shown = state->x.grab(id);
     const sorrel::testimg::Image want = state->x.asShown(id, expected);
+    const sorrel::testimg::Image shown = state->x.grabWhenShowing(id, want);
     if (shown.width != want.width || shown.height != want.height)
         return "the window is " + std::to_string(shown.width) + "x" + std::to_string(shown.height) + ", not " +
                std::to_string(want.width) + "x" + std::to_string(want.height);

@@ -198,7 +198,8 @@ TEST_F(X11Window, TwoWindowsOnOneConnectionKeepTheirOwnEvents) {
     ASSERT_TRUE(pumpUntil([&] { return !b.paints.empty(); }));
     sorrel::raster::Surface expected(kWidth / 2, kHeight / 2);
     drawPattern(expected);
-    EXPECT_TRUE(host.grab(idOf(b.window)).pixels == host.asShown(idOf(b.window), expected).pixels);
+    const sorrel::testimg::Image want = host.asShown(idOf(b.window), expected);
+    EXPECT_TRUE(host.grabWhenShowing(idOf(b.window), want).pixels == want.pixels);
 }
 
 TEST_F(X11Window, ResizingTakesTheParentAlongOnlyBelowTheTopLevel) {
@@ -264,7 +265,7 @@ TEST_F(X11Window, PresentsShowExactPixelsAtEverySizeThroughOneSharedSegmentWhere
             for (int32_t x = part.left; x < part.right; ++x)
                 expected.set(x, y, surface.get(x, y));
         platform::presentWindow(r.window, step.area);
-        const sorrel::testimg::Image shown = host.grab(id), want = host.asShown(id, expected);
+        const sorrel::testimg::Image want = host.asShown(id, expected), shown = host.grabWhenShowing(id, want);
         EXPECT_EQ(shown.width, step.width);
         EXPECT_TRUE(shown.pixels == want.pixels);
         EXPECT_EQ(sharedSegments(), segments);

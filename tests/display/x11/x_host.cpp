@@ -11,6 +11,7 @@
 #include <map>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <X11/Xutil.h>
 
@@ -176,6 +177,17 @@ sorrel::testimg::Image Host::grab(::Window window) {
                 channels.toRgb(XGetPixel(x, px, y));
     XDestroyImage(x);
     return image;
+}
+
+sorrel::testimg::Image Host::grabWhenShowing(::Window window, const sorrel::testimg::Image &want) {
+    sorrel::testimg::Image shown = grab(window);
+    for (int tries = 0; tries < 400 && (shown.width != want.width || shown.height != want.height ||
+                                        shown.pixels != want.pixels);
+         ++tries) {
+        usleep(5000);
+        shown = grab(window);
+    }
+    return shown;
 }
 
 sorrel::testimg::Image Host::asShown(::Window window, const sorrel::raster::Surface &reference) {

@@ -39,6 +39,10 @@ class Host {
     // the window's visual can show them (identical on a 24-bit screen).
     sorrel::testimg::Image grab(::Window window);
     sorrel::testimg::Image asShown(::Window window, const sorrel::raster::Surface &reference);
+    // The window's pixels once they equal want, or after two seconds as
+    // they are then. The plug-in draws on its own connection and only
+    // flushes, so the server may serve this connection's read first.
+    sorrel::testimg::Image grabWhenShowing(::Window window, const sorrel::testimg::Image &want);
 
     // X errors that reached the host's handler, and whether that handler is
     // still the one in place.
