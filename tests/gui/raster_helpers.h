@@ -12,11 +12,6 @@ namespace sorrel::rastertest {
 // The tests name the renderer's types directly.
 using namespace sorrel::raster;
 
-using sorrel::raster::Pixel;
-using sorrel::raster::Point;
-using sorrel::raster::Rect;
-using sorrel::raster::Surface;
-
 constexpr Pixel kBack = 0x00203040;
 constexpr Pixel kInk = 0x00f0e0d0;
 
