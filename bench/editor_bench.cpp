@@ -2,10 +2,10 @@
 // meters changing on every call (what a host's idle costs while audio
 // plays), and a full repaint of the 710 x 167 window; each at scales 1, 2
 // and 3 (the argument), as the host's content-scale call sets them.
-#include "host/plugin/equalizer_vst_editor.h"
+#include "vst2/plugin/equalizer_vst_editor.h"
 #include "gui/views/frame.h"
 #include "gui/platform/headless.h"
-#include "host/audioeffectx.h"
+#include "vst2/audioeffectx.h"
 
 #include <benchmark/benchmark.h>
 

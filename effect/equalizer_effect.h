@@ -1,7 +1,7 @@
 // The equaliser effect: its 36 parameters, the program bank with its chunks,
 // and the two audio calls that run one band engine per channel over the
 // host's buffers. It knows no plug-in interface and no window: each plug-in
-// format wraps it (the VST 2.4 record in host/, the LV2 plug-in in lv2/).
+// format wraps it (the VST 2.4 record in vst2/, the LV2 plug-in in lv2/).
 //
 // Threads. Nothing here locks or waits. The host may write parameters, select
 // programs and load chunks on its user-interface or automation thread while

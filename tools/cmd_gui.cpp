@@ -7,7 +7,7 @@
 #include "tools/hostlib/editor_window.h"
 #include "tools/hostlib/render.h"
 
-#include "host/aeffectx.h"
+#include "vst2/aeffectx.h"
 
 #include <algorithm>
 #include <atomic>

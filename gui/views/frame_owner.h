@@ -1,5 +1,5 @@
 // What a frame needs from whoever owns it: a plug-in format's editor base
-// (the VST 2.4 one in host/, the LV2 UI in lv2/) or a test. The toolkit
+// (the VST 2.4 one in vst2/, the LV2 UI in lv2/) or a test. The toolkit
 // knows no plug-in interface; everything it asks of the host goes through
 // here.
 #pragma once

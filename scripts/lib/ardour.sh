@@ -8,7 +8,7 @@ ardour_prepare() {
     cmake --preset linux -B "$build" >/dev/null
   fi
   cmake --build "$build" --target sorrel_plugin sorrel-host
-  mkdir -p "$build/hosts"
+  mkdir -p "$build/daw"
   c++ -std=c++17 -O2 -shared -fPIC -fvisibility=hidden -Wall -Wextra -Wshadow -Werror -I"$root" \
-    tests/hosts/spy/spy_plugin.cpp -o "$build/hosts/SorrelSpy.so" -lpthread
+    tests/daw/spy/spy_plugin.cpp -o "$build/daw/SorrelSpy.so" -lpthread
 }

@@ -30,8 +30,8 @@ else
 fi
 
 rc=0
-timeout --kill-after=30 900 python3 tests/hosts/ardour/ardour_test.py \
-  --plugin "$build/Sorrel.so" --host "$build/tools/sorrel-host" --spy "$build/hosts/SorrelSpy.so" "${lv2[@]}" || rc=$?
+timeout --kill-after=30 900 python3 tests/daw/ardour/ardour_test.py \
+  --plugin "$build/Sorrel.so" --host "$build/tools/sorrel-host" --spy "$build/daw/SorrelSpy.so" "${lv2[@]}" || rc=$?
 case $rc in
   0) ;;
   77) exit 0 ;; # the test printed its SKIP line

@@ -35,9 +35,9 @@ else
 fi
 
 rc=0
-timeout --kill-after=20 300 python3 tests/hosts/ardour/ardour_gui_test.py \
-  --plugin "$build/Sorrel.so" --host "$build/tools/sorrel-host" --spy "$build/hosts/SorrelSpy.so" \
-  --golden tests/golden/editor_fresh.png --shot "$build/hosts/ardour-editor.png" \
+timeout --kill-after=20 300 python3 tests/daw/ardour/ardour_gui_test.py \
+  --plugin "$build/Sorrel.so" --host "$build/tools/sorrel-host" --spy "$build/daw/SorrelSpy.so" \
+  --golden tests/golden/editor_fresh.png --shot "$build/daw/ardour-editor.png" \
   --display "$DISPLAY" "${lv2[@]}" || rc=$?
 case $rc in
   0) ;;

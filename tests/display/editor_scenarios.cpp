@@ -4,8 +4,8 @@
 // close (or the effect's end) from inside the host idle that a drag calls,
 // parents resized under the editor, and open and close cycles that must
 // leave nothing behind, neither in the window system nor in the process.
-#include "host/plugin/equalizer_plugin.h"
-#include "host/plugin/equalizer_vst_editor.h"
+#include "vst2/plugin/equalizer_plugin.h"
+#include "vst2/plugin/equalizer_vst_editor.h"
 #include "gui/drawing/drawcontext.h"
 #include "gui/views/frame.h"
 #include "support/fake_host.h"

@@ -35,7 +35,7 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
-sys.path.insert(0, os.path.join(ROOT, "tests", "hosts", "ardour"))
+sys.path.insert(0, os.path.join(ROOT, "tests", "daw", "ardour"))
 import gui_x11 as x11  # noqa: E402  (window grabs, close requests, PNG files)
 
 STEP = 20  # seconds for any one thing to happen

@@ -1,7 +1,7 @@
 // The whole editor as the headless window shows it, compared pixel for
 // pixel with tests/golden/editor_*.png.
 #include "editor_session.h"
-#include "host/plugin/equalizer_plugin.h"
+#include "vst2/plugin/equalizer_plugin.h"
 #include "support/fake_host.h"
 #include "support/image_compare.h"
 

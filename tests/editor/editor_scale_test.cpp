@@ -4,7 +4,7 @@
 // coordinates.
 #include "editor_session.h"
 #include "gui/drawing/scale.h"
-#include "host/plugin/equalizer_plugin.h"
+#include "vst2/plugin/equalizer_plugin.h"
 #include "support/fake_host.h"
 #include "support/image_compare.h"
 

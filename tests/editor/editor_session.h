@@ -3,10 +3,10 @@
 // backend's script, and looked at through the window's memory image.
 #pragma once
 
-#include "host/plugin/equalizer_vst_editor.h"
+#include "vst2/plugin/equalizer_vst_editor.h"
 #include "gui/views/frame.h"
 #include "gui/platform/headless.h"
-#include "host/audioeffectx.h"
+#include "vst2/audioeffectx.h"
 
 #include <array>
 #include <initializer_list>

@@ -4,7 +4,7 @@
 // reaching the faders, and hosts that close the editor or the effect from
 // inside the drag (run these under the asan preset).
 #include "editor_session.h"
-#include "host/plugin/equalizer_plugin.h"
+#include "vst2/plugin/equalizer_plugin.h"
 #include "support/fake_host.h"
 #include "support/image_compare.h"
 

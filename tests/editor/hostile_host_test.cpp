@@ -5,7 +5,7 @@
 // And hosts that close the editor, or delete the whole effect, from inside a
 // call the editor makes to them during a gesture.
 #include "editor_session.h"
-#include "host/plugin/equalizer_plugin.h"
+#include "vst2/plugin/equalizer_plugin.h"
 #include "support/fake_host.h"
 
 #include <gtest/gtest.h>

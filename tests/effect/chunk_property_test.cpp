@@ -2,7 +2,7 @@
 // comes back from getChunk exactly as loaded once its values are made safe,
 // and reaches both engines; a refused chunk leaves the bank byte for byte as
 // it was; getParameter never answers NaN or anything outside 0..1.
-#include "host/plugin/equalizer_plugin.h"
+#include "vst2/plugin/equalizer_plugin.h"
 #include "fuzz/chunk_model.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 // two more. Under ThreadSanitizer (tsan preset) no access may race; in every
 // build the engines must end up holding exactly the selected program, however
 // the writes interleaved.
-#include "host/plugin/equalizer_plugin.h"
+#include "vst2/plugin/equalizer_plugin.h"
 
 #include <gtest/gtest.h>
 

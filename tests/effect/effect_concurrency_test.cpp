@@ -6,8 +6,8 @@
 // feeding the meters. Run under
 // ThreadSanitizer (tsan preset) this proves the shared state is race-free;
 // everywhere it proves nothing breaks and the sound stays finite.
-#include "host/plugin/equalizer_plugin.h"
-#include "host/aeffguieditor.h"
+#include "vst2/plugin/equalizer_plugin.h"
+#include "vst2/aeffguieditor.h"
 #include "gui/views/frame.h"
 #include "gui/platform/headless.h"
 

@@ -1,6 +1,6 @@
 // The effect's parameter push, program and chunk updates, block-size
 // handling and the factory, observed on the engines' own state.
-#include "host/plugin/equalizer_plugin.h"
+#include "vst2/plugin/equalizer_plugin.h"
 #include "gui/platform/headless.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // Faults that fuzzing found, each kept as a case that would have caught it.
-#include "host/plugin/equalizer_plugin.h"
+#include "vst2/plugin/equalizer_plugin.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // that hold whatever the input was.
 #pragma once
 
-#include "host/aeffectx.h"
+#include "vst2/aeffectx.h"
 
 #include <cstdint>
 

@@ -3,7 +3,7 @@
 // a frame in a headless window whose idle work runs on every call.
 #pragma once
 
-#include "host/aeffguieditor.h"
+#include "vst2/aeffguieditor.h"
 #include "gui/drawing/bitmap.h"
 #include "gui/controls/control.h"
 #include "gui/views/frame.h"

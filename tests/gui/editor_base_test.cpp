@@ -2,7 +2,7 @@
 // clock, keys, edits and resizing through the host, and a host that closes
 // the editor or deletes the effect from inside its idle while a control
 // holds the mouse.
-#include "host/aeffguieditor.h"
+#include "vst2/aeffguieditor.h"
 #include "gui/views/frame.h"
 #include "gui/platform/headless.h"
 #include "view_probe.h"

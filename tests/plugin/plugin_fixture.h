@@ -2,7 +2,7 @@
 // its exported entry with a recording host that answers like a plain host.
 #pragma once
 
-#include "host/aeffectx.h"
+#include "vst2/aeffectx.h"
 #include "support/fake_host.h"
 #include "tools/hostlib/module.h"
 

@@ -1,4 +1,4 @@
-#include "host/aeffect.h"
+#include "vst2/aeffect.h"
 #include <gtest/gtest.h>
 
 namespace sorrel {

@@ -1,6 +1,6 @@
 #include "support/fake_host.h"
 
-#include "host/aeffectx.h"
+#include "vst2/aeffectx.h"
 
 #include <cstring>
 #include <mutex>

@@ -2,7 +2,7 @@
 // tests see exactly what an effect asks of its host.
 #pragma once
 
-#include "host/aeffect.h"
+#include "vst2/aeffect.h"
 
 #include <functional>
 #include <map>

@@ -4,7 +4,7 @@
 // Header-only, so that a plug-in built on its own (the spy) needs no library.
 #pragma once
 
-#include "host/aeffect.h"
+#include "vst2/aeffect.h"
 
 #include <algorithm>
 #include <cstddef>

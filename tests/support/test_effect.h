@@ -3,7 +3,7 @@
 // answers a configurable value, so one table can check routing and results.
 #pragma once
 
-#include "host/audioeffectx.h"
+#include "vst2/audioeffectx.h"
 
 #include <string>
 #include <vector>

@@ -2,7 +2,7 @@
 // do and how --trace shows them, and the file names of several windows.
 #include "tools/hostlib/editor_host.h"
 
-#include "host/aeffectx.h"
+#include "vst2/aeffectx.h"
 
 #include <gtest/gtest.h>
 

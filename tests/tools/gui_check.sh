@@ -12,7 +12,7 @@ host=$build/tools/sorrel-host
 zam=/usr/lib/vst/ZamGEQ31-vst.so
 out=$build/tests/tools/gui_check
 # The PNG reader shared with the other editor checks on real displays.
-pngreader=$(cd "$(dirname "$0")/../hosts/ardour" && pwd)
+pngreader=$(cd "$(dirname "$0")/../daw/ardour" && pwd)
 rm -rf "$out" && mkdir -p "$out" && cd "$out" || exit 1
 
 if [ -z "${DISPLAY:-}" ]; then echo "SKIP: no DISPLAY for the editor windows"; exit 0; fi

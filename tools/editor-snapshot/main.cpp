@@ -12,8 +12,8 @@
 // measure; the run stops after the block of the highest RMS, and one idle
 // then brings those levels into the meters. Exit status 0, or 1 with a
 // one-line message.
-#include "host/plugin/equalizer_plugin.h"
-#include "host/plugin/equalizer_vst_editor.h"
+#include "vst2/plugin/equalizer_plugin.h"
+#include "vst2/plugin/equalizer_vst_editor.h"
 #include "gui/views/frame.h"
 #include "gui/platform/headless.h"
 #include "tools/hostlib/audio.h"

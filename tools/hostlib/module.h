@@ -3,7 +3,7 @@
 // and the tests that load plug-ins all go through this one loader.
 #pragma once
 
-#include "host/aeffect.h"
+#include "vst2/aeffect.h"
 
 #include <string>
 

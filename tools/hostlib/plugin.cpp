@@ -1,6 +1,6 @@
 #include "tools/hostlib/plugin.h"
 
-#include "host/aeffectx.h"
+#include "vst2/aeffectx.h"
 
 #include <algorithm>
 #include <cctype>

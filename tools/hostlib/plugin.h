@@ -3,7 +3,7 @@
 // (mains on, start process), audio calls, suspend, close, unload.
 #pragma once
 
-#include "host/aeffect.h"
+#include "vst2/aeffect.h"
 #include "tools/hostlib/module.h"
 
 #include <cstdint>

@@ -3,7 +3,7 @@
 // white). On its fifth idle call it makes one edit gesture on parameter 0
 // (begin, automate 0.25, end), asks the host for idle time once and then
 // for a 320 x 240 window, which it takes on. Stereo pass-through, id 'HtE1'.
-#include "host/aeffectx.h"
+#include "vst2/aeffectx.h"
 #include "tests/support/raw_plugin.h"
 
 #include <windows.h>

@@ -5,7 +5,7 @@
 //   TESTPLUG_CHUNKS  stereo, programs kept as chunks          id 'HtC1'
 //   TESTPLUG_MONO    one input, one output, parameter lists   id 'HtM1'
 //   (neither)        stereo, parameter lists                  id 'HtP1'
-#include "host/aeffectx.h"
+#include "vst2/aeffectx.h"
 #include "tests/support/raw_plugin.h"
 
 #include <cstdio>

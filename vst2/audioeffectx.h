@@ -3,9 +3,9 @@
 // Every operation has a neutral default; effects override what they offer.
 #pragma once
 
-#include "host/aeffectx.h"
-#include "host/aeffeditor.h"
-#include "host/audioeffect.h"
+#include "vst2/aeffectx.h"
+#include "vst2/aeffeditor.h"
+#include "vst2/audioeffect.h"
 
 class AudioEffectX : public AudioEffect {
   public:

@@ -7,7 +7,7 @@
 #pragma once
 
 #include "gui/views/frame_owner.h"
-#include "host/aeffeditor.h"
+#include "vst2/aeffeditor.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,7 +1,7 @@
-#include "host/plugin/equalizer_vst_editor.h"
+#include "vst2/plugin/equalizer_vst_editor.h"
 
 #include "gui/views/frame.h"
-#include "host/audioeffect.h"
+#include "vst2/audioeffect.h"
 
 namespace sorrel {
 

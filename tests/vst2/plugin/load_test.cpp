@@ -1,7 +1,7 @@
 // Loads a plug-in library built from the real exported entry and a test
 // effect, the way a host does, and drives it through each export name.
 #include "support/fake_host.h"
-#include "tests/host/plugin/test_factory.h"
+#include "tests/vst2/plugin/test_factory.h"
 #include "tools/hostlib/module.h"
 
 #include <gtest/gtest.h>

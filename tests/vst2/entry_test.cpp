@@ -2,7 +2,7 @@
 // factory failures, and that nothing thrown reaches the host.
 #include "gui/platform/headless.h"
 #include "support/fake_host.h"
-#include "tests/host/plugin/test_factory.h"
+#include "tests/vst2/plugin/test_factory.h"
 
 #include <gtest/gtest.h>
 

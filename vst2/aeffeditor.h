@@ -3,7 +3,7 @@
 // derives from it; the base answers "not handled" everywhere.
 #pragma once
 
-#include "host/aeffectx.h"
+#include "vst2/aeffectx.h"
 
 class AudioEffect;
 

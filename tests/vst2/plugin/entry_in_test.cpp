@@ -1,4 +1,4 @@
 // The exported entry as linked into a test executable: without the "main"
 // alias, which would take the place of the test runner's own main.
 #define SORREL_ENTRY_WITHOUT_MAIN
-#include "host/entry.cpp"
+#include "vst2/entry.cpp"

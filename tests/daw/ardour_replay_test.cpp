@@ -1,12 +1,12 @@
 // Ardour's way of driving a plug-in, replayed against Sorrel through its
 // record, so that what Ardour does stays covered on machines (and targets)
 // without Ardour. The sequences are the ones the spy plug-in recorded from
-// Ardour 7.3 (tests/hosts/spy): a scanner and a program-list instance that
+// Ardour 7.3 (tests/daw/spy): a scanner and a program-list instance that
 // never see a sample rate, block-size changes between suspend and resume
 // around a bounce, parameters written before the program and the bank chunk
 // when a session is restored.
-#include "host/aeffectx.h"
-#include "host/audioeffect.h"
+#include "vst2/aeffectx.h"
+#include "vst2/audioeffect.h"
 #include "support/fake_host.h"
 
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "effect/equalizer_effect.h"
-#include "host/audioeffectx.h"
+#include "vst2/audioeffectx.h"
 
 namespace sorrel {
 

@@ -1,6 +1,6 @@
 // The exported entry: the one function a host looks up after loading the
 // library, under all three names hosts look for.
-#include "host/audioeffect.h"
+#include "vst2/audioeffect.h"
 
 #if defined(_WIN32)
 #define SORREL_EXPORT

@@ -1,4 +1,4 @@
-#include "tests/host/plugin/test_factory.h"
+#include "tests/vst2/plugin/test_factory.h"
 
 #include <new>
 #include <stdexcept>

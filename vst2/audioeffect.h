@@ -3,7 +3,7 @@
 // offers the value-to-text conversions.
 #pragma once
 
-#include "host/aeffect.h"
+#include "vst2/aeffect.h"
 
 class AEffEditor;
 class AudioEffect;

@@ -1,6 +1,6 @@
-#include "host/audioeffect.h"
+#include "vst2/audioeffect.h"
 
-#include "host/aeffeditor.h"
+#include "vst2/aeffeditor.h"
 
 #include <cmath>
 #include <cstring>

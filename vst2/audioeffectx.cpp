@@ -1,4 +1,4 @@
-#include "host/audioeffectx.h"
+#include "vst2/audioeffectx.h"
 
 #include <cmath>
 #include <cstdint>

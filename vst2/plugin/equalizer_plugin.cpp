@@ -1,8 +1,8 @@
-#include "host/plugin/equalizer_plugin.h"
+#include "vst2/plugin/equalizer_plugin.h"
 
 #include "dsp/processor.h"
 #include "gui/platform/platform.h"
-#include "host/plugin/equalizer_vst_editor.h"
+#include "vst2/plugin/equalizer_vst_editor.h"
 
 #include <cstring>
 

@@ -11,7 +11,7 @@
 // Built by the host test script on its own:
 //   g++ -shared -fPIC -O2 -I<root> spy_plugin.cpp -o SorrelSpy.so -lpthread
 
-#include "host/aeffect.h"
+#include "vst2/aeffect.h"
 #include "tests/support/raw_plugin.h"
 
 #include <atomic>

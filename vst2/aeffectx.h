@@ -3,7 +3,7 @@
 // effect only passes on stay opaque here.
 #pragma once
 
-#include "host/aeffect.h"
+#include "vst2/aeffect.h"
 
 // Dispatcher opcodes 25..79 (and the first number past the end).
 enum AEffectXOpcodes : VstInt32 {

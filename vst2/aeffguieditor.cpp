@@ -1,8 +1,8 @@
-#include "host/aeffguieditor.h"
+#include "vst2/aeffguieditor.h"
 
 #include "gui/views/frame.h"
 #include "gui/platform/platform.h"
-#include "host/audioeffectx.h"
+#include "vst2/audioeffectx.h"
 
 namespace platform = sorrel::platform;
 using sorrel::CDrawContext;

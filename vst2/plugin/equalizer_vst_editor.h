@@ -5,7 +5,7 @@
 #pragma once
 
 #include "editor/equalizer_editor.h"
-#include "host/aeffguieditor.h"
+#include "vst2/aeffguieditor.h"
 
 namespace sorrel {
 
