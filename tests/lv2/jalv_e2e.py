@@ -14,7 +14,7 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
-sys.path.insert(0, os.path.join(ROOT, "tests", "hosts", "ardour"))
+sys.path.insert(0, os.path.join(ROOT, "tests", "daw", "ardour"))
 import gui_x11 as x11  # noqa: E402
 
 URI = "https://sorrel.quillmark.example/lv2/sorrel"
