@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace sorrel {
 
@@ -84,6 +85,167 @@ float fromReadable(int32_t index, float readable) {
     else
         normalised = (readable - info->minimum) / (info->maximum - info->minimum);
     return std::clamp(normalised, 0.f, 1.f);
+}
+
+namespace {
+
+// Appends to a bounded buffer; drops what does not fit but keeps the
+// terminator.
+struct TextOut {
+    char *text;
+    size_t size;
+    size_t used = 0;
+
+    void put(char c) {
+        if (used + 1 < size)
+            text[used++] = c;
+        text[used] = 0;
+    }
+    void put(const char *s) {
+        while (*s)
+            put(*s++);
+    }
+};
+
+// value with a fixed number of decimals, rounded half away from zero, and
+// never "-0.0": a value that rounds to zero is zero.
+void putFixed(TextOut &out, double value, int decimals) {
+    double scale = 1.0;
+    for (int i = 0; i < decimals; ++i)
+        scale *= 10.0;
+    const long long units = std::llround(std::fabs(value) * scale);
+    if (value < 0 && units != 0)
+        out.put('-');
+    char digits[24];
+    int count = 0;
+    long long rest = units;
+    do {
+        digits[count++] = static_cast<char>('0' + rest % 10);
+        rest /= 10;
+    } while (rest != 0 || count <= decimals);
+    while (count > 0) {
+        if (count == decimals)
+            out.put('.');
+        out.put(digits[--count]);
+    }
+}
+
+// ASCII only: the C library's lower case follows the host's locale.
+char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// The length characters at text are word, in any case.
+bool sameLetters(const char *text, size_t length, const char *word) {
+    if (std::strlen(word) != length)
+        return false;
+    for (size_t i = 0; i < length; ++i)
+        if (lower(text[i]) != lower(word[i]))
+            return false;
+    return true;
+}
+
+bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+// A decimal number with an optional sign and a point or comma, read without
+// the C locale. Moves text past it; false where no digit comes.
+bool readNumber(const char *&text, double &value) {
+    const char *p = text;
+    bool negative = false;
+    if (*p == '+' || *p == '-') {
+        negative = *p == '-';
+        ++p;
+    } else if (std::strncmp(p, "\xE2\x88\x92", 3) == 0) { // the typographic minus
+        negative = true;
+        p += 3;
+    }
+    double result = 0.0;
+    int digits = 0;
+    while (*p >= '0' && *p <= '9') {
+        result = result * 10.0 + (*p++ - '0');
+        ++digits;
+    }
+    if (*p == '.' || *p == ',') {
+        ++p;
+        double place = 0.1;
+        while (*p >= '0' && *p <= '9') {
+            result += (*p++ - '0') * place;
+            place *= 0.1;
+            ++digits;
+        }
+    }
+    if (digits == 0)
+        return false;
+    value = negative ? -result : result;
+    text = p;
+    return true;
+}
+
+} // namespace
+
+void formatReadable(int32_t index, float normalised, char *text, size_t size) {
+    const ParameterInfo *info = parameterInfo(index);
+    if (info == nullptr || text == nullptr || size == 0)
+        return;
+    TextOut out{text, size};
+    out.put("");
+    const float readable = toReadable(index, normalised);
+    switch (info->kind) {
+    case ParameterKind::Gain:
+        putFixed(out, readable, 1);
+        out.put(" ");
+        out.put(info->unit);
+        break;
+    case ParameterKind::Amount:
+        out.put(info->caption);
+        out.put(" ");
+        putFixed(out, readable, 2);
+        break;
+    case ParameterKind::Switch:
+        out.put(readable >= 0.5f ? "On" : "Off");
+        break;
+    }
+}
+
+bool parseReadable(int32_t index, const char *text, float &normalised) {
+    const ParameterInfo *info = parameterInfo(index);
+    if (info == nullptr || text == nullptr)
+        return false;
+    const char *p = text;
+    while (isSpace(*p))
+        ++p;
+    const char *end = p + std::strlen(p);
+    while (end > p && isSpace(end[-1]))
+        --end;
+    const size_t length = static_cast<size_t>(end - p);
+
+    if (info->kind == ParameterKind::Switch) {
+        for (const char *word : {"on", "off"})
+            if (sameLetters(p, length, word)) {
+                normalised = word[1] == 'n' ? 1.f : 0.f;
+                return true;
+            }
+    }
+    // The caption may lead, as the readout shows it ("Q 0.70").
+    if (info->kind == ParameterKind::Amount) {
+        const size_t captionLength = std::strlen(info->caption);
+        if (captionLength < length && sameLetters(p, captionLength, info->caption)) {
+            p += captionLength;
+            while (isSpace(*p))
+                ++p;
+        }
+    }
+    double value = 0.0;
+    if (!readNumber(p, value))
+        return false;
+    while (isSpace(*p))
+        ++p;
+    // Only the parameter's own unit may follow.
+    if (p != end && (info->unit[0] == 0 || !sameLetters(p, static_cast<size_t>(end - p), info->unit)))
+        return false;
+    // Far beyond any range: clamp before the float conversion, so a
+    // hundred-digit number is the range's end and not an infinity.
+    value = std::clamp(value, -1.0e6, 1.0e6);
+    normalised = fromReadable(index, static_cast<float>(value));
+    return true;
 }
 
 } // namespace sorrel

@@ -8,6 +8,7 @@
 // off/on for the meter switches; a value maps linearly onto it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace sorrel {
@@ -64,5 +65,20 @@ inline bool isBandParameter(int32_t index) {
 // gives the default). Gains follow the engine's gain law.
 float toReadable(int32_t index, float normalised);
 float fromReadable(int32_t index, float readable);
+
+// The value as a person reads it, for readouts and screen readers: "-3.6 dB",
+// "0.0 dB", "Q 0.70", "On", "Off". Independent of the C locale, which a host
+// may have set to one with a decimal comma. Writes at most size bytes,
+// terminator included; nothing for an unknown index or no room.
+constexpr size_t kReadableTextSize = 16;
+void formatReadable(int32_t index, float normalised, char *text, size_t size);
+
+// The one way back from what a person types to a normalised value, shared by
+// the editor's text field and every format's text-to-value call. Takes what
+// people type: "-6", "-6 dB", "-6dB", "+3.5", "3,5" for a gain; "0.7" or
+// "Q 0.7" for Q; "on", "off", "1", "0" for a switch; every text
+// formatReadable writes. Values beyond the range clamp. Text that names no
+// value answers false and leaves normalised untouched.
+bool parseReadable(int32_t index, const char *text, float &normalised);
 
 } // namespace sorrel

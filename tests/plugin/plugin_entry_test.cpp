@@ -164,6 +164,40 @@ TEST_F(ParameterTextTest, DisplayFollowsTheGainLaw) {
     }
 }
 
+// A host's typed value reaches the parameter through the shared parser; a
+// text that names no value is answered 0 and changes nothing. The display
+// text of every value the host shows reads back as that value.
+TEST_F(ParameterTextTest, TypedValuesThroughTheDispatcher) {
+    struct Case {
+        VstInt32 index;
+        const char *text;
+        VstIntPtr answer;
+        float expected;
+    };
+    const Case cases[] = {
+        {19, "-6 dB", 1, 0.25f}, {19, "3,5", 1, 3.5f / 24 + 0.5f}, {19, "loud", 0, 3.5f / 24 + 0.5f},
+        {0, "+30", 1, 1.0f},     {1, "Q 0.7", 1, 0.7f},            {1, "", 0, 0.7f},
+        {34, "off", 1, 0.0f},    {36, "0", 0, 0.0f},               {-1, "0", 0, 0.0f},
+    };
+    auto effect = started();
+    ASSERT_TRUE(*effect);
+    for (const Case &c : cases) {
+        char text[32];
+        std::strcpy(text, c.text);
+        EXPECT_EQ(effect->dispatch(effString2Parameter, c.index, 0, text), c.answer) << c.index << " " << c.text;
+        EXPECT_NEAR(effect->getParameter(c.index), c.expected, 1e-6f) << c.index << " " << c.text;
+    }
+    EXPECT_EQ(effect->dispatch(effString2Parameter, 19, 0, nullptr), 0);
+    for (VstInt32 index = 0; index < 34; ++index)
+        for (float value : {0.0f, 0.35f, 0.5f, 0.8125f, 1.0f}) {
+            effect->setParameter(index, value);
+            std::string shown = effect->text(effGetParamDisplay, index);
+            effect->setParameter(index, 0.5f);
+            EXPECT_EQ(effect->dispatch(effString2Parameter, index, 0, shown.data()), 1) << shown;
+            EXPECT_NEAR(effect->getParameter(index), value, 1e-5f) << index << " " << shown;
+        }
+}
+
 TEST_F(ParameterTextTest, FreshEffectHoldsTheDefaults) {
     auto effect = started();
     ASSERT_TRUE(*effect);

@@ -106,6 +106,14 @@ void EqualizerPlugin::getParameterDisplay(VstInt32 index, char *text) {
     copyText(text, scratch);
 }
 
+bool EqualizerPlugin::string2parameter(VstInt32 index, char *text) {
+    float value = 0.f;
+    if (!parseReadable(index, text, value))
+        return false;
+    core.setParameter(index, value);
+    return true;
+}
+
 void EqualizerPlugin::setProgram(VstInt32 program) { core.setProgram(program); }
 
 void EqualizerPlugin::setProgramName(char *name) { core.setProgramName(name); }

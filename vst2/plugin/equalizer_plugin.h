@@ -35,6 +35,9 @@ class EqualizerPlugin : public AudioEffectX {
     void getParameterName(VstInt32 index, char *text) override;
     void getParameterLabel(VstInt32 index, char *label) override;
     void getParameterDisplay(VstInt32 index, char *text) override;
+    // What a person typed into the host's parameter list: true when it
+    // named a value, which the parameter then takes.
+    bool string2parameter(VstInt32 index, char *text) override;
 
     void setProgram(VstInt32 program) override;
     VstInt32 getProgram() override { return core.getProgram(); }
