@@ -20,28 +20,17 @@
 // requests sent while it was in place, never for the late answer to an
 // earlier one (a present after which the host destroyed the window).
 //
-// Shared memory. Where the server offers MIT-SHM and can reach our memory
-// (a local server), a large present copies the changed rows into a segment
-// both sides map and sends a request of a few bytes; the pixels no longer
-// travel through the socket, which the server would have to read and copy
-// once more. Small areas (the LED strips an idle pass shows) still go
-// through the socket: for them the few bytes cost the server less than a
-// shared request does (bench/README.md has the figures). The segment
-// mirrors the surface's layout, so its pixels are the surface's as
-// of the last shared present of each area. The server copies from it
-// whenever it gets to the request; a later present may have written newer
-// pixels there meanwhile, which the server then shows a little early, and
-// that later present's own request shows them again: the screen ends up
-// right without waiting for the server. Without the extension, on a remote
-// display, or when attaching fails, the pixels go through the socket as
-// before.
+// Presenting (with shared memory where the server can reach ours) is in
+// x11_present.cpp, the choice of visual and the pixel conversion in
+// x11_pixels.cpp; x11.h holds what the three files share.
+//
 //
 // Short clicks. The toolkit's controls poll the pointer in loops of their
 // own, but a press and its release may both arrive before the press is
 // handled (a quick click, a touchpad tap, a scripted click, a host that idles
 // slowly). So the press event itself says what was pressed with which
 // modifiers, and its release event says when the gesture ends; see Press.
-#include "gui/platform/platform.h"
+#include "gui/platform/x11.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -56,8 +45,6 @@
 #include <memory>
 #include <spawn.h>
 #include <string>
-#include <sys/ipc.h>
-#include <sys/shm.h>
 #include <sys/wait.h>
 #include <thread>
 #include <vector>
@@ -66,7 +53,6 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/cursorfont.h>
-#include <X11/extensions/XShm.h>
 
 extern char **environ;
 
@@ -76,75 +62,14 @@ extern char **environ;
 
 namespace sorrel::platform {
 
-// --- one window ---------------------------------------------------------------------
+namespace x11 {
+Connection theConnection;
+} // namespace x11
 
-class Window {
-  public:
-    ::Window id = 0;
-    ::Window parent = 0;
-    ::Window root = 0;
-    WindowClient *client = nullptr;
-    GC gc = nullptr;
-    Visual *visual = nullptr;
-    int screen = 0;
-    int depth = 0;
-    Colormap colormap = 0; // made for this window when not the screen's own
-    // The surface can go to the server as it is: 24-bit TrueColor with 8 bits
-    // per channel at 16, 8 and 0, 32 bits per pixel.
-    bool direct = false;
-    sorrel::raster::Surface surface;
-    sorrel::raster::Rect damage; // exposed area not yet painted
-    bool damaged = false;
-    bool gone = false; // destroyed under us: no more requests, no more calls
-    // The shared segment large presents go through (see the top of the file);
-    // shm.shmaddr is null while there is none. Attached on the first
-    // present of each surface size; given up for good after a failure.
-    XShmSegmentInfo shm{};
-    size_t shmBytes = 0;
-    bool shmAttached = false; // the server has it (XShmDetach owed)
-    bool shmRefused = false;
-
-    Window() = default;
-    Window(const Window &) = delete;
-    Window &operator=(const Window &) = delete;
-    // The server's side goes in freeServerSide; our mapping at the latest
-    // here, whatever path the record took.
-    ~Window() {
-        if (shm.shmaddr)
-            shmdt(shm.shmaddr);
-    }
-};
+using namespace x11;
 
 namespace {
 
-// --- the connection -------------------------------------------------------------
-
-// A pointer mapping: physical button n gives logical button map[n - 1].
-struct PointerMap {
-    unsigned char map[8] = {};
-    int size = 0;
-};
-
-struct Connection {
-    Display *display = nullptr;
-    int users = 0;       // live windows (also those destroyed under us)
-    bool broken = false; // the server went away; no more requests
-    // Events read from the server and not yet handled. Our own queue rather
-    // than Xlib's: pumpEvents re-enters itself (a press starts a control's
-    // drag loop, which pumps), and every level must take events in order.
-    std::deque<XEvent> queue;
-    std::vector<std::unique_ptr<Window>> windows;
-    ::Cursor cursors[CursorPointingHand + 1] = {};
-    // Server time + offset = tickCount time; see localTime.
-    uint32_t timeOffset = 0;
-    bool haveTimeOffset = false;
-    // The pointer mapping, read once and again after a MappingNotify.
-    PointerMap pointerMap;
-    bool havePointerMap = false;
-    int sharesMemory = -1; // whether the server offers MIT-SHM; -1: not asked yet
-};
-
-Connection theConnection;
 // A short-lived connection for input queries while no window is open.
 Display *temporaryDisplay = nullptr;
 // The time stamp of the last press handled, in tickCount's scale.
@@ -207,40 +132,33 @@ void onIoExit(Display *, void *) {
     // The server is gone: keep the host alive; the windows report it.
 }
 
-class ErrorTrap {
-  public:
-    explicit ErrorTrap(Display *inDisplay, bool inSyncAtEnd = true)
-        : display(inDisplay), syncAtEnd(inSyncAtEnd), firstSerial(inDisplay ? NextRequest(inDisplay) : 0) {
-        if (trapDepth++ == 0) {
-            outerErrorHandler = XSetErrorHandler(onXError);
-            outerIoHandler = XSetIOErrorHandler(onIoError);
-        }
-    }
-    ~ErrorTrap() {
-        if (syncAtEnd)
-            XSync(display, False);
-        if (--trapDepth == 0) {
-            XSetErrorHandler(outerErrorHandler);
-            XSetIOErrorHandler(outerIoHandler);
-        }
-    }
-    ErrorTrap(const ErrorTrap &) = delete;
-    ErrorTrap &operator=(const ErrorTrap &) = delete;
+} // namespace
 
-    // Waits until the server has handled everything sent so far; true when
-    // none of what was sent since the trap was set failed.
-    bool succeeded() {
+ErrorTrap::ErrorTrap(Display *inDisplay, bool inSyncAtEnd)
+    : display(inDisplay), syncAtEnd(inSyncAtEnd), firstSerial(inDisplay ? NextRequest(inDisplay) : 0) {
+    if (trapDepth++ == 0) {
+        outerErrorHandler = XSetErrorHandler(onXError);
+        outerIoHandler = XSetIOErrorHandler(onIoError);
+    }
+}
+
+ErrorTrap::~ErrorTrap() {
+    if (syncAtEnd)
         XSync(display, False);
-        const int slot = errorSlot(display);
-        const bool failed = errorSeen[slot] && static_cast<long>(lastErrorSerial[slot] - firstSerial) >= 0;
-        return !failed && !(display == theConnection.display && theConnection.broken);
+    if (--trapDepth == 0) {
+        XSetErrorHandler(outerErrorHandler);
+        XSetIOErrorHandler(outerIoHandler);
     }
+}
 
-  private:
-    Display *display;
-    bool syncAtEnd;
-    unsigned long firstSerial; // serial number of the first request under the trap
-};
+bool ErrorTrap::succeeded() {
+    XSync(display, False);
+    const int slot = errorSlot(display);
+    const bool failed = errorSeen[slot] && static_cast<long>(lastErrorSerial[slot] - firstSerial) >= 0;
+    return !failed && !(display == theConnection.display && theConnection.broken);
+}
+
+namespace {
 
 Display *openDisplay() {
     Display *display = XOpenDisplay(nullptr);
@@ -537,217 +455,6 @@ void deliverPaints() {
     }
 }
 
-// 0x00RRGGBB to a pixel of a visual that is not the plain 24-bit one.
-struct PixelConverter {
-    explicit PixelConverter(Visual *visual, Display *display, int screen) {
-        trueColor = visual->c_class == TrueColor || visual->c_class == DirectColor;
-        channel(visual->red_mask, redShift, redBits);
-        channel(visual->green_mask, greenShift, greenBits);
-        channel(visual->blue_mask, blueShift, blueBits);
-        black = BlackPixel(display, screen);
-        white = WhitePixel(display, screen);
-    }
-    unsigned long operator()(sorrel::raster::Pixel p) const {
-        if (!trueColor) {
-            // Palette visuals: no color allocation, just light or dark.
-            const unsigned luma = sorrel::raster::red(p) * 77 + sorrel::raster::green(p) * 150 + sorrel::raster::blue(p) * 29;
-            return luma >= 128 * 256 ? white : black;
-        }
-        return scale(sorrel::raster::red(p), redShift, redBits) | scale(sorrel::raster::green(p), greenShift, greenBits) |
-               scale(sorrel::raster::blue(p), blueShift, blueBits);
-    }
-
-    bool trueColor = false;
-    int redShift = 0, redBits = 0, greenShift = 0, greenBits = 0, blueShift = 0, blueBits = 0;
-    unsigned long black = 0, white = 1;
-
-  private:
-    static void channel(unsigned long mask, int &shift, int &bits) {
-        shift = bits = 0;
-        if (!mask)
-            return;
-        while (!(mask & 1)) {
-            mask >>= 1;
-            ++shift;
-        }
-        while (mask & 1) {
-            mask >>= 1;
-            ++bits;
-        }
-    }
-    static unsigned long scale(unsigned value, int shift, int bits) {
-        if (bits <= 0)
-            return 0;
-        const unsigned long v =
-            bits >= 8 ? static_cast<unsigned long>(value) << (bits - 8) : value >> (8 - bits);
-        return v << shift;
-    }
-};
-
-// Whether the screen of the window's visual takes our pixels as they are.
-bool plainTrueColor(const Visual *visual, int depth) {
-    return depth == 24 && visual->c_class == TrueColor && visual->red_mask == 0xff0000 &&
-           visual->green_mask == 0xff00 && visual->blue_mask == 0xff;
-}
-
-// The visual for our window: a 24-bit TrueColor visual takes the surface as
-// it is, whatever the parent's visual (a 32-bit parent with alpha would show
-// our unused top byte as transparency). Without one, the deepest TrueColor
-// visual of up to 24 bits still shows colors through conversion; only a
-// screen without any falls back to its default visual.
-void chooseVisual(Display *display, int screenNumber, Visual *&visual, int &depth) {
-    XVisualInfo info{};
-    if (XMatchVisualInfo(display, screenNumber, 24, TrueColor, &info) && plainTrueColor(info.visual, 24)) {
-        visual = info.visual;
-        depth = 24;
-        return;
-    }
-    visual = DefaultVisual(display, screenNumber);
-    depth = DefaultDepth(display, screenNumber);
-    if (visual->c_class == TrueColor)
-        return;
-    XVisualInfo pattern{};
-    pattern.screen = screenNumber;
-    pattern.c_class = TrueColor;
-    int count = 0;
-    XVisualInfo *list = XGetVisualInfo(display, VisualScreenMask | VisualClassMask, &pattern, &count);
-    int best = -1;
-    for (int i = 0; i < count; ++i)
-        if (list[i].depth <= 24 && (best < 0 || list[i].depth > list[best].depth))
-            best = i;
-    if (best >= 0) {
-        visual = list[best].visual;
-        depth = list[best].depth;
-    }
-    if (list)
-        XFree(list);
-}
-
-// Gives up the window's segment: the server's attachment (while the
-// connection still takes requests) and our mapping.
-void releaseSegment(Display *display, Window *w) {
-    if (w->shmAttached && display && !theConnection.broken)
-        XShmDetach(display, &w->shm);
-    w->shmAttached = false;
-    if (w->shm.shmaddr)
-        shmdt(w->shm.shmaddr);
-    w->shm = XShmSegmentInfo{};
-    w->shmBytes = 0;
-}
-
-// A segment as large as the window's surface is now, attached on the
-// server; false, and no more tries for this window, when there is none to
-// be had. Attaching waits for the server's answer: a server that cannot
-// reach our memory (a remote display) refuses it.
-bool attachSegment(Display *display, Window *w) {
-    const sorrel::raster::Surface &s = w->surface;
-    const size_t bytes = static_cast<size_t>(s.stride()) * 4 * static_cast<size_t>(s.height());
-    if (w->shmAttached && w->shmBytes == bytes)
-        return true;
-    releaseSegment(display, w);
-    const int id = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
-    if (id < 0) {
-        w->shmRefused = true;
-        return false;
-    }
-    void *address = shmat(id, nullptr, 0);
-    if (address != reinterpret_cast<void *>(-1)) {
-        w->shm.shmid = id;
-        w->shm.shmaddr = static_cast<char *>(address);
-        w->shm.readOnly = True;
-        w->shmBytes = bytes;
-        ErrorTrap trap(display, false);
-        w->shmAttached = XShmAttach(display, &w->shm) && trap.succeeded();
-    }
-    // Marked for removal at once: the system frees it when both sides have
-    // let go, also when either process ends without doing so.
-    shmctl(id, IPC_RMID, nullptr);
-    if (!w->shmAttached) {
-        releaseSegment(display, w);
-        w->shmRefused = true;
-        return false;
-    }
-    return true;
-}
-
-// From this many pixels on, an area goes through the shared segment.
-constexpr int64_t kSharedMinimumPixels = 64 * 64;
-
-// Whether this present of the window goes through a shared segment.
-bool presentsShared(Display *display, Window *w, const sorrel::raster::Rect &area) {
-    if (!w->direct || w->shmRefused || int64_t(area.width()) * area.height() < kSharedMinimumPixels)
-        return false;
-    Connection &c = theConnection;
-    if (c.sharesMemory < 0)
-        c.sharesMemory = XShmQueryExtension(display) ? 1 : 0;
-    return c.sharesMemory == 1 && attachSegment(display, w);
-}
-
-void putArea(Display *display, Window *w, const sorrel::raster::Rect &area) {
-    sorrel::raster::Surface &s = w->surface;
-    if (w->direct) {
-        // An image over the surface's own memory, or over the segment that
-        // mirrors it: no conversion on our side.
-        const bool shared = presentsShared(display, w, area);
-        const size_t rowBytes = static_cast<size_t>(s.stride()) * 4;
-        if (shared) {
-            const size_t width = static_cast<size_t>(area.width()) * 4;
-            for (int32_t y = area.top; y < area.bottom; ++y)
-                std::memcpy(w->shm.shmaddr + static_cast<size_t>(y) * rowBytes + static_cast<size_t>(area.left) * 4,
-                            s.row(y) + area.left, width);
-        }
-        XImage image{};
-        image.width = s.width();
-        image.height = s.height();
-        image.format = ZPixmap;
-        image.data = shared ? w->shm.shmaddr : reinterpret_cast<char *>(s.data());
-#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-        image.byte_order = LSBFirst;
-#else
-        image.byte_order = MSBFirst;
-#endif
-        image.bitmap_unit = 32;
-        image.bitmap_bit_order = image.byte_order;
-        image.bitmap_pad = 32;
-        image.depth = 24;
-        image.bytes_per_line = static_cast<int>(rowBytes);
-        image.bits_per_pixel = 32;
-        image.red_mask = 0xff0000;
-        image.green_mask = 0xff00;
-        image.blue_mask = 0xff;
-        if (!XInitImage(&image))
-            return;
-        if (shared) {
-            image.obdata = reinterpret_cast<char *>(&w->shm);
-            XShmPutImage(display, w->id, w->gc, &image, area.left, area.top, area.left, area.top,
-                         static_cast<unsigned>(area.width()), static_cast<unsigned>(area.height()), False);
-        } else {
-            XPutImage(display, w->id, w->gc, &image, area.left, area.top, area.left, area.top,
-                      static_cast<unsigned>(area.width()), static_cast<unsigned>(area.height()));
-        }
-        return;
-    }
-    // Any other visual: convert the area pixel by pixel into an image of the
-    // server's format.
-    XImage *image =
-        XCreateImage(display, w->visual, static_cast<unsigned>(w->depth), ZPixmap, 0, nullptr,
-                     static_cast<unsigned>(area.width()), static_cast<unsigned>(area.height()), 32, 0);
-    if (!image)
-        return;
-    image->data = static_cast<char *>(
-        calloc(static_cast<size_t>(image->bytes_per_line), static_cast<size_t>(area.height())));
-    if (image->data) {
-        const PixelConverter convert(w->visual, display, w->screen);
-        for (int32_t y = 0; y < area.height(); ++y) {
-            const sorrel::raster::Pixel *row = s.row(area.top + y) + area.left;
-            for (int32_t x = 0; x < area.width(); ++x)
-                XPutPixel(image, x, y, convert(row[x]));
-        }
-        XPutImage(display, w->id, w->gc, image, 0, 0, area.left, area.top,
-                  static_cast<unsigned>(area.width()), static_cast<unsigned>(area.height()));
-    }
-    XDestroyImage(image); // frees the pixels too
-}
 
 // Whether window is a top-level window: a child of the root, or a window a
 // window manager manages (it carries WM_STATE, while its frame is the root's
