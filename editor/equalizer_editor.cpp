@@ -4,12 +4,12 @@
 #include "editor/band_slider.h"
 #include "editor/caption_view.h"
 #include "editor/meter_switch.h"
+#include "editor/scale_policy.h"
 #include "editor/web_link_view.h"
 #include "gui/drawing/bitmap.h"
 #include "gui/drawing/resources.h"
 #include "gui/views/frame.h"
 #include "gui/views/frame_owner.h"
-#include "gui/drawing/scale.h"
 
 #include <limits>
 
@@ -82,11 +82,11 @@ CRect EqualizerEditor::getRect() const {
 
 int32_t EqualizerEditor::wantedScale(void *parent) const {
     const CRect r = logicalRect();
-    return gui::currentScale(hostScale, parent, {r.width(), r.height()});
+    return scaling::currentScale(hostScale, parent, {r.width(), r.height()});
 }
 
 bool EqualizerEditor::setHostScale(double factor) {
-    if (!gui::sensibleScaleFactor(factor))
+    if (!scaling::sensibleScaleFactor(factor))
         return false;
     hostScale = factor;
     const int32_t wanted = wantedScale(frame ? frame->getParentWindow() : nullptr);

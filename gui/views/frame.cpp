@@ -469,8 +469,11 @@ bool CFrame::getSize(CRect *rect) const { return rect ? getSize(*rect) : false; 
 bool CFrame::getSize(CRect &rect) const {
     if (!openFlag || !windowUsable())
         return false;
+    // Where the window is, on the screen (which has only device pixels);
+    // how large, in the frame's logical pixels like everything else it
+    // answers.
     const sorrel::raster::Rect r = platform::windowScreenRect(window);
-    rect = CRect(r.left, r.top, r.right, r.bottom);
+    rect = CRect(r.left, r.top, r.left + r.width() / scale, r.top + r.height() / scale);
     return true;
 }
 

@@ -125,6 +125,8 @@ class CFrame : public CViewContainer, public CDrawContextOwner, public sorrel::p
     // False when not open or unchanged; asks the host first, else resizes
     // the window and the windows above it that are not the host's frame.
     virtual bool setSize(int32_t width, int32_t height);
+    // The window's top-left on the screen and the frame's size in logical
+    // pixels; false when not open.
     virtual bool getSize(CRect *rect) const;
     virtual bool getSize(CRect &rect) const;
     // Changes the scale (kept to 1..3) while open: asks the owner for the

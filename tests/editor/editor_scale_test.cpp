@@ -3,7 +3,7 @@
 // scaled picture against the 1x picture) and gestures at device
 // coordinates.
 #include "editor_session.h"
-#include "gui/drawing/scale.h"
+#include "editor/scale_policy.h"
 #include "vst2/plugin/equalizer_plugin.h"
 #include "support/fake_host.h"
 #include "support/image_compare.h"
@@ -20,7 +20,7 @@ namespace sorrel::editortest {
 namespace {
 
 using sorrel::EqualizerPlugin;
-namespace gui = sorrel::gui;
+namespace scaling = sorrel::scaling;
 
 constexpr sorrel::raster::Point kEditor{710, 167};
 
@@ -43,7 +43,7 @@ TEST(ScaleChoice, FactorsRoundToAWholeScaleThatFits) {
         {2.0, {800, 600}, 2},   {3.0, {800, 600}, 3},   {2.4, {800, 600}, 2},
     };
     for (const Case &c : cases)
-        EXPECT_EQ(gui::scaleForFactor(c.factor, kEditor, c.screen), c.scale)
+        EXPECT_EQ(scaling::scaleForFactor(c.factor, kEditor, c.screen), c.scale)
             << c.factor << " on " << c.screen.x << " x " << c.screen.y;
 }
 
@@ -61,11 +61,11 @@ TEST(ScaleChoice, HostThenUserThenDesktop) {
         {0, "2abc", 0, 1},    {0, "1.5", 0, 2},  {0, nullptr, 1.25, 1}, {1.0, "3", 3, 1},
     };
     for (const Case &c : cases) {
-        gui::ScaleSources sources;
+        scaling::ScaleSources sources;
         sources.host = c.host;
         sources.user = c.user;
         sources.desktop = c.desktop;
-        EXPECT_EQ(gui::chooseScale(sources, kEditor), c.scale)
+        EXPECT_EQ(scaling::chooseScale(sources, kEditor), c.scale)
             << c.host << " / " << (c.user ? c.user : "unset") << " / " << c.desktop;
     }
 }

@@ -127,6 +127,20 @@ TEST_F(FrameInWindow, AClickClearsTheFocusAndAModalViewTakesAllInput) {
     other->forget();
 }
 
+TEST(FrameSize, IsLogicalAtEveryScale) {
+    headless::reset();
+    int parent = 0;
+    for (int32_t scale : {1, 2, 3}) {
+        CFrame *frame = new CFrame(CRect(0, 0, 120, 80), &parent, nullptr, scale);
+        headless::state(frame->getWindow())->screenOrigin = {30, 40};
+        CRect size;
+        EXPECT_TRUE(frame->getSize(size));
+        EXPECT_EQ(size, CRect(30, 40, 150, 120)) << "scale " << scale;
+        frame->forget();
+    }
+    headless::reset();
+}
+
 TEST_F(FrameInWindow, ResizingAnswersFalseForTheSameSize) {
     EXPECT_FALSE(frame->setSize(120, 80));
     EXPECT_TRUE(frame->setSize(150, 90));

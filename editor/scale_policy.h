@@ -1,6 +1,8 @@
-// The editor's integer scale (1, 2 or 3) and where it comes from. Screens
-// and hosts speak of fractional factors (1.25, 1.5, 2); the editor draws
-// crisply only at whole multiples, so a factor is rounded to one.
+// The editor's policy for its integer scale (1, 2 or 3) and where it comes
+// from. Screens and hosts speak of fractional factors (1.25, 1.5, 2); the
+// editor draws crisply only at whole multiples, so a factor is rounded to
+// one. The toolkit only draws at the scale it is given; choosing it, and
+// reading the user's SORREL_SCALE, is the editor's business.
 //
 // Sources, first that applies: the host's word (a content-scale call, an
 // LV2 option), the user's SORREL_SCALE, the desktop (the parent window's
@@ -13,7 +15,7 @@
 
 #include <cstdint>
 
-namespace sorrel::gui {
+namespace sorrel::scaling {
 
 constexpr int32_t kMaxScale = 3;
 // Factors beyond this, and zero, negative or not-a-number ones, are
@@ -49,4 +51,4 @@ int32_t chooseScale(const ScaleSources &sources, sorrel::raster::Point logicalSi
 // a window, where the platform can tell).
 int32_t currentScale(double hostFactor, void *parent, sorrel::raster::Point logicalSize);
 
-} // namespace sorrel::gui
+} // namespace sorrel::scaling

@@ -1,11 +1,11 @@
-#include "gui/drawing/scale.h"
+#include "editor/scale_policy.h"
 
 #include "gui/platform/platform.h"
 
 #include <cmath>
 #include <cstdlib>
 
-namespace sorrel::gui {
+namespace sorrel::scaling {
 
 bool sensibleScaleFactor(double factor) {
     return std::isfinite(factor) && factor > 0 && factor <= kMaxScaleFactor;
@@ -56,4 +56,4 @@ int32_t currentScale(double hostFactor, void *parent, sorrel::raster::Point logi
     return chooseScale(sources, logicalSize);
 }
 
-} // namespace sorrel::gui
+} // namespace sorrel::scaling
