@@ -2,6 +2,7 @@
 // running through the plug-in in real time so that its meters move.
 #include "tools/cli.h"
 #include "tools/hostlib/audio.h"
+#include "tools/hostlib/audio_feed.h"
 #include "tools/hostlib/cpu_clock.h"
 #include "tools/hostlib/editor_host.h"
 #include "tools/hostlib/editor_window.h"
@@ -16,7 +17,6 @@
 #include <cstdio>
 #include <memory>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -70,103 +70,6 @@ std::atomic<bool> interrupted{false};
 extern "C" void onInterrupt(int) {
     interrupted.store(true);
 }
-
-// Pink noise (equal energy per octave, so every band of an equaliser gets
-// about the same level), about -14 dBFS RMS with peaks near -2 dBFS; one
-// independent channel each.
-std::vector<std::vector<float>> pinkNoise(int channels, size_t frames) {
-    std::vector<std::vector<float>> out(static_cast<size_t>(channels), std::vector<float>(frames));
-    uint32_t seed = 0x5eed1234u;
-    for (auto &ch : out) {
-        double b0 = 0, b1 = 0, b2 = 0;
-        for (float &s : ch) {
-            seed = seed * 1664525u + 1013904223u;
-            const double white = static_cast<double>(seed >> 8) / 8388608.0 - 1.0;
-            b0 = 0.99765 * b0 + white * 0.0990460;
-            b1 = 0.96300 * b1 + white * 0.2965164;
-            b2 = 0.57000 * b2 + white * 1.0526913;
-            s = static_cast<float>(0.12 * (b0 + b1 + b2 + white * 0.1848));
-        }
-    }
-    return out;
-}
-
-// One instance's audio: its source looped block by block through the
-// plug-in. Every buffer is made before the audio thread starts.
-struct AudioFeed {
-    Plugin *plugin = nullptr;               // null once the instance has been closed
-    std::vector<std::vector<float>> source; // one per plug-in input, equally long
-    std::vector<std::vector<float>> in, out;
-    std::vector<float *> inPtr, outPtr;
-    size_t position = 0;
-
-    void prepare(VstInt32 block) {
-        in.assign(static_cast<size_t>(plugin->numInputs()), std::vector<float>(static_cast<size_t>(block)));
-        out.assign(static_cast<size_t>(plugin->numOutputs()), std::vector<float>(static_cast<size_t>(block)));
-        for (auto &c : in)
-            inPtr.push_back(c.data());
-        for (auto &c : out)
-            outPtr.push_back(c.data());
-    }
-
-    void runBlock(VstInt32 block) {
-        if (!plugin)
-            return;
-        const size_t n = static_cast<size_t>(block);
-        const size_t length = source.empty() ? 0 : source.front().size();
-        for (size_t c = 0; c < in.size(); ++c) {
-            size_t at = position;
-            for (size_t i = 0; i < n; ++i) {
-                in[c][i] = source[c][at];
-                if (++at == length)
-                    at = 0;
-            }
-        }
-        if (length)
-            position = (position + n) % length;
-        if (plugin->canReplacing()) {
-            plugin->processReplacing(inPtr.data(), outPtr.data(), block);
-        } else {
-            for (auto &c : out)
-                std::fill(c.begin(), c.end(), 0.0f);
-            plugin->processAccumulating(inPtr.data(), outPtr.data(), block);
-        }
-    }
-};
-
-// The host's audio thread: every instance once per block, paced by the
-// clock as a sound card would pace it.
-class AudioThread {
-  public:
-    void start(std::vector<AudioFeed> &feeds, double rate, VstInt32 block) {
-        stopRequested.store(false);
-        worker = std::thread([this, &feeds, rate, block] {
-            using Clock = std::chrono::steady_clock;
-            const auto period =
-                std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(block / rate));
-            auto next = Clock::now();
-            while (!stopRequested.load()) {
-                for (AudioFeed &f : feeds)
-                    f.runBlock(block);
-                next += period;
-                const auto now = Clock::now();
-                if (now - next > std::chrono::seconds(1)) // hopelessly late: start afresh
-                    next = now;
-                std::this_thread::sleep_until(next);
-            }
-        });
-    }
-    void stop() {
-        stopRequested.store(true);
-        if (worker.joinable())
-            worker.join();
-    }
-    ~AudioThread() { stop(); }
-
-  private:
-    std::thread worker;
-    std::atomic<bool> stopRequested{false};
-};
 
 // Declared so that the window goes first and the host listener last: the
 // plug-in may call its host while it closes.

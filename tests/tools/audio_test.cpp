@@ -1,4 +1,5 @@
 #include "tools/hostlib/audio.h"
+#include "tools/hostlib/audio_feed.h"
 #include "tools/hostlib/bench.h"
 #include "tools/hostlib/fft.h"
 #include "tools/hostlib/render.h"
@@ -226,4 +227,36 @@ TEST(Stats, RmsPeakAndDecibels) {
     EXPECT_DOUBLE_EQ(s.rms, std::sqrt(1.5 / 4));
     EXPECT_DOUBLE_EQ(toDb(1.0), 0.0);
     EXPECT_TRUE(std::isinf(toDb(0.0)));
+}
+
+// The gui command's feed loops a source shorter than a block; what the
+// plug-in gets must be the source repeated without a seam, so its output
+// equals a render of the repeated source in the same blocks.
+TEST(AudioFeed, LoopsItsSourceWithoutASeam) {
+    for (const char *path : {TESTPLUG_PARAMS, TESTPLUG_MONO}) {
+        constexpr VstInt32 kBlock = 256;
+        constexpr size_t kLength = 1000, kBlocks = 12;
+        LoadResult fed = Plugin::load(path, 44100.0f, kBlock), rendered = Plugin::load(path, 44100.0f, kBlock);
+        ASSERT_TRUE(fed.plugin && rendered.plugin) << path;
+        const int channels = fed.plugin->numInputs();
+        AudioFeed feed;
+        feed.plugin = fed.plugin.get();
+        feed.source = pinkNoise(channels, kLength);
+        feed.prepare(kBlock);
+        fed.plugin->resume();
+        std::vector<std::vector<float>> got(feed.out.size());
+        for (size_t b = 0; b < kBlocks; ++b) {
+            feed.runBlock(kBlock);
+            for (size_t c = 0; c < got.size(); ++c)
+                got[c].insert(got[c].end(), feed.out[c].begin(), feed.out[c].end());
+        }
+        std::vector<std::vector<float>> repeated(static_cast<size_t>(channels));
+        for (size_t c = 0; c < repeated.size(); ++c)
+            for (size_t i = 0; i < kBlocks * kBlock; ++i)
+                repeated[c].push_back(feed.source[c][i % kLength]);
+        rendered.plugin->resume();
+        RunOptions options;
+        options.blockSize = kBlock;
+        EXPECT_EQ(got, runPlugin(*rendered.plugin, repeated, kBlocks * kBlock, options)) << path;
+    }
 }
