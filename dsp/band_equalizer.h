@@ -33,7 +33,8 @@
 
 namespace sorrel {
 
-constexpr int kNumBands = 31;
+// The kernels are laid out for this many bands; the engine has as many.
+constexpr int kNumBands = band_kernel::kBands;
 constexpr float kDenormalGuard = 1e-18f;     // bit pattern 0x219392EF
 constexpr float kOutputScale = 0.116129026f; // bit pattern 0x3DEDD50E
 constexpr float kPi = 3.1415927f;

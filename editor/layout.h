@@ -1,4 +1,5 @@
-// Where the editor's views go. The controls table numbers them:
+// Where the editor's views go. The controls table numbers them (with 31
+// bands):
 //
 //   0          input gain fader (parameter 0)
 //   1          Q fader (parameter 1)
@@ -10,30 +11,33 @@
 //   98 + b     band b, channel 0, after the band gain
 //   129 + b    band b, channel 1, after
 //
-// Entries 0..35 carry their entry number as tag and parameter index.
+// A control's entry number is its tag and its parameter index, so the
+// control entries are the parameter table's indices; the meters follow them.
 #pragma once
 
+#include "effect/parameters.h"
 #include "gui/drawing/geometry.h"
 
 #include <cstdint>
 
 namespace sorrel::layout {
 
-constexpr int32_t kNumBands = 31;
-constexpr int32_t kNumFaders = 34;
-constexpr int32_t kInGainFader = 0;
-constexpr int32_t kQFader = 1;
+constexpr int32_t kNumBands = kNumBandParameters;
+constexpr int32_t kInGainFader = kInGainParameter;
+constexpr int32_t kQFader = kQParameter;
 // Band b's fader is entry kFirstBandFader + b.
-constexpr int32_t kFirstBandFader = 2;
-constexpr int32_t kLastBandFader = kFirstBandFader + kNumBands - 1;
-constexpr int32_t kOutGainFader = 33;
-constexpr int32_t kInSwitch = 34;
-constexpr int32_t kOutSwitch = 35;
-constexpr int32_t kNumControls = 36;
-constexpr int32_t kPreGainMeters0 = 36;
-constexpr int32_t kPreGainMeters1 = 67;
-constexpr int32_t kPostGainMeters0 = 98;
-constexpr int32_t kPostGainMeters1 = 129;
+constexpr int32_t kFirstBandFader = kFirstBandParameter;
+constexpr int32_t kLastBandFader = kLastBandParameter;
+constexpr int32_t kOutGainFader = kOutGainParameter;
+constexpr int32_t kNumFaders = kOutGainFader + 1;
+constexpr int32_t kInSwitch = kInMetersParameter;
+constexpr int32_t kOutSwitch = kOutMetersParameter;
+// Parameters after the switches have no control of their own.
+constexpr int32_t kNumControls = kOutSwitch + 1;
+constexpr int32_t kPreGainMeters0 = kNumControls;
+constexpr int32_t kPreGainMeters1 = kPreGainMeters0 + kNumBands;
+constexpr int32_t kPostGainMeters0 = kPreGainMeters1 + kNumBands;
+constexpr int32_t kPostGainMeters1 = kPostGainMeters0 + kNumBands;
 constexpr int32_t kNumMeters = 4 * kNumBands;
 constexpr int32_t kTableSize = kNumControls + kNumMeters;
 // The table plus the caption strip and the web link.

@@ -10,12 +10,12 @@
 
 namespace sorrel {
 
-EqualizerEffect::EqualizerEffect() : bank(kNumPrograms, kNumParams) {
-    for (int32_t i = 0; i < kNumParams; ++i)
+EqualizerEffect::EqualizerEffect() : bank(kNumPrograms, kNumParameters) {
+    for (int32_t i = 0; i < kNumParameters; ++i)
         bank.setDefault(i, kParameters[i].defaultValue);
     bank.select(0);
     bank.setName(0, "-- empty --");
-    for (int32_t i = 0; i < kNumParams; ++i)
+    for (int32_t i = 0; i < kNumParameters; ++i)
         bank.setValue(i, kParameters[i].defaultValue);
     for (int32_t p = 1; p < kNumPrograms; ++p)
         bank.copy(0, p);
@@ -140,36 +140,36 @@ void EqualizerEffect::pushToEngines() {
 }
 
 void EqualizerEffect::update(int index) {
-    const float inGain = bank.getValue(kInGain);
+    const float inGain = bank.getValue(kInGainParameter);
     leftEngine.setInGain(inGain);
     rightEngine.setInGain(inGain);
-    const float outGain = bank.getValue(kOutGain);
+    const float outGain = bank.getValue(kOutGainParameter);
     leftEngine.setOutGain(outGain);
     rightEngine.setOutGain(outGain);
     // A Q change redesigns every band, so it travels only when it differs.
-    const float q = bank.getValue(kQ);
+    const float q = bank.getValue(kQParameter);
     if (!(q == leftEngine.getQ())) {
         leftEngine.setQ(q);
         rightEngine.setQ(q);
     }
     const int first = index == -1 ? 0 : index;
-    const int last = index == -1 ? kNumParams - 1 : index;
-    for (int i = std::max(first, kFirstBand); i <= std::min(last, kLastBand); ++i) {
+    const int last = index == -1 ? kNumParameters - 1 : index;
+    for (int i = std::max(first, kFirstBandParameter); i <= std::min(last, kLastBandParameter); ++i) {
         const float gain = bank.getValue(i);
-        leftEngine.setBandGain(i - kFirstBand, gain);
-        rightEngine.setBandGain(i - kFirstBand, gain);
+        leftEngine.setBandGain(i - kFirstBandParameter, gain);
+        rightEngine.setBandGain(i - kFirstBandParameter, gain);
     }
 }
 
 float EqualizerEffect::displayValue(int32_t index) const {
     if (isBandParameter(index))
-        return leftEngine.getBandGainDb(index - kFirstBand);
+        return leftEngine.getBandGainDb(index - kFirstBandParameter);
     switch (index) {
-    case kInGain:
+    case kInGainParameter:
         return leftEngine.getInGainDb();
-    case kQ:
+    case kQParameter:
         return leftEngine.getQ();
-    case kOutGain:
+    case kOutGainParameter:
         return leftEngine.getOutGainDb();
     default:
         return toReadable(index, getParameter(index));

@@ -36,14 +36,6 @@ namespace sorrel {
 class EqualizerEffect : public DspUnit, public LevelSource {
   public:
     static constexpr int32_t kNumPrograms = 10;
-    static constexpr int32_t kNumParams = kNumParameters;
-    static constexpr int32_t kInGain = kInGainParameter;
-    static constexpr int32_t kQ = kQParameter;
-    static constexpr int32_t kFirstBand = kFirstBandParameter;
-    static constexpr int32_t kLastBand = kLastBandParameter;
-    static constexpr int32_t kOutGain = kOutGainParameter;
-    static constexpr int32_t kInMeters = kInMetersParameter;
-    static constexpr int32_t kOutMeters = kOutMetersParameter;
     // The work buffers never grow beyond this many frames; longer blocks are
     // run in pieces, so a host announcing a huge block size costs no memory.
     static constexpr int32_t kMaxWorkFrames = 1 << 16;
@@ -105,9 +97,8 @@ class EqualizerEffect : public DspUnit, public LevelSource {
     float preGainLevel(int channel, int band) const override;
     float postGainLevel(int channel, int band) const override;
 
-    // The engines, for the meters of the editor (levels) and for tests.
+    // The engines, whose state the levels above and the tests read.
     const BandEqualizer &engine(int channel) const { return channel == 0 ? leftEngine : rightEngine; }
-    const ProgramBank &programs() const { return bank; }
     // Length of the work buffers; 0 while there are none.
     int32_t workFrames() const { return workLength; }
 

@@ -8,22 +8,26 @@
 // off/on for the meter switches; a value maps linearly onto it.
 #pragma once
 
+#include "dsp/band_equalizer.h"
+
 #include <cstddef>
 #include <cstdint>
 
 namespace sorrel {
 
 constexpr int32_t kNumParameters = 36;
-constexpr int32_t kNumBandParameters = 31;
+// One fader per band of the engine.
+constexpr int32_t kNumBandParameters = kNumBands;
 
 // Parameter indices; band b is kFirstBandParameter + b.
 constexpr int32_t kInGainParameter = 0;
 constexpr int32_t kQParameter = 1;
 constexpr int32_t kFirstBandParameter = 2;
 constexpr int32_t kLastBandParameter = kFirstBandParameter + kNumBandParameters - 1;
-constexpr int32_t kOutGainParameter = 33;
-constexpr int32_t kInMetersParameter = 34; // editor switches, never seen by the engines
-constexpr int32_t kOutMetersParameter = 35;
+constexpr int32_t kOutGainParameter = kLastBandParameter + 1;
+constexpr int32_t kInMetersParameter = kOutGainParameter + 1; // editor switches, never seen by the engines
+constexpr int32_t kOutMetersParameter = kInMetersParameter + 1;
+static_assert(kOutMetersParameter < kNumParameters, "every index names a row of the table");
 
 enum class ParameterKind : int32_t {
     Gain,   // -12 .. +12 dB, 0 dB in the middle

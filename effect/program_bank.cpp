@@ -27,7 +27,7 @@ void writeLittleEndian(uint32_t word, unsigned char *out) {
 
 ProgramBank::ProgramBank(int32_t programCount, int32_t paramCount)
     : programsInBank(std::max<int32_t>(programCount, 1)), paramsPerProgram(std::max<int32_t>(paramCount, 1)),
-      recordBytes(paramsPerProgram * 4 + kNameSize) {
+      recordBytes(recordSizeFor(paramsPerProgram)) {
     const size_t valueCount = static_cast<size_t>(programsInBank) * static_cast<size_t>(paramsPerProgram);
     values.reset(new std::atomic<float>[valueCount]);
     names.reset(new std::atomic<char>[static_cast<size_t>(programsInBank) * kNameSize]);

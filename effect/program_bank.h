@@ -22,6 +22,8 @@ class ProgramBank {
   public:
     static constexpr int32_t kNameSize = 32;     // bytes of name area per record
     static constexpr int32_t kMaxNameChars = 30; // characters a name keeps
+    // Bytes of one program record holding paramCount values.
+    static constexpr int32_t recordSizeFor(int32_t paramCount) { return kNameSize + 4 * paramCount; }
 
     // Both counts at least 1. Throws std::bad_alloc when memory runs out.
     ProgramBank(int32_t programCount, int32_t paramCount);

@@ -14,7 +14,11 @@ namespace sorrel::lv2 {
 
 namespace {
 
-constexpr int32_t kBankBytes = 1760; // ten records of 32 + 36 * 4 bytes
+// The whole bank as the effect's bank chunk holds it: ten records of a name
+// and every parameter's value. Hosts keep it in their sessions, so its size
+// stays what earlier versions saved.
+constexpr int32_t kBankBytes = EqualizerEffect::kNumPrograms * ProgramBank::recordSizeFor(kNumParameters);
+static_assert(kBankBytes == 1760, "saved LV2 states hold a bank of 1760 bytes");
 constexpr uint32_t kStateBytes = kStateHeaderSize + kBankBytes;
 
 // The block length the work buffers are made for when the host names none;

@@ -46,7 +46,9 @@ struct Plugin {
     }
     CFrame *frame() const { return gui()->getFrame(); }
     Handle window() const { return frame() ? frame()->getSystemWindow() : nullptr; }
-    bool metering() const { return effect()->engine(0).isMetering() || effect()->engine(1).isMetering(); }
+    bool metering() const {
+        return effect()->effect().engine(0).isMetering() || effect()->effect().engine(1).isMetering();
+    }
     const sorrel::raster::Surface *image() const {
         return frame() && frame()->getWindow() ? platform::windowSurface(frame()->getWindow()) : nullptr;
     }

@@ -46,12 +46,14 @@ TEST_F(EffectEditor, MeasuresLevelsOnlyWhileTheEditorIsOpen) {
     ASSERT_EQ(dispatch(effEditGetRect, 0, 0, &rect), 1);
     EXPECT_EQ(rect->right - rect->left, 710);
     EXPECT_EQ(rect->bottom - rect->top, 167);
-    auto metering = [&] { return effect()->engine(0).isMetering() && effect()->engine(1).isMetering(); };
+    auto metering = [&] {
+        return effect()->effect().engine(0).isMetering() && effect()->effect().engine(1).isMetering();
+    };
     EXPECT_FALSE(metering());
     ASSERT_EQ(dispatch(effEditOpen, 0, 0, &parentWindow), 1);
     EXPECT_TRUE(metering());
     dispatch(effEditClose);
-    EXPECT_FALSE(effect()->engine(0).isMetering() || effect()->engine(1).isMetering());
+    EXPECT_FALSE(effect()->effect().engine(0).isMetering() || effect()->effect().engine(1).isMetering());
 }
 
 TEST_F(EffectEditor, DragOfThe440FaderToTheTop) {

@@ -64,7 +64,7 @@ TEST(HostileHost, EditorOpcodesWithoutAWindowAreHarmless) {
         dispatch(record, effEditClose);
         EXPECT_TRUE(headless::windows().empty());
         EXPECT_EQ(effect->getEditor()->isOpen(), false);
-        EXPECT_FALSE(effect->engine(0).isMetering() || effect->engine(1).isMetering());
+        EXPECT_FALSE(effect->effect().engine(0).isMetering() || effect->effect().engine(1).isMetering());
 
         ASSERT_EQ(dispatch(record, effEditOpen, &parentWindow), 1);
         auto *gui = static_cast<EqualizerVstEditor *>(effect->getEditor());

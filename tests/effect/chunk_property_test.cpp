@@ -73,8 +73,8 @@ void expectSafeParameters(EqualizerPlugin &effect) {
 void expectEnginesFollowTheBank(EqualizerPlugin &effect, int trial) {
     for (int channel = 0; channel < 2; ++channel)
         for (int band = 0; band < kNumBands; ++band)
-            ASSERT_EQ(effect.engine(channel).getBandGain(band),
-                      effect.getParameter(sorrel::EqualizerEffect::kFirstBand + band))
+            ASSERT_EQ(effect.effect().engine(channel).getBandGain(band),
+                      effect.getParameter(sorrel::kFirstBandParameter + band))
                 << "trial " << trial << " band " << band;
 }
 

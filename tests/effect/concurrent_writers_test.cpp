@@ -28,12 +28,12 @@ float unit(uint32_t &state) {
 
 void expectEnginesHoldTheSelectedProgram(EqualizerPlugin &effect) {
     for (int channel = 0; channel < 2; ++channel) {
-        const BandEqualizer &engine = effect.engine(channel);
-        EXPECT_EQ(engine.getInGain(), effect.getParameter(sorrel::EqualizerEffect::kInGain)) << channel;
-        EXPECT_EQ(engine.getOutGain(), effect.getParameter(sorrel::EqualizerEffect::kOutGain)) << channel;
-        EXPECT_EQ(engine.getQ(), effect.getParameter(sorrel::EqualizerEffect::kQ)) << channel;
+        const BandEqualizer &engine = effect.effect().engine(channel);
+        EXPECT_EQ(engine.getInGain(), effect.getParameter(sorrel::kInGainParameter)) << channel;
+        EXPECT_EQ(engine.getOutGain(), effect.getParameter(sorrel::kOutGainParameter)) << channel;
+        EXPECT_EQ(engine.getQ(), effect.getParameter(sorrel::kQParameter)) << channel;
         for (int band = 0; band < kNumBands; ++band)
-            EXPECT_EQ(engine.getBandGain(band), effect.getParameter(sorrel::EqualizerEffect::kFirstBand + band))
+            EXPECT_EQ(engine.getBandGain(band), effect.getParameter(sorrel::kFirstBandParameter + band))
                 << "channel " << channel << " band " << band;
     }
 }

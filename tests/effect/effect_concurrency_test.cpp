@@ -80,7 +80,7 @@ TEST(EffectConcurrency, AudioKeepsRunningWhileEverythingElseChanges) {
     std::thread bandwidth([&] {
         uint32_t seed = 3;
         while (!stop)
-            effect.setParameter(sorrel::EqualizerEffect::kQ, unit(seed));
+            effect.setParameter(sorrel::kQParameter, unit(seed));
     });
 
     std::thread programs([&] {
@@ -113,8 +113,8 @@ TEST(EffectConcurrency, AudioKeepsRunningWhileEverythingElseChanges) {
             record->dispatcher(record, effEditIdle, 0, 0, nullptr, 0.0f);
             for (int channel = 0; channel < 2; ++channel)
                 for (int band = 0; band < kNumBands; ++band)
-                    sink += effect.engine(channel).getPreGainLevel(band) +
-                            effect.engine(channel).getPostGainLevel(band);
+                    sink += effect.effect().engine(channel).getPreGainLevel(band) +
+                            effect.effect().engine(channel).getPostGainLevel(band);
             for (VstInt32 index = 0; index < 36; ++index) {
                 effect.getParameterDisplay(index, text);
                 sink += effect.getParameter(index);

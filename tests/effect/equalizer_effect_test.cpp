@@ -36,7 +36,7 @@ struct EngineState {
 void expectBothEngines(const EqualizerPlugin &effect, float inGain, float outGain, float q,
                        const std::vector<float> &bands) {
     for (int channel = 0; channel < 2; ++channel) {
-        const EngineState state(effect.engine(channel));
+        const EngineState state(effect.effect().engine(channel));
         EXPECT_EQ(state.inGain, inGain) << channel;
         EXPECT_EQ(state.outGain, outGain) << channel;
         EXPECT_EQ(state.q, q) << channel;
@@ -82,10 +82,10 @@ TEST(EqualizerPlugin, UnchangedOrUnusableWritesTouchNoEngine) {
         {5, 2.0f - 1.5f}, // the same value, reached another way
     };
     auto effect = ready();
-    const EngineState before(effect->engine(0));
+    const EngineState before(effect->effect().engine(0));
     for (const Case &c : cases) {
         effect->setParameter(c.index, c.value);
-        const EngineState after(effect->engine(0));
+        const EngineState after(effect->effect().engine(0));
         EXPECT_EQ(after.designs, before.designs) << c.index;
         EXPECT_EQ(std::memcmp(after.bands, before.bands, sizeof before.bands), 0) << c.index;
         EXPECT_EQ(after.q, before.q) << c.index;
@@ -94,7 +94,7 @@ TEST(EqualizerPlugin, UnchangedOrUnusableWritesTouchNoEngine) {
 
 TEST(EqualizerPlugin, QRedesignsOnlyWhenItChanges) {
     auto effect = ready();
-    const unsigned start = effect->engine(0).getDesignCount();
+    const unsigned start = effect->effect().engine(0).getDesignCount();
     struct Case {
         VstInt32 index;
         float value;
@@ -105,8 +105,9 @@ TEST(EqualizerPlugin, QRedesignsOnlyWhenItChanges) {
     };
     for (const Case &c : cases) {
         effect->setParameter(c.index, c.value);
-        EXPECT_EQ(effect->engine(0).getDesignCount() - start, c.designs) << c.index << " = " << c.value;
-        EXPECT_EQ(effect->engine(1).getQ(), effect->engine(0).getQ());
+        EXPECT_EQ(effect->effect().engine(0).getDesignCount() - start, c.designs)
+            << c.index << " = " << c.value;
+        EXPECT_EQ(effect->effect().engine(1).getQ(), effect->effect().engine(0).getQ());
     }
 }
 
@@ -144,11 +145,11 @@ TEST(EqualizerPlugin, SampleRateReachesBothEnginesAndTheBase) {
     auto effect = std::make_unique<EqualizerPlugin>(nullptr);
     for (float rate : {48000.0f, 96000.0f, 22050.0f}) {
         effect->setSampleRate(rate);
-        EXPECT_EQ(effect->engine(0).getSampleRate(), rate);
-        EXPECT_EQ(effect->engine(1).getSampleRate(), rate);
+        EXPECT_EQ(effect->effect().engine(0).getSampleRate(), rate);
+        EXPECT_EQ(effect->effect().engine(1).getSampleRate(), rate);
         EXPECT_EQ(static_cast<AudioEffect &>(*effect).getSampleRate(), rate);
         EXPECT_EQ(effect->effect().getSampleRate(), rate);
-        EXPECT_TRUE(effect->engine(0).isReady());
+        EXPECT_TRUE(effect->effect().engine(0).isReady());
     }
 }
 
@@ -163,16 +164,16 @@ TEST(EqualizerPlugin, WorkBuffersFollowTheBlockSize) {
         {0, 0},
         {-5, 0},
         {std::numeric_limits<int32_t>::min(), 0},
-        {EqualizerPlugin::kMaxWorkFrames, EqualizerPlugin::kMaxWorkFrames},
-        {EqualizerPlugin::kMaxWorkFrames + 1, EqualizerPlugin::kMaxWorkFrames},
-        {std::numeric_limits<int32_t>::max(), EqualizerPlugin::kMaxWorkFrames},
+        {EqualizerEffect::kMaxWorkFrames, EqualizerEffect::kMaxWorkFrames},
+        {EqualizerEffect::kMaxWorkFrames + 1, EqualizerEffect::kMaxWorkFrames},
+        {std::numeric_limits<int32_t>::max(), EqualizerEffect::kMaxWorkFrames},
         {8192, 8192},
     };
     auto effect = std::make_unique<EqualizerPlugin>(nullptr);
-    EXPECT_EQ(effect->workFrames(), 0);
+    EXPECT_EQ(effect->effect().workFrames(), 0);
     for (const Case &c : cases) {
         effect->setBlockSize(c.blockSize);
-        EXPECT_EQ(effect->workFrames(), c.frames) << c.blockSize;
+        EXPECT_EQ(effect->effect().workFrames(), c.frames) << c.blockSize;
         EXPECT_EQ(effect->getBlockSize(), c.blockSize) << "the base keeps what the host said";
     }
 }

@@ -26,7 +26,8 @@ bool copyIdentity(char *text, const char *value) {
 
 } // namespace
 
-EqualizerPlugin::EqualizerPlugin(audioMasterCallback host) : AudioEffectX(host, kNumPrograms, kNumParams) {
+EqualizerPlugin::EqualizerPlugin(audioMasterCallback host)
+    : AudioEffectX(host, EqualizerEffect::kNumPrograms, kNumParameters) {
     // The editor attaches itself (effFlagsHasEditor). A plug-in that cannot
     // have one, for want of windows or of memory, carries on without.
     if (platform::windowsAvailable()) {

@@ -13,12 +13,6 @@ class EqualizerVstEditor;
 
 class EqualizerPlugin : public AudioEffectX {
   public:
-    static constexpr VstInt32 kNumPrograms = EqualizerEffect::kNumPrograms;
-    static constexpr VstInt32 kNumParams = EqualizerEffect::kNumParams;
-    static constexpr VstInt32 kMaxWorkFrames = EqualizerEffect::kMaxWorkFrames;
-    static constexpr VstInt32 kInMeters = EqualizerEffect::kInMeters;
-    static constexpr VstInt32 kOutMeters = EqualizerEffect::kOutMeters;
-
     // Throws std::bad_alloc when memory runs out (the factory catches it).
     // Comes with its editor where the build can show windows; a build
     // without a window system offers none.
@@ -60,11 +54,9 @@ class EqualizerPlugin : public AudioEffectX {
     static constexpr VstInt32 kContentScaleIndex = 0x50726553;  // 'PreS'
     static constexpr VstIntPtr kContentScaleValue = 0x41654373; // 'AeCs'
 
+    // The format-free effect behind the record.
     EqualizerEffect &effect() { return core; }
     const EqualizerEffect &effect() const { return core; }
-    const BandEqualizer &engine(int channel) const { return core.engine(channel); }
-    const ProgramBank &programs() const { return core.programs(); }
-    VstInt32 workFrames() const { return core.workFrames(); }
 
   private:
     EqualizerEffect core;
