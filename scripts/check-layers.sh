@@ -3,9 +3,12 @@
 # sources include:
 #   vst2/, lv2/ (formats)  ->  editor/  ->  gui/  ->  gui/raster, gui/platform
 #                          ->  effect/  ->  dsp/
-# and inside the toolkit: controls -> views -> drawing.
+# and inside the toolkit: controls -> views -> drawing -> raster, platform.
 # The toolkit knows no plug-in interface and no effect; the effect knows no
-# plug-in interface, editor or window; the renderer knows nothing of ours.
+# plug-in interface, editor or window; the renderer knows nothing of ours;
+# the window system knows no view. The host tool sees the plug-in only
+# through its published interface, and the VST 2.4 layer is nobody's
+# business but its own, the tools' and its tests'.
 # Prints each wrong arrow and fails when there is one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -19,6 +22,7 @@ rules=(
   "editor|vst2/ lv2/"
   "gui/drawing|gui/views/ gui/controls/"
   "gui/views|gui/controls/"
+  "gui/platform|gui/drawing/ gui/views/ gui/controls/"
 )
 
 bad=0
@@ -38,4 +42,46 @@ for rule in "${rules[@]}"; do
     fi
   done
 done
+# Prints the includes of the given files or folders that match the pattern
+# (an extended regular expression for the quoted name after #include).
+includes_matching() {
+  local pattern=$1
+  shift
+  grep -rnE "^#include \"(${pattern})" "$@" --include='*.h' --include='*.cpp' 2>/dev/null || true
+}
+
+# sorrel-host and its library load plug-ins as any host does: of ours they
+# may include the VST 2.4 interface headers and the renderer (a library that
+# knows nothing of ours), nothing else. editor-snapshot and make-presets are
+# not hosts: they build the product's pictures and presets from its code.
+product='(vst2|lv2|effect|editor|dsp|gui|resources)/'
+published='(vst2/aeffectx?\.h|gui/raster/)'
+hits=$(includes_matching "$product" tools/*.cpp tools/*.h tools/hostlib | grep -vE "#include \"$published" || true)
+if [ -n "$hits" ]; then
+  echo "wrong arrow: tools/ must include the plug-in only through its published interfaces" >&2
+  echo "$hits" >&2
+  bad=1
+fi
+
+# Who may include vst2/: the layer itself, the tools and benchmarks, and the
+# tests of the VST 2.4 plug-in (Ardour's calls replayed included) and of what
+# they drive through it (the editor end to end, the toolkit under the VST 2.4
+# editor base, the effect through the plug-in). Test folders that load a
+# plug-in the way a host does see only the interface headers. Every other
+# folder, a new format's included, sees none of it.
+vst2_users='vst2|tools|bench|tests/(vst2|support|daw|editor|display|gui|effect)'
+vst2_hosts='tests/(plugin|smoke|tools|fuzz)'
+while IFS= read -r hit; do
+  file=${hit#./}
+  file=${file%%:*}
+  if [[ $file =~ ^($vst2_users)/ ]]; then
+    continue
+  fi
+  if [[ $file =~ ^($vst2_hosts)/ ]] && [[ $hit =~ \#include\ \"vst2/aeffectx?\.h\" ]]; then
+    continue
+  fi
+  echo "wrong arrow: only vst2/, tools/ and the tests of vst2 may include vst2/: ${hit#./}" >&2
+  bad=1
+done < <(grep -rnE '^#include "vst2/' . --include='*.h' --include='*.cpp' --exclude-dir='build*' \
+  --exclude-dir=.git | grep -v '^\./vst2/' || true)
 exit $bad
