@@ -1,6 +1,7 @@
 // The editor on the headless window system: one idle pass with all 124
 // meters changing on every call (what a host's idle costs while audio
-// plays), and a full repaint of the 710 x 167 window; each at scales 1, 2
+// plays), one with the meters dark (silence: nothing on the screen
+// changes), and a full repaint of the 710 x 167 window; each at scales 1, 2
 // and 3 (the argument), as the host's content-scale call sets them.
 #include "vst2/plugin/equalizer_vst_editor.h"
 #include "gui/views/frame.h"
@@ -30,9 +31,10 @@ class MovingLevels : public AudioEffectX, public sorrel::LevelSource {
     float postGainLevel(int channel, int band) const override { return level(channel + 2, band); }
     void setMetering(bool) override {}
 
-    float level(int set, int band) const { return float((tick + set * 4 + band) % 15) / 14.f; }
+    float level(int set, int band) const { return moving ? float((tick + set * 4 + band) % 15) / 14.f : 0.f; }
 
     int tick = 0;
+    bool moving = true;
     sorrel::EqualizerVstEditor *gui;
 };
 
@@ -64,6 +66,20 @@ void EditorIdleAllMetersMoving(benchmark::State &state) {
     effect.gui->close();
 }
 BENCHMARK(EditorIdleAllMetersMoving)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMicrosecond);
+
+void EditorIdleMetersDark(benchmark::State &state) {
+    headless::reset();
+    MovingLevels effect;
+    effect.moving = false;
+    sorrel::platform::Window *window = openAt(effect, state);
+    headless::queuePaint(window, wholeWindow(window));
+    effect.gui->idle();
+    for (auto _ : state)
+        effect.gui->idle();
+    benchmark::DoNotOptimize(headless::state(window)->surface.data());
+    effect.gui->close();
+}
+BENCHMARK(EditorIdleMetersDark)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 void EditorFullRepaint(benchmark::State &state) {
     headless::reset();
