@@ -12,15 +12,6 @@
 
 namespace sorrel::lv2 {
 
-namespace {
-
-
-// Drag loops call doIdleWork as often as they like; the pass runs at most
-// this often.
-constexpr uint32_t kIdleInterval = 30;
-
-} // namespace
-
 Lv2EqualizerUi::Lv2EqualizerUi(LV2UI_Write_Function writeFunction, LV2UI_Controller hostController,
                                const LV2_Feature *const *features)
     : write(writeFunction), controller(hostController), editor(this, this), alive(std::make_shared<bool>(true)) {
@@ -127,12 +118,8 @@ int Lv2EqualizerUi::idle() {
 void Lv2EqualizerUi::doIdleWork() {
     // Called from inside a control's mouse loop: the host's own idle cannot
     // run meanwhile, so this keeps the window painting.
-    const uint32_t now = getTicks();
-    if (static_cast<int32_t>(nextIdle - now) > 0) {
-        platform::sleep(4);
+    if (!pacer.due(getTicks()))
         return;
-    }
-    nextIdle = now + kIdleInterval;
     inIdleWork = true;
     const std::shared_ptr<const bool> token = alive;
     pump();

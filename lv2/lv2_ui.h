@@ -8,6 +8,7 @@
 #include "editor/equalizer_editor.h"
 #include "effect/level_source.h"
 #include "gui/views/frame_owner.h"
+#include "gui/views/idle_pacer.h"
 #include "lv2/lv2_ports.h"
 
 #include <lv2/options/options.h>
@@ -80,7 +81,7 @@ class Lv2EqualizerUi final : public CFrameOwner, public ParameterLink, public Le
     float values[kNumParameters];
     float levels[kNumMeterPorts] = {};
     EqualizerEditor editor;
-    uint32_t nextIdle = 0;
+    IdlePacer pacer;
     bool inIdleWork = false;
     std::shared_ptr<bool> alive;
 };

@@ -9,22 +9,13 @@ using sorrel::CDrawContext;
 using sorrel::CFrame;
 using sorrel::CKeyCode;
 using sorrel::CPoint;
+using sorrel::CReferenceHold;
 
 namespace {
 
 int32_t knobMode = 0;
 
 AudioEffectX *extended(AudioEffect *effect) { return dynamic_cast<AudioEffectX *>(effect); }
-
-// Gives back the editor's count of a frame after telling it that the editor
-// has let go. The frame survives while a call into it is still running.
-void releaseFrame(CFrame *&frame) {
-    if (CFrame *f = frame) {
-        frame = nullptr;
-        f->editorClosed();
-        f->forget();
-    }
-}
 
 } // namespace
 
@@ -34,15 +25,11 @@ void releaseFrame(CFrame *&frame) {
 // of the liveness token and touches no member once the token says the
 // editor is gone; frames hold the same token and stop calling the editor.
 AEffGUIEditor::AEffGUIEditor(AudioEffect *inEffect) : AEffEditor(inEffect), alive(std::make_shared<bool>(true)) {
-    lastTicks = getTicks();
     if (effect)
         effect->setEditor(this);
 }
 
-AEffGUIEditor::~AEffGUIEditor() {
-    *alive = false;
-    releaseFrame(frame);
-}
+AEffGUIEditor::~AEffGUIEditor() { *alive = false; }
 
 bool AEffGUIEditor::getRect(ERect **out) {
     if (!out)
@@ -51,27 +38,21 @@ bool AEffGUIEditor::getRect(ERect **out) {
     return true;
 }
 
-bool AEffGUIEditor::open(void *ptr) { return AEffEditor::open(ptr); }
-
-void AEffGUIEditor::close() {
-    releaseFrame(frame);
-    AEffEditor::close();
-}
-
 void AEffGUIEditor::idle() {
     if (inIdleWork)
         return;
-    AEffEditor::idle();
     // Hosts on X11 call this from their GUI thread and expect the plug-in to
-    // handle its own window's events here.
+    // handle its own window's events here; while a control's loop holds the
+    // thread, the idle work runs this pass and so keeps the window painting.
     const std::shared_ptr<const bool> token = alive;
     platform::pumpEvents();
-    if (!*token || !frame)
+    if (!*token)
         return;
-    CFrame *f = frame;
-    f->remember();
-    f->idle();
-    f->forget();
+    refresh();
+    if (CFrame *f = getFrame()) {
+        CReferenceHold keep(f);
+        f->idle();
+    }
 }
 
 namespace {
@@ -88,25 +69,26 @@ CKeyCode keyOf(const VstKeyCode &keyCode) {
 
 bool AEffGUIEditor::onKeyDown(VstKeyCode &keyCode) {
     CKeyCode key = keyOf(keyCode);
-    return frame && frame->onKeyDown(key) == 1;
+    CFrame *f = getFrame();
+    return f && f->onKeyDown(key) == 1;
 }
 
 bool AEffGUIEditor::onKeyUp(VstKeyCode &keyCode) {
     CKeyCode key = keyOf(keyCode);
-    return frame && frame->onKeyUp(key) == 1;
+    CFrame *f = getFrame();
+    return f && f->onKeyUp(key) == 1;
 }
 
 bool AEffGUIEditor::onWheel(float distance) {
-    if (!frame)
+    CFrame *f = getFrame();
+    if (!f)
         return false;
-    CFrame *f = frame;
-    f->remember();
+    CReferenceHold keep(f);
     CDrawContext *context = f->createDrawContext();
     CPoint where;
     context->getMouseLocation(where);
     const bool result = f->onWheel(context, where, distance);
     context->forget();
-    f->forget();
     return result;
 }
 
@@ -137,35 +119,18 @@ bool AEffGUIEditor::requestSize(int32_t width, int32_t height) {
 
 uint32_t AEffGUIEditor::getTicks() { return platform::tickCount(); }
 
-void AEffGUIEditor::wait(uint32_t milliseconds) { platform::sleep(milliseconds); }
-
 void AEffGUIEditor::doIdleWork() {
+    if (!pacer.due(getTicks()))
+        return;
     const std::shared_ptr<const bool> token = alive;
-    uint32_t now = getTicks();
-    // How far the next due time lies ahead; it is never set more than one
-    // interval ahead, so anything larger is a time in the past (and the
-    // clock's wrap after 49.7 days changes nothing).
-    auto ahead = [this](uint32_t time) { return lastTicks - time; };
-    if (ahead(now) != 0 && ahead(now) <= kIdleInterval) {
-        wait(kIdleEarlySleep);
-        now += kIdleEarlySleep;
-        const uint32_t left = ahead(now);
-        if (left > kIdleSlack && left <= kIdleInterval)
-            return;
-    }
     idle();
     if (!*token)
         return;
-    // Paints waiting for any of the module's windows, so that the window is
-    // repainted while the caller holds the thread in a loop.
-    platform::pumpEvents();
-    if (!*token)
-        return;
-    lastTicks = now + kIdleInterval;
+    // The host may call our idle from its own; that call must not run a
+    // second pass inside this one.
     inIdleWork = true;
     if (effect)
         effect->masterIdle();
-    if (!*token)
-        return;
-    inIdleWork = false;
+    if (*token)
+        inIdleWork = false;
 }

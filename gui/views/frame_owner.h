@@ -18,7 +18,7 @@ class CFrameOwner {
     // Asks the host to resize its window around the frame: true when the
     // host did; false leaves it to the frame.
     virtual bool requestSize(int32_t width, int32_t height) = 0;
-    // The rate-limited idle work that controls run from inside their mouse
+    // The paced idle work (IdlePacer) that controls run from inside their mouse
     // loops: the frame's idle pass and the host's own idle. The owner may be
     // gone when it returns (a host closing the editor or deleting the plug-in
     // from its idle); callers hold the liveness token to know.

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace sorrel {
@@ -38,18 +39,42 @@ class LoggingListener : public ControlListener {
     int32_t modifierAnswer = 0;
 };
 
+// An editor that owns a frame of the given size, as the plug-in's does:
+// made in open, let go in close and at the editor's end.
+class FrameOwningEditor : public AEffGUIEditor {
+  public:
+    FrameOwningEditor(AudioEffect *owner, const CRect &inSize) : AEffGUIEditor(owner), size(inSize) {}
+    ~FrameOwningEditor() override { letGo(); }
+    bool open(void *parent) override {
+        AEffGUIEditor::open(parent);
+        frame = new CFrame(size, parent, this);
+        return frame->hasWindow();
+    }
+    void close() override {
+        letGo();
+        AEffGUIEditor::close();
+    }
+    CFrame *getFrame() const override { return frame; }
+
+  private:
+    void letGo() {
+        if (CFrame *f = std::exchange(frame, nullptr)) {
+            f->editorClosed();
+            f->forget();
+        }
+    }
+    CRect size;
+    CFrame *frame = nullptr;
+};
+
 // The editor is its controls' listener, as in the plug-in. The host may
 // close it, or delete it with the effect, from inside its idle work.
-class LoggingEditor : public AEffGUIEditor, public LoggingListener {
+class LoggingEditor : public FrameOwningEditor, public LoggingListener {
   public:
     enum IdleAction { None, Close, Delete };
 
-    LoggingEditor(AudioEffect *owner, EventLog &eventLog) : AEffGUIEditor(owner), LoggingListener(eventLog) {}
-    bool open(void *parent) override {
-        AEffGUIEditor::open(parent);
-        frame = new CFrame(CRect(0, 0, 200, 160), parent, this);
-        return true;
-    }
+    LoggingEditor(AudioEffect *owner, EventLog &eventLog)
+        : FrameOwningEditor(owner, CRect(0, 0, 200, 160)), LoggingListener(eventLog) {}
     void idle() override {
         log.push_back("idle");
         if (duringIdle)
@@ -62,7 +87,7 @@ class LoggingEditor : public AEffGUIEditor, public LoggingListener {
             delete this;
             return;
         }
-        AEffGUIEditor::idle();
+        FrameOwningEditor::idle();
     }
     void beginEdit(VstInt32 index) override { log.push_back("begin " + std::to_string(index)); }
     void endEdit(VstInt32 index) override { log.push_back("end " + std::to_string(index)); }

@@ -34,7 +34,7 @@ bool EqualizerVstEditor::setContentScale(float factor) {
 EqualizerVstEditor::~EqualizerVstEditor() { editor.close(); }
 
 bool EqualizerVstEditor::open(void *parent) {
-    if (frame)
+    if (editor.isOpen())
         close();
     AEffGUIEditor::open(parent);
     // Opening may ask the host for a new size (the desktop wants another
@@ -48,10 +48,6 @@ bool EqualizerVstEditor::open(void *parent) {
         close();
         return false;
     }
-    // The base keeps a count of its own: keys, the wheel and the idle pass
-    // reach the frame through it.
-    frame = editor.getFrame();
-    frame->remember();
     return true;
 }
 
@@ -60,12 +56,9 @@ void EqualizerVstEditor::close() {
     AEffGUIEditor::close();
 }
 
-void EqualizerVstEditor::idle() {
-    if (inIdleWork)
-        return;
-    editor.refresh();
-    AEffGUIEditor::idle();
-}
+CFrame *EqualizerVstEditor::getFrame() const { return editor.getFrame(); }
+
+void EqualizerVstEditor::refresh() { editor.refresh(); }
 
 float EqualizerVstEditor::parameterValue(int32_t index) { return effect ? effect->getParameter(index) : 0.f; }
 

@@ -1,5 +1,5 @@
 // The equaliser's editor behind the VST 2.4 editor interface: the editor
-// base drives the format-free EqualizerEditor, whose frame it owns, and
+// base drives the format-free EqualizerEditor, which owns the frame, and
 // links it to the effect's parameters (read back at every idle, written as
 // automated parameters so that the host hears the user's changes).
 #pragma once
@@ -22,8 +22,7 @@ class EqualizerVstEditor : public AEffGUIEditor, public ParameterLink {
     // taken (see EqualizerEditor::setHostScale).
     bool setContentScale(float factor);
     void close() override;
-    // Shows the effect's values and levels, then the base's idle pass.
-    void idle() override;
+    CFrame *getFrame() const override;
 
     float parameterValue(int32_t index) override;
     void userValue(int32_t index, float value) override;
@@ -31,6 +30,10 @@ class EqualizerVstEditor : public AEffGUIEditor, public ParameterLink {
     EqualizerEditor &view() { return editor; }
     // Entry 0..159 of the controls table; null while closed.
     CControl *getControl(int32_t entry) const { return editor.getControl(entry); }
+
+  protected:
+    // Shows the effect's values and levels.
+    void refresh() override;
 
   private:
     EqualizerEditor editor;

@@ -1,0 +1,44 @@
+// The pace of a mouse loop's idle work: one pass an interval, an early call
+// sleeps, and a clock that wraps or a pass long ago never stalls it.
+#include "gui/views/idle_pacer.h"
+#include "gui/platform/headless.h"
+
+#include <gtest/gtest.h>
+
+namespace sorrel {
+
+namespace {
+
+namespace headless = sorrel::platform::headless;
+
+TEST(IdlePacer, OnePassAnIntervalWhateverTheClockDoes) {
+    headless::reset();
+    static_assert(IdlePacer::kInterval == 30 && IdlePacer::kEarlySleep == 4, "the table below assumes these");
+    constexpr uint32_t kWrap = 0xfffffff0u; // 16 ms before the clock wraps
+    const struct {
+        uint32_t now;
+        bool due;
+    } calls[] = {
+        {1000, true},             // the first call, whatever the time
+        {1010, false},            // 20 ms early
+        {1029, false},            // 1 ms early
+        {1030, true},             // on time
+        {1100, true},             // late: the next is due 30 ms after this one
+        {1129, false},
+        {kWrap, true},            // long after
+        {kWrap + 15, false},      // 15 ms early, the due time past the wrap
+        {14, true},               // on time, after the wrap
+        {14 + 0x80000005u, true}, // more than half the clock's range later
+    };
+    IdlePacer pacer;
+    for (const auto &call : calls) {
+        headless::script().slept = 0;
+        EXPECT_EQ(pacer.due(call.now), call.due) << call.now;
+        EXPECT_EQ(headless::script().slept, call.due ? 0u : IdlePacer::kEarlySleep) << call.now;
+    }
+    headless::reset();
+}
+
+} // namespace
+
+} // namespace sorrel
