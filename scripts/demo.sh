@@ -5,9 +5,9 @@
 # out/<preset>.png, levels before and after, and out/editor.png, the editor
 # with the preset on its faders and the recording's loudest moment on its
 # meters (drawn without a display).
-# Where lv2apply is installed, the recording also goes through the LV2 build
-# with the same preset's port values (out/<preset>-lv2.wav) and the demo says
-# whether that equals the VST render sample for sample.
+# The recording also goes through the LV2 build with the same preset's port
+# values (out/<preset>-lv2.wav), and the demo says whether that equals the
+# VST render sample for sample.
 # Usage: scripts/demo.sh [PRESET]   (default: telephone, from resources/presets)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -17,7 +17,8 @@ preset=resources/presets/$name.fxp
 input=/usr/share/sounds/alsa/Front_Center.wav
 [ -f "$preset" ] || { echo "demo: no preset $preset" >&2; exit 2; }
 
-bash scripts/deps.sh build
+# lv2: the standard's headers for the LV2 bundle and lv2apply to render it.
+bash scripts/deps.sh build lv2
 
 # One status line on standard error, redrawn in place, only on a terminal.
 tty=0
@@ -42,6 +43,11 @@ for p in "${presets[@]}"; do
   status "[$i/${#presets[@]}] building $p"
   # An existing build folder keeps its settings; a fresh one skips the tests.
   [ -f "build/$p/build.ninja" ] || run cmake --preset "$p" -DSORREL_TESTS=OFF -DSORREL_BENCH=OFF
+  # A folder configured before the LV2 headers were there looks for them
+  # again (without the preset, which would reset the folder's settings).
+  if [ "$p" = linux ] && ! grep -q '^SORREL_LV2_INCLUDE:PATH=/' "build/$p/CMakeCache.txt"; then
+    run cmake -S . -B "build/$p"
+  fi
   targets=(--target sorrel_plugin)
   [ "$p" = linux ] && targets+=(--target sorrel-host --target editor-snapshot)
   [ "$p" = linux ] && grep -q '^SORREL_LV2_INCLUDE:PATH=/' "build/$p/CMakeCache.txt" &&
