@@ -236,7 +236,8 @@ bool parseReadable(int32_t index, const char *text, float &normalised) {
     double value = 0.0;
     if (!readNumber(p, value))
         return false;
-    while (isSpace(*p))
+    // Stops at the end found above: the blanks behind it were trimmed.
+    while (p < end && isSpace(*p))
         ++p;
     // Only the parameter's own unit may follow.
     if (p != end && (info->unit[0] == 0 || !sameLetters(p, static_cast<size_t>(end - p), info->unit)))

@@ -52,6 +52,7 @@ TEST(ReadableText, ParsesWhatPeopleType) {
         {kQParameter, "q0,25", 0.25f},
         {kQParameter, "3", 1.f},
         {kQParameter, "-1", 0.f},
+        {kQParameter, " 0.25 ", 0.25f},
         // Switches.
         {kInMetersParameter, "On", 1.f},
         {kInMetersParameter, "off", 0.f},

@@ -394,11 +394,14 @@ TEST_F(Vst3Plugin, EveryParameterDescribesItselfAndReadsItsOwnText) {
         for (float value : {0.f, 0.25f, 0.4375f, 0.5f, 0.8125f, 1.f}) {
             String128 text{};
             ASSERT_EQ(plugin.controller->getParamStringByValue(info.id, value, text), kResultOk);
-            // A switch reads as off or on.
+            // The value read back shows the same text; a switch reads as
+            // off or on.
             const double expected = row.kind == ParameterKind::Switch ? std::round(value) : value;
             ParamValue back = -1;
+            String128 again{};
             ASSERT_EQ(plugin.controller->getParamValueByString(info.id, text, back), kResultOk) << narrow(text);
-            EXPECT_NEAR(back, expected, 1e-6) << narrow(text);
+            ASSERT_EQ(plugin.controller->getParamStringByValue(info.id, back, again), kResultOk);
+            EXPECT_EQ(narrow(again), narrow(text));
             EXPECT_NEAR(plugin.controller->plainParamToNormalized(
                             info.id, plugin.controller->normalizedParamToPlain(info.id, value)),
                         expected, 1e-6);
