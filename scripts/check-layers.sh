@@ -71,7 +71,7 @@ fi
 # plug-in the way a host does see only the interface headers. Every other
 # folder, a new format's included, sees none of it.
 vst2_users='vst2|tools|bench|tests/(vst2|support|daw|editor|display|gui|effect)'
-vst2_hosts='tests/(plugin|smoke|tools|fuzz)'
+vst2_hosts='tests/(plugin|smoke|tools|fuzz|vst3)'
 while IFS= read -r hit; do
   file=${hit#./}
   file=${file%%:*}

@@ -60,4 +60,38 @@ Module::~Module() {
 #endif
 }
 
+namespace {
+
+VstIntPtr VSTCALLBACK answerVersion(AEffect *, VstInt32 opcode, VstInt32, VstIntPtr, void *, float) {
+    return opcode == audioMasterVersion ? 2400 : 0;
+}
+
+} // namespace
+
+Vst2Module::Vst2Module(const std::string &path) {
+#if defined(_WIN32)
+    handle = LoadLibraryA(path.c_str());
+#else
+    handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+#endif
+    if (handle == nullptr)
+        return;
+    auto *main = reinterpret_cast<VSTPluginMainProc>(symbol(handle, "VSTPluginMain"));
+    effect = main != nullptr ? main(&answerVersion) : nullptr;
+    if (effect != nullptr)
+        dispatch(effOpen);
+}
+
+Vst2Module::~Vst2Module() {
+    if (effect != nullptr)
+        dispatch(effClose);
+#if defined(_WIN32)
+    if (handle != nullptr)
+        FreeLibrary(static_cast<HMODULE>(handle));
+#else
+    if (handle != nullptr)
+        dlclose(handle);
+#endif
+}
+
 } // namespace sorrel::vst3::testing

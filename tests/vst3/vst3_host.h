@@ -3,6 +3,7 @@
 // (a memory stream, parameter changes, a component handler that records).
 #pragma once
 
+#include "vst2/aeffect.h"
 #include "vst3/vst3_interfaces.h"
 
 #include <algorithm>
@@ -167,6 +168,25 @@ class Module {
   private:
     void *handle = nullptr;
     bool (*exitCall)() = nullptr;
+};
+
+// The VST 2.4 build of the same plug-in, loaded the way its hosts load it:
+// the reference the VST 3 sound and state are held against.
+class Vst2Module {
+  public:
+    explicit Vst2Module(const std::string &path);
+    ~Vst2Module();
+    Vst2Module(const Vst2Module &) = delete;
+    Vst2Module &operator=(const Vst2Module &) = delete;
+
+    AEffect *effect = nullptr;
+    VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void *ptr = nullptr,
+                       float opt = 0.f) {
+        return effect->dispatcher(effect, opcode, index, value, ptr, opt);
+    }
+
+  private:
+    void *handle = nullptr;
 };
 
 } // namespace sorrel::vst3::testing

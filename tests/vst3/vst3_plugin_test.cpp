@@ -4,8 +4,6 @@
 #include "vst3_host.h"
 
 #include "effect/parameters.h"
-#include "support/fake_host.h"
-#include "vst2/plugin/equalizer_plugin.h"
 
 #include <gtest/gtest.h>
 
@@ -79,8 +77,12 @@ struct Instance {
 
 class Vst3Plugin : public ::testing::Test {
   protected:
-    void SetUp() override { ASSERT_TRUE(module.loaded()) << "cannot load " << SORREL_VST3_MODULE; }
+    void SetUp() override {
+        ASSERT_TRUE(module.loaded()) << "cannot load " << SORREL_VST3_MODULE;
+        ASSERT_NE(vst2.effect, nullptr) << "cannot load " << SORREL_VST2_MODULE;
+    }
     Module module{SORREL_VST3_MODULE};
+    Vst2Module vst2{SORREL_VST2_MODULE};
 };
 
 TEST_F(Vst3Plugin, FactoryDescribesOneEffectClass) {
@@ -209,10 +211,10 @@ TEST_F(Vst3Plugin, ChangesAtOffsetsSoundLikeTheVst2Effect) {
             channel.push_back(noise(random));
 
     // VST 2.4.
-    FakeHost host;
-    EqualizerPlugin vst2(host.callback());
-    vst2.setSampleRate(static_cast<float>(kRate));
-    vst2.setBlockSize(kFrames);
+    AEffect *effect = vst2.effect;
+    vst2.dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(kRate));
+    vst2.dispatch(effSetBlockSize, 0, kFrames);
+    vst2.dispatch(effMainsChanged, 0, 1);
     std::vector<float> expected[2] = {std::vector<float>(kFrames), std::vector<float>(kFrames)};
     int32_t done = 0;
     for (size_t c = 0; c <= std::size(changes); ++c) {
@@ -220,15 +222,15 @@ TEST_F(Vst3Plugin, ChangesAtOffsetsSoundLikeTheVst2Effect) {
         if (until > done) {
             float *in[2] = {input[0].data() + done, input[1].data() + done};
             float *out[2] = {expected[0].data() + done, expected[1].data() + done};
-            vst2.processReplacing(in, out, until - done);
+            effect->processReplacing(effect, in, out, until - done);
             done = until;
         }
         if (c == std::size(changes))
             break;
         if (changes[c].id == kProgramId)
-            vst2.setProgram(static_cast<VstInt32>(std::lround(changes[c].value * 9)));
+            vst2.dispatch(effSetProgram, 0, std::lround(changes[c].value * 9));
         else
-            vst2.setParameter(static_cast<VstInt32>(changes[c].id), changes[c].value);
+            effect->setParameter(effect, static_cast<VstInt32>(changes[c].id), changes[c].value);
     }
 
     // VST 3: an empty block first (hosts flush values that way), then all.
@@ -254,7 +256,7 @@ TEST_F(Vst3Plugin, ChangesAtOffsetsSoundLikeTheVst2Effect) {
     // The controller shows what the changes left.
     EXPECT_EQ(plugin.controller->getParamNormalized(kProgramId), 3.0 / 9.0);
     for (int32_t i = 0; i < kNumParameters; ++i)
-        EXPECT_EQ(plugin.controller->getParamNormalized(static_cast<ParamID>(i)), vst2.getParameter(i)) << i;
+        EXPECT_EQ(plugin.controller->getParamNormalized(static_cast<ParamID>(i)), effect->getParameter(effect, i)) << i;
 }
 
 TEST_F(Vst3Plugin, OddBlocksAreHandledOrRefused) {
@@ -304,19 +306,18 @@ TEST_F(Vst3Plugin, StateRoundTripsAndHoldsTheVst2Bank) {
     ASSERT_TRUE(first.ready());
     RecordingHandler handler;
     ASSERT_EQ(first.controller->setComponentHandler(&handler), kResultOk);
-    FakeHost host;
-    EqualizerPlugin vst2(host.callback());
+    AEffect *effect = vst2.effect;
     first.controller->setParamNormalized(kProgramId, 6.0 / 9.0);
-    vst2.setProgram(6);
+    vst2.dispatch(effSetProgram, 0, 6);
     for (ParamID id : {0u, 5u, 33u, 35u}) {
         first.controller->setParamNormalized(id, 0.125 * (id % 7));
-        vst2.setParameter(static_cast<VstInt32>(id), 0.125f * (id % 7));
+        effect->setParameter(effect, static_cast<VstInt32>(id), 0.125f * (id % 7));
     }
     EXPECT_EQ(handler.calls, std::vector<std::string>{"restart 4"});
 
     const std::vector<unsigned char> saved = first.state();
     void *bank = nullptr;
-    const VstInt32 bankSize = vst2.getChunk(&bank, false);
+    const auto bankSize = static_cast<VstInt32>(vst2.dispatch(effGetChunk, 0, 0, &bank));
     ASSERT_EQ(saved.size(), 8u + static_cast<size_t>(bankSize));
     EXPECT_EQ(std::vector<unsigned char>(saved.begin(), saved.begin() + 8),
               (std::vector<unsigned char>{1, 0, 0, 0, 6, 0, 0, 0}));
