@@ -2,7 +2,7 @@
 // comes back from getChunk exactly as loaded once its values are made safe,
 // and reaches both engines; a refused chunk leaves the bank byte for byte as
 // it was; getParameter never answers NaN or anything outside 0..1.
-#include "vst2/plugin/equalizer_plugin.h"
+#include "effect/equalizer_effect.h"
 #include "fuzz/chunk_model.h"
 
 #include <gtest/gtest.h>
@@ -29,9 +29,9 @@ struct Random {
     size_t below(size_t n) { return next() % n; }
 };
 
-std::vector<uint8_t> chunkOf(EqualizerPlugin &effect, bool isPreset) {
+std::vector<uint8_t> chunkOf(EqualizerEffect &effect, bool isPreset) {
     void *data = nullptr;
-    const VstIntPtr size = effect.dispatcher(effGetChunk, isPreset ? 1 : 0, 0, &data, 0.0f);
+    const int32_t size = effect.getChunk(&data, isPreset);
     const auto *bytes = static_cast<const uint8_t *>(data);
     return data != nullptr && size > 0 ? std::vector<uint8_t>(bytes, bytes + size) : std::vector<uint8_t>();
 }
@@ -62,47 +62,46 @@ std::vector<uint8_t> generate(Random &random, std::vector<uint8_t> base, bool is
     return chunk;
 }
 
-void expectSafeParameters(EqualizerPlugin &effect) {
-    for (VstInt32 index : {-1, 0, 1, 2, 17, 32, 33, 34, 35, 36, std::numeric_limits<VstInt32>::max()}) {
+void expectSafeParameters(EqualizerEffect &effect) {
+    for (int32_t index : {-1, 0, 1, 2, 17, 32, 33, 34, 35, 36, std::numeric_limits<int32_t>::max()}) {
         const float value = effect.getParameter(index);
         ASSERT_TRUE(value >= 0.0f && value <= 1.0f) << "parameter " << index << " answers " << value;
     }
 }
 
 // The loaded values reach both engines.
-void expectEnginesFollowTheBank(EqualizerPlugin &effect, int trial) {
+void expectEnginesFollowTheBank(EqualizerEffect &effect, int trial) {
     for (int channel = 0; channel < 2; ++channel)
         for (int band = 0; band < kNumBands; ++band)
-            ASSERT_EQ(effect.effect().engine(channel).getBandGain(band),
+            ASSERT_EQ(effect.engine(channel).getBandGain(band),
                       effect.getParameter(sorrel::kFirstBandParameter + band))
                 << "trial " << trial << " band " << band;
 }
 
 TEST(ChunkProperty, LoadsAreExactOrChangeNothing) {
-    EqualizerPlugin effect(nullptr);
+    EqualizerEffect effect;
     effect.setSampleRate(48000.0f);
     Random random{0x2545F491u};
     int accepted = 0, refused = 0;
     for (int trial = 0; trial < 3000; ++trial) {
         if (random.below(4) == 0)
-            effect.dispatcher(effSetProgram, 0, static_cast<VstIntPtr>(random.below(12)) - 1, nullptr, 0.0f);
+            effect.setProgram(static_cast<int32_t>(random.below(12)) - 1);
         if (random.below(4) == 0) {
             const uint32_t bits = kValueBits[random.below(std::size(kValueBits))];
             float value;
             std::memcpy(&value, &bits, sizeof value);
-            effect.setParameter(static_cast<VstInt32>(random.below(38)) - 1, value);
+            effect.setParameter(static_cast<int32_t>(random.below(38)) - 1, value);
         }
         const bool isPreset = random.below(2) == 0;
         const std::vector<uint8_t> before = chunkOf(effect, false);
-        const VstInt32 program = effect.getProgram();
+        const int32_t program = effect.getProgram();
         std::vector<uint8_t> chunk = generate(random, isPreset ? chunkOf(effect, true) : before, isPreset);
-        const VstIntPtr byteSize = random.below(8) == 0 ? -static_cast<VstIntPtr>(chunk.size())
-                                                        : static_cast<VstIntPtr>(chunk.size());
+        const int32_t byteSize =
+            random.below(8) == 0 ? -static_cast<int32_t>(chunk.size()) : static_cast<int32_t>(chunk.size());
 
         std::vector<uint8_t> expected = before;
         const bool takes = model::load(expected, chunk.data(), byteSize, isPreset, program);
-        const VstIntPtr result = effect.dispatcher(effSetChunk, isPreset ? 1 : 0, byteSize,
-                                                   chunk.empty() ? nullptr : chunk.data(), 0.0f);
+        const int32_t result = effect.setChunk(chunk.empty() ? nullptr : chunk.data(), byteSize, isPreset);
         ASSERT_EQ(result, takes ? 1 : 0) << "trial " << trial << ": " << chunk.size() << " bytes";
         ASSERT_EQ(chunkOf(effect, false), expected)
             << "trial " << trial << (takes ? " (taken)" : " (refused)");

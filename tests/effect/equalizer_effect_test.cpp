@@ -1,7 +1,6 @@
-// The effect's parameter push, program and chunk updates, block-size
-// handling and the factory, observed on the engines' own state.
-#include "vst2/plugin/equalizer_plugin.h"
-#include "gui/platform/headless.h"
+// The effect's parameter push, program and chunk updates and block-size
+// handling, observed on the engines' own state.
+#include "effect/equalizer_effect.h"
 
 #include <gtest/gtest.h>
 
@@ -14,8 +13,8 @@ namespace sorrel {
 
 namespace {
 
-std::unique_ptr<EqualizerPlugin> ready() {
-    auto effect = std::make_unique<EqualizerPlugin>(nullptr);
+std::unique_ptr<EqualizerEffect> ready() {
+    auto effect = std::make_unique<EqualizerEffect>();
     effect->setSampleRate(44100.0f);
     effect->setBlockSize(512);
     return effect;
@@ -33,10 +32,10 @@ struct EngineState {
     }
 };
 
-void expectBothEngines(const EqualizerPlugin &effect, float inGain, float outGain, float q,
+void expectBothEngines(const EqualizerEffect &effect, float inGain, float outGain, float q,
                        const std::vector<float> &bands) {
     for (int channel = 0; channel < 2; ++channel) {
-        const EngineState state(effect.effect().engine(channel));
+        const EngineState state(effect.engine(channel));
         EXPECT_EQ(state.inGain, inGain) << channel;
         EXPECT_EQ(state.outGain, outGain) << channel;
         EXPECT_EQ(state.q, q) << channel;
@@ -45,9 +44,9 @@ void expectBothEngines(const EqualizerPlugin &effect, float inGain, float outGai
     }
 }
 
-TEST(EqualizerPlugin, ParameterWritesReachBothEngines) {
+TEST(EqualizerEffect, ParameterWritesReachBothEngines) {
     struct Case {
-        VstInt32 index;
+        int32_t index;
         float value;
     };
     // Applied in order; the expectation is rebuilt alongside.
@@ -71,9 +70,9 @@ TEST(EqualizerPlugin, ParameterWritesReachBothEngines) {
     }
 }
 
-TEST(EqualizerPlugin, UnchangedOrUnusableWritesTouchNoEngine) {
+TEST(EqualizerEffect, UnchangedOrUnusableWritesTouchNoEngine) {
     struct Case {
-        VstInt32 index;
+        int32_t index;
         float value;
     };
     const Case cases[] = {
@@ -82,21 +81,21 @@ TEST(EqualizerPlugin, UnchangedOrUnusableWritesTouchNoEngine) {
         {5, 2.0f - 1.5f}, // the same value, reached another way
     };
     auto effect = ready();
-    const EngineState before(effect->effect().engine(0));
+    const EngineState before(effect->engine(0));
     for (const Case &c : cases) {
         effect->setParameter(c.index, c.value);
-        const EngineState after(effect->effect().engine(0));
+        const EngineState after(effect->engine(0));
         EXPECT_EQ(after.designs, before.designs) << c.index;
         EXPECT_EQ(std::memcmp(after.bands, before.bands, sizeof before.bands), 0) << c.index;
         EXPECT_EQ(after.q, before.q) << c.index;
     }
 }
 
-TEST(EqualizerPlugin, QRedesignsOnlyWhenItChanges) {
+TEST(EqualizerEffect, QRedesignsOnlyWhenItChanges) {
     auto effect = ready();
-    const unsigned start = effect->effect().engine(0).getDesignCount();
+    const unsigned start = effect->engine(0).getDesignCount();
     struct Case {
-        VstInt32 index;
+        int32_t index;
         float value;
         unsigned designs; // since start
     };
@@ -105,13 +104,13 @@ TEST(EqualizerPlugin, QRedesignsOnlyWhenItChanges) {
     };
     for (const Case &c : cases) {
         effect->setParameter(c.index, c.value);
-        EXPECT_EQ(effect->effect().engine(0).getDesignCount() - start, c.designs)
+        EXPECT_EQ(effect->engine(0).getDesignCount() - start, c.designs)
             << c.index << " = " << c.value;
-        EXPECT_EQ(effect->effect().engine(1).getQ(), effect->effect().engine(0).getQ());
+        EXPECT_EQ(effect->engine(1).getQ(), effect->engine(0).getQ());
     }
 }
 
-TEST(EqualizerPlugin, ProgramChangesAndChunkLoadsPushEveryValue) {
+TEST(EqualizerEffect, ProgramChangesAndChunkLoadsPushEveryValue) {
     auto effect = ready();
     effect->setProgram(4);
     effect->setParameter(0, 0.1f);
@@ -141,21 +140,20 @@ TEST(EqualizerPlugin, ProgramChangesAndChunkLoadsPushEveryValue) {
     expectBothEngines(*effect, 0.1f, 0.4f, 0.2f, shaped);
 }
 
-TEST(EqualizerPlugin, SampleRateReachesBothEnginesAndTheBase) {
-    auto effect = std::make_unique<EqualizerPlugin>(nullptr);
+TEST(EqualizerEffect, SampleRateReachesBothEngines) {
+    auto effect = std::make_unique<EqualizerEffect>();
     for (float rate : {48000.0f, 96000.0f, 22050.0f}) {
         effect->setSampleRate(rate);
-        EXPECT_EQ(effect->effect().engine(0).getSampleRate(), rate);
-        EXPECT_EQ(effect->effect().engine(1).getSampleRate(), rate);
-        EXPECT_EQ(static_cast<AudioEffect &>(*effect).getSampleRate(), rate);
-        EXPECT_EQ(effect->effect().getSampleRate(), rate);
-        EXPECT_TRUE(effect->effect().engine(0).isReady());
+        EXPECT_EQ(effect->engine(0).getSampleRate(), rate);
+        EXPECT_EQ(effect->engine(1).getSampleRate(), rate);
+        EXPECT_EQ(effect->getSampleRate(), rate);
+        EXPECT_TRUE(effect->engine(0).isReady());
     }
 }
 
-TEST(EqualizerPlugin, WorkBuffersFollowTheBlockSize) {
+TEST(EqualizerEffect, WorkBuffersFollowTheBlockSize) {
     struct Case {
-        VstInt32 blockSize, frames;
+        int32_t blockSize, frames;
     };
     const Case cases[] = {
         {512, 512},
@@ -169,54 +167,12 @@ TEST(EqualizerPlugin, WorkBuffersFollowTheBlockSize) {
         {std::numeric_limits<int32_t>::max(), EqualizerEffect::kMaxWorkFrames},
         {8192, 8192},
     };
-    auto effect = std::make_unique<EqualizerPlugin>(nullptr);
-    EXPECT_EQ(effect->effect().workFrames(), 0);
+    auto effect = std::make_unique<EqualizerEffect>();
+    EXPECT_EQ(effect->workFrames(), 0);
     for (const Case &c : cases) {
         effect->setBlockSize(c.blockSize);
-        EXPECT_EQ(effect->effect().workFrames(), c.frames) << c.blockSize;
-        EXPECT_EQ(effect->getBlockSize(), c.blockSize) << "the base keeps what the host said";
+        EXPECT_EQ(effect->workFrames(), c.frames) << c.blockSize;
     }
-}
-
-TEST(EqualizerPlugin, FlagsAndIdentity) {
-    auto effect = std::make_unique<EqualizerPlugin>(nullptr);
-    // The headless window system can show windows, so the editor is there.
-    EXPECT_EQ(effect->getAeffect()->flags,
-              effFlagsHasEditor | effFlagsCanMono | effFlagsCanReplacing | effFlagsProgramChunks);
-    EXPECT_NE(effect->getEditor(), nullptr);
-    EXPECT_EQ(effect->getVstVersion(), 2400);
-    EXPECT_EQ(effect->getGetTailSize(), 0);
-    EXPECT_FALSE(effect->getEffectName(nullptr));
-    EXPECT_FALSE(effect->getVendorString(nullptr));
-    EXPECT_FALSE(effect->getProductString(nullptr));
-    // Null text buffers from a careless host are ignored, not written.
-    effect->getParameterName(0, nullptr);
-    effect->getParameterLabel(0, nullptr);
-    effect->getParameterDisplay(0, nullptr);
-    effect->getProgramName(nullptr);
-    effect->setProgramName(nullptr);
-}
-
-bool acceptProcessor() {
-    return true;
-}
-bool refuseProcessor() {
-    return false;
-}
-
-TEST(EqualizerEffectFactory, ProcessorCheckDecides) {
-    const int shownBefore = sorrel::platform::headless::lastMessage().count;
-    AudioEffect *refused = sorrel::createEqualizerPlugin(nullptr, &refuseProcessor);
-    EXPECT_EQ(refused, nullptr);
-    const sorrel::platform::headless::ShownMessage message = sorrel::platform::headless::lastMessage();
-    EXPECT_EQ(message.count, shownBefore + 1);
-    EXPECT_EQ(message.caption, "Sorrel");
-    EXPECT_EQ(message.text, "Incorrect CPU type, must be at least Pentium with FPU");
-
-    std::unique_ptr<AudioEffect> accepted(sorrel::createEqualizerPlugin(nullptr, &acceptProcessor));
-    ASSERT_NE(accepted, nullptr);
-    EXPECT_EQ(accepted->getAeffect()->numParams, 36);
-    EXPECT_EQ(sorrel::platform::headless::lastMessage().count, shownBefore + 1) << "no message when accepted";
 }
 
 } // namespace

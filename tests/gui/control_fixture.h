@@ -1,21 +1,21 @@
-// Controls under test: a listener and an editor that write what reaches them
-// into one log ("begin 7", "changed 0.50", "end 7", "idle", "modifier"), and
-// a frame in a headless window whose idle work runs on every call.
+// Controls under test: a listener and a frame owner that write what reaches
+// them into one log ("begin 7", "changed 0.50", "end 7", "idle", "modifier"),
+// and a frame in a headless window whose idle work runs on every call.
 #pragma once
 
-#include "vst2/aeffguieditor.h"
 #include "gui/drawing/bitmap.h"
 #include "gui/controls/control.h"
 #include "gui/views/frame.h"
 #include "gui/platform/headless.h"
+#include "gui/platform/platform.h"
+#include "gui/views/frame_owner.h"
 
 #include "scripted_environment.h"
-#include "support/test_effect.h"
 
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace sorrel {
@@ -39,83 +39,87 @@ class LoggingListener : public ControlListener {
     int32_t modifierAnswer = 0;
 };
 
-// An editor that owns a frame of the given size, as the plug-in's does:
-// made in open, let go in close and at the editor's end.
-class FrameOwningEditor : public AEffGUIEditor {
+// The frame's owner, as a plug-in's editor is, and its controls' listener.
+// The host may close it, or delete it, from inside its idle work.
+class LoggingOwner final : public CFrameOwner, public LoggingListener {
   public:
-    FrameOwningEditor(AudioEffect *owner, const CRect &inSize) : AEffGUIEditor(owner), size(inSize) {}
-    ~FrameOwningEditor() override { letGo(); }
-    bool open(void *parent) override {
-        AEffGUIEditor::open(parent);
-        frame = new CFrame(size, parent, this);
-        return frame->hasWindow();
-    }
-    void close() override {
-        letGo();
-        AEffGUIEditor::close();
-    }
-    CFrame *getFrame() const override { return frame; }
+    enum IdleAction { None, Close, Delete };
 
-  private:
-    void letGo() {
-        if (CFrame *f = std::exchange(frame, nullptr)) {
+    explicit LoggingOwner(EventLog &eventLog) : LoggingListener(eventLog) {}
+    ~LoggingOwner() {
+        *alive = false;
+        close();
+    }
+    void open(void *parent) { frame = new CFrame(CRect(0, 0, 200, 160), parent, this); }
+    // Lets go of the frame as an editor does: the frame goes when the call
+    // into it that is still running returns.
+    void close() {
+        if (CFrame *f = frame) {
+            frame = nullptr;
             f->editorClosed();
             f->forget();
         }
     }
-    CRect size;
-    CFrame *frame = nullptr;
-};
+    CFrame *getFrame() const { return frame; }
 
-// The editor is its controls' listener, as in the plug-in. The host may
-// close it, or delete it with the effect, from inside its idle work.
-class LoggingEditor : public FrameOwningEditor, public LoggingListener {
-  public:
-    enum IdleAction { None, Close, Delete };
-
-    LoggingEditor(AudioEffect *owner, EventLog &eventLog)
-        : FrameOwningEditor(owner, CRect(0, 0, 200, 160)), LoggingListener(eventLog) {}
-    void idle() override {
+    void beginEdit(int32_t index) override { log.push_back("begin " + std::to_string(index)); }
+    void endEdit(int32_t index) override { log.push_back("end " + std::to_string(index)); }
+    bool requestSize(int32_t, int32_t) override { return false; }
+    // An editor's idle work without its pacing: the test's host action, then
+    // the paints waiting and the frame's idle pass.
+    void doIdleWork() override {
+        const std::shared_ptr<const bool> token = alive;
+        getTicks();
         log.push_back("idle");
         if (duringIdle)
             duringIdle();
         if (onIdle == Close) {
             close();
         } else if (onIdle == Delete) {
-            effect->setEditor(nullptr);
             *deleted = true;
             delete this;
             return;
         }
-        FrameOwningEditor::idle();
+        sorrel::platform::pumpEvents();
+        if (!*token || !frame)
+            return;
+        CFrame *f = frame;
+        f->remember();
+        f->idle();
+        f->forget();
     }
-    void beginEdit(VstInt32 index) override { log.push_back("begin " + std::to_string(index)); }
-    void endEdit(VstInt32 index) override { log.push_back("end " + std::to_string(index)); }
+    uint32_t getTicks() override { return sorrel::platform::tickCount(); }
+    int32_t getKnobMode() const override { return 0; }
+    std::shared_ptr<const bool> livenessToken() const override { return alive; }
 
     IdleAction onIdle = None;
     // What the window system or the host does while the idle work runs.
     std::function<void()> duringIdle;
     bool *deleted = nullptr;
+
+  private:
+    CFrame *frame = nullptr;
+    std::shared_ptr<bool> alive = std::make_shared<bool>(true);
 };
 
-// An open editor with its frame painted once, so that the idle pass draws.
+// An open owner with its frame painted once, so that the idle pass draws.
 class FramedControls : public ScriptedEnvironment {
   public:
-    FramedControls() : effect(nullptr), editor(new LoggingEditor(&effect, log)), listener(*editor) {
-        editor->deleted = &editorDeleted;
-        // Far enough apart that the rate limit of the idle work never holds.
+    FramedControls() : owner(new LoggingOwner(log)), listener(*owner) {
+        owner->deleted = &ownerDeleted;
+        // A second per clock reading, so that nothing paced by the clock holds.
         script.clockStep = 1000;
-        editor->open(&parentWindow);
+        owner->open(&parentWindow);
         window = frame()->getWindow();
         sorrel::platform::headless::queuePaint(window, {0, 0, 200, 160});
         sorrel::platform::headless::pumpPending();
     }
     ~FramedControls() {
-        if (!editorDeleted)
-            editor->close();
+        if (!ownerDeleted)
+            delete owner;
     }
 
-    CFrame *frame() const { return editor->getFrame(); }
+    CFrame *frame() const { return owner->getFrame(); }
     // A press as the window system delivers it; buttons are what the frame
     // reads for it, then what the control's loop polls.
     void press(const CPoint &where, const std::vector<int32_t> &buttons) {
@@ -127,10 +131,9 @@ class FramedControls : public ScriptedEnvironment {
 
     int parentWindow = 0;
     EventLog log;
-    BareEffect effect; // owns the editor
-    LoggingEditor *editor;
+    LoggingOwner *owner;
     LoggingListener &listener;
-    bool editorDeleted = false;
+    bool ownerDeleted = false;
     sorrel::platform::Window *window = nullptr;
 };
 

@@ -224,14 +224,14 @@ TEST(OnOffButton, FaceIsTheUpperOrLowerHalfOfTheBackground) {
 // the press has been handled, and nothing reaches an editor that is gone.
 TEST(Controls, HostEndsTheEditorDuringAGesture) {
     const struct {
-        LoggingEditor::IdleAction action;
+        LoggingOwner::IdleAction action;
         bool slider;
         EventLog log;
     } cases[] = {
-        {LoggingEditor::Close, true, {"begin 7", "changed 0.23", "idle", "end 7"}},
-        {LoggingEditor::Delete, true, {"begin 7", "changed 0.23", "idle"}},
-        {LoggingEditor::Close, false, {"idle"}},
-        {LoggingEditor::Delete, false, {"idle"}},
+        {LoggingOwner::Close, true, {"begin 7", "changed 0.23", "idle", "end 7"}},
+        {LoggingOwner::Delete, true, {"begin 7", "changed 0.23", "idle"}},
+        {LoggingOwner::Close, false, {"idle"}},
+        {LoggingOwner::Delete, false, {"idle"}},
     };
     for (const auto &c : cases) {
         FramedControls env;
@@ -242,7 +242,7 @@ TEST(Controls, HostEndsTheEditorDuringAGesture) {
         else
             control = new COnOffButton(CRect(0, 3, 20, 109), &env.listener, 7, nullptr);
         env.frame()->addView(control);
-        env.editor->onIdle = c.action;
+        env.owner->onIdle = c.action;
         // The button would still be held: only the end of the editor stops.
         env.press(CPoint(10, 25), {LeftButton, LeftButton});
         EXPECT_EQ(env.log, c.log) << c.action << (c.slider ? " slider" : " button");

@@ -198,7 +198,7 @@ TEST(Slider, OneGestureAtATime) {
     neighbour->setValue(0.5f);
     env.frame()->addView(dragged);
     env.frame()->addView(neighbour);
-    env.editor->duringIdle = [&] {
+    env.owner->duringIdle = [&] {
         namespace headless = sorrel::platform::headless;
         headless::wheel(env.window, {50, 50}, 1.f);
         headless::press(env.window, {50, 90});
@@ -210,7 +210,7 @@ TEST(Slider, OneGestureAtATime) {
     EXPECT_EQ(env.log, (EventLog{"begin 7", "changed 0.20", "idle", "changed 0.40", "idle", "end 7"}));
     EXPECT_EQ(neighbour->getValue(), 0.5f);
 
-    env.editor->duringIdle = nullptr;
+    env.owner->duringIdle = nullptr;
     env.log.clear();
     sorrel::platform::headless::wheel(env.window, {50, 50}, 1.f);
     EXPECT_EQ(env.log, (EventLog{"begin 8", "changed 0.60", "end 8"}));

@@ -5,8 +5,7 @@
 #include "vst2/aeffguieditor.h"
 #include "gui/views/frame.h"
 #include "gui/platform/headless.h"
-#include "control_fixture.h"
-#include "view_probe.h"
+#include "tests/gui/view_probe.h"
 
 #include "support/fake_host.h"
 #include "support/test_effect.h"
@@ -36,6 +35,34 @@ class Dragger : public CView {
         frame->endEdit(7);
     }
     int *passes;
+};
+
+// An editor that owns a frame of the given size, as the plug-in's does:
+// made in open, let go in close and at the editor's end.
+class FrameOwningEditor : public AEffGUIEditor {
+  public:
+    FrameOwningEditor(AudioEffect *owner, const CRect &inSize) : AEffGUIEditor(owner), size(inSize) {}
+    ~FrameOwningEditor() override { letGo(); }
+    bool open(void *parent) override {
+        AEffGUIEditor::open(parent);
+        frame = new CFrame(size, parent, this);
+        return frame->hasWindow();
+    }
+    void close() override {
+        letGo();
+        AEffGUIEditor::close();
+    }
+    CFrame *getFrame() const override { return frame; }
+
+  private:
+    void letGo() {
+        if (CFrame *f = std::exchange(frame, nullptr)) {
+            f->editorClosed();
+            f->forget();
+        }
+    }
+    CRect size;
+    CFrame *frame = nullptr;
 };
 
 class Editor : public FrameOwningEditor {
