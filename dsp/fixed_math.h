@@ -28,5 +28,15 @@ class DoubleRounding {
 // within one unit in the last place for |x| below 2^19; call it inside a
 // DoubleRounding.
 double cosine(double x);
+double sine(double x);
+
+// The same kind of functions for the true-response design, built from the
+// same operations: e^x (accurate to a few units in the last place, 0 below
+// -700 and infinity above 709), the natural logarithm of a positive finite
+// x (NaN elsewhere, -infinity at 0) and the angle of (x, y) in -pi..pi.
+// Call them inside a DoubleRounding.
+double exponential(double x);
+double logarithm(double x);
+double angle(double y, double x);
 
 } // namespace sorrel::fixed_math
