@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks that the layers' arrows point down only, by what each folder's
 # sources include:
-#   vst2/, lv2/, vst3/ (formats)  ->  editor/  ->  gui/  ->  gui/raster, gui/platform
+#   vst2/, lv2/, vst3/, clap/ (formats)  ->  editor/  ->  gui/  ->  gui/raster, gui/platform
 #                          ->  effect/  ->  dsp/
 # and inside the toolkit: controls -> views -> drawing -> raster, platform.
 # The toolkit knows no plug-in interface and no effect; the effect knows no
@@ -15,12 +15,13 @@ cd "$(dirname "$0")/.."
 
 # folder (as grep sees it)  includes it must not make
 rules=(
-  "dsp|vst2/ lv2/ vst3/ effect/ editor/ gui/"
-  "effect|vst2/ lv2/ vst3/ editor/ gui/"
-  "gui|vst2/ lv2/ vst3/ effect/ editor/ dsp/"
-  "gui/raster|vst2/ lv2/ vst3/ effect/ editor/ dsp/ gui/platform/ gui/[a-z_]*\.h"
-  "editor|vst2/ lv2/ vst3/"
-  "vst3|vst2/ lv2/"
+  "dsp|vst2/ lv2/ vst3/ clap/ effect/ editor/ gui/"
+  "effect|vst2/ lv2/ vst3/ clap/ editor/ gui/"
+  "gui|vst2/ lv2/ vst3/ clap/ effect/ editor/ dsp/"
+  "gui/raster|vst2/ lv2/ vst3/ clap/ effect/ editor/ dsp/ gui/platform/ gui/[a-z_]*\.h"
+  "editor|vst2/ lv2/ vst3/ clap/"
+  "vst3|vst2/ lv2/ clap/"
+  "clap|vst2/ lv2/ vst3/"
   "gui/drawing|gui/views/ gui/controls/"
   "gui/views|gui/controls/"
   "gui/platform|gui/drawing/ gui/views/ gui/controls/"

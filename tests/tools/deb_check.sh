@@ -37,8 +37,9 @@ if [ -d "$build/sorrel.lv2" ]; then
       '[[ "$(LV2_PATH=$root/usr/lib/lv2 lv2info https://sorrel.quillmark.example/lv2/sorrel 2>/dev/null)" == *"sorrel.lv2/sorrel.so"* ]]'
   fi
 fi
-check "nothing outside /usr/bin, /usr/lib/vst, /usr/lib/lv2/sorrel.lv2 and /usr/share" \
-  '[ -z "$(cd "$root" && find . -type f | grep -v -e "^./usr/bin/" -e "^./usr/lib/vst/" -e "^./usr/lib/lv2/sorrel.lv2/" -e "^./usr/share/")" ]'
+check "CLAP plug-in in /usr/lib/clap" '[ -f "$root/usr/lib/clap/Sorrel.clap" ]'
+check "nothing outside /usr/bin, /usr/lib/vst, /usr/lib/clap, /usr/lib/lv2/sorrel.lv2 and /usr/share" \
+  '[ -z "$(cd "$root" && find . -type f | grep -v -e "^./usr/bin/" -e "^./usr/lib/vst/" -e "^./usr/lib/clap/" -e "^./usr/lib/lv2/sorrel.lv2/" -e "^./usr/share/")" ]'
 check "installed host loads installed plug-in" \
   '"$root/usr/bin/sorrel-host" info "$root/usr/lib/vst/Sorrel.so" | grep -q "Unique ID   '"'"'Sorl'"'"'"'
 exit $fail
