@@ -1,6 +1,7 @@
 #include "editor/band_slider.h"
 
 #include "editor/level_color.h"
+#include "effect/parameters.h"
 #include "gui/drawing/drawcontext.h"
 
 #include <algorithm>
@@ -15,12 +16,26 @@ constexpr int32_t kTravelStart = 3;
 constexpr int32_t kTravelEnd = 103;
 constexpr int32_t kTicks = 9;
 
+// Keyboard steps in the parameter's readable unit.
+struct KeySteps {
+    float step, fine, page;
+};
+
+KeySteps keyStepsOf(int32_t index) {
+    const ParameterInfo *info = parameterInfo(index);
+    const KeySteps steps = info && info->kind == ParameterKind::Gain ? KeySteps{0.5f, 0.1f, 3.f}
+                                                                     : KeySteps{0.05f, 0.01f, 0.25f};
+    const float span = info && info->maximum > info->minimum ? info->maximum - info->minimum : 1.f;
+    return {steps.step / span, steps.fine / span, steps.page / span};
+}
+
 } // namespace
 
-BandSlider::BandSlider(const CRect &viewSize, ControlListener *inListener, int32_t inTag, bool smooth)
+BandSlider::BandSlider(const CRect &viewSize, ControlListener *inListener, int32_t inTag, bool smooth,
+                       ValueEntryOpener *inEntry)
     : CSlider(viewSize, inListener, inTag, viewSize.top + kTravelStart, viewSize.top + kTravelEnd, nullptr,
               nullptr, CPoint(0, 0), Vertical | MinAtBottom),
-      smoothEdges(smooth) {
+      smoothEdges(smooth), entry(inEntry) {
     // The drag's reference point follows the handle's size; the clamps that
     // the base computed for a missing picture are not used here.
     handleWidth = viewSize.width();
@@ -85,7 +100,79 @@ void BandSlider::draw(CDrawContext *context) {
 
     if (smoothEdges)
         softenEdges(context, size);
+    if (focusMarked()) {
+        // On the panel's own edge, the part of it the clip lets through.
+        context->setFrameColor(WhiteColor);
+        context->drawRect(CRect(size.left + 1, size.top + 1, size.right, size.bottom));
+    }
     setDirty(false);
+}
+
+void BandSlider::applyValue(float newValue) {
+    value = newValue;
+    clampValue();
+    reportEdit(nullptr);
+}
+
+int32_t BandSlider::handleRow() const {
+    return size.top + kTravelStart + truncToInt((kTravelEnd - kTravelStart) * (1.0 - double(value)));
+}
+
+void BandSlider::mouse(CDrawContext *context, CPoint &where, int32_t buttons) {
+    buttons = resolveButtons(context, buttons);
+    if (entry && getMouseEnabled() && buttons == LeftButton && isDoubleClick()) {
+        entry->openValueEntry(tag);
+        return;
+    }
+    CSlider::mouse(context, where, buttons);
+}
+
+int32_t BandSlider::onKeyDown(CKeyCode &key) {
+    if (!getMouseEnabled())
+        return -1;
+    const KeySteps steps = keyStepsOf(tag);
+    const bool fine = (key.modifier & ModifierShift) != 0;
+    float wanted = value;
+    switch (key.virt) {
+    case VirtualKeyUp:
+    case VirtualKeyRight:
+        wanted += fine ? steps.fine : steps.step;
+        break;
+    case VirtualKeyDown:
+    case VirtualKeyLeft:
+        wanted -= fine ? steps.fine : steps.step;
+        break;
+    case VirtualKeyPageUp:
+        wanted += steps.page;
+        break;
+    case VirtualKeyPageDown:
+        wanted -= steps.page;
+        break;
+    case VirtualKeyHome:
+        wanted = vmin;
+        break;
+    case VirtualKeyEnd:
+        wanted = vmax;
+        break;
+    case VirtualKeyDelete:
+    case VirtualKeyBack:
+        wanted = getDefaultValue();
+        break;
+    case VirtualKeyReturn:
+    case VirtualKeyEnter:
+        if (!entry)
+            return -1;
+        entry->openValueEntry(tag);
+        return 1;
+    default:
+        return -1;
+    }
+    wanted = std::clamp(wanted, vmin, vmax);
+    if (wanted != value) {
+        value = wanted;
+        reportEdit(nullptr);
+    }
+    return 1;
 }
 
 void softenEdges(CDrawContext *context, const CRect &rect) {

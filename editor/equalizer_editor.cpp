@@ -4,6 +4,7 @@
 #include "editor/band_slider.h"
 #include "editor/caption_view.h"
 #include "editor/meter_switch.h"
+#include "editor/readout_view.h"
 #include "editor/scale_policy.h"
 #include "editor/web_link_view.h"
 #include "gui/drawing/bitmap.h"
@@ -144,9 +145,11 @@ void EqualizerEditor::build() {
     for (int32_t i = 0; i < layout::kNumControls; ++i) {
         CControl *control;
         if (i < layout::kNumFaders)
-            control = new BandSlider(places.entries[i], this, i, false);
+            control = new BandSlider(places.entries[i], this, i, false, this);
         else
             control = new MeterSwitch(places.entries[i], this, i);
+        if (const ParameterInfo *info = parameterInfo(i))
+            control->setDefaultValue(info->defaultValue);
         shown[i] = parameters->parameterValue(i);
         control->setValue(shown[i]);
         frame->addView(control);
@@ -164,6 +167,8 @@ void EqualizerEditor::build() {
     // Last, so that they lie on top.
     frame->addView(new CaptionView(layout::kCaptionStrip, places));
     frame->addView(new WebLinkView(layout::kWebLinkArea));
+    readoutTag = hoverTag = -1;
+    readoutFollowsDrag = looked = false;
 }
 
 void EqualizerEditor::close() {
@@ -173,6 +178,8 @@ void EqualizerEditor::close() {
         levels->setMetering(false);
     for (CControl *&control : controls)
         control = nullptr;
+    readout = nullptr;
+    field = nullptr;
     // The frame goes with its views, or, when a call into it is still
     // running (a drag that ran the host's idle), as soon as that returns.
     CFrame *f = frame;
@@ -186,6 +193,7 @@ void EqualizerEditor::refresh() {
         return;
     showValues();
     refreshMeters();
+    followPointer();
 }
 
 void EqualizerEditor::showValues() {
@@ -230,7 +238,7 @@ void EqualizerEditor::setMeters(int32_t first, float value) {
             meter->setValue(value);
 }
 
-void EqualizerEditor::valueChanged(CDrawContext * /*context*/, CControl *control) {
+void EqualizerEditor::valueChanged(CDrawContext *context, CControl *control) {
     if (!control)
         return;
     const int32_t tag = control->getTag();
@@ -246,6 +254,11 @@ void EqualizerEditor::valueChanged(CDrawContext * /*context*/, CControl *control
     }
     if (tag < 0 || tag >= layout::kNumControls)
         return;
+    // A fader the mouse is moving shows its value beside it.
+    if (context && tag < layout::kNumFaders && frame && frame->isMouseHeld()) {
+        readoutFollowsDrag = true;
+        showReadout(tag);
+    }
     // Looked at again at the next refresh: a value the plug-in did not take
     // as given does not stay on the screen.
     shown[tag] = std::numeric_limits<float>::quiet_NaN();
@@ -256,6 +269,101 @@ void EqualizerEditor::valueChanged(CDrawContext * /*context*/, CControl *control
     // Last: the host may delete the plug-in, and this editor, in its answer.
     if (parameters->parameterValue(tag) != value)
         parameters->userValue(tag, value);
+}
+
+void EqualizerEditor::makeOverlays() {
+    // Made when first needed, so that a fresh editor's views are the 162
+    // it always had.
+    if (readout)
+        return;
+    readout = new ReadoutView;
+    frame->addView(readout);
+    field = new ValueField(this);
+    frame->addView(field);
+}
+
+void EqualizerEditor::hideReadout() {
+    if (readout)
+        readout->hide();
+    readoutTag = -1;
+    readoutFollowsDrag = false;
+}
+
+void EqualizerEditor::followPointer() {
+    if (frame->isMouseHeld())
+        return;
+    if (readoutFollowsDrag)
+        hideReadout();
+    const uint32_t now = frame->getTicks();
+    if (!looked || now - lastLook >= kPointerLookMilliseconds) {
+        looked = true;
+        lastLook = now;
+        CPoint where;
+        frame->getCurrentLocation(where);
+        const int32_t tag = field && field->isOpen() ? -1 : faderAt(where);
+        if (tag != hoverTag) {
+            hoverTag = tag;
+            hoverSince = now;
+        }
+        if (hoverTag != readoutTag)
+            hideReadout();
+    }
+    // Shown after the rest, and kept up to date (wheel, keys, the host).
+    if (hoverTag >= 0 && (readoutTag == hoverTag || now - hoverSince >= kHoverMilliseconds))
+        showReadout(hoverTag);
+}
+
+void EqualizerEditor::showReadout(int32_t tag) {
+    const auto *fader = static_cast<const BandSlider *>(controls[tag]);
+    if (!fader)
+        return;
+    makeOverlays();
+    char text[kReadableTextSize];
+    formatReadable(tag, fader->getValue(), text, sizeof text);
+    readout->show(besideFader(fader->getViewSize(), fader->handleRow(), ReadoutView::kWidth, ReadoutView::kHeight,
+                              logicalRect()),
+                  text);
+    readoutTag = tag;
+}
+
+int32_t EqualizerEditor::faderAt(const CPoint &where) const {
+    for (int32_t i = 0; i < layout::kNumFaders; ++i)
+        if (controls[i] && controls[i]->getViewSize().contains(where))
+            return i;
+    return -1;
+}
+
+void EqualizerEditor::openValueEntry(int32_t tag) {
+    if (!frame || tag < 0 || tag >= layout::kNumFaders || !controls[tag])
+        return;
+    const auto *fader = static_cast<const BandSlider *>(controls[tag]);
+    makeOverlays();
+    hideReadout();
+    char text[kReadableTextSize];
+    formatReadable(tag, fader->getValue(), text, sizeof text);
+    field->open(tag, besideFader(fader->getViewSize(), fader->handleRow(), ValueField::kWidth,
+                                 ValueField::kHeight, logicalRect()),
+                text);
+    frame->setFocusView(field);
+}
+
+bool EqualizerEditor::valueTyped(int32_t tag, const char *text) {
+    float value = 0.f;
+    if (!frame || !field || tag < 0 || tag >= layout::kNumFaders || !parseReadable(tag, text, value))
+        return false;
+    auto *fader = static_cast<BandSlider *>(controls[tag]);
+    field->close();
+    if (!fader)
+        return true;
+    frame->setFocusView(fader);
+    // Last: the host may close this editor from inside the edit.
+    fader->applyValue(value);
+    return true;
+}
+
+void EqualizerEditor::valueEntryCancelled(int32_t tag) {
+    if (frame && tag >= 0 && tag < layout::kNumFaders && controls[tag])
+        frame->setFocusView(controls[tag]);
 }
 
 CControl *EqualizerEditor::getControl(int32_t entry) const {

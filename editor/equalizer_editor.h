@@ -12,8 +12,10 @@
 // while the audio thread writes them; each is one value.
 #pragma once
 
+#include "editor/band_slider.h"
 #include "editor/layout.h"
 #include "editor/parameter_link.h"
+#include "editor/value_field.h"
 #include "effect/level_source.h"
 #include "gui/controls/control.h"
 
@@ -22,8 +24,13 @@ namespace sorrel {
 class CBitmap;
 class CFrame;
 class CFrameOwner;
+class ReadoutView;
 
-class EqualizerEditor : public ControlListener {
+// Beyond the mouse: a readout beside a fader while it is dragged or while
+// the pointer rests on it for half a second; a field to type a fader's
+// value in (double click, or Enter on the focused fader); the keys of the
+// faders and switches (see BandSlider, MeterSwitch).
+class EqualizerEditor : public ControlListener, public ValueEntryOpener, public ValueField::Client {
   public:
     // parameters must outlive the editor; levels may be null (the meters
     // stay dark).
@@ -74,6 +81,20 @@ class EqualizerEditor : public ControlListener {
     // switch the user turned off also darkens its meters.
     void valueChanged(CDrawContext *context, CControl *control) override;
 
+    // Opens the typing field for fader tag, beside it, with its value.
+    void openValueEntry(int32_t tag) override;
+    bool valueTyped(int32_t tag, const char *text) override;
+    void valueEntryCancelled(int32_t tag) override;
+    // The readout and the field while open, for those who look at them.
+    const ReadoutView *getReadout() const { return readout; }
+    const ValueField *getValueField() const { return field; }
+
+    // How long the pointer rests on a fader before its readout shows, and
+    // how often the idle pass looks where the pointer is (each look may be
+    // a trip to the window system).
+    static constexpr uint32_t kHoverMilliseconds = 500;
+    static constexpr uint32_t kPointerLookMilliseconds = 100;
+
     // Entry 0..159 of the controls table (see editor/layout.h); null while
     // closed, or when the entry could not be made.
     CControl *getControl(int32_t entry) const;
@@ -90,6 +111,12 @@ class EqualizerEditor : public ControlListener {
     void showValues();
     void refreshMeters();
     void setMeters(int32_t first, float value);
+    void makeOverlays();
+    void hideReadout();
+    void followPointer();
+    void showReadout(int32_t tag);
+    // The fader under where, or -1.
+    int32_t faderAt(const CPoint &where) const;
 
     // The scale for the sources known now (host, user, desktop of parent).
     int32_t wantedScale(void *parent) const;
@@ -106,6 +133,19 @@ class EqualizerEditor : public ControlListener {
     // The plug-in's value of each parameter at the last refresh (NaN: look
     // again).
     float shown[layout::kNumControls] = {};
+
+    ReadoutView *readout = nullptr;
+    ValueField *field = nullptr;
+    // The fader the readout belongs to (-1: none), and whether a drag
+    // shows it (else the pointer's rest does).
+    int32_t readoutTag = -1;
+    bool readoutFollowsDrag = false;
+    // The fader under the pointer at the last look, since when, and when
+    // that look was.
+    int32_t hoverTag = -1;
+    uint32_t hoverSince = 0;
+    uint32_t lastLook = 0;
+    bool looked = false;
 };
 
 } // namespace sorrel

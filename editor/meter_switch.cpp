@@ -6,18 +6,32 @@
 namespace sorrel {
 
 MeterSwitch::MeterSwitch(const CRect &viewSize, ControlListener *inListener, int32_t inTag)
-    : COnOffButton(viewSize, inListener, inTag, nullptr, NotifyAfterIdle) {}
+    : COnOffButton(viewSize, inListener, inTag, nullptr, NotifyAfterIdle) {
+    setWantsFocus(true);
+}
 
 void MeterSwitch::draw(CDrawContext *context) {
     if (!context)
         return;
     CRect lamp = size;
-    context->setFillColor(PlainBlack);
+    context->setFillColor(focusMarked() ? WhiteColor : PlainBlack);
     context->fillRect(lamp);
     lamp.inset(1, 1);
     context->setFillColor(levelColor(value));
     context->fillRect(lamp);
     setDirty(false);
+}
+
+} // namespace sorrel
+
+namespace sorrel {
+
+int32_t MeterSwitch::onKeyDown(CKeyCode &key) {
+    if (key.virt != VirtualKeySpace || !getMouseEnabled())
+        return -1;
+    value = value != 0.f ? 0.f : 1.f;
+    reportEdit(nullptr);
+    return 1;
 }
 
 } // namespace sorrel

@@ -1,5 +1,7 @@
 // A meter set's on/off switch: the on/off button's click behaviour, drawn as
-// a small black-framed lamp in the editor's red (bright when on).
+// a small black-framed lamp in the editor's red (bright when on). Space
+// toggles it from the keyboard, as one edit; the keyboard's focus turns its
+// frame white.
 #pragma once
 
 #include "gui/controls/onoffbutton.h"
@@ -11,6 +13,7 @@ class MeterSwitch : public COnOffButton {
     MeterSwitch(const CRect &size, ControlListener *listener, int32_t tag);
 
     void draw(CDrawContext *context) override;
+    int32_t onKeyDown(CKeyCode &key) override;
 };
 
 } // namespace sorrel

@@ -122,6 +122,11 @@ bool CControl::isDoubleClick() {
     return false;
 }
 
+bool CControl::focusMarked() const {
+    const CFrame *frame = getFrame();
+    return frame && frame->isFocusVisible() && frame->getFocusView() == this;
+}
+
 int32_t CControl::resolveButtons(CDrawContext *context, int32_t buttons) {
     if (buttons == -1)
         return context ? context->getMouseButtons() : 0;

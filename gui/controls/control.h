@@ -82,6 +82,9 @@ class CControl : public CView {
 
     // Whether this click follows the last one within the double-click time.
     bool isDoubleClick();
+    // Whether the control draws the keyboard's focus mark: it has the focus
+    // and the keyboard moved it there (see CFrame::isFocusVisible).
+    bool focusMarked() const;
 
     ControlListener *getListener() const { return listener; }
     CPoint getBackOffset() const { return backOffset; }

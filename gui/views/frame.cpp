@@ -256,6 +256,7 @@ void CFrame::mouse(CDrawContext *context, CPoint &where, int32_t buttons) {
     ContextRef own(context ? nullptr : createDrawContext());
     if (own.get())
         context = own.get();
+    setFocusVisible(false);
     if (focusView)
         setFocusView(nullptr);
     if (buttons == -1)
@@ -279,7 +280,17 @@ int32_t CFrame::onKeyDown(CKeyCode &key) {
         result = modalView->onKeyDown(key);
     if (result == -1 && key.virt == VirtualKeyTab)
         result = advanceFocus(focusView, (key.modifier & ModifierShift) != 0) ? 1 : -1;
+    if (result == 1)
+        setFocusVisible(true);
     return result;
+}
+
+void CFrame::setFocusVisible(bool state) {
+    if (focusVisible == state)
+        return;
+    focusVisible = state;
+    if (focusView && focusView->getWantsFocus())
+        focusView->setDirty(true);
 }
 
 int32_t CFrame::onKeyUp(CKeyCode &key) {

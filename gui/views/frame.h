@@ -145,6 +145,11 @@ class CFrame : public CViewContainer, public CDrawContextOwner, public sorrel::p
     virtual void setCursor(CCursorType type);
     virtual void setFocusView(CView *view);
     virtual CView *getFocusView() const { return focusView; }
+    // Whether the focused view shows the keyboard's focus mark: once a key
+    // was taken, until the next click (a fresh frame shows none).
+    bool isFocusVisible() const { return focusVisible; }
+    // True while a press is handled: a control holds the mouse in its loop.
+    bool isMouseHeld() const { return mouseHeld; }
     virtual bool setDropActive(bool active);
     virtual bool isDropActive() const { return dropActive; }
     virtual void setOpenFlag(bool state) { openFlag = state; }
@@ -195,6 +200,7 @@ class CFrame : public CViewContainer, public CDrawContextOwner, public sorrel::p
     enum class DragEvent { Enter, Move, Leave, Drop };
     void deliverDrag(DragEvent event);
     void endDrag();
+    void setFocusVisible(bool state);
 
     // A window position in logical pixels.
     CPoint logical(const sorrel::raster::Point &at) const;
@@ -205,6 +211,7 @@ class CFrame : public CViewContainer, public CDrawContextOwner, public sorrel::p
     void *parentWindow = nullptr;
     CView *modalView = nullptr;
     CView *focusView = nullptr;
+    bool focusVisible = false;
     bool firstDrawPending = true;
     bool openFlag = true;
     bool dropActive = false;

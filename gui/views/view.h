@@ -29,11 +29,24 @@ struct CKeyCode {
 
 // The virtual keys the toolkit reacts to, as the host numbers them.
 enum CVirtualKey : uint8_t {
+    VirtualKeyBack = 1,
     VirtualKeyTab = 2,
+    VirtualKeyReturn = 4,
+    VirtualKeyEscape = 6,
+    VirtualKeySpace = 7,
+    VirtualKeyEnd = 9,
+    VirtualKeyHome = 10,
     VirtualKeyLeft = 11,
     VirtualKeyUp = 12,
     VirtualKeyRight = 13,
     VirtualKeyDown = 14,
+    VirtualKeyPageUp = 15,
+    VirtualKeyPageDown = 16,
+    VirtualKeyEnter = 19, // the keypad's
+    VirtualKeyDelete = 22,
+    VirtualKeyNumpad0 = 24, // ... VirtualKeyNumpad0 + 9
+    VirtualKeySubtract = 37,
+    VirtualKeyDecimal = 38,
 };
 enum CKeyModifier : uint8_t { ModifierShift = 1 };
 

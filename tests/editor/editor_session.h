@@ -77,9 +77,14 @@ inline void idle(AEffGUIEditor *editor, int times = 1) {
 }
 
 // A press at where with buttons held. A drag loop sees the press point
-// first, then each point of path, then the buttons released.
-inline void press(AEffGUIEditor *editor, CPoint where, int32_t buttons, std::vector<CPoint> path = {}) {
+// first, then each point of path, then the buttons released. Each press is
+// a click of its own, past the double-click time after the last one, unless
+// asked to follow it at once.
+inline void press(AEffGUIEditor *editor, CPoint where, int32_t buttons, std::vector<CPoint> path = {},
+                  bool followsAtOnce = false) {
     headless::Script &script = headless::script();
+    if (!followsAtOnce)
+        script.clock += 2 * script.doubleClick;
     // One poll for the frame, one per point the loop handles.
     script.buttons.assign(path.size() + 2, buttons);
     script.buttons.push_back(0);

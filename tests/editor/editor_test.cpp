@@ -200,10 +200,10 @@ TEST_F(Editor, TabAndArrowKeysMoveTheFocusedFader) {
     VstKeyCode shiftDown{0, 14, 1};
     EXPECT_TRUE(effect.gui->onKeyDown(tab)) << "the first fader takes the focus";
     EXPECT_TRUE(effect.gui->onKeyDown(up));
-    EXPECT_NEAR(effect.values[0], 0.6f, 1e-6f);
+    EXPECT_NEAR(effect.values[0], 0.5f + 0.5f / 24, 1e-6f) << "0.5 dB";
     EXPECT_TRUE(effect.gui->onKeyDown(tab));
     EXPECT_TRUE(effect.gui->onKeyDown(shiftDown));
-    EXPECT_NEAR(effect.values[1], 0.49f, 1e-6f);
+    EXPECT_NEAR(effect.values[1], 0.49f, 1e-6f) << "Q by 0.01";
 }
 
 TEST_F(Editor, OnlyAPlainLeftClickOnTheLogoOpensTheHomePage) {
