@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-
 namespace sorrel::tool {
 
 bool Args::parse(int argc, char **argv, int first, const std::vector<OptionSpec> &specs, std::string &error) {
@@ -208,6 +207,23 @@ int fail(const std::string &message, int code) {
 
 int usageError(const std::string &command, const std::string &message) {
     return fail(message + " (see: sorrel-host " + command + " --help)", kExitUsage);
+}
+
+bool startCommand(const char *name, int argc, char **argv, const std::vector<OptionSpec> &options,
+                  bool withSettings, const char *help, Args &args, int &exitCode) {
+    std::vector<OptionSpec> specs = withSettings ? kSettingOptions : std::vector<OptionSpec>();
+    specs.insert(specs.end(), options.begin(), options.end());
+    std::string error;
+    if (!args.parse(argc, argv, 2, specs, error)) {
+        exitCode = usageError(name, error);
+        return false;
+    }
+    if (args.has("help")) {
+        std::printf("%s%s", help, withSettings ? kSettingHelp : "");
+        exitCode = kExitOk;
+        return false;
+    }
+    return true;
 }
 
 ProgressBar::ProgressBar(const char *inLabel) : label(inLabel), enabled(isTerminal(stderr)) {}

@@ -62,6 +62,13 @@ std::unique_ptr<Plugin> openPlugin(const std::string &path, const Settings &sett
 int fail(const std::string &message, int code = kExitFailure);
 int usageError(const std::string &command, const std::string &message);
 
+// The start the subcommands share: parses argv[2..] against `options` (the
+// setting options as well where withSettings) and answers --help with
+// `help` (and the settings' help). False when the command ends here, with
+// its exit code in `exitCode`.
+bool startCommand(const char *name, int argc, char **argv, const std::vector<OptionSpec> &options,
+                  bool withSettings, const char *help, Args &args, int &exitCode);
+
 // A progress bar on standard error, drawn only when it is a terminal.
 class ProgressBar {
   public:

@@ -35,21 +35,17 @@ const char *const kHelp = "usage: sorrel-host bench PLUGIN [PLUGIN...] [options]
 
 int cmdBench(int argc, char **argv) {
     Args args;
+    if (int code = kExitOk; !startCommand("bench", argc, argv,
+                                          {{"rate", true},
+                                           {"block", true},
+                                           {"seconds", true},
+                                           {"repeats", true},
+                                           {"set-all", false},
+                                           {"editor", false},
+                                           {"seed", true}},
+                                          false, kHelp, args, code))
+        return code;
     std::string error;
-    if (!args.parse(argc, argv, 2,
-                    {{"rate", true},
-                     {"block", true},
-                     {"seconds", true},
-                     {"repeats", true},
-                     {"set-all", false},
-                     {"editor", false},
-                     {"seed", true}},
-                    error))
-        return usageError("bench", error);
-    if (args.has("help")) {
-        std::fputs(kHelp, stdout);
-        return kExitOk;
-    }
     if (args.positional().empty())
         return usageError("bench", "bench takes at least one plug-in");
     BenchOptions options;

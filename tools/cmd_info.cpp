@@ -18,13 +18,9 @@ const char *const kHelp = "usage: sorrel-host info PLUGIN [options]\n"
 
 int cmdInfo(int argc, char **argv) {
     Args args;
+    if (int code = kExitOk; !startCommand("info", argc, argv, {}, true, kHelp, args, code))
+        return code;
     std::string error;
-    if (!args.parse(argc, argv, 2, kSettingOptions, error))
-        return usageError("info", error);
-    if (args.has("help")) {
-        std::printf("%s%s", kHelp, kSettingHelp);
-        return kExitOk;
-    }
     if (args.positional().size() != 1)
         return usageError("info", "info takes one plug-in");
     Settings settings;

@@ -52,16 +52,10 @@ int save(Plugin &p, const std::string &path, bool bank) {
 } // namespace
 
 int cmdPreset(int argc, char **argv) {
-    std::vector<OptionSpec> specs = kSettingOptions;
-    specs.insert(specs.end(), {{"bank", false}, {"name", true}, {"save", true}});
     Args args;
-    std::string error;
-    if (!args.parse(argc, argv, 2, specs, error))
-        return usageError("preset", error);
-    if (args.has("help")) {
-        std::printf("%s%s", kHelp, kSettingHelp);
-        return kExitOk;
-    }
+    if (int code = kExitOk; !startCommand(
+            "preset", argc, argv, {{"bank", false}, {"name", true}, {"save", true}}, true, kHelp, args, code))
+        return code;
     const std::vector<std::string> &pos = args.positional();
     if (pos.size() != 3 || (pos[0] != "save" && pos[0] != "load"))
         return usageError("preset", "preset takes save or load, a plug-in and a file");
@@ -73,6 +67,7 @@ int cmdPreset(int argc, char **argv) {
         return usageError("preset", "--bank and --name belong to preset save");
 
     Settings settings;
+    std::string error;
     if (!readSettings(args, settings, error))
         return usageError("preset", error);
     if (!saving) {

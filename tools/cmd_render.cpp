@@ -52,21 +52,16 @@ void printStats(const Audio &in, const Audio &out) {
 } // namespace
 
 int cmdRender(int argc, char **argv) {
-    std::vector<OptionSpec> specs = kSettingOptions;
-    specs.insert(specs.end(), {{"format", true},
-                               {"accumulate", false},
-                               {"split", false},
-                               {"tail", true},
-                               {"stats", false},
-                               {"quiet", false}});
     Args args;
-    std::string error;
-    if (!args.parse(argc, argv, 2, specs, error))
-        return usageError("render", error);
-    if (args.has("help")) {
-        std::printf("%s%s", kHelp, kSettingHelp);
-        return kExitOk;
-    }
+    if (int code = kExitOk; !startCommand("render", argc, argv,
+                                          {{"format", true},
+                                           {"accumulate", false},
+                                           {"split", false},
+                                           {"tail", true},
+                                           {"stats", false},
+                                           {"quiet", false}},
+                                          true, kHelp, args, code))
+        return code;
     if (args.positional().size() != 3)
         return usageError("render", "render takes a plug-in, an input file and an output file");
     const std::string &pluginPath = args.positional()[0];
@@ -74,6 +69,7 @@ int cmdRender(int argc, char **argv) {
     const std::string &outPath = args.positional()[2];
 
     Settings settings;
+    std::string error;
     if (!readSettings(args, settings, error))
         return usageError("render", error);
     SampleFormat format = defaultFormatFor(outPath);

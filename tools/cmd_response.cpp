@@ -91,17 +91,13 @@ std::string defaultTitle(Plugin &p, const Settings &settings, const Args &args) 
 } // namespace
 
 int cmdResponse(int argc, char **argv) {
-    std::vector<OptionSpec> specs = kSettingOptions;
-    specs.insert(specs.end(),
-                 {{"csv", true}, {"png", true}, {"freq", true}, {"per-decade", true}, {"title", true}});
     Args args;
+    if (int code = kExitOk;
+        !startCommand("response", argc, argv,
+                      {{"csv", true}, {"png", true}, {"freq", true}, {"per-decade", true}, {"title", true}},
+                      true, kHelp, args, code))
+        return code;
     std::string error;
-    if (!args.parse(argc, argv, 2, specs, error))
-        return usageError("response", error);
-    if (args.has("help")) {
-        std::printf("%s%s", kHelp, kSettingHelp);
-        return kExitOk;
-    }
     if (args.positional().size() != 1)
         return usageError("response", "response takes one plug-in");
     Settings settings;

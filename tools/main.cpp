@@ -36,18 +36,14 @@ int run(int argc, char **argv) {
         std::fputs(kUsage, stdout);
         return kExitOk;
     }
-    if (!std::strcmp(cmd, "info"))
-        return cmdInfo(argc, argv);
-    if (!std::strcmp(cmd, "render"))
-        return cmdRender(argc, argv);
-    if (!std::strcmp(cmd, "response"))
-        return cmdResponse(argc, argv);
-    if (!std::strcmp(cmd, "bench"))
-        return cmdBench(argc, argv);
-    if (!std::strcmp(cmd, "preset"))
-        return cmdPreset(argc, argv);
-    if (!std::strcmp(cmd, "gui"))
-        return cmdGui(argc, argv);
+    static const struct {
+        const char *name;
+        int (*run)(int, char **);
+    } commands[] = {{"info", cmdInfo},   {"render", cmdRender}, {"response", cmdResponse},
+                    {"bench", cmdBench}, {"preset", cmdPreset}, {"gui", cmdGui}};
+    for (const auto &command : commands)
+        if (!std::strcmp(cmd, command.name))
+            return command.run(argc, argv);
     std::fprintf(stderr, "sorrel-host: unknown command '%s'\n\n%s", cmd, kUsage);
     return kExitUsage;
 }
