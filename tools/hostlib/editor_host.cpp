@@ -14,8 +14,6 @@ namespace {
 // GUI thread never interleave.
 std::mutex traceLock;
 
-constexpr VstInt32 kLargestWindow = 16384;
-
 } // namespace
 
 EditorHost::EditorHost(std::FILE *inTrace, std::string inPrefix)
@@ -55,7 +53,7 @@ void EditorHost::idle() {
 
 bool EditorHost::sizeWindow(VstInt32 width, VstInt32 height) {
     note("sizeWindow " + std::to_string(width) + " " + std::to_string(height));
-    if (width <= 0 || height <= 0 || width > kLargestWindow || height > kLargestWindow)
+    if (width <= 0 || height <= 0 || width > kLargestEditorWindow || height > kLargestEditorWindow)
         return false;
     if (std::this_thread::get_id() == guiThread)
         return resize && resize(width, height);

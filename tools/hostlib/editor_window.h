@@ -19,6 +19,19 @@ struct RgbImage {
     std::vector<uint8_t> pixels;
 };
 
+// The largest client area the tool makes a window for, either way; a
+// larger request is a plug-in's mistake rather than a screen.
+constexpr int kLargestEditorWindow = 16384;
+
+// Whether width x height is a client area the tool makes a window for;
+// otherwise false and the reason.
+inline bool usableWindowSize(int width, int height, std::string &error) {
+    if (width > 0 && height > 0 && width <= kLargestEditorWindow && height <= kLargestEditorWindow)
+        return true;
+    error = "the editor's size " + std::to_string(width) + " x " + std::to_string(height) + " is not usable";
+    return false;
+}
+
 class EditorWindow {
   public:
     // Whether this build can open windows at all.

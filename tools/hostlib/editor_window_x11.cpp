@@ -317,11 +317,8 @@ bool EditorWindow::screenSize(int &width, int &height, std::string &error) {
 
 std::unique_ptr<EditorWindow> EditorWindow::create(const std::string &title, int width, int height,
                                                    std::string &error) {
-    if (width <= 0 || height <= 0 || width > 16384 || height > 16384) {
-        error =
-            "the editor's size " + std::to_string(width) + " x " + std::to_string(height) + " is not usable";
+    if (!usableWindowSize(width, height, error))
         return nullptr;
-    }
     Display *d = acquireDisplay(error);
     if (!d)
         return nullptr;

@@ -1,0 +1,12 @@
+# What both Windows toolchains share; mingw32.cmake and mingw64.cmake set
+# SORREL_MINGW_TRIPLE and CMAKE_SYSTEM_PROCESSOR and include this. The posix
+# flavour of the compilers, for std::thread.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_C_COMPILER ${SORREL_MINGW_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${SORREL_MINGW_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${SORREL_MINGW_TRIPLE}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${SORREL_MINGW_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_CROSSCOMPILING_EMULATOR wine)
