@@ -58,17 +58,21 @@ class EditorWindow {
     virtual void show() = 0;
     virtual void raise() = 0;
     virtual bool setClientSize(int width, int height) = 0;
-    virtual int clientWidth() const = 0;
-    virtual int clientHeight() const = 0;
+    int clientWidth() const { return currentWidth; }
+    int clientHeight() const { return currentHeight; }
     // The user asked to close the window (it stays until destroyed).
-    virtual bool closeRequested() const = 0;
+    bool closeRequested() const { return closeAsked; }
 
     // What the screen shows in the client area, read back from the window
     // system pixel for pixel.
     virtual bool capture(RgbImage &image, std::string &error) = 0;
 
   protected:
-    EditorWindow() = default;
+    EditorWindow(int width, int height) : currentWidth(width), currentHeight(height) {}
+
+    // The client area as last asked for or reported by the window system.
+    int currentWidth, currentHeight;
+    bool closeAsked = false;
 };
 
 // Handles window events as they come and calls tick every periodMs until it

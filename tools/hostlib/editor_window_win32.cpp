@@ -33,7 +33,7 @@ SIZE outerSize(int width, int height) {
 
 class Win32Window final : public EditorWindow {
   public:
-    Win32Window(int width, int height) : currentWidth(width), currentHeight(height) {}
+    Win32Window(int width, int height) : EditorWindow(width, height) {}
     ~Win32Window() override {
         if (hwnd) {
             SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
@@ -66,9 +66,6 @@ class Win32Window final : public EditorWindow {
         currentHeight = height;
         return true;
     }
-    int clientWidth() const override { return currentWidth; }
-    int clientHeight() const override { return currentHeight; }
-    bool closeRequested() const override { return closeAsked; }
 
     bool capture(RgbImage &image, std::string &error) override {
         RECT rc{};
@@ -145,10 +142,6 @@ class Win32Window final : public EditorWindow {
     }
 
     HWND hwnd = nullptr;
-
-  private:
-    int currentWidth, currentHeight;
-    bool closeAsked = false;
 };
 
 } // namespace

@@ -135,7 +135,7 @@ struct ChannelMask {
 class X11Window final : public EditorWindow {
   public:
     X11Window(Display *d, Window w, int width, int height)
-        : display(d), window(w), currentWidth(width), currentHeight(height) {
+        : EditorWindow(width, height), display(d), window(w) {
         conn.windows.push_back(this);
     }
     ~X11Window() override {
@@ -173,9 +173,6 @@ class X11Window final : public EditorWindow {
         currentHeight = height;
         return true;
     }
-    int clientWidth() const override { return currentWidth; }
-    int clientHeight() const override { return currentHeight; }
-    bool closeRequested() const override { return closeAsked; }
 
     // The editor's size is the plug-in's to choose: window managers get the
     // same minimum and maximum.
@@ -289,8 +286,6 @@ class X11Window final : public EditorWindow {
 
     Display *display;
     Window window;
-    int currentWidth, currentHeight;
-    bool closeAsked = false;
     bool destroyed = false;
 };
 
