@@ -92,16 +92,16 @@ void CControl::resetBackOffset() {
 
 void CControl::clampValue() {
     if (value > vmax)
-        value = vmax;
+        takeValue(vmax);
     else if (!(value >= vmin))
-        value = vmin;
+        takeValue(vmin);
 }
 
 bool CControl::tryResetToDefault(CDrawContext *context, int32_t buttons) {
     if (buttons != (LeftButton | ControlKey))
         return false;
     beginEdit();
-    value = getDefaultValue();
+    takeValue(getDefaultValue());
     notifyIfDirty(context);
     endEdit();
     return true;

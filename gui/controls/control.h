@@ -1,6 +1,7 @@
 // Views that carry a value: the base of sliders, buttons and meters. An owner
-// only stores a new value; the frame's idle pass sees the difference from
-// what was last drawn and redraws the control then.
+// only stores a new value (which tells the frame that something changed);
+// the frame's idle pass sees the difference from what was last drawn and
+// redraws the control then.
 #pragma once
 
 #include "gui/views/view.h"
@@ -53,14 +54,15 @@ class CControl : public CView {
     // rest of the editor and the host keep running.
     virtual void runFrameIdle();
 
-    // No clamping, no notification: the dirty rule sees the change.
-    virtual void setValue(float newValue) { value = newValue; }
+    // No clamping, no notification: the dirty rule sees the change, and a
+    // new value tells the frame (changed).
+    virtual void setValue(float newValue) { takeValue(newValue); }
     virtual float getValue() const { return value; }
-    virtual void setMin(float newMin) { vmin = newMin; }
+    virtual void setMin(float newMin) { setChanging(vmin, newMin); }
     virtual float getMin() const { return vmin; }
-    virtual void setMax(float newMax) { vmax = newMax; }
+    virtual void setMax(float newMax) { setChanging(vmax, newMax); }
     virtual float getMax() const { return vmax; }
-    virtual void setOldValue(float newOldValue) { oldValue = newOldValue; }
+    virtual void setOldValue(float newOldValue) { setChanging(oldValue, newOldValue); }
     virtual float getOldValue() const { return oldValue; }
     virtual void setDefaultValue(float newDefault) { defaultValue = newDefault; }
     virtual float getDefaultValue() const { return defaultValue; }
@@ -90,6 +92,14 @@ class CControl : public CView {
     CPoint getBackOffset() const { return backOffset; }
 
   protected:
+    // Every change of the value goes through here, so that the frame hears
+    // of it; the value is taken as given.
+    void takeValue(float newValue) { setChanging(value, newValue); }
+    void setChanging(float &field, float newValue) {
+        if (!(field == newValue))
+            changed();
+        field = newValue;
+    }
     // The mouse buttons of a handler: -1 means "read them now".
     static int32_t resolveButtons(CDrawContext *context, int32_t buttons);
     // Offers a press with a modifier to the listener; true when the listener

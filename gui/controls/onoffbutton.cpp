@@ -39,7 +39,7 @@ void COnOffButton::mouse(CDrawContext *context, CPoint & /*where*/, int32_t butt
     if (offerModifierClick(context, buttons))
         return;
     // Anything but a whole 0 counts as on (0.5 turns on, -1 turns off).
-    value = std::trunc(value) != 0.f ? 0.f : 1.f;
+    takeValue(std::trunc(value) != 0.f ? 0.f : 1.f);
     if (style == NotifyBeforeIdle)
         reportChange(context);
     // Usually draws the button's new face. The editor may have closed in

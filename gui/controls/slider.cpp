@@ -195,11 +195,12 @@ void CSlider::mouse(CDrawContext *context, CPoint &where, int32_t buttons) {
             anchor = value;
         }
         const int64_t along = int64_t(horizontal() ? pointer.x : pointer.y) - d;
-        value = float(double(along) / double(rangeHandle));
+        float moved = float(double(along) / double(rangeHandle));
         if (style & (MinAtRight | MinAtBottom))
-            value = 1.f - value;
+            moved = 1.f - moved;
         if (held & ShiftKey)
-            value = anchor + (value - anchor) / zoomFactor;
+            moved = anchor + (moved - anchor) / zoomFactor;
+        takeValue(moved);
         clampValue();
         notifyIfDirty(context);
         getMouseLocation(context, pointer);
@@ -214,7 +215,7 @@ bool CSlider::onWheel(CDrawContext *context, const CPoint & /*where*/, float dis
     if (!getMouseEnabled())
         return false;
     const bool fine = context && (context->getMouseButtons() & ShiftKey);
-    value += fine ? kFineStep * distance * wheelInc : distance * wheelInc;
+    takeValue(value + (fine ? kFineStep * distance * wheelInc : distance * wheelInc));
     clampValue();
     if (isDirty())
         reportEdit(context);
@@ -236,7 +237,7 @@ int32_t CSlider::onKeyDown(CKeyCode &key) {
         return -1;
     }
     const bool fine = (key.modifier & ModifierShift) != 0;
-    value += fine ? kFineStep * direction * wheelInc : direction * wheelInc;
+    takeValue(value + (fine ? kFineStep * direction * wheelInc : direction * wheelInc));
     clampValue();
     if (isDirty())
         reportEdit(nullptr);

@@ -202,6 +202,10 @@ void CFrame::update(CDrawContext *context) {
     if (dirty) {
         draw(context);
         setDirty(false);
+        // A view that still changes after its drawing (a meter's shown
+        // level falls a step per drawing) needs the next pass too.
+        if (isDirty())
+            changesPending = true;
         return;
     }
     // Each dirty child is shown once after its update, whichever way its
@@ -223,6 +227,8 @@ void CFrame::update(CDrawContext *context) {
         child->update(context);
         if (!changed.isEmpty())
             drawn.push_back(changed);
+        if (child->isDirty())
+            changesPending = true;
     }
     context->setClipRect(clip);
     presentsHeld = wasHeld;
@@ -231,7 +237,10 @@ void CFrame::update(CDrawContext *context) {
 }
 
 void CFrame::idle() {
-    if (!openFlag || firstDrawPending || !isDirty())
+    if (!openFlag || firstDrawPending || updatesDisabled || !(changesPending || dirty))
+        return;
+    changesPending = false;
+    if (!isDirty())
         return;
     KeepAlive keep(this);
     ContextRef context(createDrawContext());
@@ -247,6 +256,9 @@ void CFrame::invalidate(const CRect &rect) {
 bool CFrame::setUpdatesDisabled(bool state) {
     const bool previous = updatesDisabled;
     updatesDisabled = state;
+    // What changed meanwhile is drawn at the next pass.
+    if (!state)
+        changesPending = true;
     return previous;
 }
 

@@ -113,7 +113,11 @@ class CFrame : public CViewContainer, public CDrawContextOwner, public sorrel::p
     virtual bool close();
     virtual bool isOpen() const { return openFlag; }
     // Redraws what is dirty, once the host has painted the window once.
+    // Walks the views only when one of them told of a change since the last
+    // pass, or still changes (a meter whose shown level falls).
     virtual void idle();
+    // A view's picture changed (CView::changed).
+    void viewChanged() { changesPending = true; }
     // The owner's rate-limited idle work (and the host's behind it); also
     // what a drawing context runs while a gesture holds the mouse.
     void doIdleWork() override;
@@ -213,6 +217,8 @@ class CFrame : public CViewContainer, public CDrawContextOwner, public sorrel::p
     CView *focusView = nullptr;
     bool focusVisible = false;
     bool firstDrawPending = true;
+    // A view told of a change since the last idle pass looked.
+    bool changesPending = true;
     bool openFlag = true;
     bool dropActive = false;
     bool updatesDisabled = false;

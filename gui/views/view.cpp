@@ -136,6 +136,19 @@ void CView::update(CDrawContext *context) {
     }
 }
 
+void CView::setDirty(bool state) {
+    dirty = state;
+    if (state)
+        changed();
+}
+
+void CView::changed() {
+    // The frame's own changes are its dirty flag (and it is not whole yet
+    // while its container part is being made).
+    if (parentFrame && static_cast<CView *>(parentFrame) != this)
+        parentFrame->viewChanged();
+}
+
 void CView::redraw() {
     if (parentFrame)
         parentFrame->drawView(this);

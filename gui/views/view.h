@@ -89,7 +89,8 @@ class CView : public CReferenceCounter {
     virtual void takeFocus(CDrawContext *context = nullptr);
 
     virtual bool isDirty() const { return dirty; }
-    virtual void setDirty(bool state = true) { dirty = state; }
+    // true also tells the frame (see changed).
+    virtual void setDirty(bool state = true);
     // What the next update draws, in the parent's coordinates: the whole
     // view while it is dirty, else nothing. A view that redraws only what
     // changed answers less, and the frame shows only that.
@@ -139,6 +140,11 @@ class CView : public CReferenceCounter {
 
     // Draws the view now through the frame; nothing without a frame.
     void redraw();
+    // Tells the frame that the view's picture changed, so that its next
+    // idle pass looks for dirty views; a pass with nothing told looks at
+    // none. Whatever makes a view dirty calls this: setDirty(true), a
+    // control's new value.
+    void changed();
 
     // Tagged data. An existing entry is overwritten only by data that is
     // not larger than it (its size stays); a new id gets an entry of exactly

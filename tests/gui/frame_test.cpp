@@ -1,6 +1,8 @@
 // The frame in a headless window: what the window reports becomes view
 // operations, and what the frame draws is presented.
 #include "gui/views/frame.h"
+#include "gui/controls/vumeter.h"
+#include "gui/drawing/bitmap.h"
 #include "gui/platform/headless.h"
 #include "view_probe.h"
 
@@ -9,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 namespace sorrel {
 
@@ -91,6 +94,65 @@ TEST_F(FrameInWindow, IdleRedrawsDirtyViewsOnlyAfterTheFirstPaint) {
     frame->idle(); // nothing dirty: nothing drawn, nothing shown
     EXPECT_EQ(view->draws, 2);
     EXPECT_EQ(shown().presents, 2);
+}
+
+// An idle pass looks at the views only when one of them told of a change
+// since the last pass (a new value, a view marked dirty) or still changes.
+TEST_F(FrameInWindow, AnIdlePassWalksTheViewsOnlyAfterAChange) {
+    struct AskedProbe : ProbeView {
+        using ProbeView::ProbeView;
+        bool isDirty() const override {
+            ++asked;
+            return ProbeView::isDirty();
+        }
+        mutable int asked = 0;
+    };
+    struct CountedMeter : CVuMeter {
+        using CVuMeter::CVuMeter;
+        void draw(CDrawContext *context) override {
+            ++draws;
+            CVuMeter::draw(context);
+        }
+        int draws = 0;
+    };
+    auto *probe = new AskedProbe("A", CRect(10, 10, 30, 30), RedColor, nullptr);
+    frame->addView(probe);
+    CBitmap *on = new CBitmap(nullptr, 3, 30), *off = new CBitmap(nullptr, 3, 30);
+    auto *meter = new CountedMeter(CRect(50, 10, 53, 40), on, off, 15);
+    on->forget();
+    off->forget();
+    // Steps of a quarter: the shown level falls by whole steps.
+    meter->setDecreaseStep(0.25f);
+    frame->addView(meter);
+    paintAll();
+    frame->idle();
+
+    const struct {
+        const char *what;
+        std::function<void()> act;
+        bool walks;
+        int meterDraws, probeDraws;
+    } steps[] = {
+        {"nothing told", [] {}, false, 0, 0},
+        {"the same value", [&] { meter->setValue(0.f); }, false, 0, 0},
+        {"a new value", [&] { meter->setValue(0.75f); }, true, 1, 0},
+        {"a lower value: falls a step", [&] { meter->setValue(0.25f); }, true, 1, 0},
+        {"falls to its value, told nothing", [] {}, true, 1, 0},
+        {"quiet again", [] {}, false, 0, 0},
+        {"a view marks itself", [&] { probe->setDirty(true); }, true, 0, 1},
+        {"updates held", [&] { frame->setUpdatesDisabled(true), meter->setValue(1.f); }, false, 0, 0},
+        {"updates again", [&] { frame->setUpdatesDisabled(false); }, true, 1, 0},
+        {"an area invalidated", [&] { frame->invalidate(CRect(0, 0, 40, 40)); }, true, 0, 1},
+    };
+    for (const auto &step : steps) {
+        step.act();
+        probe->asked = 0;
+        const int meterDraws = meter->draws, probeDraws = probe->draws;
+        frame->idle();
+        EXPECT_EQ(probe->asked > 0, step.walks) << step.what;
+        EXPECT_EQ(meter->draws - meterDraws, step.meterDraws) << step.what;
+        EXPECT_EQ(probe->draws - probeDraws, step.probeDraws) << step.what;
+    }
 }
 
 TEST_F(FrameInWindow, AClickClearsTheFocusAndAModalViewTakesAllInput) {
