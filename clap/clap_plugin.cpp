@@ -1,6 +1,7 @@
 #include "clap/clap_plugin.h"
 
 #include "clap/clap_editor.h"
+#include "effect/little_endian.h"
 
 #include <algorithm>
 #include <charconv>
@@ -20,18 +21,6 @@ constexpr uint32_t fnv1a(const char *text) {
     for (; *text != 0; ++text)
         h = (h ^ static_cast<unsigned char>(*text)) * 16777619u;
     return h;
-}
-
-void putLittle32(unsigned char *out, uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        out[i] = static_cast<unsigned char>(v >> (8 * i));
-}
-
-uint32_t getLittle32(const unsigned char *in) {
-    uint32_t v = 0;
-    for (int i = 0; i < 4; ++i)
-        v |= static_cast<uint32_t>(in[i]) << (8 * i);
-    return v;
 }
 
 // Copies text with its terminator into a fixed field, cut to fit.

@@ -1,5 +1,7 @@
 #include "lv2/lv2_plugin.h"
 
+#include "effect/little_endian.h"
+
 #include <lv2/atom/atom.h>
 #include <lv2/buf-size/buf-size.h>
 #include <lv2/options/options.h>
@@ -40,18 +42,6 @@ int32_t blockLength(const LV2_Feature *const *features, LV2_URID_Map *map) {
                 return std::min(frames, EqualizerEffect::kMaxWorkFrames);
         }
     return kDefaultBlock;
-}
-
-void putLittle32(unsigned char *out, uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        out[i] = static_cast<unsigned char>(v >> (8 * i));
-}
-
-uint32_t getLittle32(const unsigned char *in) {
-    uint32_t v = 0;
-    for (int i = 0; i < 4; ++i)
-        v |= static_cast<uint32_t>(in[i]) << (8 * i);
-    return v;
 }
 
 } // namespace

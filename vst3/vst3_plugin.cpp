@@ -1,5 +1,6 @@
 #include "vst3/vst3_plugin.h"
 
+#include "effect/little_endian.h"
 #include "vst3/vst3_text.h"
 
 #include <algorithm>
@@ -21,18 +22,6 @@ constexpr int32_t kDefaultBlock = 4096;
 constexpr int32_t kMaxStateBytes = 1 << 20;
 
 constexpr int32_t kLastProgram = EqualizerEffect::kNumPrograms - 1;
-
-void putLittle32(unsigned char *out, uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        out[i] = static_cast<unsigned char>(v >> (8 * i));
-}
-
-uint32_t getLittle32(const unsigned char *in) {
-    uint32_t v = 0;
-    for (int i = 0; i < 4; ++i)
-        v |= static_cast<uint32_t>(in[i]) << (8 * i);
-    return v;
-}
 
 bool isParameter(ParamID id) { return id < static_cast<ParamID>(kNumParameters); }
 
