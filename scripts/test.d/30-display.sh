@@ -13,13 +13,9 @@ root=$PWD
 # folders of the two presets.
 builds=("linux:${SORREL_LINUX_BUILD:-$root/build/linux}" "asan:${SORREL_ASAN_BUILD:-$root/build/asan}")
 
-skip() {
-  echo "SKIP: display tests: $*"
-  exit 0
-}
-for tool in Xvfb xdotool xdpyinfo; do
-  command -v "$tool" >/dev/null || skip "$tool is not installed (scripts/deps.sh gui)"
-done
+step="display tests"
+source scripts/lib/step.sh
+step_needs gui Xvfb xdotool xdpyinfo
 
 source scripts/lib/xvfb.sh
 start_server() {

@@ -10,13 +10,9 @@ root=$PWD
 # folders of the two presets.
 builds=("win32:${SORREL_WIN32_BUILD:-$root/build/win32}" "win64:${SORREL_WIN64_BUILD:-$root/build/win64}")
 
-skip() {
-  echo "SKIP: Windows display tests: $*"
-  exit 0
-}
-for tool in Xvfb xdpyinfo wine; do
-  command -v "$tool" >/dev/null || skip "$tool is not installed (scripts/deps.sh wine gui)"
-done
+step="Windows display tests"
+source scripts/lib/step.sh
+step_needs "wine gui" Xvfb xdpyinfo wine
 
 source scripts/lib/xvfb.sh
 source scripts/lib/wine.sh

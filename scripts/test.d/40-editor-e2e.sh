@@ -14,38 +14,19 @@ linux=${SORREL_LINUX_BUILD:-$root/build/linux}
 win32=${SORREL_WIN32_BUILD:-$root/build/win32}
 win64=${SORREL_WIN64_BUILD:-$root/build/win64}
 
-for tool in Xvfb xdotool xdpyinfo python3; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "SKIP: editor end-to-end tests: $tool is not installed (scripts/deps.sh gui)"
-    exit 0
-  fi
-done
-
-# Brings a configured build's targets up to date; false (with a SKIP line)
-# when the folder is not configured or the build fails to give them.
-ready() {
-  local preset=$1 build=$2
-  shift 2
-  if [ ! -f "$build/build.ninja" ]; then
-    echo "SKIP: editor end-to-end tests of $preset: $build is not configured"
-    return 1
-  fi
-  if ! timeout 600 cmake --build "$build" --target "$@"; then
-    echo "FAILED: editor end-to-end tests of $preset: the build of $* failed"
-    fail=1
-    return 1
-  fi
-}
+step="editor end-to-end tests"
+source scripts/lib/step.sh
+step_needs gui Xvfb xdotool xdpyinfo python3
 
 fail=0
-ready linux "$linux" sorrel_plugin sorrel-host || exit "$fail"
+step_ready linux "$linux" sorrel_plugin sorrel-host || exit "$fail"
 targets=("linux=$linux")
 windows=
 if ! command -v wine >/dev/null; then
   echo "SKIP: editor end-to-end tests under Wine: wine is not installed (scripts/deps.sh wine)"
 else
   for entry in "win32:$win32" "win64:$win64"; do
-    if ready "${entry%%:*}" "${entry#*:}" sorrel_plugin sorrel-host editorplug; then
+    if step_ready "${entry%%:*}" "${entry#*:}" sorrel_plugin sorrel-host editorplug; then
       targets+=("${entry%%:*}=${entry#*:}")
       windows=${windows:-${entry#*:}}
     fi

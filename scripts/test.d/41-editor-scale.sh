@@ -10,33 +10,16 @@ root=$PWD
 linux=${SORREL_LINUX_BUILD:-$root/build/linux}
 win32=${SORREL_WIN32_BUILD:-$root/build/win32}
 
-for tool in Xvfb xdotool xdpyinfo xrdb python3; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "SKIP: editor scale tests: $tool is not installed (scripts/deps.sh gui)"
-    exit 0
-  fi
-done
+step="editor scale tests"
+source scripts/lib/step.sh
+step_needs gui Xvfb xdotool xdpyinfo xrdb python3
 
 fail=0
-ready() {
-  local preset=$1 build=$2
-  shift 2
-  if [ ! -f "$build/build.ninja" ]; then
-    echo "SKIP: editor scale tests of $preset: $build is not configured"
-    return 1
-  fi
-  if ! timeout 600 cmake --build "$build" --target "$@" >/dev/null; then
-    echo "FAILED: editor scale tests of $preset: the build of $* failed"
-    fail=1
-    return 1
-  fi
-}
-
-ready linux "$linux" sorrel_plugin sorrel-host || exit "$fail"
+step_ready linux "$linux" sorrel_plugin sorrel-host || exit "$fail"
 targets=("linux=$linux")
 if ! command -v wine >/dev/null; then
   echo "SKIP: editor scale tests under Wine: wine is not installed (scripts/deps.sh wine)"
-elif ready win32 "$win32" sorrel_plugin sorrel-host; then
+elif step_ready win32 "$win32" sorrel_plugin sorrel-host; then
   targets+=("win32=$win32")
 fi
 

@@ -8,13 +8,11 @@ root=$PWD
 # SORREL_LINUX_BUILD names another configured build folder of the linux preset.
 build=${SORREL_LINUX_BUILD:-$root/build/linux}
 
-skip() {
-  echo "SKIP: Ardour host test: $*"
-  exit 0
-}
+step="Ardour host test"
+source scripts/lib/step.sh
 
 if ! bash scripts/deps.sh ardour; then
-  skip "Debian's ardour package could not be installed"
+  step_skip "Debian's ardour package could not be installed"
 fi
 
 source scripts/lib/ardour.sh

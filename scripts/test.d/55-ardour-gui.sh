@@ -10,13 +10,11 @@ root=$PWD
 # SORREL_LINUX_BUILD names another configured build folder of the linux preset.
 build=${SORREL_LINUX_BUILD:-$root/build/linux}
 
-skip() {
-  echo "SKIP: Ardour editor test: $*"
-  exit 0
-}
+step="Ardour editor test"
+source scripts/lib/step.sh
 
 if ! bash scripts/deps.sh ardour gui; then
-  skip "Debian's ardour, xvfb or xdotool package could not be installed"
+  step_skip "Debian's ardour, xvfb or xdotool package could not be installed"
 fi
 
 source scripts/lib/ardour.sh
