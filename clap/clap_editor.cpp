@@ -9,14 +9,6 @@
 
 namespace sorrel::clap {
 
-namespace {
-
-// The idle pass's period, and the least time between two passes that
-// drag loops run.
-constexpr uint32_t kIdleInterval = 30;
-
-} // namespace
-
 bool ClapEditor::available() { return platform::windowsAvailable(); }
 
 const char *ClapEditor::windowApi() {
@@ -73,7 +65,7 @@ bool ClapEditor::setParent(const clap_window_t *window) {
         return false;
     if (timer == kClapInvalidId && !callbackIdle) {
         const clap_host_t *host = plugin.host();
-        if (timers == nullptr || !timers->register_timer(host, kIdleInterval, &timer)) {
+        if (timers == nullptr || !timers->register_timer(host, IdlePacer::kInterval, &timer)) {
             timer = kClapInvalidId;
             callbackIdle = host != nullptr && host->request_callback != nullptr;
             if (callbackIdle)
@@ -106,8 +98,7 @@ void ClapEditor::onMainThread() {
     if (!callbackIdle)
         return;
     const std::shared_ptr<const bool> token = alive;
-    if (!inIdleWork && static_cast<int32_t>(nextIdle - getTicks()) <= 0) {
-        nextIdle = getTicks() + kIdleInterval;
+    if (!inIdleWork && pacer.due(getTicks())) {
         pump();
         if (!*token)
             return;
@@ -120,12 +111,8 @@ void ClapEditor::onMainThread() {
 void ClapEditor::doIdleWork() {
     // Called from inside a control's mouse loop: the host's timer cannot
     // fire meanwhile, so this keeps the window painting.
-    const uint32_t now = getTicks();
-    if (static_cast<int32_t>(nextIdle - now) > 0) {
-        platform::sleep(4);
+    if (!pacer.dueOrNap(getTicks()))
         return;
-    }
-    nextIdle = now + kIdleInterval;
     inIdleWork = true;
     const std::shared_ptr<const bool> token = alive;
     pump();

@@ -13,6 +13,7 @@
 #include "clap/clap_api.h"
 #include "editor/equalizer_editor.h"
 #include "gui/views/frame_owner.h"
+#include "gui/views/idle_pacer.h"
 
 #include <memory>
 
@@ -68,7 +69,8 @@ class ClapEditor final : public CFrameOwner, public ParameterLink {
     clap_id timer = kClapInvalidId;
     // No host timer: the pass runs from requested main-thread callbacks.
     bool callbackIdle = false;
-    uint32_t nextIdle = 0;
+    // Paces the callback idle and the drag loops' idle work alike.
+    IdlePacer pacer;
     bool inIdleWork = false;
     std::shared_ptr<bool> alive;
 };

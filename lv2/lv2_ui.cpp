@@ -118,7 +118,7 @@ int Lv2EqualizerUi::idle() {
 void Lv2EqualizerUi::doIdleWork() {
     // Called from inside a control's mouse loop: the host's own idle cannot
     // run meanwhile, so this keeps the window painting.
-    if (!pacer.due(getTicks()))
+    if (!pacer.dueOrNap(getTicks()))
         return;
     inIdleWork = true;
     const std::shared_ptr<const bool> token = alive;

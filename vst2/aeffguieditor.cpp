@@ -120,7 +120,7 @@ bool AEffGUIEditor::requestSize(int32_t width, int32_t height) {
 uint32_t AEffGUIEditor::getTicks() { return platform::tickCount(); }
 
 void AEffGUIEditor::doIdleWork() {
-    if (!pacer.due(getTicks()))
+    if (!pacer.dueOrNap(getTicks()))
         return;
     const std::shared_ptr<const bool> token = alive;
     idle();

@@ -10,13 +10,18 @@ bool IdlePacer::due(uint32_t now) {
     // wrapped, or a loop that last ran long ago, finds the pass due rather
     // than waiting for the difference to come round.
     const uint32_t ahead = next - now;
-    if (started && ahead != 0 && ahead <= kInterval) {
-        platform::sleep(kEarlySleep);
+    if (started && ahead != 0 && ahead <= kInterval)
         return false;
-    }
     started = true;
     next = now + kInterval;
     return true;
+}
+
+bool IdlePacer::dueOrNap(uint32_t now) {
+    if (due(now))
+        return true;
+    platform::sleep(kEarlySleep);
+    return false;
 }
 
 } // namespace sorrel

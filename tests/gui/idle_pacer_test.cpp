@@ -1,5 +1,5 @@
-// The pace of a mouse loop's idle work: one pass an interval, an early call
-// sleeps, and a clock that wraps or a pass long ago never stalls it.
+// The pace of idle passes: one an interval, an early call of a mouse loop
+// sleeps, and a clock that wraps or a pass long ago never stalls them.
 #include "gui/views/idle_pacer.h"
 #include "gui/platform/headless.h"
 
@@ -30,11 +30,13 @@ TEST(IdlePacer, OnePassAnIntervalWhateverTheClockDoes) {
         {14, true},               // on time, after the wrap
         {14 + 0x80000005u, true}, // more than half the clock's range later
     };
-    IdlePacer pacer;
-    for (const auto &call : calls) {
-        headless::script().slept = 0;
-        EXPECT_EQ(pacer.due(call.now), call.due) << call.now;
-        EXPECT_EQ(headless::script().slept, call.due ? 0u : IdlePacer::kEarlySleep) << call.now;
+    for (bool nap : {false, true}) {
+        IdlePacer pacer;
+        for (const auto &call : calls) {
+            headless::script().slept = 0;
+            EXPECT_EQ(nap ? pacer.dueOrNap(call.now) : pacer.due(call.now), call.due) << call.now;
+            EXPECT_EQ(headless::script().slept, nap && !call.due ? IdlePacer::kEarlySleep : 0u) << call.now;
+        }
     }
     headless::reset();
 }
