@@ -162,9 +162,10 @@ bool ClapEqualizer::init() {
 }
 
 bool ClapEqualizer::activate(double sampleRate, uint32_t maxFrames) {
-    if (!(sampleRate > 0) || !std::isfinite(sampleRate) || maxFrames == 0)
+    const float rate = static_cast<float>(sampleRate);
+    if (!(rate > 0) || !std::isfinite(rate) || maxFrames == 0)
         return false;
-    core.setSampleRate(static_cast<float>(sampleRate));
+    core.setSampleRate(rate);
     core.setBlockSize(static_cast<int32_t>(std::min<uint32_t>(maxFrames, EqualizerEffect::kMaxWorkFrames)));
     active = core.workFrames() > 0;
     return active;
