@@ -131,7 +131,14 @@ bool guiGetSize(const clap_plugin_t *plugin, uint32_t *width, uint32_t *height) 
 
 bool guiCanResize(const clap_plugin_t *) { return false; }
 
-bool guiResizeHints(const clap_plugin_t *, clap_gui_resize_hints_t *) { return false; }
+// Hosts ask even of an editor that cannot resize; answering spares them a
+// complaint in their log.
+bool guiResizeHints(const clap_plugin_t *plugin, clap_gui_resize_hints_t *hints) {
+    if (gui(plugin) == nullptr || hints == nullptr)
+        return false;
+    *hints = {false, false, false, 0, 0};
+    return true;
+}
 
 // The size is fixed: whatever the host proposes, the editor's own is the
 // nearest it can have.
