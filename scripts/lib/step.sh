@@ -1,5 +1,9 @@
-# Sourced by the steps of scripts/test.d once `step` holds the step's name as
-# its SKIP and FAILED lines say it (e.g. "display tests").
+# Sourced by the steps of scripts/test.d, as
+#   step="display tests"   # the name its SKIP and FAILED lines give
+#   source "$(dirname "$0")/../lib/step.sh"
+# Goes to the repository root and sets root to it.
+cd "$(dirname "${BASH_SOURCE[0]}")/../.."
+root=$PWD
 
 # Prints "SKIP: <step>: WHY" and ends the step without failing it.
 step_skip() {

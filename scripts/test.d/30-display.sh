@@ -7,14 +7,12 @@
 # where the pixels go through the socket. Prints a SKIP line naming the
 # reason when the X tools are missing.
 set -euo pipefail
-cd "$(dirname "$0")/../.."
-root=$PWD
+step="display tests"
+source "$(dirname "$0")/../lib/step.sh"
 # SORREL_LINUX_BUILD and SORREL_ASAN_BUILD name other configured build
 # folders of the two presets.
 builds=("linux:${SORREL_LINUX_BUILD:-$root/build/linux}" "asan:${SORREL_ASAN_BUILD:-$root/build/asan}")
 
-step="display tests"
-source scripts/lib/step.sh
 step_needs gui Xvfb xdotool xdpyinfo
 
 source scripts/lib/xvfb.sh

@@ -4,14 +4,12 @@
 # ordinary test runs skip them for want of a display; here they get one.
 # Prints a SKIP line naming the reason when Xvfb, Wine or a build is missing.
 set -euo pipefail
-cd "$(dirname "$0")/../.."
-root=$PWD
+step="Windows display tests"
+source "$(dirname "$0")/../lib/step.sh"
 # SORREL_WIN32_BUILD and SORREL_WIN64_BUILD name other configured build
 # folders of the two presets.
 builds=("win32:${SORREL_WIN32_BUILD:-$root/build/win32}" "win64:${SORREL_WIN64_BUILD:-$root/build/win64}")
 
-step="Windows display tests"
-source scripts/lib/step.sh
 step_needs "wine gui" Xvfb xdpyinfo wine
 
 source scripts/lib/xvfb.sh

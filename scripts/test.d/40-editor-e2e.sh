@@ -6,16 +6,14 @@
 # (tests/e2e/editor_e2e.py); then tests/tools/gui_check.sh (ZamGEQ31 and a
 # Windows test plug-in). Prints SKIP lines for what cannot run here.
 set -uo pipefail
-cd "$(dirname "$0")/../.."
-root=$PWD
+step="editor end-to-end tests"
+source "$(dirname "$0")/../lib/step.sh"
 # SORREL_LINUX_BUILD, SORREL_WIN32_BUILD and SORREL_WIN64_BUILD name other
 # configured build folders of the three presets.
 linux=${SORREL_LINUX_BUILD:-$root/build/linux}
 win32=${SORREL_WIN32_BUILD:-$root/build/win32}
 win64=${SORREL_WIN64_BUILD:-$root/build/win64}
 
-step="editor end-to-end tests"
-source scripts/lib/step.sh
 step_needs gui Xvfb xdotool xdpyinfo python3
 
 fail=0

@@ -5,13 +5,11 @@
 # SORREL_SCALE, and the 32-bit DLL under Wine (tests/e2e/editor_scale_e2e.py).
 # Prints SKIP lines for what cannot run here.
 set -uo pipefail
-cd "$(dirname "$0")/../.."
-root=$PWD
+step="editor scale tests"
+source "$(dirname "$0")/../lib/step.sh"
 linux=${SORREL_LINUX_BUILD:-$root/build/linux}
 win32=${SORREL_WIN32_BUILD:-$root/build/win32}
 
-step="editor scale tests"
-source scripts/lib/step.sh
 step_needs gui Xvfb xdotool xdpyinfo xrdb python3
 
 fail=0

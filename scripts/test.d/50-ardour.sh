@@ -3,13 +3,10 @@
 # renders a track through it, saves and reloads the session, all headless.
 # Prints a SKIP line naming the reason when Ardour cannot run on this machine.
 set -euo pipefail
-cd "$(dirname "$0")/../.."
-root=$PWD
+step="Ardour host test"
+source "$(dirname "$0")/../lib/step.sh"
 # SORREL_LINUX_BUILD names another configured build folder of the linux preset.
 build=${SORREL_LINUX_BUILD:-$root/build/linux}
-
-step="Ardour host test"
-source scripts/lib/step.sh
 
 if ! bash scripts/deps.sh ardour; then
   step_skip "Debian's ardour package could not be installed"

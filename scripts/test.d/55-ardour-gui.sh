@@ -5,13 +5,10 @@
 # and reopen. A spy plug-in first records how Ardour drives an editor.
 # Prints a SKIP line naming the reason when Ardour cannot run on this machine.
 set -euo pipefail
-cd "$(dirname "$0")/../.."
-root=$PWD
+step="Ardour editor test"
+source "$(dirname "$0")/../lib/step.sh"
 # SORREL_LINUX_BUILD names another configured build folder of the linux preset.
 build=${SORREL_LINUX_BUILD:-$root/build/linux}
-
-step="Ardour editor test"
-source scripts/lib/step.sh
 
 if ! bash scripts/deps.sh ardour gui; then
   step_skip "Debian's ardour, xvfb or xdotool package could not be installed"
