@@ -218,7 +218,7 @@ void Vst3Equalizer::applyValue(ParamID id, ParamValue value) {
     if (isParameter(id))
         core.setParameter(static_cast<int32_t>(id), static_cast<float>(value));
     else if (id == kProgramParamId)
-        core.setProgram(programOf(value));
+        selectProgram(programOf(value));
 }
 
 // Applies every point whose offset, clamped into 0..frames, equals offset,
@@ -394,8 +394,14 @@ void Vst3Equalizer::selectProgram(int32_t program) {
     if (program == core.getProgram())
         return;
     core.setProgram(program);
-    // Every value of the controller changed with the program.
-    if (componentHandler != nullptr)
+    // Every value of the controller changed with the program. The host hears
+    // it later, from the editor's timer: hosts change programs while holding
+    // locks that their restart handling takes again (Ardour hangs).
+    valuesChanged.store(true, std::memory_order_relaxed);
+}
+
+void Vst3Equalizer::reportChangedValues() {
+    if (componentHandler != nullptr && valuesChanged.exchange(false, std::memory_order_relaxed))
         componentHandler->restartComponent(kParamValuesChanged);
 }
 

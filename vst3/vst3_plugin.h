@@ -106,6 +106,9 @@ class Vst3Equalizer final : public IComponent, public IAudioProcessor, public IE
     EqualizerEffect &effect() { return core; }
     // The host's handler, or null; the view reports gestures through it.
     IComponentHandler *handler() const { return componentHandler; }
+    // GUI thread: tells the host that every value may have changed when a
+    // program change (from the host or automation) made them change.
+    void reportChangedValues();
     // A value the user set in the editor: the effect takes it and the host
     // hears it (performEdit).
     void userValue(int32_t index, float value);
@@ -123,6 +126,7 @@ class Vst3Equalizer final : public IComponent, public IAudioProcessor, public IE
     std::atomic<uint32_t> references{1};
     EqualizerEffect core;
     IComponentHandler *componentHandler = nullptr;
+    std::atomic<bool> valuesChanged{false};
 };
 
 } // namespace sorrel::vst3

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Sorrel inside a real host: Debian's Ardour 7 scans the Linux plug-in,
+# Sorrel inside a real host: Debian's Ardour 7 scans the Linux plug-ins,
 # renders a track through it, saves and reloads the session, all headless.
 # Prints a SKIP line naming the reason when Ardour cannot run on this machine.
 set -euo pipefail
@@ -24,9 +24,18 @@ else
   echo "SKIP: Ardour host test of the LV2 build: the build found no LV2 headers (scripts/deps.sh lv2)"
 fi
 
+# And the VST 3 bundle, where the build makes one.
+vst3=()
+if cmake --build "$build" --target sorrel_vst3_module >/dev/null 2>&1; then
+  vst3=(--vst3 "$build/Sorrel.vst3")
+else
+  echo "SKIP: Ardour host test of the VST 3 build: the build makes no VST 3 bundle"
+fi
+
 rc=0
 timeout --kill-after=30 900 python3 tests/daw/ardour/ardour_test.py \
-  --plugin "$build/Sorrel.so" --host "$build/tools/sorrel-host" --spy "$build/daw/SorrelSpy.so" "${lv2[@]}" || rc=$?
+  --plugin "$build/Sorrel.so" --host "$build/tools/sorrel-host" --spy "$build/daw/SorrelSpy.so" "${lv2[@]}" \
+  "${vst3[@]}" || rc=$?
 case $rc in
   0) ;;
   77) exit 0 ;; # the test printed its SKIP line

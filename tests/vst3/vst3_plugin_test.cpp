@@ -313,7 +313,9 @@ TEST_F(Vst3Plugin, StateRoundTripsAndHoldsTheVst2Bank) {
         first.controller->setParamNormalized(id, 0.125 * (id % 7));
         effect->setParameter(effect, static_cast<VstInt32>(id), 0.125f * (id % 7));
     }
-    EXPECT_EQ(handler.calls, std::vector<std::string>{"restart 4"});
+    // The host hears of the program's new values later, from the editor's
+    // timer, never inside its own call.
+    EXPECT_TRUE(handler.calls.empty());
 
     const std::vector<unsigned char> saved = first.state();
     void *bank = nullptr;

@@ -17,6 +17,11 @@ Drives Debian's Ardour 7 through its own VST scanner and its Lua session tool
           VST bounce; the session reloaded (its saved state given program 3
           and the VST session's bank) must bring back ports, program and
           bank, and the same sound.
+5. vst3   with --vst3, the VST 3 bundle: Ardour's VST 3 scanner lists it;
+          on a stereo track with the same program and settings (parameters
+          in dB, as Ardour shows them) its bounce must equal the VST 2.4
+          bounce; its saved state must hold the program and the VST 2.4
+          session's bank; reloaded, values, program and sound come back.
 
 Exit status 0 when everything holds, 1 on a failure, 77 when Ardour cannot run
 on this machine (the reason is printed on a SKIP line).
@@ -37,6 +42,7 @@ import xml.etree.ElementTree as ET
 HERE = os.path.dirname(os.path.abspath(__file__))
 ARDOUR_LIB = "/usr/lib/ardour7"
 SCANNER = ARDOUR_LIB + "/ardour-vst-scanner"
+SCANNER3 = ARDOUR_LIB + "/ardour-vst3-scanner"
 LUA_SESSION = "ardour7-lua"
 
 RATE = 48000
@@ -154,9 +160,10 @@ class Ardour:
         self.work = work
         os.makedirs(work, exist_ok=True)
         self.vst = os.path.join(work, "vst")
+        self.vst3 = os.path.join(work, "vst3")
         self.config = os.path.join(work, "config")
         self.cache = os.path.join(work, "cache")
-        for d in (self.vst, self.config, self.cache):
+        for d in (self.vst, self.vst3, self.config, self.cache):
             os.makedirs(d, exist_ok=True)
         scripts = os.path.join(self.config, "ardour7", "scripts")
         os.makedirs(scripts, exist_ok=True)
@@ -171,7 +178,7 @@ class Ardour:
     def env(self, **extra):
         e = dict(os.environ)
         e.update(XDG_CONFIG_HOME=self.config, XDG_CACHE_HOME=self.cache, LXVST_PATH=self.vst,
-                 VST_PATH=self.vst, SORREL_SCRIPT_DIR=HERE)
+                 VST_PATH=self.vst, VST3_PATH=self.vst3, SORREL_SCRIPT_DIR=HERE)
         e.pop("DISPLAY", None)
         e.update({k: str(v) for k, v in extra.items()})
         return e
@@ -199,6 +206,31 @@ class Ardour:
         info = ET.parse(found[0]).getroot().find("VST2Info")
         if info is None:
             raise Failure(f"the scanner cache has no plug-in entry:\n{open(found[0]).read()}")
+        return dict(info.attrib), took
+
+    def add_vst3(self, bundle):
+        """Copies the bundle into the private VST 3 folder, dated back like
+        the VST 2.4 copy, and returns the copy's path."""
+        copy = os.path.join(self.vst3, os.path.basename(bundle.rstrip("/")))
+        shutil.rmtree(copy, ignore_errors=True)
+        shutil.copytree(bundle, copy)
+        past = time.time() - 60
+        for d, dirs, files in os.walk(copy):
+            for name in dirs + files:
+                os.utime(os.path.join(d, name), (past, past))
+        os.utime(copy, (past, past))
+        return copy
+
+    def scan_vst3(self, bundle):
+        env = self.env(LD_LIBRARY_PATH=ARDOUR_LIB)
+        rc, out, took = self.run([SCANNER3, "-f", "-v", bundle], env, "ardour-vst3-scanner")
+        found = [os.path.join(d, f) for d, _, fs in os.walk(os.path.join(self.cache, "ardour7")) for f in fs
+                 if f.endswith(".v3i")]
+        if rc != 0 or len(found) != 1:
+            raise Failure(f"ardour-vst3-scanner (exit {rc}) left {len(found)} cache files\n{out[-3000:]}")
+        info = ET.parse(found[0]).getroot().find("VST3Info")
+        if info is None:
+            raise Failure(f"the VST 3 scanner cache has no plug-in entry:\n{open(found[0]).read()}")
         return dict(info.attrib), took
 
     def lua(self, script, report, **settings):
@@ -262,6 +294,34 @@ def lxvst_state(session_file):
                 raise Failure(f"{session_file}: the plug-in state has no chunk")
             return chunk.get("program"), base64.b64decode(chunk.text or "")
     raise Failure(f"{session_file}: no VST processor saved")
+
+
+def vst3_state(session_file):
+    """(current program, bank bytes, whole component state) that Ardour saved
+    for the VST 3 plug-in. Ardour keeps the states in the format's preset file
+    layout: a header, the states, and a list naming each one's place."""
+    root = ET.parse(session_file).getroot()
+    for proc in root.iter("Processor"):
+        state = proc.find("vst3")
+        if proc.get("type") != "vst3" or state is None or state.find("chunk") is None:
+            continue
+        blob = base64.b64decode(state.find("chunk").text or "")
+        if blob[:4] != b"VST3":
+            raise Failure(f"{session_file}: the VST 3 state is no preset file")
+        list_at = struct.unpack_from("<q", blob, 40)[0]
+        if blob[list_at:list_at + 4] != b"List":
+            raise Failure(f"{session_file}: the VST 3 state has no list")
+        count = struct.unpack_from("<i", blob, list_at + 4)[0]
+        for k in range(count):
+            tag, offset, size = struct.unpack_from("<4sqq", blob, list_at + 8 + 20 * k)
+            if tag == b"Comp":
+                component = blob[offset:offset + size]
+                version, program = struct.unpack_from("<II", component)
+                if version != 1:
+                    raise Failure(f"{session_file}: the component state has version {version}")
+                return program, component[8:], component
+        raise Failure(f"{session_file}: the VST 3 state holds no component state")
+    raise Failure(f"{session_file}: no VST 3 processor saved")
 
 
 def record_values(bank, program):
@@ -375,6 +435,7 @@ def main():
     ap.add_argument("--keep", action="store_true", help="keep the working folder")
     ap.add_argument("--spy", help="the spy plug-in: also record and print how Ardour drives a plug-in")
     ap.add_argument("--lv2", help="the build folder holding sorrel.lv2: also check the LV2 plug-in")
+    ap.add_argument("--vst3", help="the Sorrel.vst3 bundle: also check the VST 3 plug-in")
     args = ap.parse_args()
 
     for path in (args.plugin, args.host):
@@ -390,6 +451,8 @@ def main():
         timings = run_checks(ardour, os.path.abspath(args.host), work)
         if args.lv2:
             timings += run_lv2_checks(ardour, os.path.abspath(args.lv2), work)
+        if args.vst3:
+            timings += run_vst3_checks(ardour, os.path.abspath(args.vst3), work)
         if args.spy:
             timings.append(("spy", record_calls(os.path.abspath(args.spy), os.path.join(work, "spy"))))
     except Skip as e:
@@ -586,6 +649,86 @@ def run_lv2_checks(ardour, lv2_dir, work):
         ("LV2 program after reload", PROGRAM, program_again),
         ("LV2 bank after reload equals the one loaded", True, bank_again == vst_bank),
         ("samples differing between the LV2 bounce after reload and the first", 0, differing_again),
+    ])
+    return timings
+
+
+def run_vst3_checks(ardour, bundle, work):
+    """The VST 3 bundle in the same flow: Ardour's scanner lists it; bounced
+    with the same program and settings it must equal the VST 2.4 bounce;
+    its saved state holds the program and the VST 2.4 session's bank; the
+    session reloaded brings back values, program and sound."""
+    timings = []
+    copy = ardour.add_vst3(bundle)
+    log("vst3: ardour-vst3-scanner")
+    info, took = ardour.scan_vst3(copy)
+    timings.append(("VST 3 scan", took))
+    check_all([
+        ("VST 3 name", EXPECT_NAME, info.get("name")),
+        ("VST 3 vendor", EXPECT_VENDOR, info.get("vendor")),
+        ("VST 3 category", "Fx|EQ", info.get("category")),
+        ("VST 3 inputs", "2", info.get("n_inputs")),
+        ("VST 3 outputs", "2", info.get("n_outputs")),
+    ])
+
+    _, vst_bank = lxvst_state(os.path.join(work, "session", "sorrel.ardour"))
+    vst_report = {}
+    with open(os.path.join(work, "render.txt")) as f:
+        for line in f:
+            key, _, value = line.rstrip("\n").partition("\t")
+            vst_report[key] = value
+    session = os.path.join(work, "session-vst3")
+    common = dict(SORREL_SESSION_DIR=session, SORREL_SESSION_NAME="sorrel-vst3", SORREL_RATE=RATE,
+                  SORREL_TOTAL_SAMPLES=TOTAL_SAMPLES)
+    # Ardour shows and takes a VST 3 parameter's plain value: dB for gains.
+    params = ",".join(f"{i}={lv2_port_value(i, v)!r}" for i, v in SETTINGS.items())
+    log(f"vst3: program {PROGRAM}, parameters {params}")
+    first, _, took = ardour.lua("render.lua", os.path.join(work, "render-vst3.txt"), SORREL_PLUGIN=EXPECT_NAME,
+                                SORREL_PLUGIN_TYPE="VST3", SORREL_INPUT_SAMPLES=INPUT_SAMPLES,
+                                SORREL_PROGRAM=PROGRAM, SORREL_PARAMS=params, **common)
+    timings.append(("VST 3 render session", took))
+    expected_plain = [lv2_port_value(i, SETTINGS.get(i, 1.0 if i >= 34 else 0.5)) for i in range(36)]
+    long_names = ["Input gain", "Bandwidth (Q)"] + [n.replace("Hz", " Hz").replace("k Hz", " kHz")
+                                                      for n in BAND_NAMES] + \
+                 ["Output gain", "Meters before band gain", "Meters after band gain"]
+    check_all([
+        ("VST 3 plug-in name", EXPECT_NAME, first.get("name")),
+        ("VST 3 plug-in vendor", EXPECT_VENDOR, first.get("maker")),
+        ("VST 3 instances on a stereo track", "1", first.get("instances")),
+        ("VST 3 audio inputs", "2", first.get("inputs")),
+        ("VST 3 audio outputs", "2", first.get("outputs")),
+        ("VST 3 parameter count", "36", first.get("param.count")),
+        ("VST 3 parameter names", long_names, [first.get(f"name.{i}") for i in range(36)]),
+        ("VST 3 programs offered", str(NUM_PROGRAMS), first.get("presets")),
+        ("VST 3 parameters after the settings", expected_plain,
+         [float(first.get(f"param.{i}", "nan")) for i in range(36)]),
+        ("the VST 3 session's input equals the VST 2.4 session's", True,
+         all(read_wav(first[f"input.{c}"]) == read_wav(vst_report[f"input.{c}"]) for c in range(2))),
+    ])
+    vst_out = [read_wav(vst_report[f"output.{c}"])[1][0] for c in range(2)]
+    vst3_out = [read_wav(first[f"output.{c}"])[1][0] for c in range(2)]
+    largest, differing, _ = compare(vst_out, vst3_out)
+    log(f"  VST 3 bounce against the VST 2.4 bounce: largest difference {largest:.3g}, "
+        f"{differing} of {2 * TOTAL_SAMPLES} samples differ")
+    check_all([("VST 3 bounce length", [TOTAL_SAMPLES] * 2, [len(c) for c in vst3_out]),
+               ("samples differing between the VST 3 and the VST 2.4 bounce", 0, differing)])
+
+    program, bank, component = vst3_state(os.path.join(session, "sorrel-vst3.ardour"))
+    check_all([("saved VST 3 program", PROGRAM, program),
+               ("saved VST 3 bank equals the VST 2.4 session's", True, bank == vst_bank)])
+
+    log("vst3: the saved session in a new process")
+    again, _, took = ardour.lua("reload.lua", os.path.join(work, "reload-vst3.txt"), **common)
+    timings.append(("VST 3 reload session", took))
+    reloaded = [read_wav(again[f"reloaded.{c}"])[1][0] for c in range(2)]
+    _, differing_again, _ = compare(vst3_out, reloaded)
+    program_again, _, component_again = vst3_state(os.path.join(session, "reloaded.ardour"))
+    check_all([
+        ("VST 3 parameters after reload", [first.get(f"param.{i}") for i in range(36)],
+         [again.get(f"param.{i}") for i in range(36)]),
+        ("VST 3 program after reload", PROGRAM, program_again),
+        ("VST 3 state after reload equals the saved one", True, component_again == component),
+        ("samples differing between the VST 3 bounce after reload and the first", 0, differing_again),
     ])
     return timings
 

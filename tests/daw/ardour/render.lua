@@ -50,13 +50,27 @@ put ("instances", insert:get_count ())
 put ("inputs", insert:natural_input_streams ():n_audio ())
 put ("outputs", insert:natural_output_streams ():n_audio ())
 -- An LV2 plug-in's parameters are its ports; its names are checked through lilv.
-if kind == "LXVST" then
+if kind == "LXVST" or kind == "VST3" then
 	for i = 0, plug:parameter_count () - 1 do
 		put ("name." .. i, plug:parameter_label (i))
 	end
 end
 local presets = plug:get_info ():get_presets (false)
-put ("presets", presets:size ())
+-- A VST 3 plug-in's programs come from the instance's program list, not
+-- from preset files: they are found by their URI.
+local function program_preset (index)
+	local uri = string.format ("VST3-P:%s:%04d", plug:unique_id (), index)
+	local p = plug:preset_by_uri (uri)
+	if p ~= nil and p.uri == uri then return p end
+	return nil
+end
+if kind == "VST3" then
+	local n = 0
+	while program_preset (n) do n = n + 1 end
+	put ("presets", n)
+else
+	put ("presets", presets:size ())
+end
 
 if program >= 0 then
 	local suffix = string.format (":%04d", program)
@@ -64,6 +78,7 @@ if program >= 0 then
 	for p in presets:iter () do
 		if p.uri:sub (-#suffix) == suffix then chosen = p end
 	end
+	if not chosen and kind == "VST3" then chosen = program_preset (program) end
 	assert (chosen, "no preset for program " .. program)
 	put ("program_label", chosen.label)
 	assert (plug:load_preset (chosen), "Ardour could not select the program")
@@ -80,7 +95,7 @@ bounce (track, proc, total_samples, "output")
 assert (Session:save_state ("", false, false, false, false, false) == 0, "saving failed")
 
 -- Ardour deadlocks or crashes when Lua still holds session objects at close.
-presets = nil plug = nil insert = nil proc = nil track = nil
+presets = nil program_preset = nil plug = nil insert = nil proc = nil track = nil
 collectgarbage ()
 finish ()
 close_session ()
