@@ -10,6 +10,12 @@
 // last drawn, and tells the frame that only they need showing; a meter
 // whose LEDs stay as they are draws and shows nothing. Its shown level
 // still falls one step per idle pass, as when it was drawn whole.
+//
+// Between whole scales (1.25, 1.5, ...) the meters of a row lie at other
+// phases of the device grid than the picture drawn for the scale, so a
+// meter draws its LEDs itself, row by row from the 1x strips: each LED's
+// colored row a line round(scale) device pixels high on the line's device
+// rows, the black row under it filling the rest.
 #pragma once
 
 #include "gui/controls/vumeter.h"
@@ -20,6 +26,7 @@ class BandMeter : public CVuMeter {
   public:
     BandMeter(const CRect &size, CBitmap *onBitmap, CBitmap *offBitmap, int32_t ledCount);
 
+    void draw(CDrawContext *context) override;
     void update(CDrawContext *context) override;
     CRect getUpdateArea() const override;
 
@@ -28,6 +35,8 @@ class BandMeter : public CVuMeter {
     // frame, or composed with a keyed color (the strip alone would not
     // show what lies under it).
     bool needsWholeDrawing() const;
+    // Logical rows first..last-1 of the view as lit (below cut) or unlit.
+    void drawRows(CDrawContext *context, int32_t first, int32_t last, int32_t cut);
 };
 
 } // namespace sorrel

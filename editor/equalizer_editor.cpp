@@ -69,19 +69,21 @@ CRect EqualizerEditor::logicalRect() const {
     return CRect(0, 0, background->getWidth(), background->getHeight());
 }
 
-int32_t EqualizerEditor::getScale() const {
-    if (scale == 0)
+DeviceScale EqualizerEditor::getScale() const {
+    if (!scaleChosen) {
         scale = wantedScale(nullptr);
+        scaleChosen = true;
+    }
     return scale;
 }
 
 CRect EqualizerEditor::getRect() const {
     const CRect r = logicalRect();
-    const int32_t s = getScale();
-    return CRect(0, 0, r.width() * s, r.height() * s);
+    const DeviceScale s = getScale();
+    return CRect(0, 0, s.length(r.width()), s.length(r.height()));
 }
 
-int32_t EqualizerEditor::wantedScale(void *parent) const {
+DeviceScale EqualizerEditor::wantedScale(void *parent) const {
     const CRect r = logicalRect();
     return scaling::currentScale(hostScale, parent, {r.width(), r.height()});
 }
@@ -90,9 +92,10 @@ bool EqualizerEditor::setHostScale(double factor) {
     if (!scaling::sensibleScaleFactor(factor))
         return false;
     hostScale = factor;
-    const int32_t wanted = wantedScale(frame ? frame->getParentWindow() : nullptr);
+    const DeviceScale wanted = wantedScale(frame ? frame->getParentWindow() : nullptr);
     if (!frame) {
         scale = wanted;
+        scaleChosen = true;
         return true;
     }
     if (frame->setScale(wanted))
@@ -105,14 +108,14 @@ bool EqualizerEditor::open(void *parent, CFrameOwner *owner) {
         close();
     // The host sized its window from getRect; a desktop that asks for
     // another scale gets it only when the host takes the new size.
-    const int32_t wanted = wantedScale(parent);
+    const DeviceScale wanted = wantedScale(parent);
     if (wanted != getScale()) {
         const CRect r = logicalRect();
         if (!owner) {
             scale = wanted;
         } else {
             const std::shared_ptr<const bool> alive = owner->livenessToken();
-            const bool taken = owner->requestSize(r.width() * wanted, r.height() * wanted);
+            const bool taken = owner->requestSize(wanted.length(r.width()), wanted.length(r.height()));
             if (!alive || !*alive)
                 return false;
             if (taken)

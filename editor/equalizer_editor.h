@@ -47,12 +47,14 @@ class EqualizerEditor : public ControlListener, public ValueEntryOpener, public 
     // The same at scale 1: the size the views are laid out in.
     CRect logicalRect() const;
 
-    // The integer scale the editor draws at (1..3). Until the host says
-    // otherwise it follows the user's SORREL_SCALE, then the desktop.
-    int32_t getScale() const;
-    // The host's content scale factor (the VST 2.4 content-scale call, LV2's
-    // ui:scaleFactor), before or while open. Rounded to a whole scale; a
-    // change while open asks the owner for the new window size
+    // The scale the editor draws at (1 to 4 in quarter steps). Until the
+    // host says otherwise it follows the user's SORREL_SCALE, then the
+    // desktop.
+    DeviceScale getScale() const;
+    // The host's scale factor (the VST 2.4 content-scale call, LV2's
+    // ui:scaleFactor, any format's scale call), before or while open: every
+    // format passes its factor here as it comes. Rounded to the nearest
+    // quarter step; a change while open asks the owner for the new window size
     // (requestSize) and redraws, and a refusal keeps the old scale. False,
     // with nothing changed, for a factor that means nothing (zero,
     // negative, not a number, beyond 4).
@@ -119,7 +121,7 @@ class EqualizerEditor : public ControlListener, public ValueEntryOpener, public 
     int32_t faderAt(const CPoint &where) const;
 
     // The scale for the sources known now (host, user, desktop of parent).
-    int32_t wantedScale(void *parent) const;
+    DeviceScale wantedScale(void *parent) const;
 
     ParameterLink *parameters;
     LevelSource *levels;
@@ -128,7 +130,8 @@ class EqualizerEditor : public ControlListener, public ValueEntryOpener, public 
     // Chosen when first asked (getRect, open): the desktop's setting may
     // cost a trip to the window system, which an effect that never shows
     // its editor should not pay.
-    mutable int32_t scale = 0;
+    mutable DeviceScale scale;
+    mutable bool scaleChosen = false;
     CControl *controls[layout::kTableSize] = {};
     // The plug-in's value of each parameter at the last refresh (NaN: look
     // again).

@@ -2,6 +2,7 @@
 // the Windows DLL also has them as module resources, which the toolkit
 // prefers there.
 #include "gui/drawing/resources.h"
+#include "resources/paint_pictures.h"
 
 extern const unsigned char sorrel_bitmap_101[];
 extern const unsigned long sorrel_bitmap_101_size;
@@ -38,5 +39,8 @@ const EmbeddedBitmap kEmbeddedBitmaps[] = {
     {3104, sorrel_bitmap_3104, &sorrel_bitmap_3104_size},
 };
 const size_t kNumEmbeddedBitmaps = sizeof(kEmbeddedBitmaps) / sizeof(kEmbeddedBitmaps[0]);
+
+// Every other scale is drawn when first asked for.
+const PicturePainter kPicturePainter = paintEditorPicture;
 
 } // namespace sorrel::gui

@@ -97,15 +97,15 @@ bool decodePackedBitmap(const uint8_t *data, size_t size, sorrel::raster::Surfac
     return true;
 }
 
-sorrel::raster::Surface enlarge(const sorrel::raster::Surface &source, int32_t scale) {
+sorrel::raster::Surface enlarge(const sorrel::raster::Surface &source, DeviceScale scale) {
     sorrel::raster::Surface out;
-    if (scale < 1 || !allocate(int64_t(source.width()) * scale, int64_t(source.height()) * scale, out))
+    if (!allocate(scale.length(source.width()), scale.length(source.height()), out))
         return {};
     for (int32_t y = 0; y < out.height(); ++y) {
-        const sorrel::raster::Pixel *from = source.row(y / scale);
+        const sorrel::raster::Pixel *from = source.row(scale.logical(y));
         sorrel::raster::Pixel *to = out.row(y);
         for (int32_t x = 0; x < out.width(); ++x)
-            to[x] = from[x / scale];
+            to[x] = from[scale.logical(x)];
     }
     return out;
 }
@@ -118,27 +118,30 @@ using sorrel::gui::kMaxImagePixels;
 
 namespace {
 
-// The context's scale, 1 without a context.
-int32_t scaleOf(const CDrawContext *context) {
-    return context ? context->getScale() : 1;
+// The context's scale, 1x without a context.
+DeviceScale scaleOf(const CDrawContext *context) {
+    return context ? context->getScale() : DeviceScale();
 }
 
 } // namespace
 
-std::shared_ptr<const sorrel::raster::Surface> CBitmap::imageForScale(int32_t scale) const {
-    if (!image || scale <= 1)
+std::shared_ptr<const sorrel::raster::Surface> CBitmap::imageForScale(DeviceScale scale) const {
+    if (!image || scale == DeviceScale())
         return image;
-    scale = std::min(scale, 3);
     auto make = [this, scale]() -> std::shared_ptr<const sorrel::raster::Surface> {
         auto out = std::shared_ptr<sorrel::raster::Surface>(new (std::nothrow) sorrel::raster::Surface());
         if (!out)
             return nullptr;
+        // Only a picture of exactly the scaled size stands in for this one.
+        auto fits = [&] { return out->width() == scale.length(width) && out->height() == scale.length(height); };
         if (resourceId != 0) {
-            const sorrel::gui::ResourceBytes bytes =
-                sorrel::gui::findBitmapResource(sorrel::gui::scaledResourceId(resourceId, scale));
-            // Only a picture of exactly the scaled size stands in for this one.
-            if (bytes.data && sorrel::gui::decodePackedBitmap(bytes.data, bytes.size, *out) &&
-                out->width() == width * scale && out->height() == height * scale)
+            if (scale.isWhole()) {
+                const sorrel::gui::ResourceBytes bytes =
+                    sorrel::gui::findBitmapResource(sorrel::gui::scaledResourceId(resourceId, scale.rounded()));
+                if (bytes.data && sorrel::gui::decodePackedBitmap(bytes.data, bytes.size, *out) && fits())
+                    return out;
+            }
+            if (sorrel::gui::paintModulePicture(resourceId, scale, *out) && fits())
                 return out;
         }
         *out = sorrel::gui::enlarge(*image, scale);
@@ -147,7 +150,7 @@ std::shared_ptr<const sorrel::raster::Surface> CBitmap::imageForScale(int32_t sc
     if (resourceId == 0)
         return make();
     std::lock_guard<std::mutex> hold(scaledLock);
-    std::shared_ptr<const sorrel::raster::Surface> &slot = scaled[scale - 2];
+    std::shared_ptr<const sorrel::raster::Surface> &slot = scaled[scale.quarters() - DeviceScale::kMinQuarters];
     if (!slot)
         slot = make();
     return slot;
@@ -182,8 +185,8 @@ void CBitmap::dispose() {
     mask.reset();
     {
         std::lock_guard<std::mutex> hold(scaledLock);
-        scaled[0].reset();
-        scaled[1].reset();
+        for (auto &slot : scaled)
+            slot.reset();
     }
     width = 0;
     height = 0;
@@ -210,12 +213,12 @@ void CBitmap::draw(CDrawContext *context, const CRect &rect, const CPoint &offse
     sorrel::raster::Canvas *canvas = context ? context->getSystemContext() : nullptr;
     if (!image || !canvas)
         return;
-    const int32_t s = scaleOf(context);
+    const DeviceScale s = scaleOf(context);
     const std::shared_ptr<const sorrel::raster::Surface> picture = imageForScale(s);
     if (!picture)
         return;
     const sorrel::raster::Rect to = context->toDevice(rect);
-    canvas->blit(to.left, to.top, to.width(), to.height(), *picture, offset.x * s, offset.y * s);
+    canvas->blit(to.left, to.top, to.width(), to.height(), *picture, s.device(offset.x), s.device(offset.y));
 }
 
 void CBitmap::drawTransparent(CDrawContext *context, const CRect &rect, const CPoint &offset) {
@@ -225,14 +228,14 @@ void CBitmap::drawTransparent(CDrawContext *context, const CRect &rect, const CP
     // Only pixels of the bitmap take part: the block is cut to the image, so
     // that every path leaves the destination alone beyond it. Everything
     // from here on is in device pixels.
-    const int32_t s = scaleOf(context);
+    const DeviceScale s = scaleOf(context);
     const std::shared_ptr<const sorrel::raster::Surface> picture = imageForScale(s);
     if (!picture)
         return;
     const sorrel::raster::Rect to = context->toDevice(rect);
     int32_t x = to.left;
     int32_t y = to.top;
-    int32_t sx = offset.x * s, sy = offset.y * s;
+    int32_t sx = s.device(offset.x), sy = s.device(offset.y);
     int32_t w = to.width(), h = to.height();
     if (sx < 0) {
         w += sx;
@@ -252,7 +255,7 @@ void CBitmap::drawTransparent(CDrawContext *context, const CRect &rect, const CP
         sorrel::raster::rgb(transparentColor.red, transparentColor.green, transparentColor.blue);
 
     // The mask is the 1x image's; at other scales the key does the work.
-    if (mask && s == 1) {
+    if (mask && s == DeviceScale()) {
         // Destination into a work image, XOR bitmap, AND mask, XOR bitmap:
         // where the mask is white the destination survives.
         sorrel::raster::Surface work;
@@ -286,12 +289,13 @@ void CBitmap::drawAlphaBlend(CDrawContext *context, const CRect &rect, const CPo
     sorrel::raster::Canvas *canvas = context ? context->getSystemContext() : nullptr;
     if (!image || !canvas)
         return;
-    const int32_t s = scaleOf(context);
+    const DeviceScale s = scaleOf(context);
     const std::shared_ptr<const sorrel::raster::Surface> picture = imageForScale(s);
     if (!picture)
         return;
     const sorrel::raster::Rect to = context->toDevice(rect);
-    canvas->blitBlend(to.left, to.top, to.width(), to.height(), *picture, offset.x * s, offset.y * s, alpha);
+    canvas->blitBlend(to.left, to.top, to.width(), to.height(), *picture, s.device(offset.x), s.device(offset.y),
+                      alpha);
 }
 
 void CBitmap::setTransparencyMask(CDrawContext *context, const CPoint &offset) {

@@ -3,9 +3,10 @@
 // blended with a constant opacity.
 //
 // A bitmap's size and the rectangles and offsets it is drawn with are
-// logical. A context drawing at scale 2 or 3 gets the picture made for that
-// scale (the module's resource of the scaled id, drawn large by the picture
-// script), or the 1x image enlarged pixel for pixel where there is none.
+// logical. A context drawing at another scale gets the picture made for
+// that scale: the module's resource of the scaled id (2x and 3x, drawn
+// large by the picture script), else the module's painter (every other
+// step), else the 1x image with each pixel stretched over its device area.
 #pragma once
 
 #include "gui/drawing/color.h"
@@ -51,11 +52,11 @@ class CBitmap : public CReferenceCounter {
     int32_t getResourceId() const { return resourceId; }
     bool isLoaded() const { return image != nullptr; }
     sorrel::raster::Surface *getHandle() const { return image.get(); }
-    // The image a context of that scale (1..3) draws; null when not loaded.
+    // The image a context of that scale draws; null when not loaded.
     // Scaled images are made on first use and kept until the bitmap is
     // disposed; bitmaps not loaded from a resource may be drawn into, so
     // theirs are made anew at each call.
-    std::shared_ptr<const sorrel::raster::Surface> imageForScale(int32_t scale) const;
+    std::shared_ptr<const sorrel::raster::Surface> imageForScale(DeviceScale scale) const;
     // The image shared with whoever draws into it: it outlives a dispose
     // while an off-screen context still has it selected.
     std::shared_ptr<sorrel::raster::Surface> getSharedHandle() const { return image; }
@@ -74,9 +75,9 @@ class CBitmap : public CReferenceCounter {
     CColor transparentColor = TransparentColor;
     std::shared_ptr<sorrel::raster::Surface> image;
     std::unique_ptr<sorrel::raster::Surface> mask;
-    // The 2x and 3x images of a resource bitmap.
+    // The scaled images of a resource bitmap, by quarter step.
     mutable std::mutex scaledLock;
-    mutable std::shared_ptr<const sorrel::raster::Surface> scaled[2];
+    mutable std::shared_ptr<const sorrel::raster::Surface> scaled[DeviceScale::kSteps];
 };
 
 } // namespace sorrel
@@ -103,7 +104,8 @@ constexpr int32_t scaledResourceId(int32_t id, int32_t scale) {
     return id + 1000 * scale;
 }
 
-// Every pixel of source as a scale x scale block; empty when memory runs out.
-sorrel::raster::Surface enlarge(const sorrel::raster::Surface &source, int32_t scale);
+// Every pixel of source stretched over its device area at scale (at a whole
+// scale s, an s x s block); empty when memory runs out.
+sorrel::raster::Surface enlarge(const sorrel::raster::Surface &source, DeviceScale scale);
 
 } // namespace sorrel::gui

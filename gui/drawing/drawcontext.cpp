@@ -30,17 +30,6 @@ sorrel::raster::Rop2 ropOf(int32_t mode) {
 // A polygon up to this size is converted on the stack.
 constexpr int32_t kStackPoints = 30;
 
-constexpr int32_t kMaxScale = 3;
-
-// A logical coordinate times the scale, kept within the renderer's range
-// (it clamps to 2^27 itself) whatever a caller passes.
-int32_t times(int64_t v, int32_t scale) {
-    return static_cast<int32_t>(std::clamp<int64_t>(v * scale, -(int64_t(1) << 30), int64_t(1) << 30));
-}
-
-int32_t floorDiv(int32_t v, int32_t d) {
-    return v >= 0 ? v / d : -((-v + d - 1) / d);
-}
 
 } // namespace
 
@@ -49,7 +38,7 @@ CDrawContext::CDrawContext(CDrawContextOwner *inOwner, sorrel::raster::Canvas *i
     : systemContext(inSystemContext), window(inWindow), owner(inOwner) {
     clipRect = owner ? owner->getDefaultClip() : CRect(0, 0, 1000, 1000);
     if (owner)
-        scale = std::clamp(owner->contentScale(), 1, kMaxScale);
+        scale = owner->contentScale();
     if (!systemContext && window) {
         if (sorrel::raster::Surface *image = platform::windowSurface(window)) {
             try {
@@ -65,10 +54,10 @@ CDrawContext::CDrawContext(CDrawContextOwner *inOwner, sorrel::raster::Canvas *i
         savedPen = systemContext->pen();
         savedBrush = systemContext->brush();
         savedFont = systemContext->font();
-        savedBlock = systemContext->blockSize();
+        savedBlock = systemContext->blockScaleInUse();
         hasSaved = true;
         systemContext->setBackOpaque(false);
-        systemContext->setBlockSize(scale);
+        systemContext->setBlockScale(scale);
     }
     penStyle = sorrel::raster::LineStyle::Solid;
     if (window)
@@ -94,12 +83,12 @@ CPoint CDrawContext::windowScreenOrigin() const {
 // On the screen, in device pixels; the part inside the window is logical.
 CPoint CDrawContext::getScreenOrigin() const {
     const CPoint base = windowScreenOrigin();
-    return CPoint(base.x + screenOriginInWindow.x * scale, base.y + screenOriginInWindow.y * scale);
+    return CPoint(base.x + scale.device(screenOriginInWindow.x), base.y + scale.device(screenOriginInWindow.y));
 }
 
 void CDrawContext::setScreenOrigin(const CPoint &origin) {
     const CPoint base = windowScreenOrigin();
-    screenOriginInWindow = CPoint(floorDiv(origin.x - base.x, scale), floorDiv(origin.y - base.y, scale));
+    screenOriginInWindow = CPoint(scale.logical(origin.x - base.x), scale.logical(origin.y - base.y));
 }
 
 CDrawContext::~CDrawContext() {
@@ -114,10 +103,10 @@ void CDrawContext::attachSystemContext(sorrel::raster::Canvas *canvas) {
     savedPen = systemContext->pen();
     savedBrush = systemContext->brush();
     savedFont = systemContext->font();
-    savedBlock = systemContext->blockSize();
+    savedBlock = systemContext->blockScaleInUse();
     hasSaved = true;
     systemContext->setBackOpaque(false);
-    systemContext->setBlockSize(scale);
+    systemContext->setBlockScale(scale);
     systemContext->setTextColor(pixelOf(fontColor));
     systemContext->setBackColor(pixelOf(fillColor));
     systemContext->setRop2(ropOf(drawMode));
@@ -142,7 +131,7 @@ void CDrawContext::detachSystemContext() {
         systemContext->setPen(savedPen);
         systemContext->setBrush(savedBrush);
         systemContext->setFont(savedFont);
-        systemContext->setBlockSize(savedBlock);
+        systemContext->setBlockScale(savedBlock);
         hasSaved = false;
     }
     if (ownedSystemContext) {
@@ -156,59 +145,58 @@ void CDrawContext::detachSystemContext() {
 
 // --- scale --------------------------------------------------------------------
 
-void CDrawContext::setScale(int32_t newScale) {
-    newScale = std::clamp(newScale, 1, kMaxScale);
+void CDrawContext::setScale(DeviceScale newScale) {
     if (newScale == scale)
         return;
     scale = newScale;
     if (systemContext)
-        systemContext->setBlockSize(scale);
+        systemContext->setBlockScale(scale);
     rebuildPen();
     rebuildFont();
     applyClip();
 }
 
 sorrel::raster::Rect CDrawContext::toDevice(const CRect &r) const {
-    return {times(int64_t(r.left) + offset.x, scale), times(int64_t(r.top) + offset.y, scale),
-            times(int64_t(r.right) + offset.x, scale), times(int64_t(r.bottom) + offset.y, scale)};
+    return {scale.device(int64_t(r.left) + offset.x), scale.device(int64_t(r.top) + offset.y),
+            scale.device(int64_t(r.right) + offset.x), scale.device(int64_t(r.bottom) + offset.y)};
 }
 
 sorrel::raster::Point CDrawContext::toDevice(const CPoint &p) const {
-    return {times(int64_t(p.x) + offset.x, scale), times(int64_t(p.y) + offset.y, scale)};
+    return {scale.device(int64_t(p.x) + offset.x), scale.device(int64_t(p.y) + offset.y)};
 }
 
 // A wide pen's line runs through the middle of its end points' blocks; a
 // one-pixel pen draws whole blocks and takes the blocks' corners.
 sorrel::raster::Point CDrawContext::linePoint(const CPoint &p) const {
     sorrel::raster::Point d = toDevice(p);
-    if (scale > 1 && frameWidth > 1) {
-        d.x += scale / 2;
-        d.y += scale / 2;
+    if (scale != DeviceScale() && frameWidth > 1) {
+        d.x += scale.lineWidth() / 2;
+        d.y += scale.lineWidth() / 2;
     }
     return d;
 }
 
-// The box of an outline drawn with a pen as wide as the scale: inset by
-// half the scale, so that the thickened curve stays inside the blocks of
+// The box of an outline drawn with a pen as wide as a scaled line: inset by
+// half that width, so that the thickened curve stays inside the blocks of
 // the pixels it covers at scale 1.
 sorrel::raster::Rect CDrawContext::arcBox(const CRect &r) const {
     const sorrel::raster::Rect d = toDevice(r);
-    const int32_t h = scale / 2;
+    const int32_t h = scale.lineWidth() / 2;
     return {d.left + h, d.top + h, d.right - h, d.bottom - h};
 }
 
 sorrel::raster::Point CDrawContext::arcPoint(const CPoint &p) const {
     const sorrel::raster::Point d = toDevice(p);
-    return {d.x + scale / 2, d.y + scale / 2};
+    return {d.x + scale.lineWidth() / 2, d.y + scale.lineWidth() / 2};
 }
 
 template <typename Draw> void CDrawContext::withScaledPen(Draw draw) {
-    if (scale == 1 || frameWidth > 1) {
+    if (scale == DeviceScale() || frameWidth > 1) {
         draw();
         return;
     }
     sorrel::raster::Pen wide = ownPen;
-    wide.width = scale;
+    wide.width = scale.lineWidth();
     systemContext->setPen(wide);
     draw();
     systemContext->setPen(ownPen);
@@ -216,12 +204,12 @@ template <typename Draw> void CDrawContext::withScaledPen(Draw draw) {
 
 void CDrawContext::applyClip() {
     if (systemContext)
-        systemContext->setClip({times(clipRect.left, scale), times(clipRect.top, scale),
-                                times(clipRect.right, scale), times(clipRect.bottom, scale)});
+        systemContext->setClip({scale.device(clipRect.left), scale.device(clipRect.top), scale.device(clipRect.right),
+                                scale.device(clipRect.bottom)});
 }
 
 void CDrawContext::rebuildPen() {
-    ownPen = sorrel::raster::Pen{pixelOf(frameColor), frameWidth > 1 ? times(frameWidth, scale) : frameWidth, penStyle};
+    ownPen = sorrel::raster::Pen{pixelOf(frameColor), frameWidth > 1 ? scale.length(frameWidth) : frameWidth, penStyle};
     hasOwnPen = true;
     ++builds.pens;
     if (systemContext)
@@ -310,8 +298,8 @@ void CDrawContext::rebuildFont() {
     spec.italic = d.italic;
     spec.underline = d.underline;
     logicalFont = sorrel::raster::Font(spec);
-    if (scale > 1) {
-        spec.height = std::clamp(spec.height * scale, 1, kMaxFontPixels);
+    if (scale != DeviceScale()) {
+        spec.height = std::clamp(scale.length(spec.height), 1, kMaxFontPixels);
         ownFont = sorrel::raster::Font(spec);
     } else {
         ownFont = logicalFont;
@@ -440,10 +428,11 @@ void CDrawContext::fillEllipse(const CRect &rect) {
 void CDrawContext::drawPoint(const CPoint &point, const CColor &color) {
     if (!systemContext)
         return;
-    const sorrel::raster::Point d = toDevice(point);
-    for (int32_t y = 0; y < scale; ++y)
-        for (int32_t x = 0; x < scale; ++x)
-            systemContext->setPixel({d.x + x, d.y + y}, pixelOf(color));
+    // The logical pixel's whole device area.
+    const sorrel::raster::Rect d = toDevice(CRect(point.x, point.y, point.x + 1, point.y + 1));
+    for (int32_t y = d.top; y < d.bottom; ++y)
+        for (int32_t x = d.left; x < d.right; ++x)
+            systemContext->setPixel({x, y}, pixelOf(color));
 }
 
 CColor CDrawContext::getPoint(const CPoint &point) {
@@ -551,8 +540,8 @@ CPoint &CDrawContext::getMouseLocation(CPoint &point) {
     // inside the window is logical.
     const sorrel::raster::Point cursor = platform::pointerPosition();
     const CPoint base = windowScreenOrigin();
-    point = CPoint(floorDiv(cursor.x - base.x, scale) - screenOriginInWindow.x,
-                   floorDiv(cursor.y - base.y, scale) - screenOriginInWindow.y);
+    point = CPoint(scale.logical(cursor.x - base.x) - screenOriginInWindow.x,
+                   scale.logical(cursor.y - base.y) - screenOriginInWindow.y);
     return point;
 }
 

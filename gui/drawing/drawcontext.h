@@ -4,10 +4,11 @@
 // coordinate first.
 //
 // Scale. Views lay themselves out in logical pixels whatever the screen; a
-// context drawing at an integer scale s (1..3) multiplies every coordinate,
-// rectangle, line width and font size by s on the way to the canvas, and
-// divides pointer positions by s on the way back. At scale 1 the canvas
-// sees exactly the numbers the views pass.
+// context drawing at a scale (1 to 4 in quarter steps) maps every
+// coordinate, rectangle, line width and font size through the scale's one
+// rounding rule on the way to the canvas, and pointer positions back
+// through its inverse. At 1x the canvas sees exactly the numbers the views
+// pass.
 #pragma once
 
 #include "gui/drawing/color.h"
@@ -35,8 +36,8 @@ class CDrawContextOwner {
     // False once the window or the editor behind it has gone: the context
     // then reports no buttons held, so that polling loops end.
     virtual bool acceptsInput() { return true; }
-    // The scale contexts made for this owner draw at (1..3).
-    virtual int32_t contentScale() const { return 1; }
+    // The scale contexts made for this owner draw at.
+    virtual DeviceScale contentScale() const { return DeviceScale(); }
 
   protected:
     virtual ~CDrawContextOwner() = default;
@@ -134,10 +135,10 @@ class CDrawContext : public CReferenceCounter {
     bool waitDoubleClick();
     bool waitDrag();
 
-    // Device pixels per logical pixel (1..3), taken from the owner when the
+    // Device pixels per logical pixel, taken from the owner when the
     // context is made. Setting it keeps the logical state (clip, pen, font).
-    int32_t getScale() const { return scale; }
-    void setScale(int32_t newScale);
+    DeviceScale getScale() const { return scale; }
+    void setScale(DeviceScale newScale);
     // A logical rectangle or point of the caller's coordinates (the offset
     // added) in the canvas's device pixels; for code that works on the
     // canvas's pixels itself.
@@ -184,7 +185,7 @@ class CDrawContext : public CReferenceCounter {
     int32_t lineStyle = LineDotted;
     int32_t drawMode = ModeAntialias;
     CRect clipRect;
-    int32_t scale = 1;
+    DeviceScale scale;
 
   private:
     void rebuildPen();
@@ -208,7 +209,7 @@ class CDrawContext : public CReferenceCounter {
     sorrel::raster::Pen savedPen;
     sorrel::raster::Pixel savedBrush = 0;
     sorrel::raster::Font savedFont;
-    int32_t savedBlock = 1;
+    DeviceScale savedBlock;
     bool hasSaved = false;
     sorrel::raster::LineStyle penStyle = sorrel::raster::LineStyle::Solid;
     sorrel::raster::Canvas *ownedSystemContext = nullptr;

@@ -6,14 +6,16 @@
 
 namespace sorrel {
 
-// The surface has the context's device pixels: the logical size times the
+// The surface has the context's device pixels: the logical size at the
 // scale the owner draws at.
 void COffscreenContext::makeSurface(sorrel::raster::Pixel fill) {
-    const int64_t pixels = int64_t(width) * height * scale * scale;
-    if (width <= 0 || height <= 0 || pixels > sorrel::gui::kMaxImagePixels)
+    if (width <= 0 || height <= 0)
+        return;
+    const int32_t w = scale.length(width), h = scale.length(height);
+    if (int64_t(w) * h > sorrel::gui::kMaxImagePixels)
         return;
     try {
-        ownSurface = std::make_unique<sorrel::raster::Surface>(width * scale, height * scale, fill);
+        ownSurface = std::make_unique<sorrel::raster::Surface>(w, h, fill);
     } catch (const std::bad_alloc &) {
         ownSurface.reset();
         return;
@@ -46,7 +48,7 @@ COffscreenContext::COffscreenContext(CDrawContext *context, CBitmap *background,
     clipRect.setNormalized(0, 0, width, height);
     if (drawInBitmap && backgroundBitmap) {
         // The bitmap's own image has its logical size.
-        setScale(1);
+        setScale(DeviceScale());
         bitmapSurface = backgroundBitmap->getSharedHandle();
         surfaceInUse = bitmapSurface.get();
     } else {
@@ -75,7 +77,7 @@ void COffscreenContext::copyFromContext(CDrawContext *source, const CRect &rect,
     if (!from || !from->target() || !memoryContext)
         return;
     const sorrel::raster::Rect block = source->toDevice(rect);
-    memoryContext->blit(destination.x * scale, destination.y * scale, block.width(), block.height(),
+    memoryContext->blit(scale.device(destination.x), scale.device(destination.y), block.width(), block.height(),
                         *from->target(), block.left, block.top);
 }
 
@@ -84,8 +86,8 @@ void COffscreenContext::copyToContext(CDrawContext *target, const CRect &rect, c
     if (!to || !surfaceInUse)
         return;
     const sorrel::raster::Rect block = target->toDevice(rect);
-    to->blit(block.left, block.top, block.width(), block.height(), *surfaceInUse, source.x * scale,
-             source.y * scale);
+    to->blit(block.left, block.top, block.width(), block.height(), *surfaceInUse, scale.device(source.x),
+             scale.device(source.y));
 }
 
 } // namespace sorrel

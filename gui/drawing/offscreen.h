@@ -1,7 +1,7 @@
 // A drawing context whose drawing lands in a memory image instead of the
 // window: views compose into one and copy the result out in one step. Sizes
-// and rectangles are logical; the image has the owner's scale times as many
-// pixels each way (one drawing into a bitmap's own image draws at scale 1).
+// and rectangles are logical; the image has the logical size at the owner's
+// scale (one drawing into a bitmap's own image draws at 1x).
 #pragma once
 
 #include "gui/drawing/drawcontext.h"

@@ -22,6 +22,10 @@ ResourceBytes fromEmbedded(int32_t id) {
 }
 } // namespace
 
+bool paintModulePicture(int32_t id, DeviceScale scale, raster::Surface &out) {
+    return kPicturePainter && kPicturePainter(id, scale, out);
+}
+
 ResourceBytes findBitmapResource(int32_t id) {
     const uint8_t *data = nullptr;
     size_t size = 0;

@@ -1,6 +1,8 @@
 // Bitmap resources of the plug-in module, looked up by id.
 #pragma once
 
+#include "gui/raster/raster.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -28,6 +30,13 @@ struct EmbeddedBitmap {
 // window system is.
 extern const EmbeddedBitmap kEmbeddedBitmaps[];
 extern const size_t kNumEmbeddedBitmaps;
+
+// Draws the module's picture id for a scale it carries no stored picture
+// of, through the painter the module's table names (null: none). False
+// when there is no painter or it cannot draw that picture.
+using PicturePainter = bool (*)(int32_t id, DeviceScale scale, raster::Surface &out);
+extern const PicturePainter kPicturePainter;
+bool paintModulePicture(int32_t id, DeviceScale scale, raster::Surface &out);
 
 // The module's own resources come first where the platform has them (the
 // .rc compiled into the Windows DLL); every target also carries the bitmaps

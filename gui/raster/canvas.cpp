@@ -73,10 +73,6 @@ void Canvas::setPen(const Pen &pen) {
         selectedPen.width = 4096;
 }
 
-void Canvas::setBlockSize(int32_t size) {
-    blockSide = std::clamp(size, 1, 16);
-}
-
 void Canvas::plot(int32_t x, int32_t y, Pixel color) {
     Pixel *p = targetSurface->row(y) + x;
     *p = applyRop(rasterOp, colorOf(*p), color);
@@ -119,7 +115,7 @@ void Canvas::lineTo(Point p) {
     Point a = penPosition;
     Point b = clampPoint(p);
     penPosition = b;
-    if (blockSide > 1 && selectedPen.width <= 1) {
+    if (blockScale.quarters() > DeviceScale::kMinQuarters && selectedPen.width <= 1) {
         blockLine(a, b);
         return;
     }
@@ -170,9 +166,9 @@ void Canvas::lineTo(Point p) {
 // The one-pixel line on the lattice of blocks: the same walk as lineTo's,
 // each visited point filled as a block (clipped pixel by pixel).
 void Canvas::blockLine(Point a, Point b) {
-    const int64_t s = blockSide;
-    auto down = [s](int64_t v) { return v >= 0 ? v / s : -((-v + s - 1) / s); };
-    const int64_t ax = down(a.x), ay = down(a.y), bx = down(b.x), by = down(b.y);
+    const DeviceScale s = blockScale;
+    const int64_t across = s.lineWidth();
+    const int64_t ax = s.logical(a.x), ay = s.logical(a.y), bx = s.logical(b.x), by = s.logical(b.y);
     const int64_t dx = bx - ax, dy = by - ay;
     const int64_t n = std::max(magnitude(dx), magnitude(dy));
     if (n == 0)
@@ -191,8 +187,12 @@ void Canvas::blockLine(Point a, Point b) {
             continue;
         const int64_t major = (xMajor ? ax : ay) + step * k;
         const int64_t minor = (xMajor ? ay : ax) + ceilDiv(2 * dMinor * k - n, 2 * n);
-        const int64_t x0 = (xMajor ? major : minor) * s, y0 = (xMajor ? minor : major) * s;
-        const Rect block = intersect(rect64(x0, y0, x0 + s, y0 + s), clip);
+        const int64_t lx = xMajor ? major : minor, ly = xMajor ? minor : major;
+        const int64_t x0 = xMajor ? s.device(lx) : s.lineStart(lx);
+        const int64_t y0 = xMajor ? s.lineStart(ly) : s.device(ly);
+        const int64_t x1 = xMajor ? s.device(lx + 1) : x0 + across;
+        const int64_t y1 = xMajor ? y0 + across : s.device(ly + 1);
+        const Rect block = intersect(rect64(x0, y0, x1, y1), clip);
         for (int32_t y = block.top; y < block.bottom; ++y)
             for (int32_t x = block.left; x < block.right; ++x)
                 plot(x, y, selectedPen.color);

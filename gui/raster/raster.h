@@ -15,6 +15,8 @@
 // byte as 0 and ignores it when comparing colors.
 #pragma once
 
+#include "gui/raster/device_scale.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -209,14 +211,16 @@ class Canvas {
 
     void setPen(const Pen &pen);
     const Pen &pen() const { return selectedPen; }
-    // Drawing at an integer scale: one-pixel pens then draw blocks of
-    // size x size pixels. lineTo walks the line on the lattice of blocks
-    // (its points divided by size, rounded down) and fills every block it
-    // visits, so a line drawn at scale s covers exactly the blocks of the
-    // pixels it covers at scale 1; the dot pattern counts blocks. 1 (the
-    // default) is plain pixels; sizes are kept to 1..16.
-    void setBlockSize(int32_t size);
-    int32_t blockSize() const { return blockSide; }
+    // Drawing at a scale: one-pixel pens then draw blocks. lineTo walks
+    // the line on the lattice of logical pixels (its points mapped back
+    // through the scale) and fills every block it visits, so a line drawn
+    // at a scale covers exactly the blocks of the pixels it covers at 1x;
+    // the dot pattern counts blocks. A block spans its logical pixel's
+    // device area along the line and the scale's line width across it,
+    // centered on that area (at a whole scale s, s x s pixels). 1x (the
+    // default) is plain pixels.
+    void setBlockScale(DeviceScale scale) { blockScale = scale; }
+    DeviceScale blockScaleInUse() const { return blockScale; }
     void setBrush(Pixel color) { brushColor = colorOf(color); }
     Pixel brush() const { return brushColor; }
     void setRop2(Rop2 rop) { rasterOp = rop; }
@@ -338,7 +342,7 @@ class Canvas {
     Pixel currentBackColor = 0x00ffffff;
     bool backgroundOpaque = false;
     Rect lastDrawnCell;
-    int32_t blockSide = 1;
+    DeviceScale blockScale;
 };
 
 // The monochrome mask of a block as a color surface: white (0x00ffffff)

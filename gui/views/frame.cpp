@@ -46,14 +46,14 @@ platform::Cursor platformCursor(CCursorType type) {
 
 // --- construction -------------------------------------------------------------------
 
-CFrame::CFrame(const CRect &inSize, void *inParentWindow, CFrameOwner *inOwner, int32_t inScale)
-    : CViewContainer(inSize, this, nullptr), owner(inOwner), scale(std::clamp(inScale, 1, 3)),
+CFrame::CFrame(const CRect &inSize, void *inParentWindow, CFrameOwner *inOwner, DeviceScale inScale)
+    : CViewContainer(inSize, this, nullptr), owner(inOwner), scale(inScale),
       parentWindow(inParentWindow) {
     if (owner)
         ownerToken = owner->livenessToken();
     if (!parentWindow)
         return;
-    window = platform::createWindow(parentWindow, size.width() * scale, size.height() * scale, this);
+    window = platform::createWindow(parentWindow, scale.length(size.width()), scale.length(size.height()), this);
     if (!window)
         return;
     setDropActive(true);
@@ -113,7 +113,8 @@ void CFrame::present(CDrawContext *context, const CRect *areas, size_t count) {
         shown.intersectWith(CRect(0, 0, size.width(), size.height()));
         if (!shown.isEmpty())
             shownAreas.push_back(
-                sorrel::raster::Rect{shown.left * scale, shown.top * scale, shown.right * scale, shown.bottom * scale});
+                sorrel::raster::Rect{scale.device(shown.left), scale.device(shown.top), scale.device(shown.right),
+                                     scale.device(shown.bottom)});
     }
     if (!shownAreas.empty())
         platform::presentWindowAreas(window, shownAreas.data(), shownAreas.size());
@@ -442,9 +443,9 @@ bool CFrame::setSize(int32_t width, int32_t height) {
         backBuffer = nullptr;
     }
     CFrameOwner *e = getOwner();
-    const bool byHost = e && e->requestSize(width * scale, height * scale);
+    const bool byHost = e && e->requestSize(scale.length(width), scale.length(height));
     if (windowUsable())
-        platform::resizeWindow(window, width * scale, height * scale, !byHost);
+        platform::resizeWindow(window, scale.length(width), scale.length(height), !byHost);
     // Also when the host did the resizing: the composition surface must
     // follow the new size, or the new area is never drawn.
     CViewContainer::setViewSize(CRect(size.left, size.top, size.left + width, size.top + height));
@@ -453,14 +454,13 @@ bool CFrame::setSize(int32_t width, int32_t height) {
 
 void CFrame::setViewSize(const CRect &rect) { setSize(rect.width(), rect.height()); }
 
-bool CFrame::setScale(int32_t newScale) {
-    newScale = std::clamp(newScale, 1, 3);
+bool CFrame::setScale(DeviceScale newScale) {
     if (newScale == scale)
         return true;
     if (!openFlag)
         return false;
     KeepAlive keep(this);
-    const int32_t width = size.width() * newScale, height = size.height() * newScale;
+    const int32_t width = newScale.length(size.width()), height = newScale.length(size.height());
     if (CFrameOwner *e = getOwner()) {
         const std::shared_ptr<const bool> token = ownerToken;
         if (!e->requestSize(width, height))
@@ -483,8 +483,7 @@ bool CFrame::setScale(int32_t newScale) {
 }
 
 CPoint CFrame::logical(const sorrel::raster::Point &at) const {
-    auto down = [this](int32_t v) { return v >= 0 ? v / scale : -((-v + scale - 1) / scale); };
-    return CPoint(down(at.x), down(at.y));
+    return CPoint(scale.logical(at.x), scale.logical(at.y));
 }
 
 bool CFrame::getSize(CRect *rect) const { return rect ? getSize(*rect) : false; }
@@ -496,7 +495,7 @@ bool CFrame::getSize(CRect &rect) const {
     // how large, in the frame's logical pixels like everything else it
     // answers.
     const sorrel::raster::Rect r = platform::windowScreenRect(window);
-    rect = CRect(r.left, r.top, r.left + r.width() / scale, r.top + r.height() / scale);
+    rect = CRect(r.left, r.top, r.left + scale.logical(r.width() - 1) + 1, r.top + scale.logical(r.height() - 1) + 1);
     return true;
 }
 
@@ -532,8 +531,8 @@ void CFrame::paint(const sorrel::raster::Rect &area) {
     ContextRef context(new CDrawContext(this, nullptr, window));
     // Every logical pixel that has a device pixel in the area.
     const CPoint topLeft = logical({area.left, area.top});
-    const CPoint bottomRight = logical({area.right + scale - 1, area.bottom + scale - 1});
-    drawRect(context.get(), CRect(topLeft.x, topLeft.y, bottomRight.x, bottomRight.y));
+    const CPoint bottomRight = logical({area.right - 1, area.bottom - 1});
+    drawRect(context.get(), CRect(topLeft.x, topLeft.y, bottomRight.x + 1, bottomRight.y + 1));
 }
 
 void CFrame::buttonPressed(const sorrel::raster::Point &at) {

@@ -15,9 +15,9 @@
 // it: it asks the owner's liveness token first.
 //
 // Scale. The view tree lives in logical pixels at every scale. The frame
-// holds the scale (1..3): its window is that many times the frame's size,
-// the contexts it makes draw at it, and it divides the window's pointer
-// positions by it before anything is hit-tested.
+// holds the scale (1 to 4 in quarter steps): its window is the frame's size
+// at that scale, the contexts it makes draw at it, and it maps the window's
+// pointer positions back to logical pixels before anything is hit-tested.
 #pragma once
 
 #include "gui/views/frame_owner.h"
@@ -85,7 +85,7 @@ class CFrame : public CViewContainer, public CDrawContextOwner, public sorrel::p
     // Makes the frame's child window in parentWindow (the host's window).
     // When that fails the frame has no window (hasWindow false) and is not
     // open; nothing is left behind.
-    CFrame(const CRect &size, void *parentWindow, CFrameOwner *owner, int32_t scale = 1);
+    CFrame(const CRect &size, void *parentWindow, CFrameOwner *owner, DeviceScale scale = DeviceScale());
     ~CFrame() override;
 
     void draw(CDrawContext *context = nullptr) override;
@@ -133,12 +133,12 @@ class CFrame : public CViewContainer, public CDrawContextOwner, public sorrel::p
     // pixels; false when not open.
     virtual bool getSize(CRect *rect) const;
     virtual bool getSize(CRect &rect) const;
-    // Changes the scale (kept to 1..3) while open: asks the owner for the
+    // Changes the scale while open: asks the owner for the
     // window's new size first, and a refusal keeps the old scale (false).
     // Everything is drawn anew at the next idle. Without an owner the frame
     // resizes its window itself.
-    bool setScale(int32_t newScale);
-    int32_t getScale() const { return scale; }
+    bool setScale(DeviceScale newScale);
+    DeviceScale getScale() const { return scale; }
     // Refuses a second modal view; null clears.
     virtual bool setModalView(CView *view);
     virtual CView *getModalView() const { return modalView; }
@@ -183,7 +183,7 @@ class CFrame : public CViewContainer, public CDrawContextOwner, public sorrel::p
     // Drawing context owner.
     CRect getDefaultClip() override;
     bool acceptsInput() override { return openFlag; }
-    int32_t contentScale() const override { return scale; }
+    DeviceScale contentScale() const override { return scale; }
 
   protected:
     // What the window reports.
@@ -211,7 +211,7 @@ class CFrame : public CViewContainer, public CDrawContextOwner, public sorrel::p
 
     CFrameOwner *owner = nullptr;
     std::shared_ptr<const bool> ownerToken;
-    int32_t scale = 1;
+    DeviceScale scale;
     void *parentWindow = nullptr;
     CView *modalView = nullptr;
     CView *focusView = nullptr;

@@ -1,9 +1,12 @@
-// The editor at scales 2 and 3: how the scale is chosen, the VST 2.4
-// content-scale call, the pictures (golden images, and every block of a
-// scaled picture against the 1x picture) and gestures at device
-// coordinates.
+// The editor at every quarter step from 1 to 4: how the scale is chosen,
+// the VST 2.4 content-scale call, the pictures (golden images, and every
+// logical pixel of a scaled picture against the 1x picture) and gestures at
+// device coordinates.
 #include "editor_session.h"
 #include "editor/scale_policy.h"
+#include "gui/drawing/bitmap.h"
+#include "gui/drawing/resources.h"
+#include "resources/paint_pictures.h"
 #include "vst2/plugin/equalizer_plugin.h"
 #include "support/fake_host.h"
 #include "support/image_compare.h"
@@ -21,29 +24,31 @@ namespace {
 
 using sorrel::EqualizerPlugin;
 namespace scaling = sorrel::scaling;
+namespace gui = sorrel::gui;
 
 constexpr sorrel::raster::Point kEditor{710, 167};
 
-TEST(ScaleChoice, FactorsRoundToAWholeScaleThatFits) {
+TEST(ScaleChoice, FactorsRoundToTheNearestQuarterThatFits) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
     struct Case {
         double factor;
         sorrel::raster::Point screen;
-        int32_t scale;
+        double scale;
     };
     const Case cases[] = {
-        {1.0, {}, 1},           {1.25, {}, 1},          {1.49, {}, 1},           {1.5, {}, 2},
-        {1.75, {}, 2},          {2.0, {}, 2},           {2.5, {}, 3},            {3.0, {}, 3},
-        {3.9, {}, 3},           {0.5, {}, 1},           {0.2, {}, 1},            {0, {}, 1},
-        {-2, {}, 1},            {nan, {}, 1},           {inf, {}, 1},            {100, {}, 1},
-        {4.01, {}, 1},          // rounding up only when the window fits
-        {2.5, {2130, 501}, 3},  {2.5, {2129, 2000}, 2}, {2.5, {1400, 2000}, 1},  {1.5, {1419, 900}, 1},
-        {1.5, {1420, 334}, 2},  // a whole factor is taken as it is
-        {2.0, {800, 600}, 2},   {3.0, {800, 600}, 3},   {2.4, {800, 600}, 2},
+        {1.0, {}, 1},          {1.1, {}, 1},          {1.125, {}, 1.25},     {1.25, {}, 1.25},
+        {1.49, {}, 1.5},       {1.5, {}, 1.5},        {1.75, {}, 1.75},      {2.0, {}, 2},
+        {2.4, {}, 2.5},        {3.9, {}, 4},          {4.0, {}, 4},          {0.5, {}, 1},
+        {0, {}, 1},            {-2, {}, 1},           {nan, {}, 1},          {inf, {}, 1},
+        {100, {}, 1},          {4.01, {}, 1},
+        // rounding up only when the window fits, else the largest step that does
+        {1.9, {1420, 334}, 2}, {1.9, {1419, 2000}, 1.75}, {1.9, {800, 600}, 1},
+        // a factor taken as it is, or rounded down, fits or not
+        {2.0, {800, 600}, 2},  {3.0, {800, 600}, 3},  {2.6, {800, 600}, 2.5},
     };
     for (const Case &c : cases)
-        EXPECT_EQ(scaling::scaleForFactor(c.factor, kEditor, c.screen), c.scale)
+        EXPECT_EQ(scaling::scaleForFactor(c.factor, kEditor, c.screen).factor(), c.scale)
             << c.factor << " on " << c.screen.x << " x " << c.screen.y;
 }
 
@@ -52,20 +57,21 @@ TEST(ScaleChoice, HostThenUserThenDesktop) {
         double host;
         const char *user;
         double desktop;
-        int32_t scale;
+        double scale;
     };
     const Case cases[] = {
-        {0, nullptr, 0, 1},   {2, "3", 1.5, 2},  {0, "3", 2, 3},      {0, nullptr, 2, 2},
-        {0, "", 2, 2},        {0, "2", 0, 2},    {0, "1", 2, 1},      {0, "x", 2, 1},
-        {0, "0", 2, 1},       {0, "-1", 0, 1},   {0, "nan", 0, 1},    {0, "100", 0, 1},
-        {0, "2abc", 0, 1},    {0, "1.5", 0, 2},  {0, nullptr, 1.25, 1}, {1.0, "3", 3, 1},
+        {0, nullptr, 0, 1},    {2, "3", 1.5, 2},     {0, "3", 2, 3},          {0, nullptr, 2, 2},
+        {0, "", 2, 2},         {0, "2", 0, 2},       {0, "1", 2, 1},          {0, "x", 2, 1},
+        {0, "0", 2, 1},        {0, "-1", 0, 1},      {0, "nan", 0, 1},        {0, "100", 0, 1},
+        {0, "2abc", 0, 1},     {0, "1.5", 0, 1.5},   {0, "1.75", 2, 1.75},    {0, nullptr, 1.25, 1.25},
+        {1.0, "3", 3, 1},      {1.3, nullptr, 0, 1.25},
     };
     for (const Case &c : cases) {
         scaling::ScaleSources sources;
         sources.host = c.host;
         sources.user = c.user;
         sources.desktop = c.desktop;
-        EXPECT_EQ(scaling::chooseScale(sources, kEditor), c.scale)
+        EXPECT_EQ(scaling::chooseScale(sources, kEditor).factor(), c.scale)
             << c.host << " / " << (c.user ? c.user : "unset") << " / " << c.desktop;
     }
 }
@@ -90,59 +96,73 @@ void setValues(PanelEffect &effect) {
     fillLevels(effect);
 }
 
+// Every quarter step from 1 to 4, as the test's parameter in quarters.
 class ScaledEditor : public ::testing::TestWithParam<int32_t> {
   protected:
     void SetUp() override { headless::reset(); }
     void TearDown() override { headless::reset(); }
+    double factor() const { return GetParam() / 4.0; }
+    // Logical to device as the editor's size is stated: rounded, halves up.
+    int32_t device(double v) const { return static_cast<int32_t>(std::floor(v * factor() + 0.5)); }
+    // The golden picture's name at this factor; empty where there is none.
+    std::string golden(const std::string &what) const {
+        switch (GetParam()) {
+        case 4: return what == "fresh" ? "editor_fresh" : "";
+        case 5: return "editor_" + what + "_1.25x";
+        case 6: return "editor_" + what + "_1.5x";
+        case 7: return "editor_" + what + "_1.75x";
+        case 8: return "editor_" + what + "_2x";
+        case 12: return "editor_" + what + "_3x";
+        default: return "";
+        }
+    }
 };
 
 TEST_P(ScaledEditor, ContentScaleCallBeforeOpenGivesTheScaledEditor) {
-    const int32_t scale = GetParam();
     FakeHost host;
     auto effect = std::make_unique<EqualizerPlugin>(host.callback());
     AEffect *record = effect->getAeffect();
     const VstIntPtr taken = record->dispatcher(record, effVendorSpecific, EqualizerPlugin::kContentScaleIndex,
-                                               EqualizerPlugin::kContentScaleValue, nullptr, float(scale));
+                                               EqualizerPlugin::kContentScaleValue, nullptr, float(factor()));
     EXPECT_EQ(taken, 1);
     ERect *rect = nullptr;
     ASSERT_EQ(record->dispatcher(record, effEditGetRect, 0, 0, &rect, 0), 1);
-    EXPECT_EQ(rect->right - rect->left, 710 * scale);
-    EXPECT_EQ(rect->bottom - rect->top, 167 * scale);
+    EXPECT_EQ(rect->right - rect->left, device(710));
+    EXPECT_EQ(rect->bottom - rect->top, device(167));
     auto *editor = static_cast<EqualizerVstEditor *>(effect->getEditor());
     ASSERT_TRUE(editor->open(&parentWindow));
-    EXPECT_EQ(picture(editor).width(), 710 * scale);
-    EXPECT_EQ(picture(editor).height(), 167 * scale);
+    EXPECT_EQ(picture(editor).width(), device(710));
+    EXPECT_EQ(picture(editor).height(), device(167));
     paint(editor);
     idle(editor, 3);
-    const std::string name = scale == 1 ? "editor_fresh" : "editor_fresh_" + std::to_string(scale) + "x";
-    EXPECT_TRUE(sorrel::testimg::matchesGolden(picture(editor), name));
+    if (!golden("fresh").empty()) {
+        EXPECT_TRUE(sorrel::testimg::matchesGolden(picture(editor), golden("fresh")));
+    }
     editor->close();
 }
 
 TEST_P(ScaledEditor, ValuesAndMetersLit) {
-    const int32_t scale = GetParam();
+    if (golden("values").empty())
+        GTEST_SKIP() << "no golden picture at this factor";
     PanelEffect effect;
     setValues(effect);
-    ASSERT_TRUE(effect.gui->setContentScale(float(scale)));
+    ASSERT_TRUE(effect.gui->setContentScale(float(factor())));
     ASSERT_TRUE(effect.gui->open(&parentWindow));
     paint(effect.gui);
     idle(effect.gui);
-    if (scale > 1) {
-        EXPECT_TRUE(sorrel::testimg::matchesGolden(picture(effect.gui), "editor_values_" + std::to_string(scale) + "x"));
-    }
+    EXPECT_TRUE(sorrel::testimg::matchesGolden(picture(effect.gui), golden("values")));
 }
 
-// Everything but the captions and the logo is drawn block for block: the
-// top-left pixel of every scale x scale block of the scaled picture is the
-// 1x picture's pixel. So every bar, handle, tick, LED and switch stands at
-// the same logical place, for any values and levels.
-TEST_P(ScaledEditor, EveryBlockIsThe1xPixelOutsideTextAndLogo) {
-    const int32_t scale = GetParam();
-    auto draw = [](int32_t s) {
+// Everything but the captions and the logo stands where it stands at 1x:
+// the pixel at the center of every logical pixel's device area is the 1x
+// picture's pixel. So every bar, handle, tick, LED and switch keeps its
+// logical place, for any values and levels, at every factor.
+TEST_P(ScaledEditor, EveryLogicalPixelIsThe1xPixelOutsideTextAndLogo) {
+    auto draw = [](double f) {
         PanelEffect effect;
         setValues(effect);
         effect.values[35] = 0.f;
-        effect.gui->setContentScale(float(s));
+        effect.gui->setContentScale(float(f));
         effect.gui->open(&parentWindow);
         paint(effect.gui);
         idle(effect.gui, 2);
@@ -150,9 +170,11 @@ TEST_P(ScaledEditor, EveryBlockIsThe1xPixelOutsideTextAndLogo) {
         effect.gui->close();
         return copy;
     };
-    const sorrel::raster::Surface plain = draw(1);
-    const sorrel::raster::Surface scaled = draw(scale);
-    ASSERT_EQ(scaled.width(), plain.width() * scale);
+    static const sorrel::raster::Surface plain = draw(1);
+    const sorrel::raster::Surface scaled = draw(factor());
+    ASSERT_EQ(scaled.width(), device(710));
+    ASSERT_EQ(scaled.height(), device(167));
+    auto center = [this](int32_t v) { return static_cast<int32_t>(std::floor((v + 0.5) * factor())); };
     int differing = 0;
     for (int32_t y = 0; y < plain.height(); ++y) {
         for (int32_t x = 0; x < plain.width(); ++x) {
@@ -160,42 +182,67 @@ TEST_P(ScaledEditor, EveryBlockIsThe1xPixelOutsideTextAndLogo) {
             const bool logo = x < 63 && y >= 124;
             if (caption || logo)
                 continue;
-            if (sorrel::raster::colorOf(scaled.get(x * scale, y * scale)) != sorrel::raster::colorOf(plain.get(x, y)) &&
+            if (sorrel::raster::colorOf(scaled.get(center(x), center(y))) !=
+                    sorrel::raster::colorOf(plain.get(x, y)) &&
                 differing++ < 5)
-                ADD_FAILURE() << "block of " << x << "," << y;
+                ADD_FAILURE() << "logical pixel " << x << "," << y << " at " << factor();
         }
     }
-    EXPECT_EQ(differing, 0);
+    EXPECT_EQ(differing, 0) << factor();
 }
 
 // A drag, a Ctrl+click and a wheel notch at device coordinates do what the
-// same gesture does at 1x, with the host hearing begin and end.
+// same gesture does at 1x, with the host hearing begin and end: the same
+// travel in logical pixels gives the same values at every factor, and
+// every device pixel of the fader hits it.
 TEST_P(ScaledEditor, GesturesAtDeviceCoordinates) {
-    const int32_t s = GetParam();
     FakeHost host;
     PanelEffect effect(host.callback());
-    ASSERT_TRUE(effect.gui->setContentScale(float(s)));
+    ASSERT_TRUE(effect.gui->setContentScale(float(factor())));
     ASSERT_TRUE(effect.gui->open(&parentWindow));
     paint(effect.gui);
     const std::pair<int32_t, float> drags[] = {{5, 1.f}, {55, 0.5f}, {105, 0.f}, {30, 0.75f}};
     for (auto [y, expected] : drags) {
         host.calls.clear();
-        press(effect.gui, {413 * s, 60 * s}, LeftButton, {{413 * s, y * s}});
+        press(effect.gui, {device(413), device(60)}, LeftButton, {{device(413), device(y)}});
         EXPECT_EQ(effect.values[19], expected) << y;
         ASSERT_EQ(host.callsOf(audioMasterBeginEdit).size(), 1u);
         EXPECT_EQ(host.callsOf(audioMasterBeginEdit)[0].index, 19);
         ASSERT_EQ(host.callsOf(audioMasterEndEdit).size(), 1u);
         EXPECT_EQ(host.callsOf(audioMasterEndEdit)[0].index, 19);
     }
-    press(effect.gui, {413 * s + s - 1, 60 * s + s - 1}, LeftButton | ControlKey);
+    // The last device pixel of a logical pixel of the fader.
+    press(effect.gui, {device(413 + 1) - 1, device(60 + 1) - 1}, LeftButton | ControlKey);
     EXPECT_EQ(effect.values[19], 0.5f);
     headless::script().buttons = {0};
-    headless::wheel(windowOf(effect.gui), {413 * s, 60 * s}, 1.f);
+    headless::wheel(windowOf(effect.gui), {device(413), device(60)}, 1.f);
     EXPECT_NEAR(effect.values[19], 0.6f, 1e-6f);
     effect.gui->close();
 }
 
-INSTANTIATE_TEST_SUITE_P(Scales, ScaledEditor, ::testing::Values(1, 2, 3));
+INSTANTIATE_TEST_SUITE_P(Factors, ScaledEditor, ::testing::Range(4, 17));
+
+// The pictures drawn at run time come from the same drawing as the stored
+// 2x and 3x pictures: at those scales they are the stored ones, pixel for
+// pixel.
+TEST(EditorScale, RunTimePicturesAreTheStoredOnesAtWholeScales) {
+    for (int32_t id : {101, 102, 104}) {
+        for (int32_t s : {2, 3}) {
+            const gui::ResourceBytes bytes = gui::findBitmapResource(gui::scaledResourceId(id, s));
+            sorrel::raster::Surface stored, painted;
+            ASSERT_TRUE(bytes.data && gui::decodePackedBitmap(bytes.data, bytes.size, stored)) << id;
+            ASSERT_TRUE(gui::paintEditorPicture(id, DeviceScale::whole(s), painted)) << id;
+            ASSERT_EQ(painted.width(), stored.width()) << id << " at " << s;
+            ASSERT_EQ(painted.height(), stored.height()) << id << " at " << s;
+            int differing = 0;
+            for (int32_t y = 0; y < stored.height(); ++y)
+                for (int32_t x = 0; x < stored.width(); ++x)
+                    differing +=
+                        sorrel::raster::colorOf(painted.get(x, y)) != sorrel::raster::colorOf(stored.get(x, y));
+            EXPECT_EQ(differing, 0) << id << " at " << s;
+        }
+    }
+}
 
 TEST(EditorScale, NonsenseFactorsAreRefusedAndChangeNothing) {
     headless::reset();
@@ -257,10 +304,12 @@ TEST(EditorScale, DesktopAndUserSettings) {
     struct Case {
         double desktop;
         char *user;
-        int32_t scale;
+        double scale;
     };
-    static char unset[] = "SORREL_SCALE=", three[] = "SORREL_SCALE=3", nonsense[] = "SORREL_SCALE=nonsense";
-    const Case cases[] = {{2.0, unset, 2}, {1.0, three, 3}, {2.0, nonsense, 1}, {1.5, unset, 2}, {0, unset, 1}};
+    static char unset[] = "SORREL_SCALE=", three[] = "SORREL_SCALE=3", nonsense[] = "SORREL_SCALE=nonsense",
+                decimals[] = "SORREL_SCALE=1.75";
+    const Case cases[] = {{2.0, unset, 2},   {1.0, three, 3}, {2.0, nonsense, 1},
+                          {1.5, unset, 1.5}, {0, unset, 1},   {1.0, decimals, 1.75}};
     for (const Case &c : cases) {
         headless::reset();
         headless::script().desktopScale = c.desktop;
@@ -268,9 +317,10 @@ TEST(EditorScale, DesktopAndUserSettings) {
         PanelEffect effect;
         ERect *rect = nullptr;
         effect.gui->getRect(&rect);
-        EXPECT_EQ(rect->right, 710 * c.scale) << c.desktop << " " << c.user;
+        const int32_t width = static_cast<int32_t>(std::floor(710 * c.scale + 0.5));
+        EXPECT_EQ(rect->right, width) << c.desktop << " " << c.user;
         ASSERT_TRUE(effect.gui->open(&parentWindow));
-        EXPECT_EQ(picture(effect.gui).width(), 710 * c.scale);
+        EXPECT_EQ(picture(effect.gui).width(), width);
         effect.gui->close();
     }
     putenv(unset);

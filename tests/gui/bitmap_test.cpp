@@ -492,12 +492,12 @@ TEST(Resources, ScaledPicturesMatchTheirBlocksOutsideTheLogo) {
             const sorrel::gui::ResourceBytes bytes =
                 sorrel::gui::findBitmapResource(sorrel::gui::scaledResourceId(id, s));
             ASSERT_NE(bytes.data, nullptr) << id << " at " << s;
-            const std::shared_ptr<const sorrel::raster::Surface> scaled = plain.imageForScale(s);
+            const std::shared_ptr<const sorrel::raster::Surface> scaled = plain.imageForScale(DeviceScale::whole(s));
             ASSERT_TRUE(scaled) << id;
             ASSERT_EQ(scaled->width(), plain.getWidth() * s);
             ASSERT_EQ(scaled->height(), plain.getHeight() * s);
-            EXPECT_EQ(plain.imageForScale(s), scaled) << "made once";
-            const sorrel::raster::Surface blocks = sorrel::gui::enlarge(*plain.getHandle(), s);
+            EXPECT_EQ(plain.imageForScale(DeviceScale::whole(s)), scaled) << "made once";
+            const sorrel::raster::Surface blocks = sorrel::gui::enlarge(*plain.getHandle(), DeviceScale::whole(s));
             int differing = 0;
             for (int32_t y = 0; y < scaled->height(); ++y)
                 for (int32_t x = 0; x < scaled->width(); ++x) {
@@ -521,7 +521,7 @@ TEST(Bitmap, DrawnAtAScaleWithoutAScaledPicture) {
     sorrel::raster::Surface surface(20, 20, kPaper);
     sorrel::raster::Canvas canvas(&surface);
     CDrawContext context(nullptr, &canvas, nullptr);
-    context.setScale(2);
+    context.setScale(DeviceScale::whole(2));
     bitmap.draw(&context, CRect(1, 1, 4, 3), CPoint(1, 1));
     for (int32_t y = 0; y < 20; ++y)
         for (int32_t x = 0; x < 20; ++x) {

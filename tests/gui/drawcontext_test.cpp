@@ -671,12 +671,12 @@ TEST(DrawContext, AtAScaleShapesAreTheBlocksOfTheirPixels) {
         sorrel::raster::Canvas canvas(&scaled);
         {
             CDrawContext c(nullptr, &canvas, nullptr);
-            c.setScale(s);
-            EXPECT_EQ(c.getScale(), s);
+            c.setScale(DeviceScale::whole(s));
+            EXPECT_EQ(c.getScale().quarters(), 4 * s);
             blockScene(c);
         }
-        EXPECT_EQ(canvas.blockSize(), 1) << "the canvas gets its block size back";
-        const sorrel::raster::Surface expected = sorrel::gui::enlarge(plain, s);
+        EXPECT_EQ(canvas.blockScaleInUse().quarters(), 4) << "the canvas gets its block size back";
+        const sorrel::raster::Surface expected = sorrel::gui::enlarge(plain, DeviceScale::whole(s));
         int differing = 0;
         for (int32_t y = 0; y < scaled.height(); ++y)
             for (int32_t x = 0; x < scaled.width(); ++x)
@@ -697,7 +697,7 @@ TEST(DrawContext, TextAndPointerAtAScale) {
     sorrel::raster::Surface plain(100, 40, kPaper), scaled(200, 80, kPaper);
     sorrel::raster::Canvas plainCanvas(&plain), canvas(&scaled);
     CDrawContext one(nullptr, &plainCanvas, window), two(nullptr, &canvas, window);
-    two.setScale(2);
+    two.setScale(DeviceScale::whole(2));
     for (CDrawContext *c : {&one, &two}) {
         c->setFont(NormalFont, 12, 0);
         c->drawString("Sorrel 19k", CRect(5, 5, 95, 35), false, AlignCenter);

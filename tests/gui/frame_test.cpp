@@ -193,7 +193,7 @@ TEST(FrameSize, IsLogicalAtEveryScale) {
     headless::reset();
     int parent = 0;
     for (int32_t scale : {1, 2, 3}) {
-        CFrame *frame = new CFrame(CRect(0, 0, 120, 80), &parent, nullptr, scale);
+        CFrame *frame = new CFrame(CRect(0, 0, 120, 80), &parent, nullptr, DeviceScale::whole(scale));
         headless::state(frame->getWindow())->screenOrigin = {30, 40};
         CRect size;
         EXPECT_TRUE(frame->getSize(size));

@@ -96,7 +96,7 @@ TEST_F(Lv2Ui, TheHostsScaleFactorDecidesTheEditorsSize) {
         int width, height;
     };
     const Case cases[] = {{0.f, 710, 167},  {1.f, 710, 167},  {2.f, 1420, 334}, {3.f, 2130, 501},
-                          {1.25f, 710, 167}, {-2.f, 710, 167}, {nan, 710, 167}};
+                          {1.25f, 888, 209}, {1.5f, 1065, 251}, {-2.f, 710, 167}, {nan, 710, 167}};
     for (const Case &c : cases) {
         SCOPED_TRACE(c.factor);
         headless::reset();

@@ -2,10 +2,11 @@
 // preset on its faders and its meters showing a recording's loudest moment,
 // and writes the picture as PNG.
 //
-//   editor-snapshot --preset FILE.fxp --input FILE.wav --output FILE.png [--scale N]
+//   editor-snapshot --preset FILE.fxp --input FILE.wav --output FILE.png [--scale F]
 //
-// --scale N (1, 2 or 3) draws the editor at that scale, as a host on a
-// high-density screen asks for it (the content-scale call before opening).
+// --scale F (above 0, up to 4, decimals welcome: 1.25, 1.5, 2) draws the
+// editor at that factor, rounded to the nearest quarter step as a host on a
+// high-density screen would get it (the content-scale call before opening).
 //
 // The recording (mono feeds both channels) runs through the effect in blocks
 // of 512 frames at its own sample rate with the editor open, so the engines
@@ -23,6 +24,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -118,14 +120,16 @@ int main(int argc, char **argv) {
     if (argc % 2 == 0 || inputPath.empty() || outputPath.empty()) {
         std::fprintf(stderr,
                      "usage: editor-snapshot [--preset FILE.fxp] --input FILE.wav --output FILE.png "
-                     "[--scale 1|2|3]\n");
+                     "[--scale F]\n");
         return 2;
     }
-    if (scaleText != "1" && scaleText != "2" && scaleText != "3") {
-        std::fprintf(stderr, "editor-snapshot: --scale takes 1, 2 or 3\n");
+    char *end = nullptr;
+    const double factor = std::strtod(scaleText.c_str(), &end);
+    if (end == scaleText.c_str() || *end != '\0' || !(factor > 0) || factor > 4) {
+        std::fprintf(stderr, "editor-snapshot: --scale takes a factor above 0, up to 4\n");
         return 2;
     }
-    const float scale = static_cast<float>(scaleText[0] - '0');
+    const float scale = static_cast<float>(factor);
 
     std::vector<uint8_t> wav;
     if (!readBytes(inputPath, wav))
