@@ -2,6 +2,7 @@
 
 #include "effect/little_endian.h"
 #include "vst3/vst3_text.h"
+#include "vst3/vst3_view.h"
 
 #include <algorithm>
 #include <cmath>
@@ -419,7 +420,7 @@ tresult Vst3Equalizer::setComponentHandler(IComponentHandler *handler) {
 IPlugView *Vst3Equalizer::createView(FIDString name) {
     if (name == nullptr || std::strcmp(name, kEditorViewName) != 0)
         return nullptr;
-    return nullptr;
+    return createEditorView(*this);
 }
 
 void Vst3Equalizer::userValue(int32_t index, float value) {

@@ -1,7 +1,7 @@
 // The equaliser as a VST 3 plug-in: one object that is both the audio
 // component and its edit controller, on top of the format-free
-// EqualizerEffect. The one place that puts the effect together for this
-// format; the editor's view (vst3_view.h) reads and writes through it.
+// EqualizerEffect. The one place that puts effect and editor together for
+// this format; the editor's view (vst3_view.h) reads and writes through it.
 //
 // One object, not two: controller and processor then share the effect, so
 // the controller follows every state load, program change and automated

@@ -29,11 +29,19 @@ else
   echo "SKIP: Ardour editor test of the LV2 build: the build found no LV2 headers (scripts/deps.sh lv2)"
 fi
 
+# And the VST 3 bundle's editor, where the build makes one.
+vst3=()
+if cmake --build "$build" --target sorrel_vst3_module >/dev/null 2>&1; then
+  vst3=(--vst3 "$build/Sorrel.vst3")
+else
+  echo "SKIP: Ardour editor test of the VST 3 build: the build makes no VST 3 bundle"
+fi
+
 rc=0
 timeout --kill-after=20 300 python3 tests/daw/ardour/ardour_gui_test.py \
   --plugin "$build/Sorrel.so" --host "$build/tools/sorrel-host" --spy "$build/daw/SorrelSpy.so" \
   --golden tests/golden/editor_fresh.png --shot "$build/daw/ardour-editor.png" \
-  --display "$DISPLAY" "${lv2[@]}" || rc=$?
+  --display "$DISPLAY" "${lv2[@]}" "${vst3[@]}" || rc=$?
 case $rc in
   0) ;;
   77) exit 0 ;; # the test printed its SKIP line

@@ -23,6 +23,10 @@ editor is marked open, so that Ardour opens it at start.
 5. lv2     with --lv2, the LV2 build's editor, which Ardour opens at start,
            must equal the same golden picture, and a drag on band 17 must
            reach the saved session's control (in dB) and the saved state.
+6. vst3    with --vst3, the VST 3 bundle's editor, embedded in Ardour's
+           plug-in window and idled from Ardour's run loop, must equal the
+           same golden picture, and a drag on band 17 must reach Ardour's
+           control for it (in dB) and the saved component state.
 
 Exit status 0 when everything holds, 1 on a failure (a plug-in without an
 editor or a missing golden picture is one), 77 when Ardour or the X tools
@@ -562,6 +566,69 @@ def lv2_run(lv2_dir, work, screen, golden, shot):
     return time.monotonic() - started
 
 
+def drag_band_17(screen, editor):
+    screen.xdotool("mousemove", "--window", editor, FADER_X, PRESS_Y, "mousedown", 1)
+    for y in range(PRESS_Y - 5, RELEASE_Y - 1, -5):
+        time.sleep(0.05)
+        screen.xdotool("mousemove", "--window", editor, FADER_X, y)
+    time.sleep(0.2)
+    screen.xdotool("mouseup", 1)
+
+
+def vst3_port(session, index):
+    """The value Ardour saved for the VST 3 plug-in's parameter (plain: dB)."""
+    root = ET.parse(session).getroot()
+    for proc in root.iter("Processor"):
+        state = proc.find("vst3")
+        if proc.get("type") == "vst3" and state is not None:
+            return next((float(p.get("value")) for p in state.iter("Port") if p.get("id") == str(index)), None)
+    raise Failure(f"{session}: no VST 3 processor saved")
+
+
+def vst3_run(plugin, bundle, work, screen, golden, shot):
+    """The VST 3 bundle's editor in Ardour's plug-in window: the golden
+    picture, and a drag that reaches Ardour's control and the saved state."""
+    ardour = GuiArdour(work, plugin, screen)
+    ardour.scan_vst3(ardour.add_vst3(bundle))
+    session, _ = ardour.make_session("vst3", "Sorrel", SORREL_PLUGIN_TYPE="VST3")
+    title = "Sorrel"
+    started = time.monotonic()
+    try:
+        ardour.start(session)
+        log("vst3: Ardour opens the VST 3 editor at start")
+        top = ardour.wait("Ardour's window for the VST 3 plug-in", lambda: screen.toplevel(title), timeout=120)
+        editor = ardour.wait("the 710 x 167 VST 3 editor in Ardour's window", lambda: screen.editor_window(top))
+        # The pointer off the editor: over a fader it shows the value.
+        screen.xdotool("mousemove", 0, 0)
+        picture = screen.steady_picture(editor)
+        x11.write_png(shot, *EDITOR, picture)
+        log(f"  screenshot: {shot}")
+        gw, gh, want = x11.read_png(golden)
+        differing = sum(picture[i:i + 3] != want[i:i + 3] for i in range(0, len(want), 3)) \
+            if (gw, gh) == EDITOR else None
+        check_all([(f"VST 3 editor pixels differing from {os.path.relpath(golden)}", 0, differing)])
+
+        log(f"vst3: band 17's fader dragged to {DRAGGED_VALUE}, the session saved")
+        drag_band_17(screen, editor)
+        before = os.path.getmtime(session)
+        screen.xdotool("windowfocus", "--sync", ardour.main_window(), "key", "ctrl+s")
+        ardour.wait("the saved session", lambda: os.path.getmtime(session) != before)
+        time.sleep(1)
+        program, bank, _ = at.vst3_state(session)
+        whole = len(bank) == at.NUM_PROGRAMS * at.RECORD_SIZE and program < at.NUM_PROGRAMS
+        check_all([("Ardour's control for band 17 (dB)", at.lv2_port_value(PARAMETER, DRAGGED_VALUE),
+                    vst3_port(session, PARAMETER)),
+                   (f"parameter {PARAMETER} in the saved state's current program", DRAGGED_VALUE,
+                    at.record_values(bank, program)[PARAMETER] if whole else None)])
+        ardour.quit()
+    except Failure:
+        ardour.snapshot()
+        raise
+    finally:
+        ardour.stop()
+    return time.monotonic() - started
+
+
 def has_editor(host, plugin):
     p = subprocess.run([host, "info", plugin], stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=60)
     flags = re.search(r"^Flags\s+(\d+)", p.stdout.decode(errors="replace"), re.M)
@@ -581,6 +648,7 @@ def main():
     ap.add_argument("--work", help="working folder (default: a fresh temporary folder)")
     ap.add_argument("--keep", action="store_true", help="keep the working folder")
     ap.add_argument("--lv2", help="the build folder holding sorrel.lv2: also open the LV2 editor")
+    ap.add_argument("--vst3", help="the Sorrel.vst3 bundle: also open the VST 3 editor")
     args = ap.parse_args()
 
     # timeout(1) ends the test with SIGTERM; Ardour and Xvfb must go with it.
@@ -612,6 +680,10 @@ def main():
             if args.lv2:
                 timings.append(("LV2", lv2_run(os.path.abspath(args.lv2), os.path.join(work, "lv2"), screen,
                                                args.golden, args.shot.replace(".png", "-lv2.png"))))
+            if args.vst3:
+                timings.append(("VST 3", vst3_run(os.path.abspath(args.plugin), os.path.abspath(args.vst3),
+                                                  os.path.join(work, "vst3"), screen, args.golden,
+                                                  args.shot.replace(".png", "-vst3.png"))))
     except Skip as e:
         log(f"SKIP: Ardour editor test: {e}")
         status = 77

@@ -12,7 +12,7 @@ local track = Session:new_audio_track (2, 2, nil, 1, "Sorrel",
 	ARDOUR.PresentationInfo.max_order, ARDOUR.TrackMode.Normal, true):front ()
 track:input ():disconnect_all (nil)
 
--- LXVST by name, or LV2 by URI.
+-- LXVST or VST3 by name, or LV2 by URI.
 local kind = env ("SORREL_PLUGIN_TYPE", "LXVST")
 local proc = ARDOUR.LuaAPI.new_plugin (Session, env ("SORREL_PLUGIN"), ARDOUR.PluginType[kind], "")
 assert (not proc:isnil (), "Ardour cannot instantiate the plug-in")

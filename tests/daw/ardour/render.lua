@@ -36,7 +36,7 @@ track:playlist ():add_region (input, Temporal.timepos_t (0), 1, false)
 ar = nil
 input = nil
 
--- LXVST by name, or LV2 by URI.
+-- LXVST or VST3 by name, or LV2 by URI.
 local kind = env ("SORREL_PLUGIN_TYPE", "LXVST")
 local proc = ARDOUR.LuaAPI.new_plugin (Session, env ("SORREL_PLUGIN"), ARDOUR.PluginType[kind], "")
 assert (not proc:isnil (), "Ardour cannot instantiate the plug-in")
