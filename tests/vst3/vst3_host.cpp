@@ -1,48 +1,36 @@
 #include "vst3_host.h"
 
-#if defined(_WIN32)
-#include <windows.h>
-#else
-#include <dlfcn.h>
-#endif
+#include <cstring>
 
 namespace sorrel::vst3::testing {
 
 namespace {
 
-void *symbol(void *handle, const char *name) {
-#if defined(_WIN32)
-    return reinterpret_cast<void *>(GetProcAddress(static_cast<HMODULE>(handle), name));
-#else
-    return dlsym(handle, name);
-#endif
+// The module's export of that name as a function of type F, or null.
+template <typename F> F exported(const tool::Module &library, const char *name) {
+    void *found = library.symbol(name);
+    F function = nullptr;
+    static_assert(sizeof function == sizeof found, "function and data pointers have one size");
+    std::memcpy(&function, &found, sizeof function);
+    return function;
 }
 
 } // namespace
 
-Module::Module(const std::string &path) {
+Module::Module(const std::string &path) : library(path) {
+    // The module's own entry and exit around everything else, as hosts call them.
 #if defined(_WIN32)
-    handle = LoadLibraryA(path.c_str());
-    const char *entry = "InitDll";
-    const char *leave = "ExitDll";
-#else
-    handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    const char *entry = "ModuleEntry";
-    const char *leave = "ModuleExit";
-#endif
-    if (handle == nullptr)
-        return;
-#if defined(_WIN32)
-    auto *enter = reinterpret_cast<bool (*)()>(symbol(handle, entry));
+    auto *enter = exported<bool (*)()>(library, "InitDll");
     if (enter == nullptr || !enter())
         return;
+    exitCall = exported<bool (*)()>(library, "ExitDll");
 #else
-    auto *enter = reinterpret_cast<bool (*)(void *)>(symbol(handle, entry));
-    if (enter == nullptr || !enter(handle))
+    auto *enter = exported<bool (*)(void *)>(library, "ModuleEntry");
+    if (enter == nullptr || !enter(library.nativeHandle()))
         return;
+    exitCall = exported<bool (*)()>(library, "ModuleExit");
 #endif
-    exitCall = reinterpret_cast<bool (*)()>(symbol(handle, leave));
-    auto *get = reinterpret_cast<IPluginFactory *(SORREL_VST3_CALL *)()>(symbol(handle, "GetPluginFactory"));
+    auto *get = exported<IPluginFactory *(SORREL_VST3_CALL *)()>(library, "GetPluginFactory");
     factory = get != nullptr ? get() : nullptr;
 }
 
@@ -51,13 +39,6 @@ Module::~Module() {
         factory->release();
     if (exitCall != nullptr)
         exitCall();
-#if defined(_WIN32)
-    if (handle != nullptr)
-        FreeLibrary(static_cast<HMODULE>(handle));
-#else
-    if (handle != nullptr)
-        dlclose(handle);
-#endif
 }
 
 namespace {
@@ -68,15 +49,8 @@ VstIntPtr VSTCALLBACK answerVersion(AEffect *, VstInt32 opcode, VstInt32, VstInt
 
 } // namespace
 
-Vst2Module::Vst2Module(const std::string &path) {
-#if defined(_WIN32)
-    handle = LoadLibraryA(path.c_str());
-#else
-    handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-#endif
-    if (handle == nullptr)
-        return;
-    auto *main = reinterpret_cast<VSTPluginMainProc>(symbol(handle, "VSTPluginMain"));
+Vst2Module::Vst2Module(const std::string &path) : library(path) {
+    const VSTPluginMainProc main = library.entry("VSTPluginMain");
     effect = main != nullptr ? main(&answerVersion) : nullptr;
     if (effect != nullptr)
         dispatch(effOpen);
@@ -85,13 +59,6 @@ Vst2Module::Vst2Module(const std::string &path) {
 Vst2Module::~Vst2Module() {
     if (effect != nullptr)
         dispatch(effClose);
-#if defined(_WIN32)
-    if (handle != nullptr)
-        FreeLibrary(static_cast<HMODULE>(handle));
-#else
-    if (handle != nullptr)
-        dlclose(handle);
-#endif
 }
 
 } // namespace sorrel::vst3::testing

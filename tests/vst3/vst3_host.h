@@ -3,6 +3,7 @@
 // (a memory stream, parameter changes, a component handler that records).
 #pragma once
 
+#include "tools/hostlib/module.h"
 #include "vst2/aeffect.h"
 #include "vst3/vst3_interfaces.h"
 
@@ -141,8 +142,6 @@ class Module {
   public:
     explicit Module(const std::string &path);
     ~Module();
-    Module(const Module &) = delete;
-    Module &operator=(const Module &) = delete;
 
     bool loaded() const { return factory != nullptr; }
     IPluginFactory *factory = nullptr;
@@ -166,7 +165,7 @@ class Module {
     }
 
   private:
-    void *handle = nullptr;
+    tool::Module library;
     bool (*exitCall)() = nullptr;
 };
 
@@ -176,8 +175,6 @@ class Vst2Module {
   public:
     explicit Vst2Module(const std::string &path);
     ~Vst2Module();
-    Vst2Module(const Vst2Module &) = delete;
-    Vst2Module &operator=(const Vst2Module &) = delete;
 
     AEffect *effect = nullptr;
     VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void *ptr = nullptr,
@@ -186,7 +183,7 @@ class Vst2Module {
     }
 
   private:
-    void *handle = nullptr;
+    tool::Module library;
 };
 
 } // namespace sorrel::vst3::testing

@@ -13,8 +13,12 @@ Module::~Module() {
         moduleio::closeModule(handle);
 }
 
+void *Module::symbol(const char *name) const {
+    return handle ? moduleio::findSymbol(handle, name) : nullptr;
+}
+
 VSTPluginMainProc Module::entry(const char *name) const {
-    void *found = handle ? moduleio::findSymbol(handle, name) : nullptr;
+    void *found = symbol(name);
     VSTPluginMainProc proc = nullptr;
     static_assert(sizeof proc == sizeof found, "function and data pointers have one size");
     std::memcpy(&proc, &found, sizeof proc);

@@ -27,6 +27,10 @@ class Module {
     VSTPluginMainProc entry() const;
     // The export of that name taken as an entry, or null.
     VSTPluginMainProc entry(const char *name) const;
+    // The export of that name, or null.
+    void *symbol(const char *name) const;
+    // The system's handle of the module (dlopen's, an HMODULE), or null.
+    void *nativeHandle() const { return handle; }
 
   private:
     void *handle = nullptr;
