@@ -6,6 +6,7 @@
 
 #include "effect/parameters.h"
 #include "support/fake_host.h"
+#include "support/noise.h"
 #include "tools/hostlib/module.h"
 #include "vst2/aeffectx.h"
 
@@ -14,12 +15,12 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
-#include <random>
 #include <string>
 #include <vector>
 
 using namespace sorrel;
 using sorrel::test::ClapHost;
+using sorrel::test::stereoNoise;
 using sorrel::test::InputEvents;
 using sorrel::test::OutputEvents;
 using sorrel::test::ParamEvent;
@@ -224,15 +225,6 @@ double held(int32_t index, double value) {
     return toReadable(index, fromReadable(index, static_cast<float>(value)));
 }
 
-std::vector<float> noise(uint32_t frames, unsigned seed = 1) {
-    std::mt19937 random(seed);
-    std::uniform_real_distribution<float> d(-0.5f, 0.5f);
-    std::vector<float> v(2 * frames);
-    for (float &x : v)
-        x = d(random);
-    return v;
-}
-
 } // namespace
 
 TEST(ClapModule, DescriptionFollowsTheParameterTable) {
@@ -303,7 +295,7 @@ TEST(ClapModule, DescriptionFollowsTheParameterTable) {
 }
 
 TEST(ClapModule, EventsAtTheirOffsetsSoundLikeTheVst2Build) {
-    const std::vector<float> in = noise(5000, 3);
+    const std::vector<float> in = stereoNoise(5000, 3);
     const uint32_t mid = 1500;
     // (frame, index, readable value): at the first frame, the second, inside
     // the block, and one block later.
@@ -342,7 +334,7 @@ TEST(ClapModule, ZeroAndOneFrameBlocksAndMissingBuffers) {
     clap.render({}, kMaxBlock, {{0, kClapEventParamValue, clap.id(kFirstBandParameter), 6.0}});
     EXPECT_EQ(clap.value(kFirstBandParameter), 6.0);
     // One frame at a time sounds as one long block does.
-    const std::vector<float> in = noise(300, 5);
+    const std::vector<float> in = stereoNoise(300, 5);
     twin.render({}, kMaxBlock, {{0, kClapEventParamValue, twin.id(kFirstBandParameter), 6.0}});
     const std::vector<float> single = clap.render(in, 1);
     EXPECT_EQ(single, twin.render(in, kMaxBlock));
@@ -390,7 +382,7 @@ TEST(ClapModule, ZeroAndOneFrameBlocksAndMissingBuffers) {
 }
 
 TEST(ClapModule, StateRoundTripGivesEqualStateAndSound) {
-    const std::vector<float> in = noise(3000, 7);
+    const std::vector<float> in = stereoNoise(3000, 7);
     Plugin a;
     std::vector<ParamEvent> settings;
     for (int32_t i = 0; i < kNumParameters; ++i)
@@ -413,7 +405,7 @@ TEST(ClapModule, StateRoundTripGivesEqualStateAndSound) {
 }
 
 TEST(ClapModule, RefusedStatesChangeNothing) {
-    const std::vector<float> in = noise(1000, 9);
+    const std::vector<float> in = stereoNoise(1000, 9);
     Plugin p;
     Plugin twin;
     for (Plugin *x : {&p, &twin})

@@ -4,6 +4,7 @@
 #include "effect/factory_presets.h"
 #include "effect/parameters.h"
 #include "lv2/lv2_ports.h"
+#include "tests/support/noise.h"
 #include "tests/support/urid_map.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +17,6 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -30,6 +30,7 @@ constexpr uint32_t kStateBytes = 4 + 1760;
 constexpr uint32_t kRecordBytes = 32 + 4 * kNumParameters;
 
 using sorrel::test::UridMap;
+using sorrel::test::stereoNoise;
 
 class Lv2Host : public ::testing::Test {
   protected:
@@ -153,15 +154,6 @@ struct Instance {
     float meters[kNumMeterPorts] = {};
 };
 
-std::vector<float> noise(uint32_t frames, unsigned seed = 1) {
-    std::mt19937 random(seed);
-    std::uniform_real_distribution<float> d(-0.5f, 0.5f);
-    std::vector<float> v(2 * frames);
-    for (float &x : v)
-        x = d(random);
-    return v;
-}
-
 float recordValue(const std::vector<unsigned char> &state, int32_t program, int32_t index) {
     const size_t at = 4 + static_cast<size_t>(program) * kRecordBytes + 32 + 4 * static_cast<size_t>(index);
     uint32_t bits = 0;
@@ -256,7 +248,7 @@ TEST_F(Lv2Host, InstantiatesWithoutFeaturesAndSurvivesOddCalls) {
 
 TEST_F(Lv2Host, SoundIsTheSameForEveryBlockLength) {
     UridMap urids;
-    const std::vector<float> in = noise(5000);
+    const std::vector<float> in = stereoNoise(5000);
     std::vector<float> reference;
     for (uint32_t block : {4096u, 1u, 7u, 512u, 5000u}) {
         Instance instance(plugin, urids, urids.features);
@@ -284,7 +276,7 @@ TEST_F(Lv2Host, UnconnectedAudioPortsReadSilence) {
 TEST_F(Lv2Host, MetersLightWithSignal) {
     UridMap urids;
     Instance instance(plugin, urids, urids.features);
-    instance.render(noise(4096), 256);
+    instance.render(stereoNoise(4096), 256);
     int lit = 0;
     for (float m : instance.meters)
         lit += m > 0.f;
@@ -293,7 +285,7 @@ TEST_F(Lv2Host, MetersLightWithSignal) {
 
 TEST_F(Lv2Host, StateRoundTripThroughLilvGivesEqualStateAndSound) {
     UridMap urids;
-    const std::vector<float> in = noise(4000, 7);
+    const std::vector<float> in = stereoNoise(4000, 7);
     // a is saved; twin is set up alike and keeps fresh filters, to compare
     // the restored instance's sound with.
     Instance a(plugin, urids, urids.features);
@@ -348,7 +340,7 @@ TEST_F(Lv2Host, PortsWinForTheSelectedProgramAfterRestore) {
     Instance instance(plugin, urids, urids.features);
     const std::vector<unsigned char> bank = distinctBank(instance.saved());
     ASSERT_EQ(instance.restore(bank, urids.id(LV2_ATOM__Chunk)), LV2_STATE_SUCCESS);
-    instance.render(noise(16), 16);
+    instance.render(stereoNoise(16), 16);
     // Every other program as restored; the selected one holds the ports'
     // values (still the defaults), so ports and state agree.
     const std::vector<unsigned char> after = instance.saved();
@@ -363,7 +355,7 @@ TEST_F(Lv2Host, PortsWinForTheSelectedProgramAfterRestore) {
 
 TEST_F(Lv2Host, RefusedStateChangesNothing) {
     UridMap urids;
-    const std::vector<float> in = noise(2000, 3);
+    const std::vector<float> in = stereoNoise(2000, 3);
     // twin hears the same and gets no state: the two must sound alike.
     Instance instance(plugin, urids, urids.features);
     Instance twin(plugin, urids, urids.features);
@@ -442,7 +434,7 @@ TEST_F(Lv2Host, FactoryPresetsLoadTheirValues) {
             },
             &target, 0, urids.features);
         EXPECT_EQ(set, kNumParameters);
-        instance.render(noise(8), 8);
+        instance.render(stereoNoise(8), 8);
         // The plug-in's program holds the table's values bit for bit.
         const std::vector<unsigned char> saved = instance.saved();
         for (int32_t i = 0; i < kNumParameters; ++i)
