@@ -32,6 +32,7 @@ import subprocess
 import sys
 import threading
 import time
+import wave
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
@@ -390,17 +391,23 @@ def two(build, display):
         check("two instances: the tool ends cleanly with the last window", code == 0, " | ".join(tool.lines[-5:]))
 
 
-def main():
-    out, builds = sys.argv[1], [Build(*a.split("=", 1)) for a in sys.argv[2:]]
-    os.makedirs(out, exist_ok=True)
-    display = x11.Display(os.environ["DISPLAY"])
-    silence = os.path.join(out, "silence.wav")
-    import wave
-    with wave.open(silence, "wb") as w:
+def silence_file(out):
+    """A second of stereo silence as a WAV file in out: what the tool plays
+    while the pictures must stay still."""
+    path = os.path.join(out, "silence.wav")
+    with wave.open(path, "wb") as w:
         w.setnchannels(2)
         w.setsampwidth(2)
         w.setframerate(44100)
         w.writeframes(bytes(4 * 44100))
+    return path
+
+
+def main():
+    out, builds = sys.argv[1], [Build(*a.split("=", 1)) for a in sys.argv[2:]]
+    os.makedirs(out, exist_ok=True)
+    display = x11.Display(os.environ["DISPLAY"])
+    silence = silence_file(out)
     for build in builds:
         for run in (lambda: pixels(build, out, silence), lambda: use(build, out, display)):
             try:

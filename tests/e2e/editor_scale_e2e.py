@@ -23,7 +23,6 @@ when anything failed.
 import os
 import subprocess
 import sys
-import wave
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
@@ -146,12 +145,7 @@ def main():
     out, builds = sys.argv[1], [e2e.Build(*a.split("=", 1)) for a in sys.argv[2:]]
     os.makedirs(out, exist_ok=True)
     display = e2e.x11.Display(os.environ["DISPLAY"])
-    silence = os.path.join(out, "silence.wav")
-    with wave.open(silence, "wb") as w:
-        w.setnchannels(2)
-        w.setsampwidth(2)
-        w.setframerate(44100)
-        w.writeframes(bytes(4 * 44100))
+    silence = e2e.silence_file(out)
     for build in builds:
         runs = [lambda: host_call(build, out, silence), lambda: host_call_after_open(build, out, silence)]
         if not build.wine:
