@@ -38,8 +38,11 @@ if [ -d "$build/sorrel.lv2" ]; then
   fi
 fi
 check "CLAP plug-in in /usr/lib/clap" '[ -f "$root/usr/lib/clap/Sorrel.clap" ]'
-check "nothing outside /usr/bin, /usr/lib/vst, /usr/lib/clap, /usr/lib/lv2/sorrel.lv2 and /usr/share" \
-  '[ -z "$(cd "$root" && find . -type f | grep -v -e "^./usr/bin/" -e "^./usr/lib/vst/" -e "^./usr/lib/clap/" -e "^./usr/lib/lv2/sorrel.lv2/" -e "^./usr/share/")" ]'
+check "VST 3 bundle in /usr/lib/vst3" \
+  '[ -f "$root/usr/lib/vst3/Sorrel.vst3/Contents/x86_64-linux/Sorrel.so" ] &&
+   [ -f "$root/usr/lib/vst3/Sorrel.vst3/Contents/Resources/moduleinfo.json" ]'
+check "nothing outside /usr/bin, /usr/lib/vst, /usr/lib/vst3/Sorrel.vst3, /usr/lib/clap, /usr/lib/lv2/sorrel.lv2 and /usr/share" \
+  '[ -z "$(cd "$root" && find . -type f | grep -v -e "^./usr/bin/" -e "^./usr/lib/vst/" -e "^./usr/lib/vst3/Sorrel.vst3/" -e "^./usr/lib/clap/" -e "^./usr/lib/lv2/sorrel.lv2/" -e "^./usr/share/")" ]'
 check "installed host loads installed plug-in" \
   '"$root/usr/bin/sorrel-host" info "$root/usr/lib/vst/Sorrel.so" | grep -q "Unique ID   '"'"'Sorl'"'"'"'
 exit $fail
