@@ -24,7 +24,7 @@ bool ClapEditor::apiSupported(const char *api, bool floating) {
 }
 
 ClapEditor::ClapEditor(ClapEqualizer &owner)
-    : plugin(owner), editor(this, &owner.effect()), alive(std::make_shared<bool>(true)) {
+    : plugin(owner), editor(this, &owner.effect()) {
     hostGui = static_cast<const clap_host_gui_t *>(plugin.hostExtension(kClapExtGui));
     timers = static_cast<const clap_host_timer_support_t *>(plugin.hostExtension(kClapExtTimerSupport));
     if (timers != nullptr && (timers->register_timer == nullptr || timers->unregister_timer == nullptr))
@@ -107,20 +107,6 @@ void ClapEditor::onMainThread() {
     if (editor.isOpen())
         host->request_callback(host);
 }
-
-void ClapEditor::doIdleWork() {
-    // Called from inside a control's mouse loop: the host's timer cannot
-    // fire meanwhile, so this keeps the window painting.
-    if (!pacer.dueOrNap(getTicks()))
-        return;
-    inIdleWork = true;
-    const std::shared_ptr<const bool> token = alive;
-    pump();
-    if (*token)
-        inIdleWork = false;
-}
-
-uint32_t ClapEditor::getTicks() { return platform::tickCount(); }
 
 void ClapEditor::beginEdit(int32_t index) { plugin.editorEvent(EditorEvent::Begin, index, 0.f); }
 

@@ -12,8 +12,7 @@
 
 #include "clap/clap_api.h"
 #include "editor/equalizer_editor.h"
-#include "gui/views/frame_owner.h"
-#include "gui/views/idle_pacer.h"
+#include "gui/views/paced_frame_owner.h"
 
 #include <memory>
 
@@ -21,7 +20,7 @@ namespace sorrel::clap {
 
 class ClapEqualizer;
 
-class ClapEditor final : public CFrameOwner, public ParameterLink {
+class ClapEditor final : public PacedFrameOwner, public ParameterLink {
   public:
     // Whether this build and machine can show the editor at all.
     static bool available();
@@ -49,18 +48,13 @@ class ClapEditor final : public CFrameOwner, public ParameterLink {
     void beginEdit(int32_t index) override;
     void endEdit(int32_t index) override;
     bool requestSize(int32_t width, int32_t height) override;
-    void doIdleWork() override;
-    uint32_t getTicks() override;
-    int32_t getKnobMode() const override { return 0; }
-    std::shared_ptr<const bool> livenessToken() const override { return alive; }
 
     // ParameterLink
     float parameterValue(int32_t index) override;
     void userValue(int32_t index, float value) override;
 
   private:
-    // One idle pass: window events, values and levels, redraws.
-    void pump();
+    void pump() override;
 
     ClapEqualizer &plugin;
     EqualizerEditor editor;
@@ -69,10 +63,6 @@ class ClapEditor final : public CFrameOwner, public ParameterLink {
     clap_id timer = kClapInvalidId;
     // No host timer: the pass runs from requested main-thread callbacks.
     bool callbackIdle = false;
-    // Paces the callback idle and the drag loops' idle work alike.
-    IdlePacer pacer;
-    bool inIdleWork = false;
-    std::shared_ptr<bool> alive;
 };
 
 } // namespace sorrel::clap

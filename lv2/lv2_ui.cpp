@@ -14,7 +14,7 @@ namespace sorrel::lv2 {
 
 Lv2EqualizerUi::Lv2EqualizerUi(LV2UI_Write_Function writeFunction, LV2UI_Controller hostController,
                                const LV2_Feature *const *features)
-    : write(writeFunction), controller(hostController), editor(this, this), alive(std::make_shared<bool>(true)) {
+    : write(writeFunction), controller(hostController), editor(this, this) {
     for (int32_t i = 0; i < kNumParameters; ++i)
         values[i] = kParameters[i].defaultValue;
     parent = const_cast<void *>(findFeature(features, LV2_UI__parent));
@@ -114,20 +114,6 @@ int Lv2EqualizerUi::idle() {
     CFrame *frame = editor.getFrame();
     return frame != nullptr && frame->hasWindow() ? 0 : 1;
 }
-
-void Lv2EqualizerUi::doIdleWork() {
-    // Called from inside a control's mouse loop: the host's own idle cannot
-    // run meanwhile, so this keeps the window painting.
-    if (!pacer.dueOrNap(getTicks()))
-        return;
-    inIdleWork = true;
-    const std::shared_ptr<const bool> token = alive;
-    pump();
-    if (*token)
-        inIdleWork = false;
-}
-
-uint32_t Lv2EqualizerUi::getTicks() { return platform::tickCount(); }
 
 void Lv2EqualizerUi::beginEdit(int32_t index) {
     if (touch != nullptr && touch->touch != nullptr && index >= 0 && index < kNumParameters)

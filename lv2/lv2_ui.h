@@ -7,8 +7,7 @@
 
 #include "editor/equalizer_editor.h"
 #include "effect/level_source.h"
-#include "gui/views/frame_owner.h"
-#include "gui/views/idle_pacer.h"
+#include "gui/views/paced_frame_owner.h"
 #include "lv2/lv2_ports.h"
 
 #include <lv2/options/options.h>
@@ -19,7 +18,7 @@
 
 namespace sorrel::lv2 {
 
-class Lv2EqualizerUi final : public CFrameOwner, public ParameterLink, public LevelSource {
+class Lv2EqualizerUi final : public PacedFrameOwner, public ParameterLink, public LevelSource {
   public:
     Lv2EqualizerUi(LV2UI_Write_Function write, LV2UI_Controller controller, const LV2_Feature *const *features);
     virtual ~Lv2EqualizerUi();
@@ -47,10 +46,6 @@ class Lv2EqualizerUi final : public CFrameOwner, public ParameterLink, public Le
     void beginEdit(int32_t index) override;
     void endEdit(int32_t index) override;
     bool requestSize(int32_t width, int32_t height) override;
-    void doIdleWork() override;
-    uint32_t getTicks() override;
-    int32_t getKnobMode() const override { return 0; }
-    std::shared_ptr<const bool> livenessToken() const override { return alive; }
 
     // ParameterLink
     float parameterValue(int32_t index) override;
@@ -64,7 +59,7 @@ class Lv2EqualizerUi final : public CFrameOwner, public ParameterLink, public Le
     void setMetering(bool) override {}
 
   private:
-    void pump();
+    void pump() override;
     // The factor of a ui:scaleFactor option; 0 for another option or a
     // value that is no factor.
     float scaleOption(const LV2_Options_Option &option) const;
@@ -81,9 +76,6 @@ class Lv2EqualizerUi final : public CFrameOwner, public ParameterLink, public Le
     float values[kNumParameters];
     float levels[kNumMeterPorts] = {};
     EqualizerEditor editor;
-    IdlePacer pacer;
-    bool inIdleWork = false;
-    std::shared_ptr<bool> alive;
 };
 
 } // namespace sorrel::lv2

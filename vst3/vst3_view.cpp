@@ -21,7 +21,7 @@ bool isOurWindowType(FIDString type) { return type != nullptr && std::strcmp(typ
 } // namespace
 
 Vst3EqualizerView::Vst3EqualizerView(Vst3Equalizer &owner)
-    : plugin(owner), editor(this, &owner.effect()), alive(std::make_shared<bool>(true)) {
+    : plugin(owner), editor(this, &owner.effect()) {
     plugin.addRef();
 }
 
@@ -187,20 +187,6 @@ void Vst3EqualizerView::onTimer() {
     plugin.reportChangedValues();
     release();
 }
-
-void Vst3EqualizerView::doIdleWork() {
-    // Called from inside a control's mouse loop: the host's timer cannot
-    // fire meanwhile, so this keeps the window painting.
-    if (!pacer.dueOrNap(getTicks()))
-        return;
-    inIdleWork = true;
-    const std::shared_ptr<const bool> token = alive;
-    pump();
-    if (*token)
-        inIdleWork = false;
-}
-
-uint32_t Vst3EqualizerView::getTicks() { return platform::tickCount(); }
 
 void Vst3EqualizerView::beginEdit(int32_t index) {
     if (IComponentHandler *handler = plugin.handler(); handler != nullptr && parameterInfo(index) != nullptr)

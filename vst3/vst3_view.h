@@ -8,8 +8,7 @@
 #pragma once
 
 #include "editor/equalizer_editor.h"
-#include "gui/views/frame_owner.h"
-#include "gui/views/idle_pacer.h"
+#include "gui/views/paced_frame_owner.h"
 #include "vst3/vst3_interfaces.h"
 #include "vst3/vst3_timer.h"
 
@@ -23,7 +22,7 @@ class Vst3Equalizer;
 class Vst3EqualizerView final : public IPlugView,
                                 public IPlugViewContentScaleSupport,
                                 public ITimerHandler,
-                                public CFrameOwner,
+                                public PacedFrameOwner,
                                 public ParameterLink {
   public:
     // Keeps a reference to the plug-in for as long as it lives. Starts with
@@ -63,10 +62,6 @@ class Vst3EqualizerView final : public IPlugView,
     void beginEdit(int32_t index) override;
     void endEdit(int32_t index) override;
     bool requestSize(int32_t width, int32_t height) override;
-    void doIdleWork() override;
-    uint32_t getTicks() override;
-    int32_t getKnobMode() const override { return 0; }
-    std::shared_ptr<const bool> livenessToken() const override { return alive; }
 
     // ParameterLink
     float parameterValue(int32_t index) override;
@@ -77,7 +72,7 @@ class Vst3EqualizerView final : public IPlugView,
   private:
     ~Vst3EqualizerView();
     // Window events, the values and levels, redraws.
-    void pump();
+    void pump() override;
     void stopTimer();
 
     std::atomic<uint32_t> references{1};
@@ -86,9 +81,6 @@ class Vst3EqualizerView final : public IPlugView,
     IRunLoop *runLoop = nullptr;
     OwnTimer ownTimer;
     EqualizerEditor editor;
-    IdlePacer pacer;
-    bool inIdleWork = false;
-    std::shared_ptr<bool> alive;
 };
 
 // The view createView hands the host, or null where the build has no
