@@ -18,6 +18,12 @@ namespace headless = sorrel::platform::headless;
 
 int parentWindow = 0; // any address is a window to the headless backend
 
+#if defined(_WIN32)
+const char *const kWindowType = kPlatformTypeHWND;
+#else
+const char *const kWindowType = kPlatformTypeX11EmbedWindowID;
+#endif
+
 // The host's frame around the view, with the run loop Linux hosts offer.
 class HostFrame final : public StackObject<IPlugFrame>, public IRunLoop {
   public:
@@ -84,11 +90,7 @@ class Vst3View : public ::testing::Test {
 TEST_F(Vst3View, AttachesToTheHostWindowAndIdlesFromItsRunLoop) {
     EXPECT_EQ(plugin->createView("other"), nullptr);
     EXPECT_EQ(plugin->createView(nullptr), nullptr);
-#if defined(_WIN32)
-    const char *type = kPlatformTypeHWND;
-#else
-    const char *type = kPlatformTypeX11EmbedWindowID;
-#endif
+    const char *type = kWindowType;
     EXPECT_EQ(view->isPlatformTypeSupported(type), kResultTrue);
     EXPECT_EQ(view->isPlatformTypeSupported("NSView"), kResultFalse);
     EXPECT_EQ(view->isPlatformTypeSupported(nullptr), kResultFalse);
@@ -126,7 +128,7 @@ TEST_F(Vst3View, ContentScaleIsTheEditorsScale) {
     EXPECT_EQ(scale->setContentScaleFactor(0.f), kResultFalse);
     EXPECT_EQ(scale->setContentScaleFactor(-1.f), kResultFalse);
     // While open, a new factor asks the host for the new size.
-    ASSERT_EQ(view->attached(&parentWindow, kPlatformTypeX11EmbedWindowID), kResultOk);
+    ASSERT_EQ(view->attached(&parentWindow, kWindowType), kResultOk);
     EXPECT_EQ(scale->setContentScaleFactor(1.f), kResultOk);
     EXPECT_EQ(frame.calls.back(), "resize 710x167");
     view->removed();
@@ -134,7 +136,7 @@ TEST_F(Vst3View, ContentScaleIsTheEditorsScale) {
 }
 
 TEST_F(Vst3View, AFaderDragIsOneGestureForTheHost) {
-    ASSERT_EQ(view->attached(&parentWindow, kPlatformTypeX11EmbedWindowID), kResultOk);
+    ASSERT_EQ(view->attached(&parentWindow, kWindowType), kResultOk);
     CFrame *cframe = own().view().getFrame();
     ASSERT_NE(cframe, nullptr);
     headless::queuePaint(cframe->getWindow(), {0, 0, 710, 167});
@@ -161,7 +163,7 @@ TEST_F(Vst3View, AFaderDragIsOneGestureForTheHost) {
 // A program change by the host reaches it as "every value changed" from the
 // view's next timer call, not from inside the host's own call.
 TEST_F(Vst3View, ProgramChangesAreReportedFromTheTimer) {
-    ASSERT_EQ(view->attached(&parentWindow, kPlatformTypeX11EmbedWindowID), kResultOk);
+    ASSERT_EQ(view->attached(&parentWindow, kWindowType), kResultOk);
     plugin->setParamNormalized(kProgramParamId, 4.0 / 9.0);
     EXPECT_TRUE(handler.calls.empty());
     frame.timer->onTimer();
