@@ -222,12 +222,17 @@ void CFrame::update(CDrawContext *context) {
     }
     for (size_t i = 0; i < children.size(); ++i) {
         CView *child = children[i];
+        // A view that is not dirty has nothing to draw and nothing to show.
+        if (!child->isDirty())
+            continue;
         const CRect area = intersection(child->getViewSize(), clip);
         const CRect changed = intersection(child->getUpdateArea(), area);
         context->setClipRect(area);
         child->update(context);
         if (!changed.isEmpty())
             drawn.push_back(changed);
+        // Still dirty after its drawing (a meter's shown level falls a step
+        // per drawing): the next pass looks again.
         if (child->isDirty())
             changesPending = true;
     }
