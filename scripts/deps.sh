@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need on a Debian machine. Idempotent
 # and quiet when everything is present. Usage: deps.sh [group...]
-# Groups: build (default), wine, gui, fuzz, bench, ardour, lv2, coverage.
+# Groups: build (default), wine, gui, fuzz, bench, ardour, lv2, qtractor, coverage.
 set -euo pipefail
 
 declare -A groups=(
@@ -11,6 +11,7 @@ declare -A groups=(
   [fuzz]="clang libclang-rt-14-dev"
   [bench]="zam-plugins lsp-plugins-vst"
   [ardour]="ardour"
+  [qtractor]="qtractor jackd2"
   [lv2]="lv2-dev sordi serdi lilv-utils liblilv-dev jalv jackd2"
   [coverage]="gcovr"
 )
