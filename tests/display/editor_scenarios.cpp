@@ -144,7 +144,7 @@ TEST_F(EditorScenario, AParentDestroyedBeforeTheCloseLeavesAnEditorThatClosesQui
 
         ASSERT_EQ(plugin.open(parent), 1);
         EXPECT_TRUE(showsEditor(plugin));
-        EXPECT_EQ(plugin.gui()->getControl(19)->getValue(), 0.75f);
+        EXPECT_EQ(plugin.gui()->view().getControl(19)->getValue(), 0.75f);
         plugin.dispatch(effEditClose);
         EXPECT_EQ(host.complaints(), "");
     }
@@ -226,9 +226,9 @@ TEST_F(EditorScenario, TheHostResizingItsWindowLeavesTheEditorAsItIs) {
         plugin.record->setParameter(plugin.record, 19, s.value);
         pumpUntil([&] {
             plugin.idle();
-            return plugin.gui()->getControl(19)->getValue() == s.value;
+            return plugin.gui()->view().getControl(19)->getValue() == s.value;
         });
-        EXPECT_EQ(plugin.gui()->getControl(19)->getValue(), s.value);
+        EXPECT_EQ(plugin.gui()->view().getControl(19)->getValue(), s.value);
         const sorrel::raster::Rect own = host.geometry(plugin.window());
         EXPECT_EQ((std::vector<int>{own.left, own.top, own.width(), own.height()}),
                   (std::vector<int>{0, 0, kEditorWidth, kEditorHeight}));

@@ -20,7 +20,7 @@ TEST(BandMeter, DrawsAndShowsOnlyTheLedsThatChange) {
     ASSERT_TRUE(effect.gui->open(&parentWindow));
     paint(effect.gui);
     const int32_t entry = sorrel::layout::kPreGainMeters0 + 5;
-    const CRect place = effect.gui->getControl(entry)->getViewSize();
+    const CRect place = effect.gui->view().getControl(entry)->getViewSize();
     const int32_t w = place.width(), h = place.height();
 
     // The reference: the plain meter drawn whole once per idle pass.

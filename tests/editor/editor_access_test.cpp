@@ -74,7 +74,7 @@ class EditorAccess : public ::testing::Test {
     }
 
     void run(const Step &step) {
-        auto *fader = static_cast<BandSlider *>(effect.gui->getControl(step.a));
+        auto *fader = static_cast<BandSlider *>(effect.gui->view().getControl(step.a));
         switch (step.what) {
         case Do::Key: {
             VstKeyCode code{0, static_cast<unsigned char>(step.a), static_cast<unsigned char>(step.b)};
@@ -209,7 +209,7 @@ TEST_F(EditorAccess, FocusMarkFollowsTheKeyboardOnly) {
     CFrame *frame = effect.gui->getFrame();
     EXPECT_FALSE(frame->isFocusVisible());
     press(effect.gui, centerOf(effect.gui, 19), LeftButton);
-    EXPECT_EQ(frame->getFocusView(), effect.gui->getControl(19)) << "a drag takes the focus";
+    EXPECT_EQ(frame->getFocusView(), effect.gui->view().getControl(19)) << "a drag takes the focus";
     EXPECT_FALSE(frame->isFocusVisible());
     run(key(VirtualKeyUp));
     EXPECT_TRUE(frame->isFocusVisible());

@@ -99,7 +99,7 @@ inline void press(AEffGUIEditor *editor, CPoint where, int32_t buttons, std::vec
 
 // The middle of a control of the table.
 inline CPoint centerOf(EqualizerVstEditor *editor, int32_t entry) {
-    const CRect r = editor->getControl(entry)->getViewSize();
+    const CRect r = editor->view().getControl(entry)->getViewSize();
     return CPoint((r.left + r.right) / 2, (r.top + r.bottom) / 2);
 }
 

@@ -29,7 +29,7 @@ class Editor : public ::testing::Test {
         headless::reset();
     }
 
-    CControl *control(int32_t entry) { return effect.gui->getControl(entry); }
+    CControl *control(int32_t entry) { return effect.gui->view().getControl(entry); }
 
     PanelEffect effect;
 };
@@ -287,7 +287,7 @@ TEST_F(Editor, ReopeningBuildsOneFreshSetOfViews) {
     EXPECT_TRUE(effect.metering);
     effect.gui->close();
     EXPECT_FALSE(effect.metering);
-    EXPECT_EQ(effect.gui->getControl(0), nullptr);
+    EXPECT_EQ(effect.gui->view().getControl(0), nullptr);
     EXPECT_TRUE(headless::windows().empty());
 
     // Written while closed: the editor shows it from the effect when it opens.

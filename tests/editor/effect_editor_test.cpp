@@ -81,7 +81,7 @@ TEST_F(EffectEditor, DragOfThe440FaderToTheTop) {
         {audioMasterBeginEdit, 19}, {audioMasterAutomate, 19}, {audioMasterEndEdit, 19}};
     EXPECT_EQ(edits, expected);
     EXPECT_EQ(lastAutomated, 1.f);
-    EXPECT_EQ(gui()->getControl(19)->getValue(), 1.f);
+    EXPECT_EQ(gui()->view().getControl(19)->getValue(), 1.f);
 }
 
 TEST_F(EffectEditor, ProgramChangesAndChunkLoadsShowAtTheNextIdle) {

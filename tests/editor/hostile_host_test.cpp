@@ -40,7 +40,7 @@ TEST(HostileHost, EditorOpcodesWithoutAWindowAreHarmless) {
              auto *gui = static_cast<EqualizerVstEditor *>(
                  static_cast<sorrel::EqualizerPlugin *>(record->object)->getEditor());
              EXPECT_EQ(gui->getFrame(), nullptr);
-             EXPECT_EQ(gui->getControl(0), nullptr);
+             EXPECT_EQ(gui->view().getControl(0), nullptr);
          }},
         {"two closes",
          [&](AEffect *record) {
@@ -69,7 +69,7 @@ TEST(HostileHost, EditorOpcodesWithoutAWindowAreHarmless) {
         ASSERT_EQ(dispatch(record, effEditOpen, &parentWindow), 1);
         auto *gui = static_cast<EqualizerVstEditor *>(effect->getEditor());
         EXPECT_EQ(headless::windows().size(), 1u);
-        EXPECT_EQ(gui->getControl(19)->getValue(), 0.9f);
+        EXPECT_EQ(gui->view().getControl(19)->getValue(), 0.9f);
         dispatch(record, effClose);
         EXPECT_TRUE(headless::windows().empty());
     }

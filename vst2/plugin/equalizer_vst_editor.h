@@ -27,9 +27,8 @@ class EqualizerVstEditor : public AEffGUIEditor, public ParameterLink {
     float parameterValue(int32_t index) override;
     void userValue(int32_t index, float value) override;
 
+    // The format-free editor it drives.
     EqualizerEditor &view() { return editor; }
-    // Entry 0..159 of the controls table; null while closed.
-    CControl *getControl(int32_t entry) const { return editor.getControl(entry); }
 
   protected:
     // Shows the effect's values and levels.
