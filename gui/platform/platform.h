@@ -164,7 +164,8 @@ bool setDropTarget(Window *window, bool active);
 // The desktop's scale factor for windows in parent (1.0 at 96 DPI; null
 // parent: the desktop's general setting where there is one): the parent's
 // DPI on Windows, looked up at run time (never changing the process's DPI
-// awareness), Xft.dpi / 96 or GDK_SCALE on X11. 0 when unknown.
+// awareness), Xft.dpi / 96 or GDK_SCALE x GDK_DPI_SCALE on X11. 0 when
+// unknown.
 double desktopScaleFactor(void *parent);
 // The size of the screen parent is on, in device pixels; 0 x 0 when unknown.
 sorrel::raster::Point screenSize(void *parent);

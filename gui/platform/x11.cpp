@@ -973,13 +973,23 @@ double desktopScaleFactor(void *) {
     });
     if (dpi != 0)
         return dpi / 96.0;
-    if (const char *gdk = std::getenv("GDK_SCALE")) {
+    // GTK's settings: GDK_SCALE for the window, GDK_DPI_SCALE for the text
+    // on top of it; the desktop's factor is the product, either alone
+    // standing for itself.
+    double factor = 1;
+    bool found = false;
+    for (const char *name : {"GDK_SCALE", "GDK_DPI_SCALE"}) {
+        const char *text = std::getenv(name);
+        if (!text || !*text)
+            continue;
         char *end = nullptr;
-        const double factor = std::strtod(gdk, &end);
-        if (end != gdk && *end == '\0')
-            return factor;
+        const double value = std::strtod(text, &end);
+        if (end == text || *end != '\0')
+            return 0;
+        factor *= value;
+        found = true;
     }
-    return 0;
+    return found ? factor : 0;
 }
 
 sorrel::raster::Point screenSize(void *) {

@@ -9,12 +9,14 @@
 #include "gui/drawing/drawcontext.h"
 #include "gui/views/frame.h"
 #include "support/fake_host.h"
+#include "support/image_compare.h"
 
 #include "scenario_host.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <utility>
 #include <vector>
@@ -245,6 +247,70 @@ TEST_F(EditorScenario, TheHostResizingItsWindowLeavesTheEditorAsItIs) {
         plugin.frame()->draw(context);
         context->forget();
         EXPECT_EQ(host.differences(plugin.window(), fresh), "");
+    }
+}
+
+// The host's content-scale call with a factor between whole scales before
+// the editor opens: a window of the factor's size showing the golden
+// picture of that factor, and a drag of band 17 at the scaled coordinates
+// reaching parameter 19 inside its edit bracket.
+TEST_F(EditorScenario, BetweenWholeScalesTheWindowShowsItsGoldenPictureAndTakesDrags) {
+    const struct Case {
+        float factor;
+        int width, height;
+        const char *golden;
+    } cases[] = {{1.5f, 1065, 251, "editor_fresh_1.5x"}, {1.25f, 888, 209, "editor_fresh_1.25x"}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.golden);
+        Plugin p;
+        ASSERT_EQ(p.record->dispatcher(p.record, effVendorSpecific, sorrel::EqualizerPlugin::kContentScaleIndex,
+                                       sorrel::EqualizerPlugin::kContentScaleValue, nullptr, c.factor),
+                  1);
+        ERect *rect = nullptr;
+        ASSERT_EQ(p.dispatch(effEditGetRect, &rect), 1);
+        EXPECT_EQ((std::vector<int>{rect->right - rect->left, rect->bottom - rect->top}),
+                  (std::vector<int>{c.width, c.height}));
+        const Handle large = host.topLevel(40, 260, c.width, c.height);
+        ASSERT_EQ(p.open(large), 1);
+        const sorrel::raster::Rect own = host.geometry(p.window());
+        EXPECT_EQ((std::vector<int>{own.width(), own.height()}), (std::vector<int>{c.width, c.height}));
+        ASSERT_TRUE(showsEditor(p));
+        testimg::Image golden;
+        ASSERT_TRUE(testimg::readPng(testimg::goldenPath(c.golden), golden));
+        sorrel::raster::Surface expected(golden.width, golden.height);
+        for (int32_t y = 0; y < golden.height; ++y)
+            for (int32_t x = 0; x < golden.width; ++x)
+                expected.set(x, y, golden.at(x, y));
+        EXPECT_EQ(host.differences(p.window(), expected), "");
+
+        // Band 17's handle gripped at logical (413, 60) and drawn up to row
+        // 30, three quarters, while the drag runs the host's idle.
+        auto device = [&](int v) { return static_cast<int>(std::floor(v * c.factor + 0.5)); };
+        int idles = 0;
+        p.host.onCall = [&](AEffect *, VstInt32 call) {
+            if (call != audioMasterIdle)
+                return;
+            if (++idles == 1)
+                host.pointerTo(p.window(), {device(413), device(30)});
+            else if (idles == 4)
+                host.leftUp();
+        };
+        ASSERT_TRUE(host.leftDown(p.window(), {device(413), device(60)}));
+        EXPECT_TRUE(pumpUntil([&] {
+            p.idle();
+            return !p.host.callsOf(audioMasterEndEdit).empty();
+        }));
+        if (idles < 4)
+            host.leftUp();
+        EXPECT_EQ(p.record->getParameter(p.record, 19), 0.75f);
+        const auto begun = p.host.callsOf(audioMasterBeginEdit), ended = p.host.callsOf(audioMasterEndEdit);
+        ASSERT_EQ(begun.size(), 1u);
+        ASSERT_EQ(ended.size(), 1u);
+        EXPECT_EQ(begun[0].index, 19);
+        EXPECT_EQ(ended[0].index, 19);
+        p.close();
+        host.destroy(large);
+        pumpFor(20);
     }
 }
 

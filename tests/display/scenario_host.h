@@ -53,6 +53,8 @@ class TestHost {
     // stays) or up. False when the system refuses (or the tool is missing).
     bool leftDown(Handle window, sorrel::raster::Point at);
     bool leftUp();
+    // Moves the pointer to a point of the window, buttons as they are.
+    bool pointerTo(Handle window, sorrel::raster::Point at);
 
     // What the process holds of the window system while no window of ours
     // is open (connections, classes, system objects): equal before and after

@@ -109,6 +109,12 @@ bool TestHost::leftDown(Handle window, sorrel::raster::Point at) {
     return sendButton(MOUSEEVENTF_LEFTDOWN);
 }
 
+bool TestHost::pointerTo(Handle window, sorrel::raster::Point at) {
+    POINT screen{at.x, at.y};
+    ClientToScreen(hwndOf(window), &screen);
+    return SetCursorPos(screen.x, screen.y) != 0;
+}
+
 bool TestHost::leftUp() {
     return sendButton(MOUSEEVENTF_LEFTUP);
 }

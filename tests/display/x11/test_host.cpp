@@ -93,6 +93,11 @@ bool TestHost::leftDown(Handle window, sorrel::raster::Point at) {
                 std::to_string(at.y), "mousedown", "1"});
 }
 
+bool TestHost::pointerTo(Handle window, sorrel::raster::Point at) {
+    return run({"xdotool", "mousemove", "--window", std::to_string(idOf(window)), std::to_string(at.x),
+                std::to_string(at.y)});
+}
+
 bool TestHost::leftUp() {
     return run({"xdotool", "mouseup", "1"});
 }

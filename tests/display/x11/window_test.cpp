@@ -5,6 +5,8 @@
 // scenarios are in ../window_scenarios.cpp.
 #include "x_host.h"
 
+#include <X11/Xatom.h>
+
 #include <fstream>
 #include <sstream>
 #include <unistd.h>
@@ -273,6 +275,51 @@ TEST_F(X11Window, PresentsShowExactPixelsAtEverySizeThroughOneSharedSegmentWhere
     close(r);
     recorders.clear();
     EXPECT_EQ(sharedSegments(), 0) << "the segment goes with the window";
+}
+
+// The desktop's factor: Xft.dpi from the root window's resources as the
+// desktop changes them, else GTK's GDK_SCALE x GDK_DPI_SCALE.
+TEST_F(X11Window, TheDesktopFactorFollowsXftDpiThenGdk) {
+    Display *d = host.display();
+    const ::Window root = DefaultRootWindow(d);
+    const Atom resources = XInternAtom(d, "RESOURCE_MANAGER", False);
+    auto setResources = [&](const std::string &text) {
+        if (text.empty())
+            XDeleteProperty(d, root, resources);
+        else
+            XChangeProperty(d, root, resources, XA_STRING, 8, PropModeReplace,
+                            reinterpret_cast<const unsigned char *>(text.data()), int(text.size()));
+        XSync(d, False);
+    };
+    // What the server held before, given back at the end.
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char *data = nullptr;
+    std::string before;
+    if (XGetWindowProperty(d, root, resources, 0, 1 << 20, False, XA_STRING, &type, &format, &count, &after,
+                           &data) == Success &&
+        data)
+        before.assign(reinterpret_cast<const char *>(data), count);
+    if (data)
+        XFree(data);
+    const struct Case {
+        const char *resources, *gdkScale, *gdkDpiScale;
+        double factor;
+    } cases[] = {
+        {"Xft.dpi:\t120\n", "", "", 1.25},         {"Xcursor.size: 24\nXft.dpi: 144\n", "2", "", 1.5},
+        {"Xft.dpi:\t168\n", "", "", 1.75},         {"", "2", "0.75", 1.5},
+        {"Xcursor.size: 24\n", "", "1.25", 1.25}, {"", "", "", 0},
+    };
+    for (const Case &c : cases) {
+        setResources(c.resources);
+        setenv("GDK_SCALE", c.gdkScale, 1);
+        setenv("GDK_DPI_SCALE", c.gdkDpiScale, 1);
+        EXPECT_EQ(platform::desktopScaleFactor(nullptr), c.factor) << c.resources << c.gdkScale << c.gdkDpiScale;
+    }
+    unsetenv("GDK_SCALE");
+    unsetenv("GDK_DPI_SCALE");
+    setResources(before);
 }
 
 TEST_F(X11Window, OpenUrlHandsTheAddressOverAsOneArgumentAndReapsTheOpener) {
