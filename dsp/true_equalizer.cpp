@@ -1,5 +1,6 @@
 #include "dsp/true_equalizer.h"
 
+#include "dsp/fixed_math.h"
 #include "dsp/processor.h"
 
 #include <cmath>
@@ -88,6 +89,8 @@ void TrueEqualizer::processBlock(float *samples, int count) {
     const Design &d = designs[front];
     if (!(d.rate > 0.0))
         return;
+    // The same bits on every build, the x87 unit's included.
+    const sorrel::fixed_math::DoubleRounding rounding;
     const double factor =
         static_cast<double>(inGain.load(std::memory_order_relaxed)) * outGain.load(std::memory_order_relaxed);
     if (d.rate != rate) {

@@ -1,5 +1,6 @@
 #include "effect/equalizer_effect.h"
 
+#include "dsp/fixed_math.h"
 #include "dsp/processor.h"
 #include "dsp/vector_ops.h"
 
@@ -10,7 +11,14 @@
 
 namespace sorrel {
 
-EqualizerEffect::EqualizerEffect() : bank(kNumPrograms, kNumParameters) {
+namespace {
+
+constexpr double kCrossfadeSeconds = 0.02;
+
+} // namespace
+
+EqualizerEffect::EqualizerEffect() : bank(kNumPrograms, kNumParameters, kNumFirstParameters) {
+    std::fill(std::begin(requestedDb), std::end(requestedDb), 0.0f);
     for (int32_t i = 0; i < kNumParameters; ++i)
         bank.setDefault(i, kParameters[i].defaultValue);
     bank.select(0);
@@ -48,6 +56,8 @@ void EqualizerEffect::releaseWorkBuffers() {
     workLength = 0;
     workLeft.reset();
     workRight.reset();
+    spareLeft.reset();
+    spareRight.reset();
 }
 
 void EqualizerEffect::setBlockSize(int32_t frames) {
@@ -57,7 +67,9 @@ void EqualizerEffect::setBlockSize(int32_t frames) {
     const int32_t length = std::min(frames, kMaxWorkFrames);
     workLeft.reset(new (std::nothrow) float[static_cast<size_t>(length)]);
     workRight.reset(new (std::nothrow) float[static_cast<size_t>(length)]);
-    if (!workLeft || !workRight) {
+    spareLeft.reset(new (std::nothrow) float[static_cast<size_t>(length)]);
+    spareRight.reset(new (std::nothrow) float[static_cast<size_t>(length)]);
+    if (!workLeft || !workRight || !spareLeft || !spareRight) {
         releaseWorkBuffers();
         return;
     }
@@ -89,8 +101,7 @@ template <bool accumulate> void EqualizerEffect::run(float **inputs, float **out
             VectorOps.copy(left, in0 + done, frames);
         if (in1 != nullptr)
             VectorOps.copy(right, in1 + done, frames);
-        leftEngine.processBlock(left, frames);
-        rightEngine.processBlock(right, frames);
+        runEngines(left, right, frames);
         if (out0 != nullptr)
             deliver(out0 + done, left, frames);
         if (in1 != nullptr && out1 != nullptr)
@@ -98,6 +109,61 @@ template <bool accumulate> void EqualizerEffect::run(float **inputs, float **out
         done += frames;
     }
     leaveProcessing();
+}
+
+void EqualizerEffect::runEngines(float *left, float *right, int32_t frames) {
+    const float rate = getSampleRate();
+    const bool wantTrue = bank.getValue(kResponseParameter) >= 0.5f && rate > 0.0f && worker.designedRate() == rate;
+    bool playingTrue = trueActive.load(std::memory_order_relaxed);
+    if (fadeLength == 0 && wantTrue != playingTrue) {
+        // The incoming engine starts from silence, under a fade-in.
+        if (wantTrue) {
+            leftTrue.reset();
+            rightTrue.reset();
+        } else if (!classicCurrent) {
+            leftEngine.reset();
+            rightEngine.reset();
+        }
+        fadeDone = 0;
+        fadeLength = std::max(1, static_cast<int32_t>(kCrossfadeSeconds * static_cast<double>(rate)));
+        playingTrue = wantTrue;
+        trueActive.store(wantTrue, std::memory_order_relaxed);
+    }
+    if (fadeLength == 0 && !playingTrue) {
+        leftEngine.processBlock(left, frames);
+        rightEngine.processBlock(right, frames);
+        classicCurrent = true;
+        return;
+    }
+    float *const spare[2] = {spareLeft.get(), spareRight.get()};
+    float *const work[2] = {left, right};
+    const bool classicToo = fadeLength != 0 || leftEngine.isMetering();
+    if (classicToo) {
+        VectorOps.copy(spare[0], left, frames);
+        VectorOps.copy(spare[1], right, frames);
+        leftEngine.processBlock(spare[0], frames);
+        rightEngine.processBlock(spare[1], frames);
+    }
+    classicCurrent = classicToo;
+    leftTrue.processBlock(left, frames);
+    rightTrue.processBlock(right, frames);
+    if (fadeLength == 0)
+        return;
+    // A linear crossfade from the outgoing to the incoming engine; beyond
+    // its end the incoming one alone.
+    const sorrel::fixed_math::DoubleRounding rounding; // the same bits on every build
+    const double inverse = 1.0 / static_cast<double>(fadeLength);
+    for (int c = 0; c < 2; ++c)
+        for (int32_t n = 0; n < frames; ++n) {
+            const int32_t at = fadeDone + n + 1;
+            const double w = at >= fadeLength ? 1.0 : static_cast<double>(at) * inverse;
+            const double trueShare = playingTrue ? w : 1.0 - w;
+            work[c][n] = static_cast<float>(static_cast<double>(spare[c][n]) +
+                                            trueShare * (static_cast<double>(work[c][n]) - spare[c][n]));
+        }
+    fadeDone += frames;
+    if (fadeDone >= fadeLength)
+        fadeLength = 0;
 }
 
 void EqualizerEffect::processReplacing(float **inputs, float **outputs, int32_t sampleFrames) {
@@ -152,6 +218,23 @@ void EqualizerEffect::update(int index) {
         leftEngine.setQ(q);
         rightEngine.setQ(q);
     }
+    // The true response: the same gains, and a design for the band gains
+    // whenever they or the rate changed (the worker coalesces requests).
+    leftTrue.setGains(leftEngine.getInGainFactor(), leftEngine.getOutGainFactor());
+    rightTrue.setGains(leftEngine.getInGainFactor(), leftEngine.getOutGainFactor());
+    float db[kNumBands];
+    bool changed = !requestedOnce || getSampleRate() != requestedRate;
+    for (int k = 0; k < kNumBands; ++k) {
+        db[k] = normalizedToDb(bank.getValue(kFirstBandParameter + k));
+        changed = changed || db[k] != requestedDb[k];
+    }
+    if (changed && getSampleRate() > 0.0f) {
+        std::copy(std::begin(db), std::end(db), std::begin(requestedDb));
+        requestedRate = getSampleRate();
+        requestedOnce = true;
+        worker.request(requestedRate, db);
+    }
+
     const int first = index == -1 ? 0 : index;
     const int last = index == -1 ? kNumParameters - 1 : index;
     for (int i = std::max(first, kFirstBandParameter); i <= std::min(last, kLastBandParameter); ++i) {

@@ -1,6 +1,10 @@
-// The equaliser effect: its 36 parameters, the program bank with its chunks,
+// The equaliser effect: its 37 parameters, the program bank with its chunks,
 // and the two audio calls that run one band engine per channel over the
-// host's buffers. It knows no plug-in interface and no window: each plug-in
+// host's buffers - the classic band engine, or in the true response the
+// true-response engine, whose designs a worker thread of the effect makes.
+// A switch between the two crossfades over 20 ms, starting once the worker
+// has a design for the current rate; while the true response plays and the
+// meters are on, the classic engine still runs beside it for the meters. It knows no plug-in interface and no window: each plug-in
 // format wraps it (the VST 2.4 record in vst2/, the LV2 plug-in in lv2/).
 //
 // Threads. Nothing here locks or waits. The host may write parameters, select
@@ -26,6 +30,8 @@
 #include "effect/level_source.h"
 #include "effect/parameters.h"
 #include "effect/program_bank.h"
+#include "effect/true_design_worker.h"
+#include "dsp/true_equalizer.h"
 
 #include <atomic>
 #include <cstdint>
@@ -99,8 +105,18 @@ class EqualizerEffect : public DspUnit, public LevelSource {
 
     // The engines, whose state the levels above and the tests read.
     const BandEqualizer &engine(int channel) const { return channel == 0 ? leftEngine : rightEngine; }
+    const TrueEqualizer &trueEngine(int channel) const { return channel == 0 ? leftTrue : rightTrue; }
     // Length of the work buffers; 0 while there are none.
     int32_t workFrames() const { return workLength; }
+
+    // Waits until the worker has designed the true response for every
+    // change so far (offline tools and tests; never on the audio thread).
+    // False after the timeout.
+    bool settleDesigns(int timeoutMilliseconds = 20000) { return worker.settle(timeoutMilliseconds); }
+    // Whether a change still waits for its design. Any thread.
+    bool designsPending() const { return worker.pending(); }
+    // Whether the blocks now play the true response (after a crossfade).
+    bool playingTrueResponse() const { return trueActive.load(std::memory_order_relaxed); }
 
   private:
     template <bool accumulate> void run(float **inputs, float **outputs, int32_t sampleFrames);
@@ -108,13 +124,30 @@ class EqualizerEffect : public DspUnit, public LevelSource {
     // coalescing concurrent writers into one pusher.
     void pushToEngines();
     void releaseWorkBuffers();
+    // One piece of at most workLength frames in the work buffers, in the
+    // response the switch asks for.
+    void runEngines(float *left, float *right, int32_t frames);
 
     ProgramBank bank;
     BandEqualizer leftEngine;
     BandEqualizer rightEngine;
+    TrueEqualizer leftTrue;
+    TrueEqualizer rightTrue;
+    TrueDesignWorker worker{leftTrue, rightTrue}; // after the engines it publishes to
     std::unique_ptr<float[]> workLeft;
     std::unique_ptr<float[]> workRight;
+    std::unique_ptr<float[]> spareLeft; // the second engine's during a crossfade
+    std::unique_ptr<float[]> spareRight;
     int32_t workLength = 0;
+    // The pusher's: what the worker was last asked to design for.
+    float requestedDb[kNumBands];
+    float requestedRate = 0.0f;
+    bool requestedOnce = false;
+    // The audio thread's: the response playing, and a crossfade under way.
+    std::atomic<bool> trueActive{false};
+    bool classicCurrent = true; // the classic engine ran on the last block
+    int32_t fadeDone = 0;
+    int32_t fadeLength = 0; // 0: no crossfade
     std::atomic<unsigned> pushRequests{0};
     std::atomic<bool> pushing{false};
 };

@@ -53,6 +53,7 @@ const ParameterInfo kParameters[kNumParameters] = {
     gain("out_gain", "Out gain", "Output gain", "Out"),
     {"meters_in", nullptr, nullptr, "Meters before band gain", "", "In", ParameterKind::Switch, 1.f, 0.f, 1.f},
     {"meters_out", nullptr, nullptr, "Meters after band gain", "", "Out", ParameterKind::Switch, 1.f, 0.f, 1.f},
+    {"response", "Response", "", "Response", "", "Response", ParameterKind::Switch, 0.f, 0.f, 1.f, "Classic", "True"},
 };
 
 const ParameterInfo *parameterInfo(int32_t index) {
@@ -200,7 +201,7 @@ void formatReadable(int32_t index, float normalised, char *text, size_t size) {
         putFixed(out, readable, 2);
         break;
     case ParameterKind::Switch:
-        out.put(readable >= 0.5f ? "On" : "Off");
+        out.put(readable >= 0.5f ? (info->onText ? info->onText : "On") : (info->offText ? info->offText : "Off"));
         break;
     }
 }
@@ -218,9 +219,10 @@ bool parseReadable(int32_t index, const char *text, float &normalised) {
     const size_t length = static_cast<size_t>(end - p);
 
     if (info->kind == ParameterKind::Switch) {
-        for (const char *word : {"on", "off"})
-            if (sameLetters(p, length, word)) {
-                normalised = word[1] == 'n' ? 1.f : 0.f;
+        const char *const words[4] = {"on", "off", info->onText, info->offText};
+        for (int w = 0; w < 4; ++w)
+            if (words[w] != nullptr && length == std::strlen(words[w]) && sameLetters(p, length, words[w])) {
+                normalised = w % 2 == 0 ? 1.f : 0.f;
                 return true;
             }
     }

@@ -1,11 +1,11 @@
-// The one table of the effect's 36 parameters. Every place that names a
+// The one table of the effect's 37 parameters. Every place that names a
 // parameter reads it here: the VST 2.4 names and labels, the editor's
 // captions, the LV2 port description (generated from this table at build
 // time) and the tools.
 //
 // Values travel normalised (0..1) everywhere inside the plug-in. The range
 // below is what a person reads: dB for the gains, the setting itself for Q,
-// off/on for the meter switches; a value maps linearly onto it.
+// off/on for the switches; a value maps linearly onto it.
 #pragma once
 
 #include "dsp/band_equalizer.h"
@@ -15,7 +15,11 @@
 
 namespace sorrel {
 
-constexpr int32_t kNumParameters = 36;
+constexpr int32_t kNumParameters = 37;
+// The parameters of the first release. Chunks, presets and LV2 states
+// written before the response switch hold these values only; what they lack
+// takes the table's default (the classic response).
+constexpr int32_t kNumFirstParameters = 36;
 // One fader per band of the engine.
 constexpr int32_t kNumBandParameters = kNumBands;
 
@@ -27,7 +31,11 @@ constexpr int32_t kLastBandParameter = kFirstBandParameter + kNumBandParameters 
 constexpr int32_t kOutGainParameter = kLastBandParameter + 1;
 constexpr int32_t kInMetersParameter = kOutGainParameter + 1; // editor switches, never seen by the engines
 constexpr int32_t kOutMetersParameter = kInMetersParameter + 1;
-static_assert(kOutMetersParameter < kNumParameters, "every index names a row of the table");
+// The response: classic (0), the sound the equaliser always had, or true
+// (1), where every fader sets the gain at its band's center.
+constexpr int32_t kResponseParameter = kOutMetersParameter + 1;
+static_assert(kOutMetersParameter + 1 == kNumFirstParameters, "the first release's parameters come first");
+static_assert(kResponseParameter < kNumParameters, "every index names a row of the table");
 
 enum class ParameterKind : int32_t {
     Gain,   // -12 .. +12 dB, 0 dB in the middle
@@ -54,11 +62,15 @@ struct ParameterInfo {
     // The range a person reads, for normalised 0 and 1.
     float minimum;
     float maximum;
+    // A switch's two states as a person reads them ("Off" and "On" where
+    // null).
+    const char *offText = nullptr;
+    const char *onText = nullptr;
 };
 
 extern const ParameterInfo kParameters[kNumParameters];
 
-// The row of index, or null outside 0..35.
+// The row of index, or null outside the table.
 const ParameterInfo *parameterInfo(int32_t index);
 
 inline bool isBandParameter(int32_t index) {
@@ -71,7 +83,7 @@ float toReadable(int32_t index, float normalised);
 float fromReadable(int32_t index, float readable);
 
 // The value as a person reads it, for readouts and screen readers: "-3.6 dB",
-// "0.0 dB", "Q 0.70", "On", "Off". Independent of the C locale, which a host
+// "0.0 dB", "Q 0.70", "On", "Off", "Classic", "True". Independent of the C locale, which a host
 // may have set to one with a decimal comma. Writes at most size bytes,
 // terminator included; nothing for an unknown index or no room.
 constexpr size_t kReadableTextSize = 16;
@@ -80,7 +92,8 @@ void formatReadable(int32_t index, float normalised, char *text, size_t size);
 // The one way back from what a person types to a normalised value, shared by
 // the editor's text field and every format's text-to-value call. Takes what
 // people type: "-6", "-6 dB", "-6dB", "+3.5", "3,5" for a gain; "0.7" or
-// "Q 0.7" for Q; "on", "off", "1", "0" for a switch; every text
+// "Q 0.7" for Q; "on", "off" (or the switch's own words), "1", "0" for a
+// switch; every text
 // formatReadable writes. Values beyond the range clamp. Text that names no
 // value answers false and leaves normalised untouched.
 bool parseReadable(int32_t index, const char *text, float &normalised);

@@ -25,8 +25,9 @@ void writeLittleEndian(uint32_t word, unsigned char *out) {
 
 } // namespace
 
-ProgramBank::ProgramBank(int32_t programCount, int32_t paramCount)
+ProgramBank::ProgramBank(int32_t programCount, int32_t paramCount, int32_t oldestParamCount)
     : programsInBank(std::max<int32_t>(programCount, 1)), paramsPerProgram(std::max<int32_t>(paramCount, 1)),
+      oldestParams(oldestParamCount <= 0 ? paramsPerProgram : std::min(oldestParamCount, paramsPerProgram)),
       recordBytes(recordSizeFor(paramsPerProgram)) {
     const size_t valueCount = static_cast<size_t>(programsInBank) * static_cast<size_t>(paramsPerProgram);
     values.reset(new std::atomic<float>[valueCount]);
@@ -122,10 +123,12 @@ void ProgramBank::encodeRecord(int32_t program, unsigned char *out) const {
     }
 }
 
-void ProgramBank::decodeRecord(const unsigned char *in, int32_t program) {
+void ProgramBank::decodeRecord(const unsigned char *in, int32_t program, int32_t valueCount) {
     for (int32_t i = 0; i < kNameSize; ++i)
         name(program)[i].store(static_cast<char>(in[i]), kRelaxed);
-    for (int32_t i = 0; i < paramsPerProgram; ++i) {
+    for (int32_t i = valueCount; i < paramsPerProgram; ++i)
+        value(program, i).store(defaults[static_cast<size_t>(i)], kRelaxed);
+    for (int32_t i = 0; i < valueCount; ++i) {
         const uint32_t bits = readLittleEndian(in + kNameSize + 4 * i);
         float v;
         std::memcpy(&v, &bits, sizeof v);
@@ -164,20 +167,30 @@ int32_t ProgramBank::chunkData(bool isPreset, int32_t program, void **data) {
     return bankSize();
 }
 
+int32_t ProgramBank::valueCountOf(int32_t bytes) const {
+    for (int32_t count = oldestParams; count <= paramsPerProgram; ++count)
+        if (bytes == recordSizeFor(count))
+            return count;
+    return 0;
+}
+
 int32_t ProgramBank::loadChunk(const void *data, int32_t byteSize, bool isPreset, int32_t program) {
-    if (data == nullptr)
+    if (data == nullptr || byteSize <= 0)
         return 0;
     const auto *bytes = static_cast<const unsigned char *>(data);
     if (isPreset) {
-        if (byteSize != recordBytes || !validProgram(program))
+        const int32_t count = valueCountOf(byteSize);
+        if (count == 0 || !validProgram(program))
             return 0;
-        decodeRecord(bytes, program);
+        decodeRecord(bytes, program, count);
         return 1;
     }
-    if (byteSize != bankSize())
+    const int32_t count = byteSize % programsInBank == 0 ? valueCountOf(byteSize / programsInBank) : 0;
+    if (count == 0)
         return 0;
+    const size_t size = static_cast<size_t>(recordSizeFor(count));
     for (int32_t p = 0; p < programsInBank; ++p)
-        decodeRecord(bytes + static_cast<size_t>(p) * static_cast<size_t>(recordBytes), p);
+        decodeRecord(bytes + static_cast<size_t>(p) * size, p, count);
     return 1;
 }
 

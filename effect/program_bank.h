@@ -4,6 +4,9 @@
 // A program record is 32 bytes of name (8-bit characters padded with zero
 // bytes) followed by one little-endian IEEE-754 single per parameter. A program
 // chunk is one record, a bank chunk all records in order; there is no header.
+// The number of values is the layout's version: a bank made with parameters
+// added since (oldest <= count) still loads the shorter records earlier
+// versions wrote, and what they lack takes its default.
 //
 // Values and names are atomics (relaxed): automation, the editor, chunk loads
 // and the audio side may touch the bank from different threads, and no caller
@@ -25,8 +28,10 @@ class ProgramBank {
     // Bytes of one program record holding paramCount values.
     static constexpr int32_t recordSizeFor(int32_t paramCount) { return kNameSize + 4 * paramCount; }
 
-    // Both counts at least 1. Throws std::bad_alloc when memory runs out.
-    ProgramBank(int32_t programCount, int32_t paramCount);
+    // Both counts at least 1; oldestParamCount (held to 1..paramCount, 0 for
+    // paramCount) is the value count of the shortest record loadChunk takes.
+    // Throws std::bad_alloc when memory runs out.
+    ProgramBank(int32_t programCount, int32_t paramCount, int32_t oldestParamCount = 0);
     ~ProgramBank();
     ProgramBank(const ProgramBank &) = delete;
     ProgramBank &operator=(const ProgramBank &) = delete;
@@ -70,8 +75,10 @@ class ProgramBank {
 
     // Loads a chunk into program `program` (isPreset) or into every program.
     // Only a chunk of exactly one record (isPreset) or of exactly the whole bank
-    // is accepted; anything else, a null pointer or a program outside the bank
-    // answers 0 and changes nothing. Each value is made safe as it is stored:
+    // is accepted, its records holding any value count from the oldest to the
+    // current one; anything else, a null pointer or a program outside the bank
+    // answers 0 and changes nothing. Values a shorter record lacks take their
+    // defaults. Each value is made safe as it is stored:
     // NaN becomes the parameter's default, the rest is clamped to 0..1.
     // Answers 1 when loaded. The selection does not change.
     int32_t loadChunk(const void *data, int32_t byteSize, bool isPreset, int32_t program);
@@ -88,10 +95,13 @@ class ProgramBank {
     }
     float sanitize(int32_t index, float value) const;
     void encodeRecord(int32_t program, unsigned char *out) const;
-    void decodeRecord(const unsigned char *in, int32_t program);
+    void decodeRecord(const unsigned char *in, int32_t program, int32_t valueCount);
+    // The value count of records of `bytes` bytes, or 0 if none fits.
+    int32_t valueCountOf(int32_t bytes) const;
 
     int32_t programsInBank;
     int32_t paramsPerProgram;
+    int32_t oldestParams;
     int32_t recordBytes;
     std::atomic<int32_t> current{0};
     std::unique_ptr<std::atomic<float>[]> values;

@@ -17,11 +17,14 @@ namespace sorrel::lv2 {
 namespace {
 
 // The whole bank as the effect's bank chunk holds it: ten records of a name
-// and every parameter's value. Hosts keep it in their sessions, so its size
-// stays what earlier versions saved.
+// and every parameter's value. Hosts keep it in their sessions: states saved
+// before the response switch hold records of 36 values (1760 bytes) and
+// still load, as the classic response.
 constexpr int32_t kBankBytes = EqualizerEffect::kNumPrograms * ProgramBank::recordSizeFor(kNumParameters);
-static_assert(kBankBytes == 1760, "saved LV2 states hold a bank of 1760 bytes");
+constexpr int32_t kFirstBankBytes = EqualizerEffect::kNumPrograms * ProgramBank::recordSizeFor(kNumFirstParameters);
+static_assert(kFirstBankBytes == 1760, "the first release's LV2 states hold a bank of 1760 bytes");
 constexpr uint32_t kStateBytes = kStateHeaderSize + kBankBytes;
+constexpr uint32_t kFirstStateBytes = kStateHeaderSize + kFirstBankBytes;
 
 // The block length the work buffers are made for when the host names none;
 // longer runs go in pieces, with the same sound.
@@ -64,14 +67,14 @@ void Lv2Equalizer::connectPort(uint32_t port, void *data) {
         audioIn[port - kAudioInLeft] = static_cast<const float *>(data);
     else if (port == kAudioOutLeft || port == kAudioOutRight)
         audioOut[port - kAudioOutLeft] = static_cast<float *>(data);
-    else if (port >= kFirstParameterPort && port < kFirstMeterPort)
-        controls[port - kFirstParameterPort] = static_cast<const float *>(data);
-    else if (port >= kFirstMeterPort && port < kNumPorts)
+    else if (portParameter(port) >= 0)
+        controls[portParameter(port)] = static_cast<const float *>(data);
+    else if (isMeterPort(port))
         meters[port - kFirstMeterPort] = static_cast<float *>(data);
     else
         return;
     // The levels are measured only while someone reads them.
-    if (port >= kFirstMeterPort) {
+    if (isMeterPort(port)) {
         const bool any = std::any_of(std::begin(meters), std::end(meters), [](float *p) { return p != nullptr; });
         if (any != metering) {
             metering = any;
@@ -153,13 +156,13 @@ LV2_State_Status Lv2Equalizer::restore(LV2_State_Retrieve_Function retrieve, LV2
         return LV2_STATE_ERR_NO_PROPERTY;
     if (type != chunkType)
         return LV2_STATE_ERR_BAD_TYPE;
-    if (size != kStateBytes)
+    if (size != kStateBytes && size != kFirstStateBytes)
         return LV2_STATE_ERR_UNKNOWN;
     const auto *bytes = static_cast<const unsigned char *>(data);
     const uint32_t program = getLittle32(bytes);
     if (program >= static_cast<uint32_t>(EqualizerEffect::kNumPrograms))
         return LV2_STATE_ERR_UNKNOWN;
-    if (core.setChunk(bytes + kStateHeaderSize, kBankBytes, false) == 0)
+    if (core.setChunk(bytes + kStateHeaderSize, static_cast<int32_t>(size - kStateHeaderSize), false) == 0)
         return LV2_STATE_ERR_UNKNOWN;
     core.setProgram(static_cast<int32_t>(program));
     reapply.store(true, std::memory_order_release);

@@ -85,10 +85,10 @@ void Lv2EqualizerUi::portEvent(uint32_t port, uint32_t size, uint32_t format, co
     std::memcpy(&value, buffer, sizeof value);
     if (std::isnan(value))
         return;
-    if (port >= kFirstParameterPort && port < kFirstMeterPort) {
-        const int32_t index = static_cast<int32_t>(port - kFirstParameterPort);
+    if (portParameter(port) >= 0) {
+        const int32_t index = portParameter(port);
         values[index] = fromReadable(index, value);
-    } else if (port >= kFirstMeterPort && port < kNumPorts) {
+    } else if (isMeterPort(port)) {
         levels[port - kFirstMeterPort] = value;
     }
 }
@@ -117,12 +117,12 @@ int Lv2EqualizerUi::idle() {
 
 void Lv2EqualizerUi::beginEdit(int32_t index) {
     if (touch != nullptr && touch->touch != nullptr && index >= 0 && index < kNumParameters)
-        touch->touch(touch->handle, kFirstParameterPort + static_cast<uint32_t>(index), true);
+        touch->touch(touch->handle, parameterPort(index), true);
 }
 
 void Lv2EqualizerUi::endEdit(int32_t index) {
     if (touch != nullptr && touch->touch != nullptr && index >= 0 && index < kNumParameters)
-        touch->touch(touch->handle, kFirstParameterPort + static_cast<uint32_t>(index), false);
+        touch->touch(touch->handle, parameterPort(index), false);
 }
 
 bool Lv2EqualizerUi::requestSize(int32_t width, int32_t height) {
@@ -140,7 +140,7 @@ void Lv2EqualizerUi::userValue(int32_t index, float value) {
     // same way, so both sides hold the same normalised value.
     const float port = toReadable(index, value);
     values[index] = fromReadable(index, port);
-    write(controller, kFirstParameterPort + static_cast<uint32_t>(index), sizeof port, 0, &port);
+    write(controller, parameterPort(index), sizeof port, 0, &port);
 }
 
 float Lv2EqualizerUi::preGainLevel(int channel, int band) const {

@@ -92,6 +92,8 @@ bool writePlugin(std::ostream &out) {
         << "  lv2:project <https://sorrel.quillmark.example/> ;\n"
         << "  rdfs:comment \"Stereo 31-band graphic equaliser: band gains of -12 to +12 dB from 20 Hz to 18.5 kHz, "
            "input and output gain, one bandwidth for all bands.\" ;\n"
+        << "  lv2:minorVersion 2 ;\n"
+        << "  lv2:microVersion 0 ;\n"
         << "  lv2:optionalFeature lv2:hardRTCapable , urid:map ;\n"
         << "  lv2:extensionData state:interface ;\n"
         << "  ui:ui <" << kUiUri << "> ;\n"
@@ -112,7 +114,7 @@ bool writePlugin(std::ostream &out) {
         }
         out << "  ] , [\n"
             << "    a lv2:ControlPort , lv2:InputPort ;\n"
-            << "    lv2:index " << kFirstParameterPort + static_cast<uint32_t>(i) << " ;\n"
+            << "    lv2:index " << parameterPort(i) << " ;\n"
             << "    lv2:symbol \"" << p.symbol << "\" ;\n"
             << "    lv2:name " << quoted(p.longName) << " ;\n"
             << "    lv2:default " << number(def) << " ;\n"
@@ -124,14 +126,19 @@ bool writePlugin(std::ostream &out) {
             break;
         case ParameterKind::Switch:
             out << " ;\n    lv2:portProperty lv2:toggled ;\n"
-                << "    lv2:scalePoint [ rdfs:label \"Off\" ; rdf:value 0.0 ] , [ rdfs:label \"On\" ; rdf:value 1.0 ]";
+                << "    lv2:scalePoint [ rdfs:label " << quoted(p.offText ? p.offText : "Off")
+                << " ; rdf:value 0.0 ] , [ rdfs:label " << quoted(p.onText ? p.onText : "On") << " ; rdf:value 1.0 ]";
             break;
         case ParameterKind::Amount:
             break;
         }
+        // Added after the first release: hosts that saved sessions before
+        // it know nothing of these ports.
+        if (i >= kNumFirstParameters)
+            out << " ;\n    lv2:portProperty lv2:connectionOptional";
         out << "\n";
     }
-    for (uint32_t port = kFirstMeterPort; port < kNumPorts; ++port) {
+    for (uint32_t port = kFirstMeterPort; isMeterPort(port); ++port) {
         const MeterAddress a = meterAddress(port);
         out << "  ] , [\n"
             << "    a lv2:ControlPort , lv2:OutputPort ;\n"
@@ -154,7 +161,7 @@ bool writePlugin(std::ostream &out) {
         << "  lv2:optionalFeature ui:noUserResize , ui:touch , ui:resize , opts:options , urid:map ;\n"
         << "  lv2:extensionData ui:idleInterface , opts:interface ;\n"
         << "  opts:supportedOption ui:scaleFactor";
-    for (uint32_t port = kFirstMeterPort; port < kNumPorts; ++port)
+    for (uint32_t port = kFirstMeterPort; isMeterPort(port); ++port)
         out << " ;\n  ui:portNotification [ ui:plugin <" << kPluginUri << "> ; lv2:symbol \"" << meterSymbol(port)
             << "\" ; ui:protocol ui:floatProtocol ]";
     out << " .\n";

@@ -113,6 +113,15 @@ enum AudioMasterOpcodesX : VstInt32 {
     audioMasterGetInputSpeakerArrangement = 49,
 };
 
+// What audioMasterGetCurrentProcessLevel answers.
+enum VstProcessLevels : VstInt32 {
+    kVstProcessLevelUnknown = 0,
+    kVstProcessLevelUser = 1,
+    kVstProcessLevelRealtime = 2,
+    kVstProcessLevelPrefetch = 3,
+    kVstProcessLevelOffline = 4,
+};
+
 enum VstPlugCategory : VstInt32 {
     kPlugCategUnknown = 0,
     kPlugCategEffect = 1,

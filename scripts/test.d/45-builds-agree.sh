@@ -20,11 +20,13 @@ fi
 
 # Settings: the shipped preset in whole and cut blocks (the engine runs
 # blocks of one or two samples, short blocks and long blocks through
-# different passes), and a hand-made program with strong gains and a wide Q.
+# different passes), a hand-made program with strong gains and a wide Q, and
+# one in the true response (whose design the render waits for, offline).
 settings=(
   "--preset resources/presets/telephone.fxp"
   "--preset resources/presets/telephone.fxp --split --block 1500"
   "--set 0=1 --set 3=0 --set 9=0.8 --set 17=0.05 --set 24=1 --set 30=0.7 --set 31=0.9 --set 32=0.35 --set 33=0.02 --block 64 --split"
+  "--set 36=1 --set 0=0.4 --set 3=0 --set 4=1 --set 9=0.8 --set 17=0.05 --set 24=1 --set 32=0.2 --block 64 --split"
 )
 
 work=$(mktemp -d)

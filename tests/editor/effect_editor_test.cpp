@@ -113,7 +113,11 @@ TEST_F(EffectEditor, ProgramChangesAndChunkLoadsShowAtTheNextIdle) {
         {"program 3 selected", [&] { dispatch(effSetProgram, 0, 3); }, "editor_faders"},
         {"program 0 selected", [&] { dispatch(effSetProgram, 0, 0); }, "editor_fresh"},
         {"program 3 loaded as a preset into program 0",
-         [&] { dispatch(effSetChunk, 1, 176, bank.data() + 3 * 176); }, "editor_faders"},
+         [&] {
+             const size_t size = bank.size() / 10;
+             dispatch(effSetChunk, 1, VstIntPtr(size), bank.data() + 3 * size);
+         },
+         "editor_faders"},
     };
     for (const Step &step : steps) {
         step.act();

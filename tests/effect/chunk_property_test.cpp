@@ -43,7 +43,8 @@ const uint32_t kValueBits[] = {
 };
 
 std::vector<uint8_t> generate(Random &random, std::vector<uint8_t> base, bool isPreset) {
-    static const size_t lengths[] = {0, 1, 4, 175, 177, 352, 1759, 1761, 3520};
+    // The first release's lengths (176, 1760) load as well.
+    static const size_t lengths[] = {0, 1, 4, 175, 176, 177, 179, 181, 352, 1759, 1760, 1761, 1799, 1801, 3600};
     const size_t exact = isPreset ? model::kRecordBytes : model::kBankBytes;
     const size_t kind = random.below(4);
     std::vector<uint8_t> chunk = isPreset ? std::vector<uint8_t>(base.begin(), base.begin() + exact) : base;

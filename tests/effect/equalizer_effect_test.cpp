@@ -127,11 +127,12 @@ TEST(EqualizerEffect, ProgramChangesAndChunkLoadsPushEveryValue) {
     expectBothEngines(*effect, 0.1f, 0.4f, 0.2f, shaped);
 
     void *data = nullptr;
-    ASSERT_EQ(effect->getChunk(&data, true), 176);
+    const int32_t size = ProgramBank::recordSizeFor(kNumParameters);
+    ASSERT_EQ(effect->getChunk(&data, true), size);
     std::vector<unsigned char> record(static_cast<unsigned char *>(data),
-                                      static_cast<unsigned char *>(data) + 176);
+                                      static_cast<unsigned char *>(data) + size);
     effect->setProgram(7);
-    ASSERT_EQ(effect->setChunk(record.data(), 176, true), 1);
+    ASSERT_EQ(effect->setChunk(record.data(), size, true), 1);
     expectBothEngines(*effect, 0.1f, 0.4f, 0.2f, shaped);
     EXPECT_EQ(effect->getProgram(), 7);
 

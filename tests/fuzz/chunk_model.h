@@ -1,6 +1,8 @@
 // What the effect's bank must hold after a chunk load, worked out
 // independently of the effect: a chunk is taken only when it is exactly one
-// program record (program chunk) or the whole bank; its name bytes are kept
+// program record (program chunk) or the whole bank, records of this
+// release's 37 values or of the first release's 36 (the missing response
+// value then is its default, classic); its name bytes are kept
 // as they are and each value is made safe (NaN becomes the parameter's
 // default, everything else is clamped to 0..1). A refused chunk changes nothing.
 #pragma once
@@ -15,12 +17,16 @@
 namespace sorrel::chunkmodel {
 
 constexpr int kPrograms = 10;
-constexpr int kParams = 36;
+constexpr int kParams = 37;
+constexpr int kFirstParams = 36;
 constexpr size_t kNameBytes = 32;
-constexpr size_t kRecordBytes = kNameBytes + 4 * kParams; // 176
-constexpr size_t kBankBytes = kRecordBytes * kPrograms;   // 1760
+constexpr size_t kRecordBytes = kNameBytes + 4 * kParams;           // 180
+constexpr size_t kBankBytes = kRecordBytes * kPrograms;             // 1800
+constexpr size_t kFirstRecordBytes = kNameBytes + 4 * kFirstParams; // 176
 
 inline float defaultValue(int index) {
+    if (index == 36)
+        return 0.0f; // the classic response
     return index >= 34 ? 1.0f : 0.5f; // the two meter switches are on by default
 }
 
@@ -39,13 +45,20 @@ inline void writeValue(float v, uint8_t *p) {
         p[i] = static_cast<uint8_t>(bits >> (8 * i));
 }
 
-// One record as the effect stores it after loading `in`.
-inline void repairRecord(const uint8_t *in, uint8_t *out) {
+// One record of `values` values as the effect stores it after loading `in`.
+inline void repairRecord(const uint8_t *in, int values, uint8_t *out) {
     std::memcpy(out, in, kNameBytes);
     for (int i = 0; i < kParams; ++i) {
-        const float v = readValue(in + kNameBytes + 4 * i);
+        const float v = i < values ? readValue(in + kNameBytes + 4 * i) : defaultValue(i);
         writeValue(std::isnan(v) ? defaultValue(i) : std::clamp(v, 0.0f, 1.0f), out + kNameBytes + 4 * i);
     }
+}
+
+// The value count of a record of `size` bytes, 0 for none.
+inline int valuesOf(long long size) {
+    if (size == static_cast<long long>(kRecordBytes))
+        return kParams;
+    return size == static_cast<long long>(kFirstRecordBytes) ? kFirstParams : 0;
 }
 
 // Applies a load to `bank` (kBankBytes, the bank chunk before the load) and
@@ -55,15 +68,18 @@ inline bool load(std::vector<uint8_t> &bank, const uint8_t *chunk, long long siz
     if (chunk == nullptr || bank.size() != kBankBytes)
         return false;
     if (isPreset) {
-        if (size != static_cast<long long>(kRecordBytes) || program < 0 || program >= kPrograms)
+        const int values = valuesOf(size);
+        if (values == 0 || program < 0 || program >= kPrograms)
             return false;
-        repairRecord(chunk, bank.data() + kRecordBytes * static_cast<size_t>(program));
+        repairRecord(chunk, values, bank.data() + kRecordBytes * static_cast<size_t>(program));
         return true;
     }
-    if (size != static_cast<long long>(kBankBytes))
+    const int values = size > 0 && size % kPrograms == 0 ? valuesOf(size / kPrograms) : 0;
+    if (values == 0)
         return false;
+    const size_t record = kNameBytes + 4 * static_cast<size_t>(values);
     for (size_t p = 0; p < kPrograms; ++p)
-        repairRecord(chunk + kRecordBytes * p, bank.data() + kRecordBytes * p);
+        repairRecord(chunk + record * p, values, bank.data() + kRecordBytes * p);
     return true;
 }
 

@@ -184,9 +184,9 @@ struct Buffers {
     void *port(uint32_t index) {
         if (index < kFirstParameterPort)
             return audio[index].data();
-        if (index < kFirstMeterPort)
-            return &controls[index - kFirstParameterPort];
-        if (index < kNumPorts)
+        if (portParameter(index) >= 0)
+            return &controls[portParameter(index)];
+        if (isMeterPort(index))
             return &meters[index - kFirstMeterPort];
         return audio[0].data(); // ports beyond the last must be ignored
     }

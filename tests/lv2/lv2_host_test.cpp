@@ -26,8 +26,8 @@ using namespace sorrel::lv2;
 namespace {
 
 constexpr double kRate = 48000;
-constexpr uint32_t kStateBytes = 4 + 1760;
 constexpr uint32_t kRecordBytes = 32 + 4 * kNumParameters;
+constexpr uint32_t kStateBytes = 4 + 10 * kRecordBytes;
 
 using sorrel::test::UridMap;
 using sorrel::test::stereoNoise;
@@ -65,7 +65,7 @@ struct Instance {
         for (int32_t i = 0; i < kNumParameters; ++i)
             controls[i] = toReadable(i, kParameters[i].defaultValue);
         for (int32_t i = 0; i < kNumParameters; ++i)
-            lilv_instance_connect_port(handle, kFirstParameterPort + static_cast<uint32_t>(i), &controls[i]);
+            lilv_instance_connect_port(handle, parameterPort(i), &controls[i]);
         for (uint32_t k = 0; k < kNumMeterPorts; ++k)
             lilv_instance_connect_port(handle, kFirstMeterPort + k, &meters[k]);
         state = static_cast<const LV2_State_Interface *>(lilv_instance_get_extension_data(handle, LV2_STATE__interface));
@@ -194,7 +194,7 @@ TEST_F(Lv2Host, PortsFollowTheParameterTable) {
     LilvNode *control = lilv_new_uri(world, LV2_CORE__ControlPort);
     LilvNode *toggled = lilv_new_uri(world, LV2_CORE__toggled);
     for (int32_t i = 0; i < kNumParameters; ++i) {
-        const uint32_t index = kFirstParameterPort + static_cast<uint32_t>(i);
+        const uint32_t index = parameterPort(i);
         const LilvPort *port = lilv_plugin_get_port_by_index(plugin, index);
         const ParameterInfo &p = kParameters[i];
         SCOPED_TRACE(p.symbol);
@@ -209,7 +209,7 @@ TEST_F(Lv2Host, PortsFollowTheParameterTable) {
         EXPECT_EQ(fromReadable(i, maxs[index]), 1.f);
         EXPECT_EQ(lilv_port_has_property(plugin, port, toggled), p.kind == ParameterKind::Switch);
     }
-    for (uint32_t k = kFirstMeterPort; k < kNumPorts; ++k)
+    for (uint32_t k = kFirstMeterPort; isMeterPort(k); ++k)
         EXPECT_FALSE(lilv_port_is_a(plugin, lilv_plugin_get_port_by_index(plugin, k), input)) << k;
     lilv_node_free(input);
     lilv_node_free(control);
@@ -333,6 +333,44 @@ TEST_F(Lv2Host, StateRoundTripThroughLilvGivesEqualStateAndSound) {
     EXPECT_EQ(std::memcmp(a.controls, b.controls, sizeof a.controls), 0);
     EXPECT_EQ(b.render(in, 64), twin.render(in, 64));
     EXPECT_EQ(b.saved(), before);
+}
+
+// A state saved before the response switch (records of 36 values) loads as
+// the classic response with its values, and sounds like the same bank saved
+// today; a state saved in the true response reloads in it.
+TEST_F(Lv2Host, StatesOfBothLayoutsAndBothResponsesRoundTrip) {
+    UridMap urids;
+    const LV2_URID chunk = urids.id(LV2_ATOM__Chunk);
+    const std::vector<float> in = noise(2000, 3);
+    Instance fresh(plugin, urids, urids.features);
+    std::vector<unsigned char> today = distinctBank(fresh.saved());
+    for (int32_t p = 0; p < 10; ++p)
+        putRecordValue(today, p, kResponseParameter, 0.f);
+    std::vector<unsigned char> first(today.begin(), today.begin() + 4);
+    const size_t oldRecord = 32 + 4 * static_cast<size_t>(kNumFirstParameters);
+    for (size_t p = 0; p < 10; ++p)
+        first.insert(first.end(), today.begin() + 4 + static_cast<std::ptrdiff_t>(p * kRecordBytes),
+                     today.begin() + 4 + static_cast<std::ptrdiff_t>(p * kRecordBytes + oldRecord));
+    ASSERT_EQ(first.size(), 4u + 1760u);
+
+    Instance old(plugin, urids, urids.features), now(plugin, urids, urids.features);
+    ASSERT_EQ(old.restore(first, chunk), LV2_STATE_SUCCESS);
+    ASSERT_EQ(now.restore(today, chunk), LV2_STATE_SUCCESS);
+    EXPECT_EQ(old.render(in, 100), now.render(in, 100));
+    EXPECT_EQ(old.saved(), now.saved());
+    for (int32_t p = 0; p < 10; ++p)
+        EXPECT_EQ(recordValue(old.saved(), p, kResponseParameter), 0.f) << p;
+
+    // The true response, set through its port, saved and restored.
+    now.controls[kResponseParameter] = 1.f;
+    now.render(in, 100);
+    const std::vector<unsigned char> saved = now.saved();
+    EXPECT_EQ(recordValue(saved, 3, kResponseParameter), 1.f);
+    Instance again(plugin, urids, urids.features);
+    again.controls[kResponseParameter] = 1.f; // a host restores the port by its symbol too
+    ASSERT_EQ(again.restore(saved, chunk), LV2_STATE_SUCCESS);
+    again.render(in, 100);
+    EXPECT_EQ(again.saved(), saved);
 }
 
 TEST_F(Lv2Host, PortsWinForTheSelectedProgramAfterRestore) {

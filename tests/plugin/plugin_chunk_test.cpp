@@ -1,12 +1,20 @@
 // Program and bank chunks as a host saves and restores them.
 #include "plugin_fixture.h"
 
+#include "effect/parameters.h"
+#include "effect/program_bank.h"
+
 #include <cstring>
 #include <limits>
 #include <string>
 
 namespace sorrel::test {
 namespace {
+
+constexpr size_t kRecord = static_cast<size_t>(ProgramBank::recordSizeFor(kNumParameters));
+constexpr size_t kBank = 10 * kRecord;
+// What the first release wrote: 36 values a record.
+constexpr size_t kFirstRecord = static_cast<size_t>(ProgramBank::recordSizeFor(kNumFirstParameters));
 
 using ChunkTest = PluginTest;
 
@@ -36,7 +44,7 @@ void fill(const RecordedEffect &effect) {
         effect.dispatch(effSetProgram, 0, p);
         std::string name = "program " + std::to_string(p);
         effect.dispatch(effSetProgramName, 0, 0, name.data());
-        for (VstInt32 i = 0; i < 36; ++i)
+        for (VstInt32 i = 0; i < kNumParameters; ++i)
             effect.setParameter(i, static_cast<float>((p * 7 + i * 3) % 11) / 10.0f);
     }
     effect.dispatch(effSetProgram, 0, 3);
@@ -46,16 +54,18 @@ TEST_F(ChunkTest, FreshBankChunk) {
     auto effect = started();
     ASSERT_TRUE(*effect);
     const std::vector<unsigned char> bank = chunk(*effect, false);
-    ASSERT_EQ(bank.size(), 1760u);
+    ASSERT_EQ(bank.size(), kBank);
     const unsigned char half[4] = {0x00, 0x00, 0x00, 0x3F};
     const unsigned char one[4] = {0x00, 0x00, 0x80, 0x3F};
     unsigned char name[32] = {};
     std::memcpy(name, "-- empty --", 11);
     for (size_t p = 0; p < 10; ++p) {
-        const unsigned char *record = bank.data() + p * 176;
+        const unsigned char *record = bank.data() + p * kRecord;
+        const unsigned char zero[4] = {};
         EXPECT_EQ(std::memcmp(record, name, 32), 0) << p;
-        for (size_t i = 0; i < 36; ++i)
-            EXPECT_EQ(std::memcmp(record + 32 + 4 * i, i < 34 ? half : one, 4), 0) << p << "/" << i;
+        for (size_t i = 0; i < static_cast<size_t>(kNumParameters); ++i)
+            EXPECT_EQ(std::memcmp(record + 32 + 4 * i, i < 34 ? half : (i < 36 ? one : zero), 4), 0)
+                << p << "/" << i;
     }
 }
 
@@ -67,8 +77,8 @@ TEST_F(ChunkTest, ProgramChunkIsTheRecordOfTheCurrentProgram) {
     effect->dispatch(effSetProgram, 0, 3);
     const std::vector<unsigned char> bank = chunk(*effect, false);
     const std::vector<unsigned char> program = chunk(*effect, true);
-    ASSERT_EQ(program.size(), 176u);
-    EXPECT_TRUE(std::equal(program.begin(), program.end(), bank.begin() + 3 * 176));
+    ASSERT_EQ(program.size(), kRecord);
+    EXPECT_TRUE(std::equal(program.begin(), program.end(), bank.begin() + 3 * kRecord));
     EXPECT_EQ(std::string(reinterpret_cast<const char *>(program.data())), "program 3");
 }
 
@@ -83,7 +93,7 @@ TEST_F(ChunkTest, BankRoundTripsIntoAnotherInstance) {
     EXPECT_EQ(chunk(*target, false), bank);
     EXPECT_EQ(target->dispatch(effGetProgram), 5) << "a bank load keeps the selection";
     source->dispatch(effSetProgram, 0, 5);
-    for (VstInt32 i = 0; i < 36; ++i) {
+    for (VstInt32 i = 0; i < kNumParameters; ++i) {
         EXPECT_EQ(target->getParameter(i), source->getParameter(i)) << i;
         EXPECT_EQ(target->text(effGetParamDisplay, i), source->text(effGetParamDisplay, i))
             << "loaded values reach the engines: " << i;
@@ -95,9 +105,9 @@ TEST_F(ChunkTest, ProgramChunkReplacesOnlyTheCurrentProgram) {
     ASSERT_TRUE(*effect);
     fill(*effect);
     std::vector<unsigned char> before = chunk(*effect, false);
-    std::vector<unsigned char> record(before.begin() + 8 * 176, before.begin() + 9 * 176);
+    std::vector<unsigned char> record(before.begin() + 8 * kRecord, before.begin() + 9 * kRecord);
     EXPECT_EQ(load(*effect, record, true), 1);
-    std::copy(record.begin(), record.end(), before.begin() + 3 * 176);
+    std::copy(record.begin(), record.end(), before.begin() + 3 * kRecord);
     EXPECT_EQ(chunk(*effect, false), before);
 }
 
@@ -113,12 +123,28 @@ TEST_F(ChunkTest, RefusedChunksChangeNothing) {
         bool isPreset;
         bool nullData;
     };
+    // Both record lengths (this release's and the first's) are taken, and
+    // nothing between or beside them.
+    const VstIntPtr record = static_cast<VstIntPtr>(kRecord), first = static_cast<VstIntPtr>(kFirstRecord);
     const Case cases[] = {
-        {100, true, false},  {175, true, false},   {177, true, false},
-        {0, true, false},    {-176, true, false},  {1760, true, false},
-        {176, true, true},   {1759, false, false}, {1761, false, false},
-        {176, false, false}, {3520, false, false}, {-1760, false, false},
-        {1760, false, true}, {0, false, false},    {std::numeric_limits<int32_t>::min(), false, false},
+        {100, true, false},
+        {first - 1, true, false},
+        {first + 1, true, false},
+        {record - 1, true, false},
+        {record + 1, true, false},
+        {0, true, false},
+        {-record, true, false},
+        {10 * record, true, false},
+        {record, true, true},
+        {10 * record - 1, false, false},
+        {10 * record + 1, false, false},
+        {10 * first + 10, false, false},
+        {record, false, false},
+        {20 * record, false, false},
+        {-10 * record, false, false},
+        {10 * record, false, true},
+        {0, false, false},
+        {std::numeric_limits<int32_t>::min(), false, false},
     };
     for (const Case &c : cases) {
         EXPECT_EQ(

@@ -39,7 +39,7 @@ TEST_F(EntryTest, RecordDescribesTheEffect) {
     const AEffect *record = effect->record();
     EXPECT_EQ(record->magic, 0x56737450);
     EXPECT_EQ(record->numPrograms, 10);
-    EXPECT_EQ(record->numParams, 36);
+    EXPECT_EQ(record->numParams, 37);
     EXPECT_EQ(record->numInputs, 2);
     EXPECT_EQ(record->numOutputs, 2);
     EXPECT_EQ(record->flags & ~effFlagsHasEditor, effFlagsCanMono | effFlagsCanReplacing | effFlagsProgramChunks);
@@ -122,7 +122,8 @@ TEST_F(ParameterTextTest, NamesAndLabels) {
         {33, "Out gain", "dB"},
         {34, "<untouched>", "<untouched>"},
         {35, "<untouched>", "<untouched>"},
-        {36, "<untouched>", "<untouched>"},
+        {36, "Response", ""},
+        {37, "<untouched>", "<untouched>"},
         {-1, "<untouched>", "<untouched>"},
         {1 << 30, "<untouched>", "<untouched>"},
     };
@@ -154,7 +155,8 @@ TEST_F(ParameterTextTest, DisplayFollowsTheGainLaw) {
         {5, 0.49f, "-0.23999"},    {2, 0.75f, "6.000000"},    {32, 0.25f, "-6.00000"},
         {1, 0.5f, "0.500000"},     {1, 0.3f, "0.300000"},     {0, 0.0f, "-12.0000"},
         {33, 1.0f, "12.00000"},    {33, 0.5f, "0.000000"},    {34, 0.0f, "<untouched>"},
-        {35, 1.0f, "<untouched>"}, {36, 0.5f, "<untouched>"}, {-7, 0.5f, "<untouched>"},
+        {35, 1.0f, "<untouched>"}, {36, 0.0f, "Classic"},     {36, 1.0f, "True"},
+        {37, 0.5f, "<untouched>"}, {-7, 0.5f, "<untouched>"},
     };
     auto effect = started();
     ASSERT_TRUE(*effect);
@@ -177,7 +179,8 @@ TEST_F(ParameterTextTest, TypedValuesThroughTheDispatcher) {
     const Case cases[] = {
         {19, "-6 dB", 1, 0.25f}, {19, "3,5", 1, 3.5f / 24 + 0.5f}, {19, "loud", 0, 3.5f / 24 + 0.5f},
         {0, "+30", 1, 1.0f},     {1, "Q 0.7", 1, 0.7f},            {1, "", 0, 0.7f},
-        {34, "off", 1, 0.0f},    {36, "0", 0, 0.0f},               {-1, "0", 0, 0.0f},
+        {34, "off", 1, 0.0f},    {36, "True", 1, 1.0f},            {36, "classic", 1, 0.0f},
+        {37, "0", 0, 0.0f},      {-1, "0", 0, 0.0f},
     };
     auto effect = started();
     ASSERT_TRUE(*effect);
@@ -205,7 +208,8 @@ TEST_F(ParameterTextTest, FreshEffectHoldsTheDefaults) {
         effect->dispatch(effSetProgram, 0, program);
         for (VstInt32 i = 0; i < 36; ++i)
             EXPECT_EQ(effect->getParameter(i), i >= 34 ? 1.0f : 0.5f) << program << "/" << i;
-        EXPECT_EQ(effect->getParameter(36), 0.0f);
+        EXPECT_EQ(effect->getParameter(36), 0.0f) << "a new instance starts in the classic response";
+        EXPECT_EQ(effect->getParameter(37), 0.0f);
         EXPECT_EQ(effect->getParameter(-1), 0.0f);
     }
 }

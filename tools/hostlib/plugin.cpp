@@ -139,6 +139,8 @@ VstIntPtr Plugin::hostCall(VstInt32 opcode, VstInt32 index, VstIntPtr value, voi
         return 1; // automation off
     case audioMasterGetLanguage:
         return 1; // English
+    case audioMasterGetCurrentProcessLevel:
+        return kVstProcessLevelOffline; // this host renders files, never a live stream
     default:
         // Time info, MIDI, files: this host has none of them to offer.
         return 0;

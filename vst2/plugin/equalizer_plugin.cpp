@@ -64,11 +64,33 @@ void EqualizerPlugin::setBlockSize(VstInt32 frames) {
     core.setBlockSize(frames);
 }
 
+// A host rendering offline runs faster than the design worker: there the
+// block waits for the designs of the changes before it, so that a render
+// is the same every time. The host says so when it starts processing (asked
+// then, not from the audio call, which calls nobody); a live host is never
+// made to wait.
+void EqualizerPlugin::resume() {
+    AudioEffectX::resume();
+    offline.store(getCurrentProcessLevel() == kVstProcessLevelOffline, std::memory_order_relaxed);
+}
+
+VstInt32 EqualizerPlugin::startProcess() {
+    offline.store(getCurrentProcessLevel() == kVstProcessLevelOffline, std::memory_order_relaxed);
+    return 0;
+}
+
+void EqualizerPlugin::settleWhenOffline() {
+    if (offline.load(std::memory_order_relaxed) && core.designsPending())
+        core.settleDesigns();
+}
+
 void EqualizerPlugin::processReplacing(float **inputs, float **outputs, VstInt32 sampleFrames) {
+    settleWhenOffline();
     core.processReplacing(inputs, outputs, sampleFrames);
 }
 
 void EqualizerPlugin::process(float **inputs, float **outputs, VstInt32 sampleFrames) {
+    settleWhenOffline();
     core.process(inputs, outputs, sampleFrames);
 }
 
@@ -101,6 +123,10 @@ void EqualizerPlugin::getParameterDisplay(VstInt32 index, char *text) {
     // characters, but hosts size this buffer for 8 characters and a
     // terminator. Convert into scratch and hand over only the text, which the
     // conversion's 8-character budget keeps short enough.
+    if (info->onText != nullptr) { // a switch with words of its own
+        copyText(text, core.getParameter(index) >= 0.5f ? info->onText : info->offText);
+        return;
+    }
     constexpr VstInt32 kMaxDisplayChars = 20;
     char scratch[kMaxDisplayChars + 1];
     float2string(core.displayValue(index), scratch, kMaxDisplayChars);

@@ -4,6 +4,8 @@
 // for this format.
 #pragma once
 
+#include <atomic>
+
 #include "effect/equalizer_effect.h"
 #include "vst2/audioeffectx.h"
 
@@ -58,8 +60,13 @@ class EqualizerPlugin : public AudioEffectX {
     EqualizerEffect &effect() { return core; }
     const EqualizerEffect &effect() const { return core; }
 
+    void resume() override;
+    VstInt32 startProcess() override;
+
   private:
+    void settleWhenOffline();
     EqualizerEffect core;
+    std::atomic<bool> offline{false}; // the host said it renders offline
 };
 
 // Runs the processor check and creates the plug-in. When the check fails it
