@@ -341,7 +341,7 @@ TEST_F(Lv2Host, StateRoundTripThroughLilvGivesEqualStateAndSound) {
 TEST_F(Lv2Host, StatesOfBothLayoutsAndBothResponsesRoundTrip) {
     UridMap urids;
     const LV2_URID chunk = urids.id(LV2_ATOM__Chunk);
-    const std::vector<float> in = noise(2000, 3);
+    const std::vector<float> in = stereoNoise(2000, 3);
     Instance fresh(plugin, urids, urids.features);
     std::vector<unsigned char> today = distinctBank(fresh.saved());
     for (int32_t p = 0; p < 10; ++p)
