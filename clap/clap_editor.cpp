@@ -75,20 +75,6 @@ bool ClapEditor::setParent(const clap_window_t *window) {
     return true;
 }
 
-void ClapEditor::pump() {
-    const std::shared_ptr<const bool> token = alive;
-    platform::pumpEvents();
-    if (!*token)
-        return;
-    CFrame *f = editor.getFrame();
-    if (f == nullptr)
-        return;
-    editor.refresh();
-    f->remember();
-    f->idle();
-    f->forget();
-}
-
 void ClapEditor::onTimer(clap_id id) {
     if (id == timer && timer != kClapInvalidId && !inIdleWork)
         pump();

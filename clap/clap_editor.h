@@ -42,7 +42,7 @@ class ClapEditor final : public PacedFrameOwner, public ParameterLink {
     void onMainThread();
 
     // The editor's frame; null until set_parent succeeds.
-    CFrame *frame() const { return editor.getFrame(); }
+    CFrame *frame() const override { return editor.getFrame(); }
 
     // CFrameOwner
     void beginEdit(int32_t index) override;
@@ -54,7 +54,7 @@ class ClapEditor final : public PacedFrameOwner, public ParameterLink {
     void userValue(int32_t index, float value) override;
 
   private:
-    void pump() override;
+    void refreshEditor() override { editor.refresh(); }
 
     ClapEqualizer &plugin;
     EqualizerEditor editor;

@@ -93,20 +93,6 @@ void Lv2EqualizerUi::portEvent(uint32_t port, uint32_t size, uint32_t format, co
     }
 }
 
-void Lv2EqualizerUi::pump() {
-    const std::shared_ptr<const bool> token = alive;
-    platform::pumpEvents();
-    if (!*token)
-        return;
-    CFrame *frame = editor.getFrame();
-    if (frame == nullptr)
-        return;
-    editor.refresh();
-    frame->remember();
-    frame->idle();
-    frame->forget();
-}
-
 int Lv2EqualizerUi::idle() {
     if (inIdleWork)
         return 0;

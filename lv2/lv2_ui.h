@@ -29,7 +29,7 @@ class Lv2EqualizerUi final : public PacedFrameOwner, public ParameterLink, publi
     // The editor's own X11 window, for the host.
     LV2UI_Widget widget() const;
     // The editor's frame; null while closed.
-    CFrame *frame() const { return editor.getFrame(); }
+    CFrame *frame() const override { return editor.getFrame(); }
 
     void portEvent(uint32_t port, uint32_t size, uint32_t format, const void *buffer);
     // The host's idle call: window events, the values and levels, redraws.
@@ -59,7 +59,7 @@ class Lv2EqualizerUi final : public PacedFrameOwner, public ParameterLink, publi
     void setMetering(bool) override {}
 
   private:
-    void pump() override;
+    void refreshEditor() override { editor.refresh(); }
     // The factor of a ui:scaleFactor option; 0 for another option or a
     // value that is no factor.
     float scaleOption(const LV2_Options_Option &option) const;

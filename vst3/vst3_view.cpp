@@ -165,19 +165,6 @@ tresult Vst3EqualizerView::setContentScaleFactor(float factor) {
     return taken ? kResultOk : kResultFalse;
 }
 
-void Vst3EqualizerView::pump() {
-    const std::shared_ptr<const bool> token = alive;
-    platform::pumpEvents();
-    if (!*token)
-        return;
-    CFrame *frame = editor.getFrame();
-    if (frame == nullptr)
-        return;
-    editor.refresh();
-    CReferenceHold keep(frame);
-    frame->idle();
-}
-
 void Vst3EqualizerView::onTimer() {
     if (inIdleWork)
         return;

@@ -71,8 +71,8 @@ class Vst3EqualizerView final : public IPlugView,
 
   private:
     ~Vst3EqualizerView();
-    // Window events, the values and levels, redraws.
-    void pump() override;
+    CFrame *frame() const override { return editor.getFrame(); }
+    void refreshEditor() override { editor.refresh(); }
     void stopTimer();
 
     std::atomic<uint32_t> references{1};

@@ -1,6 +1,7 @@
 #include "gui/views/paced_frame_owner.h"
 
 #include "gui/platform/platform.h"
+#include "gui/views/frame.h"
 
 namespace sorrel {
 
@@ -14,6 +15,19 @@ void PacedFrameOwner::doIdleWork() {
     pump();
     if (*token)
         inIdleWork = false;
+}
+
+void PacedFrameOwner::pump() {
+    const std::shared_ptr<const bool> token = alive;
+    platform::pumpEvents();
+    if (!*token)
+        return;
+    CFrame *shown = frame();
+    if (shown == nullptr)
+        return;
+    refreshEditor();
+    CReferenceHold keep(shown);
+    shown->idle();
 }
 
 uint32_t PacedFrameOwner::getTicks() {

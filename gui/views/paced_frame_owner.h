@@ -1,8 +1,8 @@
-// What the formats' frame owners share: the liveness token, the pacer of
-// the idle work a control's mouse loop runs, and the flag that keeps a
-// host's own idle call from running a pass inside that work. The owner
-// supplies its pass; the VST 2.4 editor base, whose idle work also calls the
-// host's idle, paces itself.
+// What the formats' frame owners share: the liveness token, the idle pass,
+// the pacer of the idle work a control's mouse loop runs, and the flag that
+// keeps a host's own idle call from running a pass inside that work. The
+// owner names its frame and refreshes its editor's values; the VST 2.4
+// editor base, whose idle work also calls the host's idle, paces itself.
 #pragma once
 
 #include "gui/views/frame_owner.h"
@@ -11,6 +11,8 @@
 #include <memory>
 
 namespace sorrel {
+
+class CFrame;
 
 class PacedFrameOwner : public CFrameOwner {
   public:
@@ -25,8 +27,13 @@ class PacedFrameOwner : public CFrameOwner {
     PacedFrameOwner() = default;
     ~PacedFrameOwner() = default;
 
-    // One idle pass: window events, values and levels, redraws.
-    virtual void pump() = 0;
+    // One idle pass: the window's events, then, where the owner is still
+    // there and has a frame, its values and levels and the frame's redraw.
+    void pump();
+    // The owner's frame; null while its editor is closed.
+    virtual CFrame *frame() const = 0;
+    // Takes the plug-in's current values into the editor's controls.
+    virtual void refreshEditor() = 0;
 
     IdlePacer pacer;
     bool inIdleWork = false;
