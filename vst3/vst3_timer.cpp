@@ -59,7 +59,7 @@ void OwnTimer::stop() {
 #else
 
 bool OwnTimer::start(ITimerHandler *, uint32_t) { return false; }
-void OwnTimer::stop() {}
+void OwnTimer::stop() { id = 0; }
 
 #endif
 

@@ -16,8 +16,8 @@ seconds=${SORREL_FUZZ_SECONDS:-20}
 if [ ! -f "$build/build.ninja" ]; then
   cmake --preset fuzz -B "$build" >/dev/null
 fi
-cmake --build "$build" -j "$(nproc)" --target fuzz_dispatcher fuzz_chunks fuzz_presets fuzz_clap
-targets=(dispatcher chunks presets clap)
+cmake --build "$build" -j "$(nproc)" --target fuzz_dispatcher fuzz_chunks fuzz_presets fuzz_clap fuzz_vst3
+targets=(dispatcher chunks presets clap vst3)
 # The LV2 entry points, where the build found the LV2 headers.
 if grep -q '^SORREL_LV2_INCLUDE:PATH=/' "$build/CMakeCache.txt"; then
   cmake --build "$build" -j "$(nproc)" --target fuzz_lv2
@@ -44,5 +44,5 @@ for target in "${targets[@]}"; do
     echo "FAIL: fuzz_$target found a fault; the input is in $artifacts"
     exit 1
   fi
-  grep -E '^stat::number_of_executed_units|^record calls|^lv2 states|^clap states' "$scratch/$target.log" | sed 's/^/  /'
+  grep -E '^stat::number_of_executed_units|^record calls|^lv2 states|^clap states|^vst3 states' "$scratch/$target.log" | sed 's/^/  /'
 done
