@@ -9,12 +9,15 @@ namespace sorrel::tool {
 
 namespace {
 
-const char *const kHelp = "usage: sorrel-host bench PLUGIN [PLUGIN...] [options]\n"
+const char *const kHelp = "usage: sorrel-host bench PLUGIN[@N=V,...] [PLUGIN...] [options]\n"
                           "\n"
                           "Times the replacing audio call of each plug-in on the same stereo noise:\n"
                           "runs interleaved across the plug-ins, thread CPU time, the median of the\n"
                           "repeats, in nanoseconds per stereo frame and as a ratio to the first\n"
                           "plug-in. A mono plug-in runs as two instances, one per channel.\n"
+                          "@N=V after a plug-in sets its parameter N to the normalised value V\n"
+                          "(e.g. Sorrel.so@36=1 for its true response), so one plug-in can run\n"
+                          "twice with different settings.\n"
                           "Also the wall-clock time from loading one instance to the end of its first\n"
                           "audio call: the first time, and the median of later instances.\n"
                           "\n"

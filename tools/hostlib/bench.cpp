@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <cstdlib>
 #include <memory>
 
 namespace sorrel::tool {
@@ -40,6 +41,8 @@ struct Contender {
     std::vector<std::unique_ptr<EditorWindow>> windows; // their open editors
     BenchEntry entry;
     std::vector<double> samples;
+    std::string modulePath;                         // the argument without its settings
+    std::vector<std::pair<VstInt32, float>> sets; // the argument's settings
 };
 
 // One pass over the whole noise, in blocks; CPU nanoseconds of this thread.
@@ -75,7 +78,8 @@ int64_t timeRun(Contender &c, std::vector<std::vector<float>> &noise,
 
 // One instance from the entry point to the end of its first audio call,
 // wall clock (loading may wait for the disk); -1 if it does not load.
-double startupMilliseconds(const std::string &path, const BenchOptions &options) {
+double startupMilliseconds(const std::string &path, const std::vector<std::pair<VstInt32, float>> &sets,
+                           const BenchOptions &options) {
     const auto start = std::chrono::steady_clock::now();
     LoadResult loaded = Plugin::load(path, options.rate, options.block);
     if (!loaded.plugin)
@@ -83,6 +87,8 @@ double startupMilliseconds(const std::string &path, const BenchOptions &options)
     Plugin &p = *loaded.plugin;
     p.setSampleRate(options.rate);
     p.setBlockSize(options.block);
+    for (const auto &set : sets)
+        p.setParameter(set.first, set.second);
     p.resume();
     const size_t channels = static_cast<size_t>(std::max(1, std::max(p.numInputs(), p.numOutputs())));
     std::vector<std::vector<float>> buffers(2 * channels,
@@ -125,13 +131,49 @@ double median(std::vector<double> values) {
     return values.size() % 2 ? values[m] : (values[m - 1] + values[m]) / 2;
 }
 
-std::string runBench(const std::vector<std::string> &paths, const BenchOptions &options,
+// A plug-in argument may end in settings of its own, "PATH@N=V[,N=V...]"
+// (parameter N to normalised V), so that one plug-in can run in two
+// configurations side by side. Splits them off; false for a malformed list.
+bool splitSettings(const std::string &argument, std::string &path, std::vector<std::pair<VstInt32, float>> &sets) {
+    path = argument;
+    sets.clear();
+    const size_t at = argument.find_last_of('@');
+    if (at == std::string::npos || argument.find('=', at) == std::string::npos)
+        return true;
+    path = argument.substr(0, at);
+    std::string list = argument.substr(at + 1);
+    while (!list.empty()) {
+        const size_t comma = list.find(',');
+        const std::string item = list.substr(0, comma);
+        list = comma == std::string::npos ? std::string() : list.substr(comma + 1);
+        const size_t eq = item.find('=');
+        if (eq == std::string::npos)
+            return false;
+        char *end = nullptr;
+        const long index = std::strtol(item.c_str(), &end, 10);
+        if (end != item.c_str() + eq || index < 0)
+            return false;
+        const float value = std::strtof(item.c_str() + eq + 1, &end);
+        if (*end != 0 || !(value >= 0.0f && value <= 1.0f))
+            return false;
+        sets.emplace_back(static_cast<VstInt32>(index), value);
+    }
+    return true;
+}
+
+std::string runBench(const std::vector<std::string> &arguments, const BenchOptions &options,
                      std::vector<BenchEntry> &results) {
     std::vector<Contender> contenders;
-    for (const std::string &path : paths) {
+    for (const std::string &argument : arguments) {
         Contender c;
-        c.entry.path = path;
-        c.entry.firstStartMs = startupMilliseconds(path, options);
+        std::string path;
+        std::vector<std::pair<VstInt32, float>> sets;
+        if (!splitSettings(argument, path, sets))
+            return argument + ": settings after @ must be N=V with V from 0 to 1, separated by commas";
+        c.entry.path = argument;
+        c.modulePath = path;
+        c.sets = sets;
+        c.entry.firstStartMs = startupMilliseconds(path, sets, options);
         for (int i = 0; i < 2; ++i) {
             LoadResult loaded = Plugin::load(path, options.rate, options.block);
             if (!loaded.plugin)
@@ -151,6 +193,8 @@ std::string runBench(const std::vector<std::string> &paths, const BenchOptions &
                 }
                 c.entry.randomised = changed;
             }
+            for (const auto &set : sets)
+                p.setParameter(set.first, set.second);
             p.resume();
             if (i == 0) {
                 c.entry.name = p.effectName();
@@ -177,7 +221,7 @@ std::string runBench(const std::vector<std::string> &paths, const BenchOptions &
     for (Contender &c : contenders) {
         std::vector<double> starts;
         for (int r = 0; r < options.repeats; ++r)
-            starts.push_back(startupMilliseconds(c.entry.path, options));
+            starts.push_back(startupMilliseconds(c.modulePath, c.sets, options));
         c.entry.startMs = median(starts);
     }
 
