@@ -12,6 +12,7 @@
 #include "gui/views/frame.h"
 #include "gui/views/frame_owner.h"
 
+#include <cstdio>
 #include <limits>
 
 namespace sorrel {
@@ -130,6 +131,7 @@ bool EqualizerEditor::open(void *parent, CFrameOwner *owner) {
         }
         frame->setBackground(backgroundBitmap());
         build();
+        frame->setAccessibleContent(this);
     } catch (...) {
         close();
         return false;
@@ -172,6 +174,7 @@ void EqualizerEditor::build() {
     frame->addView(new WebLinkView(layout::kWebLinkArea));
     readoutTag = hoverTag = -1;
     readoutFollowsDrag = looked = false;
+    toldFocus = nullptr;
 }
 
 void EqualizerEditor::close() {
@@ -197,6 +200,7 @@ void EqualizerEditor::refresh() {
     showValues();
     refreshMeters();
     followPointer();
+    followFocus();
 }
 
 void EqualizerEditor::showValues() {
@@ -208,8 +212,10 @@ void EqualizerEditor::showValues() {
         if (value == shown[i])
             continue;
         shown[i] = value;
-        if (controls[i])
+        if (controls[i]) {
             controls[i]->setValue(value);
+            frame->notifyAccessible(platform::AccessibleEvent::ValueChange, i);
+        }
     }
 }
 
@@ -367,6 +373,69 @@ bool EqualizerEditor::valueTyped(int32_t tag, const char *text) {
 void EqualizerEditor::valueEntryCancelled(int32_t tag) {
     if (frame && tag >= 0 && tag < layout::kNumFaders && controls[tag])
         frame->setFocusView(controls[tag]);
+}
+
+void EqualizerEditor::followFocus() {
+    const CView *focus = frame->getFocusView();
+    if (focus == toldFocus)
+        return;
+    toldFocus = focus;
+    for (int32_t i = 0; i < layout::kNumControls; ++i)
+        if (controls[i] && controls[i] == focus)
+            frame->notifyAccessible(platform::AccessibleEvent::Focus, i);
+}
+
+int32_t EqualizerEditor::accessibleCount() { return frame ? layout::kNumControls : 0; }
+
+bool EqualizerEditor::accessibleItem(int32_t index, platform::AccessibleItem &item) {
+    const ParameterInfo *info = parameterInfo(index);
+    CControl *control = getControl(index);
+    if (!frame || !info || !control || index >= layout::kNumControls)
+        return false;
+    item = platform::AccessibleItem();
+    item.role = info->kind == ParameterKind::Switch ? platform::AccessibleRole::CheckButton
+                                                    : platform::AccessibleRole::Slider;
+    std::snprintf(item.name, sizeof item.name, "%s", info->longName);
+    formatReadable(index, control->getValue(), item.value, sizeof item.value);
+    const CRect r = control->getViewSize();
+    const int32_t s = frame->getScale();
+    item.area = {r.left * s, r.top * s, r.right * s, r.bottom * s};
+    item.checked = item.role == platform::AccessibleRole::CheckButton && control->getValue() != 0.f;
+    item.focused = frame->getFocusView() == control;
+    return true;
+}
+
+bool EqualizerEditor::setAccessibleValue(int32_t index, const char *text) {
+    float value = 0.f;
+    CControl *control = getControl(index);
+    if (!frame || !control || index >= layout::kNumControls || !parseReadable(index, text, value))
+        return false;
+    // Last: the host may close this editor from inside the edit.
+    if (auto *fader = dynamic_cast<BandSlider *>(control)) {
+        fader->applyValue(value);
+        return true;
+    }
+    if (auto *button = dynamic_cast<MeterSwitch *>(control)) {
+        button->applyValue(value);
+        return true;
+    }
+    return false;
+}
+
+bool EqualizerEditor::doAccessibleAction(int32_t index) {
+    auto *button = dynamic_cast<MeterSwitch *>(getControl(index));
+    if (!frame || !button || index >= layout::kNumControls)
+        return false;
+    button->applyValue(button->getValue() != 0.f ? 0.f : 1.f);
+    return true;
+}
+
+bool EqualizerEditor::focusAccessible(int32_t index) {
+    CControl *control = getControl(index);
+    if (!frame || !control || index >= layout::kNumControls)
+        return false;
+    frame->setFocusView(control);
+    return true;
 }
 
 CControl *EqualizerEditor::getControl(int32_t entry) const {

@@ -18,6 +18,7 @@
 #include "editor/value_field.h"
 #include "effect/level_source.h"
 #include "gui/controls/control.h"
+#include "gui/platform/platform.h"
 
 namespace sorrel {
 
@@ -29,8 +30,13 @@ class ReadoutView;
 // Beyond the mouse: a readout beside a fader while it is dragged or while
 // the pointer rests on it for half a second; a field to type a fader's
 // value in (double click, or Enter on the focused fader); the keys of the
-// faders and switches (see BandSlider, MeterSwitch).
-class EqualizerEditor : public ControlListener, public ValueEntryOpener, public ValueField::Client {
+// faders and switches (see BandSlider, MeterSwitch); and for a screen
+// reader, each fader a slider and each switch a check button, named by the
+// parameter's full name, with its value and focus told as they change.
+class EqualizerEditor : public ControlListener,
+                        public ValueEntryOpener,
+                        public ValueField::Client,
+                        public sorrel::platform::AccessibleContent {
   public:
     // parameters must outlive the editor; levels may be null (the meters
     // stay dark).
@@ -87,6 +93,13 @@ class EqualizerEditor : public ControlListener, public ValueEntryOpener, public 
     void openValueEntry(int32_t tag) override;
     bool valueTyped(int32_t tag, const char *text) override;
     void valueEntryCancelled(int32_t tag) override;
+    // The controls as a screen reader finds them: item i is control i.
+    int32_t accessibleCount() override;
+    bool accessibleItem(int32_t index, sorrel::platform::AccessibleItem &item) override;
+    bool setAccessibleValue(int32_t index, const char *text) override;
+    bool doAccessibleAction(int32_t index) override;
+    bool focusAccessible(int32_t index) override;
+
     // The readout and the field while open, for those who look at them.
     const ReadoutView *getReadout() const { return readout; }
     const ValueField *getValueField() const { return field; }
@@ -116,6 +129,7 @@ class EqualizerEditor : public ControlListener, public ValueEntryOpener, public 
     void makeOverlays();
     void hideReadout();
     void followPointer();
+    void followFocus();
     void showReadout(int32_t tag);
     // The fader under where, or -1.
     int32_t faderAt(const CPoint &where) const;
@@ -149,6 +163,8 @@ class EqualizerEditor : public ControlListener, public ValueEntryOpener, public 
     uint32_t hoverSince = 0;
     uint32_t lastLook = 0;
     bool looked = false;
+    // The control whose focus a screen reader was last told of.
+    const CView *toldFocus = nullptr;
 };
 
 } // namespace sorrel

@@ -29,9 +29,13 @@ namespace sorrel {
 int32_t MeterSwitch::onKeyDown(CKeyCode &key) {
     if (key.virt != VirtualKeySpace || !getMouseEnabled())
         return -1;
-    value = value != 0.f ? 0.f : 1.f;
-    reportEdit(nullptr);
+    applyValue(value != 0.f ? 0.f : 1.f);
     return 1;
+}
+
+void MeterSwitch::applyValue(float newValue) {
+    value = newValue != 0.f ? 1.f : 0.f;
+    reportEdit(nullptr);
 }
 
 } // namespace sorrel

@@ -14,6 +14,8 @@ class MeterSwitch : public COnOffButton {
 
     void draw(CDrawContext *context) override;
     int32_t onKeyDown(CKeyCode &key) override;
+    // A value from elsewhere (a screen reader) taken as the user's: one edit.
+    void applyValue(float newValue);
 };
 
 } // namespace sorrel

@@ -85,6 +85,11 @@ WindowState *state(Window *window) {
     return nullptr;
 }
 
+AccessibleContent *accessibleContent(Window *window) {
+    WindowState *s = state(window);
+    return s && s->client && !s->gone ? s->client->accessibleContent() : nullptr;
+}
+
 void queuePaint(Window *window, const sorrel::raster::Rect &area) {
     if (state(window))
         pending.push_back({window, area});
@@ -290,6 +295,11 @@ void pumpEvents() {
 void setCursor(Window *window, Cursor cursor) {
     if (headless::WindowState *s = headless::state(window))
         s->cursor = cursor;
+}
+
+void notifyAccessible(Window *window, AccessibleEvent event, int32_t index) {
+    if (headless::WindowState *s = headless::state(window))
+        s->accessibleEvents.push_back({event, index});
 }
 
 bool setDropTarget(Window *window, bool active) {

@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace sorrel::platform::headless {
@@ -58,7 +59,12 @@ struct WindowState {
     Cursor cursor = CursorArrow;
     bool dropTarget = false;
     bool gone = false; // the parent was destroyed under it
+    // What a screen reader would have been told, in order.
+    std::vector<std::pair<AccessibleEvent, int32_t>> accessibleEvents;
 };
+
+// What a screen reader would find in the window (its client's answer).
+AccessibleContent *accessibleContent(Window *window);
 
 // The live windows, oldest first, and their states (null for a window that
 // does not exist).

@@ -81,6 +81,47 @@ class DropData {
     virtual ~DropData() = default;
 };
 
+// --- accessibility ------------------------------------------------------------------
+
+// What a screen reader is told of a window's contents: a flat list of
+// controls, each with a role, a name, its value as a person reads it and
+// where it is. The window's owner describes them; the window system asks
+// (on Windows through WM_GETOBJECT and IAccessible; the X11 backend has no
+// path of its own to the desktop's accessibility bus, so it never asks).
+enum class AccessibleRole : int32_t { Slider, CheckButton };
+
+struct AccessibleItem {
+    AccessibleRole role = AccessibleRole::Slider;
+    char name[64] = {};
+    char value[32] = {};
+    // In window coordinates, device pixels.
+    sorrel::raster::Rect area;
+    bool checked = false;
+    bool focused = false;
+};
+
+class AccessibleContent {
+  public:
+    virtual int32_t accessibleCount() = 0;
+    // False past the end (item untouched).
+    virtual bool accessibleItem(int32_t index, AccessibleItem &item) = 0;
+    // A value set by the reader, as a person would type it: true when it
+    // named one, which the control then takes as the user's edit.
+    virtual bool setAccessibleValue(int32_t index, const char *text) = 0;
+    // The control's own action (a switch toggles): true when it has one.
+    virtual bool doAccessibleAction(int32_t index) = 0;
+    // Moves the keyboard focus to the control.
+    virtual bool focusAccessible(int32_t index) = 0;
+
+  protected:
+    virtual ~AccessibleContent() = default;
+};
+
+enum class AccessibleEvent : int32_t { Focus, ValueChange };
+// Tells a listening screen reader that item index of window got the focus
+// or a new value. Nothing where no reader can listen.
+void notifyAccessible(Window *window, AccessibleEvent event, int32_t index);
+
 // What a window reports to its owner (the frame). The calls arrive on the
 // GUI thread from inside pumpEvents, pumpPaints or the host's own message
 // loop; points are in window coordinates.
@@ -100,6 +141,8 @@ class WindowClient {
     virtual void dragMove(DropData &data) = 0;
     virtual void dragLeave() = 0;
     virtual void drop(DropData &data) = 0;
+    // The window's contents for a screen reader; null when it has none (now).
+    virtual AccessibleContent *accessibleContent() { return nullptr; }
 
   protected:
     virtual ~WindowClient() = default;

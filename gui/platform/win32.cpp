@@ -7,12 +7,7 @@
 // close, a paint that closes the editor) detaches it at once; the object is
 // freed when the outermost callback returns.
 #include "gui/platform/platform.h"
-
-#define WIN32_LEAN_AND_MEAN
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "gui/platform/win32_accessible.h"
 
 #include <ole2.h>
 #include <shellapi.h>
@@ -40,6 +35,7 @@ class Window {
     HCURSOR defaultCursor = nullptr;
     int busy = 0;        // nesting depth of callbacks into the owner
     bool doomed = false; // destroyWindow ran inside a callback
+    WindowAccessible *accessible = nullptr; // what screen readers hold
 };
 
 namespace {
@@ -202,6 +198,23 @@ template <typename Call> void deliver(Window *window, Call call) {
     if (--window->busy == 0 && window->doomed)
         delete window;
 }
+
+} // namespace
+
+bool withAccessibleContent(Window *window, const std::function<void(AccessibleContent &)> &call) {
+    if (!window || !window->hwnd)
+        return false;
+    bool ran = false;
+    deliver(window, [&](WindowClient &client) {
+        if (AccessibleContent *content = client.accessibleContent()) {
+            ran = true;
+            call(*content);
+        }
+    });
+    return ran;
+}
+
+namespace {
 
 // --- drag and drop ------------------------------------------------------------------
 
@@ -445,6 +458,7 @@ void revokeDropTarget(Window *window) {
 // owner and nothing of the window system is held.
 void detach(Window *window) {
     revokeDropTarget(window);
+    releaseAccessible(window->accessible);
     if (HWND hwnd = std::exchange(window->hwnd, nullptr)) {
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
         DestroyWindow(hwnd);
@@ -501,11 +515,16 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         }
         return 0;
     }
+    case WM_GETOBJECT:
+        if (const LRESULT answer = answerAccessibleQuery(window, hwnd, wParam, lParam, window->accessible))
+            return answer;
+        break;
     case WM_DESTROY:
         // Destroyed under us (the host closed its window first): the owner
         // hears of it once, and no message reaches it afterwards.
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
         revokeDropTarget(window);
+        releaseAccessible(window->accessible);
         window->hwnd = nullptr;
         deliver(window, [](WindowClient &client) { client.destroyed(); });
         break;

@@ -886,6 +886,11 @@ bool setDropTarget(Window *, bool) {
     return false;
 }
 
+void notifyAccessible(Window *, AccessibleEvent, int32_t) {
+    // A plug-in's child window has no way of its own onto the desktop's
+    // accessibility bus (AT-SPI): only a host's toolkit could carry it.
+}
+
 // --- the rest of the world ------------------------------------------------------------------
 
 void openUrl(const char *address) {

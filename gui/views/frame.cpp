@@ -90,7 +90,9 @@ CFrame::~CFrame() {
 void CFrame::editorClosed() {
     setDropActive(false);
     setOpenFlag(false);
+    accessible = nullptr;
 }
+
 
 // --- drawing --------------------------------------------------------------------
 

@@ -77,7 +77,10 @@ class CDragContainer : public CReferenceCounter {
     std::string item;
 };
 
-class CFrame : public CViewContainer, public CDrawContextOwner, public sorrel::platform::WindowClient {
+class CFrame : public CViewContainer,
+               public CDrawContextOwner,
+               public sorrel::platform::WindowClient,
+               private sorrel::platform::AccessibleContent {
   public:
     // Groups areas drawn in one idle pass into the few rectangles to show.
     static std::vector<CRect> mergeNearby(const std::vector<CRect> &areas);
@@ -180,6 +183,12 @@ class CFrame : public CViewContainer, public CDrawContextOwner, public sorrel::p
     // nothing is drawn and no input is taken.
     void editorClosed();
 
+    // Who describes the frame's controls to a screen reader (the editor);
+    // asked only while the frame is open. Null: nobody.
+    void setAccessibleContent(sorrel::platform::AccessibleContent *content) { accessible = content; }
+    // Tells a listening screen reader of a control's focus or new value.
+    void notifyAccessible(sorrel::platform::AccessibleEvent event, int32_t index);
+
     // Drawing context owner.
     CRect getDefaultClip() override;
     bool acceptsInput() override { return openFlag; }
@@ -195,8 +204,17 @@ class CFrame : public CViewContainer, public CDrawContextOwner, public sorrel::p
     void dragMove(sorrel::platform::DropData &data) override;
     void dragLeave() override;
     void drop(sorrel::platform::DropData &data) override;
+    // The window asks the frame, which holds a count of itself for each
+    // call and hands it on to the owner's content (frame_access.cpp).
+    sorrel::platform::AccessibleContent *accessibleContent() override;
 
   private:
+    int32_t accessibleCount() override;
+    bool accessibleItem(int32_t index, sorrel::platform::AccessibleItem &item) override;
+    bool setAccessibleValue(int32_t index, const char *text) override;
+    bool doAccessibleAction(int32_t index) override;
+    bool focusAccessible(int32_t index) override;
+
     // Shows what was drawn into the window's image, when context draws there.
     void present(CDrawContext *context, const CRect &area);
     void present(CDrawContext *context, const CRect *areas, size_t count);
@@ -233,6 +251,7 @@ class CFrame : public CViewContainer, public CDrawContextOwner, public sorrel::p
     bool presentsHeld = false;
     // The shell drag in progress over this frame's window.
     CDragContainer *drag = nullptr;
+    sorrel::platform::AccessibleContent *accessible = nullptr;
 };
 
 } // namespace sorrel

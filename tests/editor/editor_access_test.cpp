@@ -2,6 +2,7 @@
 // one table of headless scenarios driven through the VST 2.4 editor's key
 // calls and the window's pointer; and golden pictures of the focus mark, a
 // readout and the field at 1x and 2x.
+#include "editor/layout.h"
 #include "editor/readout_view.h"
 #include "editor_session.h"
 #include "support/fake_host.h"
@@ -218,6 +219,70 @@ TEST_F(EditorAccess, FocusMarkFollowsTheKeyboardOnly) {
     VstKeyCode unknown{0, 50, 0};
     EXPECT_FALSE(effect.gui->onKeyDown(unknown));
     EXPECT_FALSE(frame->isFocusVisible()) << "a key nobody took shows nothing";
+}
+
+// What a screen reader finds: each fader a slider, each switch a check
+// button, named by the parameter's full name; a value set through it is one
+// edit the host hears as automation; focus and value changes are told.
+TEST_F(EditorAccess, ScreenReaderContent) {
+    using platform::AccessibleEvent;
+    using platform::AccessibleRole;
+    platform::AccessibleContent *content = headless::accessibleContent(windowOf(effect.gui));
+    ASSERT_NE(content, nullptr);
+    EXPECT_EQ(content->accessibleCount(), layout::kNumControls);
+    struct Row {
+        int32_t index;
+        AccessibleRole role;
+        const char *name, *value;
+        bool checked;
+        sorrel::raster::Rect area;
+    };
+    const Row rows[] = {
+        {0, AccessibleRole::Slider, "Input gain", "0.0 dB", false, {5, 3, 21, 109}},
+        {1, AccessibleRole::Slider, "Bandwidth (Q)", "Q 0.50", false, {35, 3, 51, 109}},
+        {19, AccessibleRole::Slider, "440 Hz", "0.0 dB", false, {405, 3, 421, 109}},
+        {33, AccessibleRole::Slider, "Output gain", "0.0 dB", false, {691, 3, 707, 109}},
+        {34, AccessibleRole::CheckButton, "Meters before band gain", "On", true, {691, 125, 703, 131}},
+    };
+    for (const Row &row : rows) {
+        platform::AccessibleItem item;
+        ASSERT_TRUE(content->accessibleItem(row.index, item)) << row.index;
+        EXPECT_EQ(item.role, row.role) << row.index;
+        EXPECT_STREQ(item.name, row.name);
+        EXPECT_STREQ(item.value, row.value);
+        EXPECT_EQ(item.checked, row.checked) << row.index;
+        EXPECT_EQ(item.area.left, row.area.left) << row.index;
+        EXPECT_EQ(item.area.bottom, row.area.bottom) << row.index;
+    }
+    platform::AccessibleItem untouched;
+    EXPECT_FALSE(content->accessibleItem(layout::kNumControls, untouched));
+    EXPECT_FALSE(content->accessibleItem(-1, untouched));
+
+    auto &events = headless::state(windowOf(effect.gui))->accessibleEvents;
+    events.clear();
+    EXPECT_TRUE(content->setAccessibleValue(19, "-6 dB"));
+    EXPECT_FALSE(content->setAccessibleValue(19, "loud"));
+    EXPECT_TRUE(content->doAccessibleAction(34));
+    EXPECT_FALSE(content->doAccessibleAction(19)) << "a fader has no action";
+    EXPECT_TRUE(content->focusAccessible(33));
+    idle(effect.gui);
+    EXPECT_EQ(effect.values[19], 0.25f);
+    EXPECT_EQ(effect.values[34], 0.f);
+    const auto automated = host.callsOf(audioMasterAutomate);
+    ASSERT_EQ(automated.size(), 2u);
+    EXPECT_EQ(automated[0].index, 19);
+    EXPECT_EQ(automated[0].opt, 0.25f);
+    EXPECT_EQ(host.callsOf(audioMasterBeginEdit).size(), 2u);
+    EXPECT_EQ(host.callsOf(audioMasterEndEdit).size(), 2u);
+    using Told = std::pair<AccessibleEvent, int32_t>;
+    EXPECT_EQ(events, (std::vector<Told>{{AccessibleEvent::ValueChange, 19},
+                                          {AccessibleEvent::ValueChange, 34},
+                                          {AccessibleEvent::Focus, 33}}));
+
+    // A closed editor has nothing to tell.
+    platform::Window *window = windowOf(effect.gui);
+    effect.gui->close();
+    EXPECT_EQ(headless::accessibleContent(window), nullptr);
 }
 
 // The pictures: the focus ring on a band fader and on a switch's lamp with a
