@@ -122,6 +122,23 @@ enum class AccessibleEvent : int32_t { Focus, ValueChange };
 // or a new value. Nothing where no reader can listen.
 void notifyAccessible(Window *window, AccessibleEvent event, int32_t index);
 
+// --- keys -------------------------------------------------------------------------
+
+// A key the window took while the host let it have the keyboard focus, in
+// the numbering the plug-in interfaces hand keys over in (VST 2.4's): virt
+// one of these keys, or 0 with character the ASCII character typed;
+// modifier bit 1 for Shift.
+struct KeyStroke {
+    int32_t character = 0;
+    uint8_t virt = 0;
+    uint8_t modifier = 0;
+};
+namespace keys {
+constexpr uint8_t Back = 1, Tab = 2, Return = 4, Escape = 6, Space = 7, End = 9, Home = 10, Left = 11, Up = 12,
+                  Right = 13, Down = 14, PageUp = 15, PageDown = 16, Enter = 19, Delete = 22;
+constexpr uint8_t Shift = 1;
+} // namespace keys
+
 // What a window reports to its owner (the frame). The calls arrive on the
 // GUI thread from inside pumpEvents, pumpPaints or the host's own message
 // loop; points are in window coordinates.
@@ -141,6 +158,9 @@ class WindowClient {
     virtual void dragMove(DropData &data) = 0;
     virtual void dragLeave() = 0;
     virtual void drop(DropData &data) = 0;
+    // A key went down while the window had the keyboard focus: true when
+    // the owner took it.
+    virtual bool keyPressed(const KeyStroke & /*key*/) { return false; }
     // The window's contents for a screen reader; null when it has none (now).
     virtual AccessibleContent *accessibleContent() { return nullptr; }
 

@@ -469,6 +469,50 @@ void detach(Window *window) {
         OleUninitialize();
 }
 
+// Keys reach the toolkit in the numbering of the plug-in interfaces' key
+// calls; 0 for the keys that come as characters (WM_CHAR) or not at all.
+uint8_t virtualKeyOf(WPARAM key) {
+    switch (key) {
+    case VK_BACK:
+        return keys::Back;
+    case VK_TAB:
+        return keys::Tab;
+    case VK_RETURN:
+        return keys::Return;
+    case VK_ESCAPE:
+        return keys::Escape;
+    case VK_SPACE:
+        return keys::Space;
+    case VK_END:
+        return keys::End;
+    case VK_HOME:
+        return keys::Home;
+    case VK_LEFT:
+        return keys::Left;
+    case VK_UP:
+        return keys::Up;
+    case VK_RIGHT:
+        return keys::Right;
+    case VK_DOWN:
+        return keys::Down;
+    case VK_PRIOR:
+        return keys::PageUp;
+    case VK_NEXT:
+        return keys::PageDown;
+    case VK_DELETE:
+        return keys::Delete;
+    default:
+        return 0;
+    }
+}
+
+// A key for the owner; true when it took it.
+bool deliverKey(Window *window, const KeyStroke &key) {
+    bool taken = false;
+    deliver(window, [&](WindowClient &client) { taken = client.keyPressed(key); });
+    return taken;
+}
+
 LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     Window *window = reinterpret_cast<Window *>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     if (!window)
@@ -515,6 +559,24 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         }
         return 0;
     }
+    // Keys come only while the host has given the window the keyboard focus.
+    case WM_KEYDOWN: {
+        KeyStroke key;
+        key.virt = virtualKeyOf(wParam);
+        key.modifier = (GetKeyState(VK_SHIFT) & 0x8000) ? keys::Shift : 0;
+        if (key.virt != 0 && deliverKey(window, key))
+            return 0;
+        break;
+    }
+    case WM_CHAR:
+        // The keys above come as characters too (space, Enter, Tab, Backspace).
+        if (wParam > 0x20 && wParam < 0x7F) {
+            KeyStroke key;
+            key.character = static_cast<int32_t>(wParam);
+            if (deliverKey(window, key))
+                return 0;
+        }
+        break;
     case WM_GETOBJECT:
         if (const LRESULT answer = answerAccessibleQuery(window, hwnd, wParam, lParam, window->accessible))
             return answer;

@@ -53,6 +53,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/cursorfont.h>
+#include <X11/keysym.h>
 
 extern char **environ;
 
@@ -339,6 +340,10 @@ int32_t modifierBits(unsigned int state) {
     return bits;
 }
 
+// What the editor's window hears of; KeyPressMask joins it while the window
+// has the keyboard focus.
+constexpr long kEventMask = ExposureMask | ButtonPressMask | ButtonReleaseMask | StructureNotifyMask | FocusChangeMask;
+
 // Settles the press being handled from what has come in: presses and wheel
 // notches that came while its button was held are dropped (a second gesture
 // must not start inside the first one's edit bracket), its release ends it.
@@ -365,6 +370,71 @@ void noteRelease() {
 sorrel::raster::Rect unite(const sorrel::raster::Rect &a, const sorrel::raster::Rect &b) {
     return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
             std::max(a.bottom, b.bottom)};
+}
+
+// Keys reach the toolkit in the numbering of the plug-in interfaces' key
+// calls; 0 for a key that is only a character (or nothing).
+uint8_t virtualKeyOf(KeySym symbol) {
+    switch (symbol) {
+    case XK_BackSpace:
+        return keys::Back;
+    case XK_Tab:
+    case XK_ISO_Left_Tab:
+        return keys::Tab;
+    case XK_Return:
+        return keys::Return;
+    case XK_KP_Enter:
+        return keys::Enter;
+    case XK_Escape:
+        return keys::Escape;
+    case XK_space:
+        return keys::Space;
+    case XK_End:
+    case XK_KP_End:
+        return keys::End;
+    case XK_Home:
+    case XK_KP_Home:
+        return keys::Home;
+    case XK_Left:
+    case XK_KP_Left:
+        return keys::Left;
+    case XK_Up:
+    case XK_KP_Up:
+        return keys::Up;
+    case XK_Right:
+    case XK_KP_Right:
+        return keys::Right;
+    case XK_Down:
+    case XK_KP_Down:
+        return keys::Down;
+    case XK_Prior:
+    case XK_KP_Prior:
+        return keys::PageUp;
+    case XK_Next:
+    case XK_KP_Next:
+        return keys::PageDown;
+    case XK_Delete:
+    case XK_KP_Delete:
+        return keys::Delete;
+    default:
+        return 0;
+    }
+}
+
+// The window takes keys only while the host has given it the keyboard
+// focus: selected while the window holds the focus, since X reports keys
+// to the window under the pointer inside the focus window too, and the
+// host's own shortcuts must keep working while the pointer is over the
+// editor.
+void followFocus(Window *w, const XFocusChangeEvent &e) {
+    if (e.detail == NotifyPointer || e.detail == NotifyVirtual || e.detail == NotifyNonlinearVirtual)
+        return;
+    const bool focused = e.type == FocusIn;
+    if (focused == w->focused)
+        return;
+    w->focused = focused;
+    ErrorTrap trap(theConnection.display, false);
+    XSelectInput(theConnection.display, w->id, focused ? kEventMask | KeyPressMask : kEventMask);
 }
 
 // Hands one event to the window it belongs to. The client may re-enter
@@ -409,6 +479,29 @@ void dispatch(const XEvent &event) {
         else
             client->wheel(where, e.button == Button4 ? 1.0f : -1.0f);
         thePress = Press();
+        break;
+    }
+    case FocusIn:
+    case FocusOut:
+        followFocus(w, event.xfocus);
+        break;
+    case KeyPress: {
+        if (!w->focused || !w->client)
+            break;
+        XKeyEvent e = event.xkey;
+        lastEventTime = localTime(e.time);
+        char text[8] = {};
+        KeySym symbol = NoSymbol;
+        const int length = XLookupString(&e, text, sizeof text - 1, &symbol, nullptr);
+        KeyStroke key;
+        key.virt = virtualKeyOf(symbol);
+        key.modifier = (e.state & ShiftMask) ? keys::Shift : 0;
+        if (key.virt == 0) {
+            if (length != 1 || static_cast<unsigned char>(text[0]) < 0x20 || static_cast<unsigned char>(text[0]) >= 0x7F)
+                break;
+            key.character = text[0];
+        }
+        w->client->keyPressed(key);
         break;
     }
     case DestroyNotify:
@@ -528,7 +621,7 @@ bool buildWindow(Display *display, Window *w, int32_t width, int32_t height) {
     attributes.border_pixel = 0;
     attributes.colormap = colormap;
     attributes.bit_gravity = NorthWestGravity;
-    attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | StructureNotifyMask;
+    attributes.event_mask = kEventMask;
     w->id =
         XCreateWindow(display, w->parent, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height),
                       0, w->depth, InputOutput, w->visual,

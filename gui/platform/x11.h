@@ -37,6 +37,7 @@ class Window {
     sorrel::raster::Rect damage; // exposed area not yet painted
     bool damaged = false;
     bool gone = false; // destroyed under us: no more requests, no more calls
+    bool focused = false; // the host gave the window the keyboard focus
     // The shared segment large presents go through (see x11_present.cpp);
     // shm.shmaddr is null while there is none. Attached on the first
     // present of each surface size; given up for good after a failure.

@@ -555,6 +555,20 @@ void CFrame::buttonPressed(const sorrel::raster::Point &at) {
     present(context.get(), size);
 }
 
+// The window's keys and the host's key calls number keys alike.
+static_assert(VirtualKeyTab == sorrel::platform::keys::Tab && VirtualKeyDelete == sorrel::platform::keys::Delete &&
+              VirtualKeyEnter == sorrel::platform::keys::Enter && ModifierShift == sorrel::platform::keys::Shift);
+
+bool CFrame::keyPressed(const sorrel::platform::KeyStroke &pressed) {
+    if (!openFlag || !windowUsable())
+        return false;
+    CKeyCode key;
+    key.character = pressed.character;
+    key.virt = pressed.virt;
+    key.modifier = pressed.modifier;
+    return onKeyDown(key) == 1;
+}
+
 void CFrame::wheel(const sorrel::raster::Point &at, float distance) {
     if (!openFlag || !windowUsable())
         return;

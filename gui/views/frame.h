@@ -198,6 +198,7 @@ class CFrame : public CViewContainer,
     // What the window reports.
     void paint(const sorrel::raster::Rect &area) override;
     void buttonPressed(const sorrel::raster::Point &where) override;
+    bool keyPressed(const sorrel::platform::KeyStroke &key) override;
     void wheel(const sorrel::raster::Point &where, float distance) override;
     void destroyed() override;
     void dragEnter(sorrel::platform::DropData &data) override;

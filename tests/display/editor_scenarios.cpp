@@ -367,5 +367,30 @@ TEST_F(EditorScenario, TwoHundredOpenAndCloseCyclesLeaveNothingBehind) {
     host.destroy(neighbourParent);
 }
 
+// Keys the window system delivers once the host gives the editor's window
+// the keyboard focus: Tab to the first fader, Up by 0.5 dB, then a value
+// typed into the field. The keyboard map itself is the editor tests'.
+TEST_F(EditorScenario, KeysReachTheEditorWhenTheHostGivesItTheFocus) {
+    ASSERT_EQ(plugin.open(parent), 1);
+    ASSERT_TRUE(showsEditor(plugin));
+    auto inGain = [&] { return plugin.record->getParameter(plugin.record, 0); };
+    if (!host.typeKeys(plugin.window(), {}))
+        GTEST_SKIP() << "the system refused the focus";
+    // The window takes keys from when it has seen the focus arrive.
+    idleFor(plugin, 200);
+    ASSERT_TRUE(host.typeKeys(plugin.window(), {"Tab", "Up"}));
+    EXPECT_TRUE(pumpUntil([&] {
+        plugin.idle();
+        return inGain() != 0.5f;
+    }));
+    EXPECT_NEAR(inGain(), 0.5f + 0.5f / 24, 1e-6f);
+    ASSERT_TRUE(host.typeKeys(plugin.window(), {"Return", "minus", "6", "Return"}));
+    EXPECT_TRUE(pumpUntil([&] {
+        plugin.idle();
+        return inGain() == 0.25f;
+    }));
+    EXPECT_EQ(plugin.host.callsOf(audioMasterBeginEdit).size(), 2u);
+}
+
 } // namespace
 } // namespace sorrel::scenario

@@ -55,6 +55,11 @@ class TestHost {
     bool leftUp();
     // Moves the pointer to a point of the window, buttons as they are.
     bool pointerTo(Handle window, sorrel::raster::Point at);
+    // The host gives window the keyboard focus, then keys go down in it,
+    // each named as X names it ("Tab", "Up", "Return", "minus", "6"); no
+    // keys: the focus only. False when the system refuses (or the tool is
+    // missing).
+    bool typeKeys(Handle window, const std::vector<std::string> &keys);
 
     // What the process holds of the window system while no window of ours
     // is open (connections, classes, system objects): equal before and after

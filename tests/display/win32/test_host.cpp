@@ -119,6 +119,28 @@ bool TestHost::leftUp() {
     return sendButton(MOUSEEVENTF_LEFTUP);
 }
 
+bool TestHost::typeKeys(Handle window, const std::vector<std::string> &keys) {
+    HWND hwnd = hwndOf(window);
+    SetFocus(hwnd);
+    if (GetFocus() != hwnd)
+        return false;
+    // As the system's message loop would hand them over: named keys as key
+    // presses, the rest as the characters they type.
+    const std::pair<const char *, WPARAM> named[] = {{"Tab", VK_TAB}, {"Up", VK_UP}, {"Down", VK_DOWN},
+                                                     {"Return", VK_RETURN}, {"Escape", VK_ESCAPE}};
+    for (const std::string &key : keys) {
+        WPARAM virtualKey = 0;
+        for (const auto &[name, code] : named)
+            if (key == name)
+                virtualKey = code;
+        if (virtualKey)
+            SendMessageA(hwnd, WM_KEYDOWN, virtualKey, 1);
+        else
+            SendMessageA(hwnd, WM_CHAR, key == "minus" ? '-' : static_cast<WPARAM>(key[0]), 1);
+    }
+    return true;
+}
+
 std::string TestHost::holdings() {
     // The backend's window class goes with its last window.
     return classRegistered(expectedClassName()) ? "the window class is registered" : "no window class";

@@ -102,6 +102,14 @@ bool TestHost::leftUp() {
     return run({"xdotool", "mouseup", "1"});
 }
 
+bool TestHost::typeKeys(Handle window, const std::vector<std::string> &keys) {
+    std::vector<std::string> command{"xdotool", "windowfocus", "--sync", std::to_string(idOf(window))};
+    if (!keys.empty())
+        command.push_back("key");
+    command.insert(command.end(), keys.begin(), keys.end());
+    return run(command);
+}
+
 std::string TestHost::holdings() {
     // A display connection is a file; the module's goes with its last
     // window, and each window's shared image with the window.
