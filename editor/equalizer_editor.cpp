@@ -398,8 +398,8 @@ bool EqualizerEditor::accessibleItem(int32_t index, platform::AccessibleItem &it
     std::snprintf(item.name, sizeof item.name, "%s", info->longName);
     formatReadable(index, control->getValue(), item.value, sizeof item.value);
     const CRect r = control->getViewSize();
-    const int32_t s = frame->getScale();
-    item.area = {r.left * s, r.top * s, r.right * s, r.bottom * s};
+    const DeviceScale s = frame->getScale();
+    item.area = {s.device(r.left), s.device(r.top), s.device(r.right), s.device(r.bottom)};
     item.checked = item.role == platform::AccessibleRole::CheckButton && control->getValue() != 0.f;
     item.focused = frame->getFocusView() == control;
     return true;
