@@ -19,6 +19,21 @@ template <size_t size> void copyField(char (&field)[size], const char *text) {
     std::strncpy(field, text, size - 1);
 }
 
+// The category of an audio processor's class.
+constexpr const char *kAudioEffectClass = "Audio Module Class";
+
+// What both class descriptions start with; kInvalidArgument for a class
+// the module does not have.
+template <typename Info> tresult describeClass(int32_t index, Info *info) {
+    if (info == nullptr || index != 0)
+        return kInvalidArgument;
+    kSorrelClassId.copyTo(info->cid);
+    info->cardinality = PClassInfo::kManyInstances;
+    copyField(info->category, kAudioEffectClass);
+    copyField(info->name, EqualizerEffect::kEffectName);
+    return kResultOk;
+}
+
 // One factory for the module, never freed: its counts change nothing.
 class Factory final : public IPluginFactory2 {
   public:
@@ -48,22 +63,12 @@ class Factory final : public IPluginFactory2 {
     int32_t SORREL_VST3_CALL countClasses() override { return 1; }
 
     tresult SORREL_VST3_CALL getClassInfo(int32_t index, PClassInfo *info) override {
-        if (info == nullptr || index != 0)
-            return kInvalidArgument;
-        kSorrelClassId.copyTo(info->cid);
-        info->cardinality = PClassInfo::kManyInstances;
-        copyField(info->category, kAudioEffectClass);
-        copyField(info->name, EqualizerEffect::kEffectName);
-        return kResultOk;
+        return describeClass(index, info);
     }
 
     tresult SORREL_VST3_CALL getClassInfo2(int32_t index, PClassInfo2 *info) override {
-        if (info == nullptr || index != 0)
-            return kInvalidArgument;
-        kSorrelClassId.copyTo(info->cid);
-        info->cardinality = PClassInfo::kManyInstances;
-        copyField(info->category, kAudioEffectClass);
-        copyField(info->name, EqualizerEffect::kEffectName);
+        if (const tresult result = describeClass(index, info); result != kResultOk)
+            return result;
         // Not distributable: controller and processor are one object.
         info->classFlags = 0;
         copyField(info->subCategories, "Fx|EQ");
@@ -94,7 +99,6 @@ class Factory final : public IPluginFactory2 {
     }
 
   private:
-    static constexpr const char *kAudioEffectClass = "Audio Module Class";
     static constexpr const char *kHomePage = "https://sorrel.quillmark.example";
 };
 
