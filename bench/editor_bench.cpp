@@ -1,8 +1,9 @@
 // The editor on the headless window system: one idle pass with all 124
 // meters changing on every call (what a host's idle costs while audio
 // plays), one with the meters dark (silence: nothing on the screen
-// changes), and a full repaint of the 710 x 167 window; each at scales 1, 2
-// and 3 (the argument), as the host's content-scale call sets them.
+// changes), and a full repaint of the 710 x 167 window; each at the factor
+// in percent that is the argument (100, 125, 150, 175, 200, 300), as the
+// host's content-scale call sets it.
 #include "vst2/plugin/equalizer_vst_editor.h"
 #include "gui/views/frame.h"
 #include "gui/platform/headless.h"
@@ -40,9 +41,9 @@ class MovingLevels : public AudioEffectX, public sorrel::LevelSource {
 
 int parentWindow = 0;
 
-// The editor open at the benchmark's scale; its window.
+// The editor open at the benchmark's factor; its window.
 sorrel::platform::Window *openAt(MovingLevels &effect, const benchmark::State &state) {
-    effect.gui->setContentScale(float(state.range(0)));
+    effect.gui->setContentScale(float(state.range(0)) / 100.f);
     effect.gui->open(&parentWindow);
     return effect.gui->getFrame()->getWindow();
 }
@@ -65,7 +66,7 @@ void EditorIdleAllMetersMoving(benchmark::State &state) {
     benchmark::DoNotOptimize(headless::state(window)->surface.data());
     effect.gui->close();
 }
-BENCHMARK(EditorIdleAllMetersMoving)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMicrosecond);
+BENCHMARK(EditorIdleAllMetersMoving)->Arg(100)->Arg(125)->Arg(150)->Arg(175)->Arg(200)->Arg(300)->Unit(benchmark::kMicrosecond);
 
 void EditorIdleMetersDark(benchmark::State &state) {
     headless::reset();
@@ -79,7 +80,7 @@ void EditorIdleMetersDark(benchmark::State &state) {
     benchmark::DoNotOptimize(headless::state(window)->surface.data());
     effect.gui->close();
 }
-BENCHMARK(EditorIdleMetersDark)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(EditorIdleMetersDark)->Arg(100)->Unit(benchmark::kMicrosecond);
 
 void EditorFullRepaint(benchmark::State &state) {
     headless::reset();
@@ -93,7 +94,7 @@ void EditorFullRepaint(benchmark::State &state) {
     benchmark::DoNotOptimize(headless::state(window)->surface.data());
     effect.gui->close();
 }
-BENCHMARK(EditorFullRepaint)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMicrosecond);
+BENCHMARK(EditorFullRepaint)->Arg(100)->Arg(125)->Arg(150)->Arg(175)->Arg(200)->Arg(300)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

@@ -4,6 +4,7 @@
 #include "gui/drawing/drawcontext.h"
 
 #include <algorithm>
+#include <new>
 
 namespace sorrel {
 
@@ -27,32 +28,71 @@ CRect BandMeter::getUpdateArea() const {
         return CRect();
     if (!onBitmap || needsWholeDrawing())
         return size;
-    return stripBetween(drawnCut, cutFor(nextShown()));
+    CRect strip = stripBetween(drawnCut, cutFor(nextShown()));
+    // Between whole scales the strip's first LED line may reach into the
+    // row above.
+    if (!rowsScale.isWhole() && strip.top > size.top)
+        strip.top -= 1;
+    return strip;
+}
+
+void BandMeter::makeRows(DeviceScale scale) {
+    rowsScale = scale;
+    const int32_t top = scale.device(size.top);
+    const int32_t width = scale.length(size.width()) + 1, height = scale.device(size.bottom) - top;
+    const CBitmap *pictures[2] = {offBitmap, onBitmap};
+    for (int32_t lit = 0; lit < 2; ++lit) {
+        sorrel::raster::Surface &rows = lit ? litRows : unlitRows;
+        rows = sorrel::raster::Surface(std::max(width, 1), std::max(height, 1), 0);
+        const sorrel::raster::Surface *pixels = pictures[lit] ? pictures[lit]->getHandle() : nullptr;
+        if (!pixels || pixels->width() < 1)
+            continue;
+        for (int32_t row = 0; row < std::min(size.height(), pixels->height()); ++row) {
+            const sorrel::raster::Pixel color = sorrel::raster::colorOf(pixels->get(0, row));
+            if (color == 0)
+                continue;
+            const int32_t first = scale.lineStart(size.top + row) - top;
+            for (int32_t y = std::max(first, 0); y < std::min(first + scale.lineWidth(), height); ++y)
+                std::fill(rows.row(y), rows.row(y) + width, color);
+        }
+    }
 }
 
 void BandMeter::drawRows(CDrawContext *context, int32_t first, int32_t last, int32_t cut) {
+    sorrel::raster::Canvas *canvas = context->getSystemContext();
+    if (!canvas)
+        return;
+    const DeviceScale scale = context->getScale();
+    if (scale != rowsScale || litRows.empty()) {
+        try {
+            makeRows(scale);
+        } catch (const std::bad_alloc &) {
+            litRows = unlitRows = sorrel::raster::Surface();
+            return;
+        }
+    }
     first = std::max(first, 0);
     last = std::min(last, size.height());
-    if (first >= last)
-        return;
-    context->setFillColor(BlackColor);
-    context->drawRect(CRect(size.left, size.top + first, size.right, size.top + last), Filled);
-    context->setLineWidth(1);
-    context->setLineStyle(LineSolid);
-    context->setDrawMode(ModeCopy);
-    for (int32_t row = first; row < last; ++row) {
-        const CBitmap *strip = row >= cut ? onBitmap : offBitmap;
-        const sorrel::raster::Surface *pixels = strip ? strip->getHandle() : nullptr;
-        if (!pixels || row >= pixels->height() || pixels->width() < 1)
-            continue;
-        const sorrel::raster::Pixel p = sorrel::raster::colorOf(pixels->get(0, row));
-        if (p == 0)
-            continue;
-        context->setFrameColor(CColor(uint8_t(sorrel::raster::red(p)), uint8_t(sorrel::raster::green(p)),
-                                      uint8_t(sorrel::raster::blue(p)), 255));
-        context->moveTo(CPoint(size.left, size.top + row));
-        context->lineTo(CPoint(size.right, size.top + row));
-    }
+    const sorrel::raster::Rect area = context->toDevice(size);
+    const int32_t top = scale.device(size.top);
+    const sorrel::raster::Surface *lit = onBitmap ? onBitmap->getHandle() : nullptr;
+    // Where the strips meet in the device rows: a colored row's line may
+    // reach above its own row's area, and goes with its row whole.
+    auto split = [&](int32_t row) {
+        int32_t at = scale.device(size.top + row);
+        if (row > 0 && row < size.height() && lit && row < lit->height() && lit->width() > 0 &&
+            sorrel::raster::colorOf(lit->get(0, row)) != 0)
+            at = std::min(at, scale.lineStart(size.top + row));
+        return at - top;
+    };
+    auto copy = [&](const sorrel::raster::Surface &rows, int32_t from, int32_t to) {
+        if (from >= to)
+            return;
+        const int32_t a = split(from), b = split(to);
+        canvas->blit(area.left, area.top + a, area.width(), b - a, rows, 0, a);
+    };
+    copy(unlitRows, first, std::min(last, cut));
+    copy(litRows, std::max(first, cut), last);
 }
 
 void BandMeter::draw(CDrawContext *context) {

@@ -13,9 +13,9 @@
 //
 // Between whole scales (1.25, 1.5, ...) the meters of a row lie at other
 // phases of the device grid than the picture drawn for the scale, so a
-// meter draws its LEDs itself, row by row from the 1x strips: each LED's
-// colored row a line round(scale) device pixels high on the line's device
-// rows, the black row under it filling the rest.
+// meter draws its LEDs from strips made for its own rows, from the 1x
+// pictures: each LED's colored row as high and on the device rows that a
+// one-pixel line on it has, the black row under it filling the rest.
 #pragma once
 
 #include "gui/controls/vumeter.h"
@@ -37,6 +37,11 @@ class BandMeter : public CVuMeter {
     bool needsWholeDrawing() const;
     // Logical rows first..last-1 of the view as lit (below cut) or unlit.
     void drawRows(CDrawContext *context, int32_t first, int32_t last, int32_t cut);
+    void makeRows(DeviceScale scale);
+
+    // The lit and unlit strips on this meter's device rows at rowsScale.
+    DeviceScale rowsScale;
+    sorrel::raster::Surface litRows, unlitRows;
 };
 
 } // namespace sorrel

@@ -3,8 +3,9 @@
 # drawn without a display, with the shipped Telephone preset on its faders
 # and its meters at the loudest moment of the demo recording (Front_Center.wav
 # from Debian's alsa-utils), exactly as scripts/demo.sh draws out/editor.png,
-# and docs/editor-2x.png, the same at scale 2, which the README shows at
-# the editor's size so that high-density screens see it sharp.
+# docs/editor-2x.png, the same at scale 2, which the README shows at the
+# editor's size so that high-density screens see it sharp, and
+# docs/editor-1.5x.png at 1.5, which the README shows beside the 1x one.
 # Usage: scripts/editor-picture.sh [PRESET]   (default: telephone)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -22,3 +23,5 @@ mkdir -p docs
 build/linux/tools/editor-snapshot/editor-snapshot --preset "$preset" --input "$input" --output docs/editor.png
 build/linux/tools/editor-snapshot/editor-snapshot --preset "$preset" --input "$input" --output docs/editor-2x.png \
   --scale 2
+build/linux/tools/editor-snapshot/editor-snapshot --preset "$preset" --input "$input" --output docs/editor-1.5x.png \
+  --scale 1.5

@@ -5,6 +5,7 @@
 #include "editor_session.h"
 #include "editor/scale_policy.h"
 #include "gui/drawing/bitmap.h"
+#include "gui/drawing/drawcontext.h"
 #include "gui/drawing/resources.h"
 #include "resources/paint_pictures.h"
 #include "vst2/plugin/equalizer_plugin.h"
@@ -189,6 +190,37 @@ TEST_P(ScaledEditor, EveryLogicalPixelIsThe1xPixelOutsideTextAndLogo) {
         }
     }
     EXPECT_EQ(differing, 0) << factor();
+}
+
+// The meters at idle draw only the LEDs that change; passes of rising and
+// falling levels leave the window as a whole drawing with the levels
+// reached draws it.
+TEST_P(ScaledEditor, IdlePassesLeaveWhatAWholeDrawingShows) {
+    PanelEffect effect;
+    ASSERT_TRUE(effect.gui->setContentScale(float(factor())));
+    ASSERT_TRUE(effect.gui->open(&parentWindow));
+    paint(effect.gui);
+    for (const float level : {0.6f, 1.f, 0.35f}) {
+        for (int b = 0; b < 31; ++b) {
+            effect.pre[0][b] = level * float(b % 7) / 6.f;
+            effect.post[1][b] = level;
+        }
+        idle(effect.gui, 12); // long enough for every fall to end
+    }
+    sorrel::raster::Surface whole(device(710), device(167));
+    sorrel::raster::Canvas canvas(&whole);
+    CDrawContext *context = new CDrawContext(effect.gui->getFrame(), &canvas, nullptr);
+    effect.gui->getFrame()->draw(context);
+    context->forget();
+    const sorrel::raster::Surface &shown = picture(effect.gui);
+    int differing = 0;
+    for (int32_t y = 0; y < whole.height(); ++y)
+        for (int32_t x = 0; x < whole.width(); ++x)
+            if (sorrel::raster::colorOf(shown.get(x, y)) != sorrel::raster::colorOf(whole.get(x, y)) &&
+                differing++ < 3)
+                ADD_FAILURE() << "device pixel " << x << "," << y << " at " << factor();
+    EXPECT_EQ(differing, 0);
+    effect.gui->close();
 }
 
 // A drag, a Ctrl+click and a wheel notch at device coordinates do what the
