@@ -67,13 +67,13 @@ fi
 
 # Who may include vst2/: the layer itself, the tools and benchmarks, and the
 # tests of the VST 2.4 plug-in (Ardour's calls replayed included) and of what
-# they drive through it (the editor end to end, the toolkit under the VST 2.4
-# editor base, the effect through the plug-in). Test folders that load a
-# plug-in the way a host does (the VST 3 and CLAP test hosts compare with the
-# VST 2.4 build) see only the interface headers. Every other folder, a new
-# format's included, sees none of it.
-vst2_users='vst2|tools|bench|tests/(vst2|support|daw|editor|display|gui|effect)'
-vst2_hosts='tests/(plugin|smoke|tools|fuzz|vst3|clap)'
+# they drive through it (the editor end to end); the toolkit's and the
+# effect's tests test their own layer and include none of it. Test folders
+# that load a plug-in the way a host does (the VST 3 and CLAP test hosts
+# compare with the VST 2.4 build) see only the interface headers. Every
+# other folder, a new format's included, sees none of it.
+vst2_users='vst2|tools|bench|tests/(vst2|support|daw|editor|display)'
+vst2_hosts='tests/(plugin|tools|fuzz|vst3|clap)'
 while IFS= read -r hit; do
   file=${hit#./}
   file=${file%%:*}

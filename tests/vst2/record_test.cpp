@@ -64,7 +64,7 @@ TEST(Record, FreshEffectFillsTheRecordAndClearsEverythingElse) {
     AEffect &r = effect.record();
     EXPECT_EQ(effect.getAeffect(), &r);
 
-    EXPECT_EQ(r.magic, 0x56737450);
+    EXPECT_EQ(r.magic, 0x56737450); // kEffectMagic, 'VstP' packed big-endian
     EXPECT_EQ(r.dispatcher, &AudioEffect::dispatchEffectClass);
     EXPECT_EQ(r.process, &AudioEffect::processClass);
     EXPECT_EQ(r.setParameter, &AudioEffect::setParameterClass);
