@@ -40,7 +40,8 @@ class Factory final : public IPluginFactory2 {
     tresult SORREL_VST3_CALL queryInterface(const TUID interfaceId, void **obj) override {
         if (obj == nullptr)
             return kInvalidArgument;
-        if (FUnknown::iid.matches(interfaceId) || IPluginFactory::iid.matches(interfaceId) || IPluginFactory2::iid.matches(interfaceId)) {
+        if (FUnknown::iid.matches(interfaceId) || IPluginFactory::iid.matches(interfaceId) ||
+            IPluginFactory2::iid.matches(interfaceId)) {
             *obj = static_cast<IPluginFactory2 *>(this);
             return kResultOk;
         }
@@ -116,13 +117,23 @@ Factory factory;
 
 extern "C" {
 
-SORREL_EXPORT sorrel::vst3::IPluginFactory *SORREL_VST3_CALL GetPluginFactory() { return &sorrel::vst3::factory; }
+SORREL_EXPORT sorrel::vst3::IPluginFactory *SORREL_VST3_CALL GetPluginFactory() {
+    return &sorrel::vst3::factory;
+}
 
 #if defined(_WIN32)
-SORREL_EXPORT bool InitDll() { return true; }
-SORREL_EXPORT bool ExitDll() { return true; }
+SORREL_EXPORT bool InitDll() {
+    return true;
+}
+SORREL_EXPORT bool ExitDll() {
+    return true;
+}
 #else
-SORREL_EXPORT bool ModuleEntry(void *) { return true; }
-SORREL_EXPORT bool ModuleExit() { return true; }
+SORREL_EXPORT bool ModuleEntry(void *) {
+    return true;
+}
+SORREL_EXPORT bool ModuleExit() {
+    return true;
+}
 #endif
 }

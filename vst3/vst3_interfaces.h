@@ -70,20 +70,24 @@ struct Uid {
 
     constexpr Uid(uint32_t l1, uint32_t l2, uint32_t l3, uint32_t l4)
 #if defined(_WIN32)
-        : bytes{byte(l1, 0), byte(l1, 8), byte(l1, 16), byte(l1, 24), byte(l2, 16), byte(l2, 24), byte(l2, 0),
-                byte(l2, 8), byte(l3, 24), byte(l3, 16), byte(l3, 8), byte(l3, 0), byte(l4, 24), byte(l4, 16),
-                byte(l4, 8), byte(l4, 0)}
+        : bytes{byte(l1, 0),  byte(l1, 8),  byte(l1, 16), byte(l1, 24), byte(l2, 16), byte(l2, 24),
+                byte(l2, 0),  byte(l2, 8),  byte(l3, 24), byte(l3, 16), byte(l3, 8),  byte(l3, 0),
+                byte(l4, 24), byte(l4, 16), byte(l4, 8),  byte(l4, 0)}
 #else
-        : bytes{byte(l1, 24), byte(l1, 16), byte(l1, 8), byte(l1, 0), byte(l2, 24), byte(l2, 16), byte(l2, 8),
-                byte(l2, 0), byte(l3, 24), byte(l3, 16), byte(l3, 8), byte(l3, 0), byte(l4, 24), byte(l4, 16),
-                byte(l4, 8), byte(l4, 0)}
+        : bytes{byte(l1, 24), byte(l1, 16), byte(l1, 8),  byte(l1, 0),  byte(l2, 24), byte(l2, 16),
+                byte(l2, 8),  byte(l2, 0),  byte(l3, 24), byte(l3, 16), byte(l3, 8),  byte(l3, 0),
+                byte(l4, 24), byte(l4, 16), byte(l4, 8),  byte(l4, 0)}
 #endif
     {
     }
 
     // Null never matches.
-    bool matches(const void *id) const { return id != nullptr && std::memcmp(id, bytes, sizeof bytes) == 0; }
-    void copyTo(void *out) const { std::memcpy(out, bytes, sizeof bytes); }
+    bool matches(const void *id) const {
+        return id != nullptr && std::memcmp(id, bytes, sizeof bytes) == 0;
+    }
+    void copyTo(void *out) const {
+        std::memcpy(out, bytes, sizeof bytes);
+    }
 
   private:
     static constexpr unsigned char byte(uint32_t word, int shift) {
@@ -291,7 +295,8 @@ class IAudioProcessor : public FUnknown {
     static constexpr Uid iid{0x42043F99, 0xB7DA453C, 0xA569E79D, 0x9AAEC33D};
     virtual tresult SORREL_VST3_CALL setBusArrangements(SpeakerArrangement *inputs, int32_t numIns,
                                                         SpeakerArrangement *outputs, int32_t numOuts) = 0;
-    virtual tresult SORREL_VST3_CALL getBusArrangement(int32_t dir, int32_t index, SpeakerArrangement &arr) = 0;
+    virtual tresult SORREL_VST3_CALL getBusArrangement(int32_t dir, int32_t index,
+                                                       SpeakerArrangement &arr) = 0;
     virtual tresult SORREL_VST3_CALL canProcessSampleSize(int32_t symbolicSampleSize) = 0;
     virtual uint32_t SORREL_VST3_CALL getLatencySamples() = 0;
     virtual tresult SORREL_VST3_CALL setupProcessing(ProcessSetup &setup) = 0;
@@ -390,7 +395,8 @@ class IUnitInfo : public FUnknown {
     virtual tresult SORREL_VST3_CALL getUnitInfo(int32_t unitIndex, UnitInfo &info) = 0;
     virtual int32_t SORREL_VST3_CALL getProgramListCount() = 0;
     virtual tresult SORREL_VST3_CALL getProgramListInfo(int32_t listIndex, ProgramListInfo &info) = 0;
-    virtual tresult SORREL_VST3_CALL getProgramName(ProgramListID listId, int32_t programIndex, String128 name) = 0;
+    virtual tresult SORREL_VST3_CALL getProgramName(ProgramListID listId, int32_t programIndex,
+                                                    String128 name) = 0;
     virtual tresult SORREL_VST3_CALL getProgramInfo(ProgramListID listId, int32_t programIndex,
                                                     const char *attributeId, String128 attributeValue) = 0;
     virtual tresult SORREL_VST3_CALL hasProgramPitchNames(ProgramListID listId, int32_t programIndex) = 0;
@@ -398,8 +404,8 @@ class IUnitInfo : public FUnknown {
                                                          int16_t midiPitch, String128 name) = 0;
     virtual UnitID SORREL_VST3_CALL getSelectedUnit() = 0;
     virtual tresult SORREL_VST3_CALL selectUnit(UnitID unitId) = 0;
-    virtual tresult SORREL_VST3_CALL getUnitByBus(int32_t type, int32_t dir, int32_t busIndex, int32_t channel,
-                                                  UnitID &unitId) = 0;
+    virtual tresult SORREL_VST3_CALL getUnitByBus(int32_t type, int32_t dir, int32_t busIndex,
+                                                  int32_t channel, UnitID &unitId) = 0;
     virtual tresult SORREL_VST3_CALL setUnitProgramData(int32_t listOrUnitId, int32_t programIndex,
                                                         IBStream *data) = 0;
 

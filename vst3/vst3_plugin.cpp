@@ -24,9 +24,13 @@ constexpr int32_t kMaxStateBytes = 1 << 20;
 
 constexpr int32_t kLastProgram = EqualizerEffect::kNumPrograms - 1;
 
-bool isParameter(ParamID id) { return id < static_cast<ParamID>(kNumParameters); }
+bool isParameter(ParamID id) {
+    return id < static_cast<ParamID>(kNumParameters);
+}
 
-ParamValue programValue(int32_t program) { return static_cast<ParamValue>(program) / kLastProgram; }
+ParamValue programValue(int32_t program) {
+    return static_cast<ParamValue>(program) / kLastProgram;
+}
 
 int32_t programOf(ParamValue value) {
     if (!(value >= 0.0))
@@ -82,12 +86,13 @@ tresult Vst3Equalizer::queryInterface(const TUID interfaceId, void **obj) {
     if (obj == nullptr)
         return kInvalidArgument;
     void *found = nullptr;
-    if (FUnknown::iid.matches(interfaceId) || IComponent::iid.matches(interfaceId) || IPluginBase::iid.matches(interfaceId))
-        found = static_cast<IComponent *>(this);
+    if (FUnknown::iid.matches(interfaceId) || IComponent::iid.matches(interfaceId) ||
+        IPluginBase::iid.matches(interfaceId))
+        found = static_cast<IComponent *>(static_cast<Vst3Component *>(this));
     else if (IAudioProcessor::iid.matches(interfaceId))
         found = static_cast<IAudioProcessor *>(this);
     else if (IEditController::iid.matches(interfaceId))
-        found = static_cast<IEditController *>(this);
+        found = static_cast<IEditController *>(static_cast<Vst3Controller *>(this));
     else if (IUnitInfo::iid.matches(interfaceId))
         found = static_cast<IUnitInfo *>(this);
     *obj = found;
@@ -97,7 +102,9 @@ tresult Vst3Equalizer::queryInterface(const TUID interfaceId, void **obj) {
     return kResultOk;
 }
 
-uint32_t Vst3Equalizer::addRef() { return references.fetch_add(1) + 1; }
+uint32_t Vst3Equalizer::addRef() {
+    return references.fetch_add(1) + 1;
+}
 
 uint32_t Vst3Equalizer::release() {
     const uint32_t left = references.fetch_sub(1) - 1;
@@ -106,16 +113,22 @@ uint32_t Vst3Equalizer::release() {
     return left;
 }
 
-tresult Vst3Equalizer::initialize(FUnknown *) { return kResultOk; }
+tresult Vst3Equalizer::initialize(FUnknown *) {
+    return kResultOk;
+}
 
 tresult Vst3Equalizer::terminate() {
     setComponentHandler(nullptr);
     return kResultOk;
 }
 
-tresult Vst3Equalizer::getControllerClassId(TUID) { return kNotImplemented; }
+tresult Vst3Equalizer::getControllerClassId(TUID) {
+    return kNotImplemented;
+}
 
-tresult Vst3Equalizer::setIoMode(int32_t) { return kResultOk; }
+tresult Vst3Equalizer::setIoMode(int32_t) {
+    return kResultOk;
+}
 
 int32_t Vst3Equalizer::getBusCount(int32_t type, int32_t dir) {
     return type == kAudio && (dir == kInput || dir == kOutput) ? 1 : 0;
@@ -134,15 +147,19 @@ tresult Vst3Equalizer::getBusInfo(int32_t type, int32_t dir, int32_t index, BusI
     return kResultOk;
 }
 
-tresult Vst3Equalizer::getRoutingInfo(RoutingInfo &, RoutingInfo &) { return kNotImplemented; }
+tresult Vst3Equalizer::getRoutingInfo(RoutingInfo &, RoutingInfo &) {
+    return kNotImplemented;
+}
 
 tresult Vst3Equalizer::activateBus(int32_t type, int32_t dir, int32_t index, TBool) {
     return type == kAudio && (dir == kInput || dir == kOutput) && index == 0 ? kResultOk : kInvalidArgument;
 }
 
-tresult Vst3Equalizer::setActive(TBool) { return kResultOk; }
+tresult Vst3Equalizer::setActive(TBool) {
+    return kResultOk;
+}
 
-tresult Vst3Equalizer::setState(IBStream *state) {
+tresult Vst3Equalizer::loadState(IBStream *state) {
     if (state == nullptr)
         return kInvalidArgument;
     std::vector<unsigned char> bytes;
@@ -166,7 +183,7 @@ tresult Vst3Equalizer::setState(IBStream *state) {
     return kResultOk;
 }
 
-tresult Vst3Equalizer::getState(IBStream *state) {
+tresult Vst3Equalizer::saveState(IBStream *state) {
     if (state == nullptr)
         return kInvalidArgument;
     void *bank = nullptr;
@@ -188,8 +205,8 @@ tresult Vst3Equalizer::setComponentState(IBStream *state) {
     return state != nullptr ? kResultOk : kInvalidArgument;
 }
 
-tresult Vst3Equalizer::setBusArrangements(SpeakerArrangement *inputs, int32_t numIns, SpeakerArrangement *outputs,
-                                          int32_t numOuts) {
+tresult Vst3Equalizer::setBusArrangements(SpeakerArrangement *inputs, int32_t numIns,
+                                          SpeakerArrangement *outputs, int32_t numOuts) {
     if (numIns != 1 || numOuts != 1 || inputs == nullptr || outputs == nullptr)
         return kResultFalse;
     return inputs[0] == speaker::kStereo && outputs[0] == speaker::kStereo ? kResultTrue : kResultFalse;
@@ -207,8 +224,8 @@ tresult Vst3Equalizer::canProcessSampleSize(int32_t symbolicSampleSize) {
 }
 
 tresult Vst3Equalizer::setupProcessing(ProcessSetup &setup) {
-    if (setup.symbolicSampleSize != kSample32 || !(setup.sampleRate > 0.0) || !std::isfinite(setup.sampleRate) ||
-        setup.maxSamplesPerBlock <= 0)
+    if (setup.symbolicSampleSize != kSample32 || !(setup.sampleRate > 0.0) ||
+        !std::isfinite(setup.sampleRate) || setup.maxSamplesPerBlock <= 0)
         return kResultFalse;
     core.setSampleRate(static_cast<float>(setup.sampleRate));
     core.setBlockSize(setup.maxSamplesPerBlock);
@@ -291,7 +308,9 @@ tresult Vst3Equalizer::process(ProcessData &data) {
     return kResultOk;
 }
 
-int32_t Vst3Equalizer::getParameterCount() { return kNumParameters + 1; }
+int32_t Vst3Equalizer::getParameterCount() {
+    return kNumParameters + 1;
+}
 
 tresult Vst3Equalizer::getParameterInfo(int32_t index, ParameterInfo &info) {
     std::memset(&info, 0, sizeof info);
@@ -367,7 +386,9 @@ ParamValue Vst3Equalizer::plainParamToNormalized(ParamID id, ParamValue plain) {
     if (isParameter(id))
         return fromReadable(static_cast<int32_t>(id), static_cast<float>(plain));
     if (id == kProgramParamId)
-        return std::isnan(plain) ? 0.0 : programValue(static_cast<int32_t>(std::clamp(plain, 0.0, 1.0 * kLastProgram)));
+        return std::isnan(plain)
+                   ? 0.0
+                   : programValue(static_cast<int32_t>(std::clamp(plain, 0.0, 1.0 * kLastProgram)));
     return plain;
 }
 
@@ -458,7 +479,9 @@ tresult Vst3Equalizer::getProgramName(ProgramListID listId, int32_t programIndex
     return kResultOk;
 }
 
-tresult Vst3Equalizer::selectUnit(UnitID unitId) { return unitId == kRootUnitId ? kResultOk : kResultFalse; }
+tresult Vst3Equalizer::selectUnit(UnitID unitId) {
+    return unitId == kRootUnitId ? kResultOk : kResultFalse;
+}
 
 tresult Vst3Equalizer::getUnitByBus(int32_t, int32_t, int32_t, int32_t, UnitID &unitId) {
     unitId = kRootUnitId;

@@ -29,7 +29,39 @@ constexpr ProgramListID kProgramListId = 1;
 constexpr uint32_t kStateVersion = 1;
 constexpr int32_t kStateHeaderSize = 8;
 
-class Vst3Equalizer final : public IComponent, public IAudioProcessor, public IEditController, public IUnitInfo {
+// The component and the controller name their state calls alike; these two
+// give each its own, so that the host's copy of the controller's state is
+// not a second copy of the bank.
+class Vst3Component : public IComponent {
+  public:
+    tresult SORREL_VST3_CALL setState(IBStream *state) final { return loadState(state); }
+    tresult SORREL_VST3_CALL getState(IBStream *state) final { return saveState(state); }
+    virtual tresult loadState(IBStream *state) = 0;
+    virtual tresult saveState(IBStream *state) = 0;
+
+  protected:
+    ~Vst3Component() = default;
+};
+
+class Vst3Controller : public IEditController {
+  public:
+    // The controller keeps nothing of its own: an empty state, and any
+    // state it is given is taken without looking.
+    tresult SORREL_VST3_CALL setState(IBStream *state) final {
+        return state != nullptr ? kResultOk : kInvalidArgument;
+    }
+    tresult SORREL_VST3_CALL getState(IBStream *state) final {
+        return state != nullptr ? kResultOk : kInvalidArgument;
+    }
+
+  protected:
+    ~Vst3Controller() = default;
+};
+
+class Vst3Equalizer final : public Vst3Component,
+                            public IAudioProcessor,
+                            public Vst3Controller,
+                            public IUnitInfo {
   public:
     // Throws std::bad_alloc. Starts with one reference.
     Vst3Equalizer();
@@ -54,11 +86,10 @@ class Vst3Equalizer final : public IComponent, public IAudioProcessor, public IE
     tresult SORREL_VST3_CALL getRoutingInfo(RoutingInfo &inInfo, RoutingInfo &outInfo) override;
     tresult SORREL_VST3_CALL activateBus(int32_t type, int32_t dir, int32_t index, TBool state) override;
     tresult SORREL_VST3_CALL setActive(TBool state) override;
-    // Both IComponent's and IEditController's: the component's state is the
-    // bank and program; the controller keeps nothing of its own (an empty
-    // state, and any state it is given is taken without looking).
-    tresult SORREL_VST3_CALL setState(IBStream *state) override;
-    tresult SORREL_VST3_CALL getState(IBStream *state) override;
+    // The component's state: the bank and the selected program. A state
+    // that is not whole and ours is refused with nothing changed.
+    tresult loadState(IBStream *state) override;
+    tresult saveState(IBStream *state) override;
 
     // IAudioProcessor
     tresult SORREL_VST3_CALL setBusArrangements(SpeakerArrangement *inputs, int32_t numIns,
@@ -77,7 +108,8 @@ class Vst3Equalizer final : public IComponent, public IAudioProcessor, public IE
     tresult SORREL_VST3_CALL getParameterInfo(int32_t paramIndex, ParameterInfo &info) override;
     tresult SORREL_VST3_CALL getParamStringByValue(ParamID id, ParamValue valueNormalized,
                                                    String128 string) override;
-    tresult SORREL_VST3_CALL getParamValueByString(ParamID id, char16 *string, ParamValue &valueNormalized) override;
+    tresult SORREL_VST3_CALL getParamValueByString(ParamID id, char16 *string,
+                                                   ParamValue &valueNormalized) override;
     ParamValue SORREL_VST3_CALL normalizedParamToPlain(ParamID id, ParamValue valueNormalized) override;
     ParamValue SORREL_VST3_CALL plainParamToNormalized(ParamID id, ParamValue plainValue) override;
     ParamValue SORREL_VST3_CALL getParamNormalized(ParamID id) override;
@@ -90,7 +122,8 @@ class Vst3Equalizer final : public IComponent, public IAudioProcessor, public IE
     tresult SORREL_VST3_CALL getUnitInfo(int32_t unitIndex, UnitInfo &info) override;
     int32_t SORREL_VST3_CALL getProgramListCount() override { return 1; }
     tresult SORREL_VST3_CALL getProgramListInfo(int32_t listIndex, ProgramListInfo &info) override;
-    tresult SORREL_VST3_CALL getProgramName(ProgramListID listId, int32_t programIndex, String128 name) override;
+    tresult SORREL_VST3_CALL getProgramName(ProgramListID listId, int32_t programIndex,
+                                            String128 name) override;
     tresult SORREL_VST3_CALL getProgramInfo(ProgramListID, int32_t, const char *, String128) override {
         return kResultFalse;
     }
@@ -101,7 +134,9 @@ class Vst3Equalizer final : public IComponent, public IAudioProcessor, public IE
     UnitID SORREL_VST3_CALL getSelectedUnit() override { return kRootUnitId; }
     tresult SORREL_VST3_CALL selectUnit(UnitID unitId) override;
     tresult SORREL_VST3_CALL getUnitByBus(int32_t, int32_t, int32_t, int32_t, UnitID &unitId) override;
-    tresult SORREL_VST3_CALL setUnitProgramData(int32_t, int32_t, IBStream *) override { return kNotImplemented; }
+    tresult SORREL_VST3_CALL setUnitProgramData(int32_t, int32_t, IBStream *) override {
+        return kNotImplemented;
+    }
 
     EqualizerEffect &effect() { return core; }
     // The host's handler, or null; the view reports gestures through it.

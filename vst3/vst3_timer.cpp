@@ -58,8 +58,12 @@ void OwnTimer::stop() {
 
 #else
 
-bool OwnTimer::start(ITimerHandler *, uint32_t) { return false; }
-void OwnTimer::stop() { id = 0; }
+bool OwnTimer::start(ITimerHandler *, uint32_t) {
+    return false;
+}
+void OwnTimer::stop() {
+    id = 0;
+}
 
 #endif
 

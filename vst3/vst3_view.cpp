@@ -16,12 +16,13 @@ constexpr const char *kWindowType = kPlatformTypeHWND;
 constexpr const char *kWindowType = kPlatformTypeX11EmbedWindowID;
 #endif
 
-bool isOurWindowType(FIDString type) { return type != nullptr && std::strcmp(type, kWindowType) == 0; }
+bool isOurWindowType(FIDString type) {
+    return type != nullptr && std::strcmp(type, kWindowType) == 0;
+}
 
 } // namespace
 
-Vst3EqualizerView::Vst3EqualizerView(Vst3Equalizer &owner)
-    : plugin(owner), editor(this, &owner.effect()) {
+Vst3EqualizerView::Vst3EqualizerView(Vst3Equalizer &owner) : plugin(owner), editor(this, &owner.effect()) {
     plugin.addRef();
 }
 
@@ -50,7 +51,9 @@ tresult Vst3EqualizerView::queryInterface(const TUID interfaceId, void **obj) {
     return kResultOk;
 }
 
-uint32_t Vst3EqualizerView::addRef() { return references.fetch_add(1) + 1; }
+uint32_t Vst3EqualizerView::addRef() {
+    return references.fetch_add(1) + 1;
+}
 
 uint32_t Vst3EqualizerView::release() {
     const uint32_t left = references.fetch_sub(1) - 1;
@@ -80,8 +83,9 @@ tresult Vst3EqualizerView::attached(void *parent, FIDString type) {
     // The host's GUI thread runs the idle pass: from its run loop where it
     // offers one, else from a timer of the plug-in's own.
     void *loop = nullptr;
-    if (plugFrame != nullptr && plugFrame->queryInterface(reinterpret_cast<const char *>(IRunLoop::iid.bytes),
-                                                          &loop) == kResultOk && loop != nullptr) {
+    if (plugFrame != nullptr &&
+        plugFrame->queryInterface(reinterpret_cast<const char *>(IRunLoop::iid.bytes), &loop) == kResultOk &&
+        loop != nullptr) {
         runLoop = static_cast<IRunLoop *>(loop);
         if (runLoop->registerTimer(this, IdlePacer::kInterval) != kResultOk) {
             runLoop->release();
@@ -192,7 +196,9 @@ bool Vst3EqualizerView::requestSize(int32_t width, int32_t height) {
     return plugFrame->resizeView(this, &size) == kResultOk;
 }
 
-float Vst3EqualizerView::parameterValue(int32_t index) { return plugin.effect().getParameter(index); }
+float Vst3EqualizerView::parameterValue(int32_t index) {
+    return plugin.effect().getParameter(index);
+}
 
 void Vst3EqualizerView::userValue(int32_t index, float value) {
     if (parameterInfo(index) != nullptr)

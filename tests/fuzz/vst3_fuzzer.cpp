@@ -37,7 +37,9 @@ struct Counts {
     std::abort();
 }
 
-const char *id(const Uid &uid) { return reinterpret_cast<const char *>(uid.bytes); }
+const char *id(const Uid &uid) {
+    return reinterpret_cast<const char *>(uid.bytes);
+}
 
 template <typename I> class Stack : public I {
   public:
@@ -70,8 +72,8 @@ class Stream final : public Stack<IBStream> {
             return kResultFalse;
         }
         const size_t left = bytes.size() - at;
-        const auto count = static_cast<int32_t>(std::min<size_t>({left, static_cast<size_t>(std::max(n, 0)),
-                                                                   static_cast<size_t>(piece)}));
+        const auto count = static_cast<int32_t>(
+            std::min<size_t>({left, static_cast<size_t>(std::max(n, 0)), static_cast<size_t>(piece)}));
         if (count > 0)
             std::memcpy(buffer, bytes.data() + at, static_cast<size_t>(count));
         at += static_cast<size_t>(count);
@@ -116,7 +118,9 @@ class Changes final : public Stack<IParameterChanges> {
                    ? &queues[static_cast<size_t>(i)]
                    : nullptr;
     }
-    IParamValueQueue *SORREL_VST3_CALL addParameterData(const ParamID &, int32_t &) override { return nullptr; }
+    IParamValueQueue *SORREL_VST3_CALL addParameterData(const ParamID &, int32_t &) override {
+        return nullptr;
+    }
 };
 
 class Handler final : public Stack<IComponentHandler> {
@@ -212,8 +216,9 @@ void text(FuzzedDataProvider &in, IEditController *controller) {
     char16 typed[128] = {};
     const size_t length = in.ConsumeIntegralInRange<size_t>(0, 127);
     for (size_t i = 0; i < length; ++i)
-        typed[i] = in.ConsumeIntegralInRange<int>(0, 5) == 0 ? in.ConsumeIntegral<char16>()
-                                                              : static_cast<char16>(in.ConsumeIntegralInRange<int>(32, 126));
+        typed[i] = in.ConsumeIntegralInRange<int>(0, 5) == 0
+                       ? in.ConsumeIntegral<char16>()
+                       : static_cast<char16>(in.ConsumeIntegralInRange<int>(32, 126));
     ParamValue value = 0;
     controller->getParamValueByString(param, typed, value);
     controller->normalizedParamToPlain(param, anyValue(in));
@@ -232,7 +237,8 @@ void loadState(FuzzedDataProvider &in, IComponent *component) {
         stream.bytes = before;
         const int changes = in.ConsumeIntegralInRange<int>(0, 4);
         for (int k = 0; k < changes && !stream.bytes.empty(); ++k)
-            stream.bytes[in.ConsumeIntegralInRange<size_t>(0, stream.bytes.size() - 1)] = in.ConsumeIntegral<uint8_t>();
+            stream.bytes[in.ConsumeIntegralInRange<size_t>(0, stream.bytes.size() - 1)] =
+                in.ConsumeIntegral<uint8_t>();
         if (in.ConsumeBool())
             stream.bytes.resize(in.ConsumeIntegralInRange<size_t>(0, stream.bytes.size() + 8));
     } else {
@@ -240,7 +246,8 @@ void loadState(FuzzedDataProvider &in, IComponent *component) {
     }
     stream.piece = in.ConsumeIntegralInRange<int32_t>(1, 4096);
     stream.failAt = in.ConsumeIntegralInRange<int>(0, 3);
-    const tresult result = component->setState(in.ConsumeIntegralInRange<int>(0, 15) == 0 ? nullptr : &stream);
+    const tresult result =
+        component->setState(in.ConsumeIntegralInRange<int>(0, 15) == 0 ? nullptr : &stream);
     const std::vector<uint8_t> after = saved(component);
     if (result == kResultOk) {
         ++counts.taken;
@@ -268,9 +275,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     uint8_t junk[16];
     for (uint8_t &b : junk)
         b = in.ConsumeIntegral<uint8_t>();
-    const char *cid = in.ConsumeIntegralInRange<int>(0, 7) == 0 ? reinterpret_cast<const char *>(junk) : info.cid;
+    const char *cid =
+        in.ConsumeIntegralInRange<int>(0, 7) == 0 ? reinterpret_cast<const char *>(junk) : info.cid;
     const char *iid = in.ConsumeIntegralInRange<int>(0, 7) == 0 ? reinterpret_cast<const char *>(junk)
-                                                                 : id(IComponent::iid);
+                                                                : id(IComponent::iid);
     if (factory->createInstance(cid, iid, &obj) != kResultOk || obj == nullptr)
         return 0;
     auto *component = static_cast<IComponent *>(obj);
@@ -297,13 +305,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
                 a = in.ConsumeBool() ? speaker::kStereo : in.ConsumeIntegral<SpeakerArrangement>();
             for (auto &a : outs)
                 a = in.ConsumeBool() ? speaker::kStereo : in.ConsumeIntegral<SpeakerArrangement>();
-            processor->setBusArrangements(ins.data(), in.ConsumeIntegralInRange<int32_t>(0, int32_t(ins.size())),
-                                          outs.data(), in.ConsumeIntegralInRange<int32_t>(0, int32_t(outs.size())));
+            processor->setBusArrangements(
+                ins.data(), in.ConsumeIntegralInRange<int32_t>(0, int32_t(ins.size())), outs.data(),
+                in.ConsumeIntegralInRange<int32_t>(0, int32_t(outs.size())));
             SpeakerArrangement arrangement = 0;
             processor->getBusArrangement(in.ConsumeIntegralInRange<int32_t>(-1, 2),
                                          in.ConsumeIntegralInRange<int32_t>(-1, 2), arrangement);
             BusInfo bus{};
-            component->getBusInfo(in.ConsumeIntegralInRange<int32_t>(-1, 2), in.ConsumeIntegralInRange<int32_t>(-1, 2),
+            component->getBusInfo(in.ConsumeIntegralInRange<int32_t>(-1, 2),
+                                  in.ConsumeIntegralInRange<int32_t>(-1, 2),
                                   in.ConsumeIntegralInRange<int32_t>(-1, 2), bus);
             break;
         }
@@ -328,15 +338,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
             break;
         case 6: {
             String128 name{};
-            units->getProgramName(in.ConsumeIntegralInRange<int32_t>(-1, 2), in.ConsumeIntegralInRange<int32_t>(-1, 11),
-                                  name);
+            units->getProgramName(in.ConsumeIntegralInRange<int32_t>(-1, 2),
+                                  in.ConsumeIntegralInRange<int32_t>(-1, 11), name);
             UnitInfo unit{};
             units->getUnitInfo(in.ConsumeIntegralInRange<int32_t>(-1, 1), unit);
             break;
         }
         case 7: {
             void *any = nullptr;
-            component->queryInterface(reinterpret_cast<const char *>(junk), in.ConsumeBool() ? &any : nullptr);
+            component->queryInterface(reinterpret_cast<const char *>(junk),
+                                      in.ConsumeBool() ? &any : nullptr);
             if (any != nullptr)
                 fail("made-up interface answered");
             break;

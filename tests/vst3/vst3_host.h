@@ -44,7 +44,8 @@ class MemoryStream final : public StackObject<IBStream> {
 
     tresult SORREL_VST3_CALL read(void *buffer, int32_t numBytes, int32_t *numBytesRead) override {
         const int64_t left = static_cast<int64_t>(bytes.size()) - position;
-        const int32_t n = static_cast<int32_t>(std::max<int64_t>(0, std::min<int64_t>({left, numBytes, readLimit})));
+        const int32_t n =
+            static_cast<int32_t>(std::max<int64_t>(0, std::min<int64_t>({left, numBytes, readLimit})));
         if (n > 0)
             std::memcpy(buffer, bytes.data() + position, static_cast<size_t>(n));
         position += n;
@@ -62,7 +63,9 @@ class MemoryStream final : public StackObject<IBStream> {
         return kResultOk;
     }
     tresult SORREL_VST3_CALL seek(int64_t pos, int32_t mode, int64_t *result) override {
-        position = mode == kIBSeekSet ? pos : mode == kIBSeekCur ? position + pos : int64_t(bytes.size()) + pos;
+        position = mode == kIBSeekSet   ? pos
+                   : mode == kIBSeekCur ? position + pos
+                                        : int64_t(bytes.size()) + pos;
         if (result != nullptr)
             *result = position;
         return kResultOk;
@@ -113,7 +116,9 @@ class ParameterChanges final : public StackObject<IParameterChanges> {
     IParamValueQueue *SORREL_VST3_CALL getParameterData(int32_t index) override {
         return index >= 0 && index < getParameterCount() ? &queues[static_cast<size_t>(index)] : nullptr;
     }
-    IParamValueQueue *SORREL_VST3_CALL addParameterData(const ParamID &, int32_t &) override { return nullptr; }
+    IParamValueQueue *SORREL_VST3_CALL addParameterData(const ParamID &, int32_t &) override {
+        return nullptr;
+    }
 };
 
 class RecordingHandler final : public StackObject<IComponentHandler> {
@@ -151,15 +156,16 @@ class Module {
         PClassInfo info{};
         void *obj = nullptr;
         if (factory == nullptr || factory->getClassInfo(0, &info) != kResultOk ||
-            factory->createInstance(info.cid, reinterpret_cast<const char *>(I::iid.bytes), &obj) != kResultOk)
+            factory->createInstance(info.cid, reinterpret_cast<const char *>(I::iid.bytes), &obj) !=
+                kResultOk)
             return nullptr;
         return static_cast<I *>(obj);
     }
     // The same object's interface J (counted).
     template <typename J> static J *query(FUnknown *object) {
         void *obj = nullptr;
-        return object != nullptr && object->queryInterface(reinterpret_cast<const char *>(J::iid.bytes), &obj) ==
-                                        kResultOk
+        return object != nullptr &&
+                       object->queryInterface(reinterpret_cast<const char *>(J::iid.bytes), &obj) == kResultOk
                    ? static_cast<J *>(obj)
                    : nullptr;
     }

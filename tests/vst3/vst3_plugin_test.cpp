@@ -26,7 +26,9 @@ std::string narrow(const char16 *text) {
     return out;
 }
 
-std::u16string wide(const std::string &text) { return std::u16string(text.begin(), text.end()); }
+std::u16string wide(const std::string &text) {
+    return std::u16string(text.begin(), text.end());
+}
 
 // One plug-in instance of the module, with its interfaces.
 struct Instance {
@@ -177,7 +179,8 @@ TEST_F(Vst3Plugin, OneStereoBusEachWayAndNothingElse) {
     for (const Row &row : rows) {
         std::vector<SpeakerArrangement> in = row.in, out = row.out;
         EXPECT_EQ(plugin.processor->setBusArrangements(in.empty() ? nullptr : in.data(), int32_t(in.size()),
-                                                       out.empty() ? nullptr : out.data(), int32_t(out.size())),
+                                                       out.empty() ? nullptr : out.data(),
+                                                       int32_t(out.size())),
                   row.expected)
             << row.in.size() << " in, " << row.out.size() << " out";
     }
@@ -199,8 +202,8 @@ TEST_F(Vst3Plugin, ChangesAtOffsetsSoundLikeTheVst2Effect) {
     // A program first, then values at the block's start, inside it and on
     // its last sample; values exact in binary so float and double agree.
     const Change changes[] = {
-        {0, kProgramId, 3.f / 9.f}, {0, 0, 0.4375f},     {0, 1, 0.75f},      {0, 7, 0.125f},
-        {300, 19, 0.875f},          {300, 30, 0.6875f},  {777, 33, 0.5625f}, {777, 7, 0.9375f},
+        {0, kProgramId, 3.f / 9.f}, {0, 0, 0.4375f},      {0, 1, 0.75f},      {0, 7, 0.125f},
+        {300, 19, 0.875f},          {300, 30, 0.6875f},   {777, 33, 0.5625f}, {777, 7, 0.9375f},
         {1500, 1, 0.25f},           {kFrames - 1, 2, 1.f}};
 
     std::mt19937 random(7);
@@ -256,7 +259,9 @@ TEST_F(Vst3Plugin, ChangesAtOffsetsSoundLikeTheVst2Effect) {
     // The controller shows what the changes left.
     EXPECT_EQ(plugin.controller->getParamNormalized(kProgramId), 3.0 / 9.0);
     for (int32_t i = 0; i < kNumParameters; ++i)
-        EXPECT_EQ(plugin.controller->getParamNormalized(static_cast<ParamID>(i)), effect->getParameter(effect, i)) << i;
+        EXPECT_EQ(plugin.controller->getParamNormalized(static_cast<ParamID>(i)),
+                  effect->getParameter(effect, i))
+            << i;
 }
 
 TEST_F(Vst3Plugin, OddBlocksAreHandledOrRefused) {
@@ -334,6 +339,14 @@ TEST_F(Vst3Plugin, StateRoundTripsAndHoldsTheVst2Bank) {
     stream.position = 0;
     EXPECT_EQ(second.controller->setComponentState(&stream), kResultOk);
     EXPECT_EQ(second.state(), saved);
+    // The controller keeps nothing of its own: the host's copy of its state
+    // is empty, and whatever the host gives back is taken.
+    MemoryStream controllerState;
+    EXPECT_EQ(second.controller->getState(&controllerState), kResultOk);
+    EXPECT_TRUE(controllerState.bytes.empty());
+    MemoryStream junk({1, 2, 3});
+    EXPECT_EQ(second.controller->setState(&junk), kResultOk);
+    EXPECT_EQ(second.state(), saved);
     for (int32_t i = 0; i < kNumParameters; ++i)
         EXPECT_EQ(second.controller->getParamNormalized(static_cast<ParamID>(i)),
                   first.controller->getParamNormalized(static_cast<ParamID>(i)));
@@ -402,7 +415,8 @@ TEST_F(Vst3Plugin, EveryParameterDescribesItselfAndReadsItsOwnText) {
             const double expected = row.kind == ParameterKind::Switch ? std::round(value) : value;
             ParamValue back = -1;
             String128 again{};
-            ASSERT_EQ(plugin.controller->getParamValueByString(info.id, text, back), kResultOk) << narrow(text);
+            ASSERT_EQ(plugin.controller->getParamValueByString(info.id, text, back), kResultOk)
+                << narrow(text);
             ASSERT_EQ(plugin.controller->getParamStringByValue(info.id, back, again), kResultOk);
             EXPECT_EQ(narrow(again), narrow(text));
             EXPECT_NEAR(plugin.controller->plainParamToNormalized(
@@ -418,16 +432,25 @@ TEST_F(Vst3Plugin, EveryParameterDescribesItselfAndReadsItsOwnText) {
         ParamValue value;
     };
     const Row rows[] = {
-        {0, "-3 dB", kResultOk, 0.375},   {0, "+6", kResultOk, 0.75},     {0, "30", kResultOk, 1.0},
-        {1, " 0.25 ", kResultOk, 0.25},   {34, "on", kResultOk, 1.0},     {35, "OFF", kResultOk, 0.0},
-        {0, "", kResultFalse, -1},        {0, "loud", kResultFalse, -1},  {0, "3 Hz", kResultFalse, -1},
-        {1, "0.5 dB", kResultFalse, -1},  {34, "maybe", kResultFalse, -1}, {0, "nan", kResultFalse, -1},
+        {0, "-3 dB", kResultOk, 0.375},
+        {0, "+6", kResultOk, 0.75},
+        {0, "30", kResultOk, 1.0},
+        {1, " 0.25 ", kResultOk, 0.25},
+        {34, "on", kResultOk, 1.0},
+        {35, "OFF", kResultOk, 0.0},
+        {0, "", kResultFalse, -1},
+        {0, "loud", kResultFalse, -1},
+        {0, "3 Hz", kResultFalse, -1},
+        {1, "0.5 dB", kResultFalse, -1},
+        {34, "maybe", kResultFalse, -1},
+        {0, "nan", kResultFalse, -1},
         {36 + 500, "1", kInvalidArgument, -1},
     };
     for (const Row &row : rows) {
         std::u16string text = wide(row.text);
         ParamValue value = -1;
-        EXPECT_EQ(plugin.controller->getParamValueByString(row.id, text.data(), value), row.expected) << row.text;
+        EXPECT_EQ(plugin.controller->getParamValueByString(row.id, text.data(), value), row.expected)
+            << row.text;
         EXPECT_EQ(value, row.value) << row.text;
     }
     String128 text{};
