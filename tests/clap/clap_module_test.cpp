@@ -152,7 +152,8 @@ struct Plugin {
                                       return -1;
                                   const size_t n = std::min<size_t>(
                                       {static_cast<size_t>(size), src->chunk, src->bytes->size() - src->at});
-                                  std::memcpy(data, src->bytes->data() + src->at, n);
+                                  if (n > 0) // an empty vector's data may be null
+                                      std::memcpy(data, src->bytes->data() + src->at, n);
                                   src->at += n;
                                   return static_cast<int64_t>(n);
                               }};
