@@ -204,7 +204,13 @@ bool TrueResponseDesigner::prepare(double rate) {
     // below the Nyquist frequency.
     const double highest = 0.985 * nyquist;
     const double octaves = fm::logarithm(highest / kLowestGridFrequency) / fm::logarithm(2.0);
-    gridSize = static_cast<int>(octaves * kGridPointsPerOctave) + 1;
+    // The even grid, then every band center once more: a fader's own
+    // frequency is where an error is heard and read first.
+    const int evenPoints = static_cast<int>(octaves * kGridPointsPerOctave) + 1;
+    int centers = 0;
+    while (centers < kBands && kBandFrequencies[centers] < highest)
+        ++centers;
+    gridSize = evenPoints + centers;
     const int rows = 2 * gridSize, unknowns = 2 * used + 1;
     gridLogFrequency.assign(static_cast<size_t>(gridSize), 0.0);
     std::vector<double> matrix(static_cast<size_t>(rows) * static_cast<size_t>(unknowns)); // column-major
@@ -213,8 +219,10 @@ bool TrueResponseDesigner::prepare(double rate) {
     };
     std::vector<double> omega(static_cast<size_t>(gridSize));
     for (int i = 0; i < gridSize; ++i) {
-        const double logF = fm::logarithm(kLowestGridFrequency) +
-                            static_cast<double>(i) / kGridPointsPerOctave * fm::logarithm(2.0);
+        const double logF =
+            i < evenPoints ? fm::logarithm(kLowestGridFrequency) +
+                                 static_cast<double>(i) / kGridPointsPerOctave * fm::logarithm(2.0)
+                           : fm::logarithm(static_cast<double>(kBandFrequencies[i - evenPoints]));
         gridLogFrequency[static_cast<size_t>(i)] = logF;
         const double w = kTwoPi * fm::exponential(logF) / rate;
         omega[static_cast<size_t>(i)] = w;
