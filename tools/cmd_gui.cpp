@@ -47,7 +47,7 @@ const char *const kHelp =
     "                            (default 1, at most 16); closing one window closes\n"
     "                            that editor and instance, the others run on\n"
     "  --scale F                 tell the plug-in the content scale factor F (0 < F\n"
-    "                            <= 4, e.g. 2 for a 200 % screen) before opening its\n"
+    "                            <= 4, e.g. 1.5 for a 150 % screen) before opening its\n"
     "                            editor, as hosts on high-density screens do (the\n"
     "                            VST 2.4 vendor call 'PreS' 'AeCs')\n"
     "  --scale-after-open        send it once the editor is open instead (the\n"
