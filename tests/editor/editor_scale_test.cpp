@@ -299,31 +299,41 @@ TEST(EditorScale, NonsenseFactorsAreRefusedAndChangeNothing) {
 // While open: a host that resizes gets the new scale at once, drawn in
 // full at the next idle; one that refuses keeps the old scale.
 TEST(EditorScale, ChangeWhileOpenAsksTheHost) {
-    for (bool hostResizes : {true, false}) {
+    const struct Case {
+        float factor;
+        int32_t width, height;
+        const char *golden;
+        bool hostResizes;
+    } cases[] = {{2.f, 1420, 334, "editor_fresh_2x", true},
+                 {1.5f, 1065, 251, "editor_fresh_1.5x", true},
+                 {2.f, 710, 167, nullptr, false},
+                 {1.75f, 710, 167, nullptr, false}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.factor << (c.hostResizes ? " taken" : " refused"));
         headless::reset();
         FakeHost host;
-        host.answer(audioMasterCanDo, hostResizes ? 1 : 0);
-        host.answer(audioMasterSizeWindow, hostResizes ? 1 : 0);
+        host.answer(audioMasterCanDo, c.hostResizes ? 1 : 0);
+        host.answer(audioMasterSizeWindow, c.hostResizes ? 1 : 0);
         auto effect = std::make_unique<EqualizerPlugin>(host.callback());
         auto *editor = static_cast<EqualizerVstEditor *>(effect->getEditor());
         ASSERT_TRUE(editor->open(&parentWindow));
         paint(editor);
         AEffect *record = effect->getAeffect();
         EXPECT_EQ(record->dispatcher(record, effVendorSpecific, EqualizerPlugin::kContentScaleIndex,
-                                     EqualizerPlugin::kContentScaleValue, nullptr, 2.f),
+                                     EqualizerPlugin::kContentScaleValue, nullptr, c.factor),
                   1);
         ERect *rect = nullptr;
         record->dispatcher(record, effEditGetRect, 0, 0, &rect, 0);
-        const int32_t s = hostResizes ? 2 : 1;
-        EXPECT_EQ(rect->right, 710 * s) << hostResizes;
-        EXPECT_EQ(picture(editor).width(), 710 * s);
-        if (hostResizes) {
+        EXPECT_EQ(rect->right, c.width);
+        EXPECT_EQ(rect->bottom, c.height);
+        EXPECT_EQ(picture(editor).width(), c.width);
+        if (c.hostResizes) {
             const auto asked = host.callsOf(audioMasterSizeWindow);
             ASSERT_EQ(asked.size(), 1u);
-            EXPECT_EQ(asked[0].index, 1420);
-            EXPECT_EQ(asked[0].value, 334);
+            EXPECT_EQ(asked[0].index, c.width);
+            EXPECT_EQ(asked[0].value, c.height);
             idle(editor, 3);
-            EXPECT_TRUE(sorrel::testimg::matchesGolden(picture(editor), "editor_fresh_2x"));
+            EXPECT_TRUE(sorrel::testimg::matchesGolden(picture(editor), c.golden));
         }
         editor->close();
     }
