@@ -6,6 +6,7 @@
 // size. A refused state must leave the saved state byte for byte as it was,
 // an accepted one must name the program it selects, and full-scale noise
 // must come out finite whatever happened before.
+#include "effect/equalizer_effect.h"
 #include "lv2/lv2_ports.h"
 #include "tests/support/urid_map.h"
 
@@ -31,7 +32,13 @@ namespace {
 
 constexpr int kMaxSteps = 48;
 constexpr uint32_t kMaxFrames = 1200;
-constexpr size_t kStateBytes = kStateHeaderSize + 1760;
+// What the plug-in saves: the program and the bank, a record of every
+// parameter per program. States of the first release hold records of its 36
+// parameters; the plug-in still takes them.
+constexpr size_t kStateBytes =
+    kStateHeaderSize + EqualizerEffect::kNumPrograms * ProgramBank::recordSizeFor(kNumParameters);
+constexpr size_t kFirstStateBytes =
+    kStateHeaderSize + EqualizerEffect::kNumPrograms * ProgramBank::recordSizeFor(kNumFirstParameters);
 
 // Restores offered, taken and refused; printed when the run ends, so that a
 // run shows it reached both ways.
@@ -270,7 +277,8 @@ struct Plugin {
         ++counts.taken;
         if (!features.hasMap)
             fail("state restored without a urid:map");
-        if (offer.bytes.size() != kStateBytes || offer.type != features.urids.id(LV2_ATOM__Chunk))
+        if ((offer.bytes.size() != kStateBytes && offer.bytes.size() != kFirstStateBytes) ||
+            offer.type != features.urids.id(LV2_ATOM__Chunk))
             fail("a state of the wrong size or type was taken", static_cast<long long>(offer.bytes.size()));
         if (std::memcmp(after.bytes.data(), offer.bytes.data(), kStateHeaderSize) != 0)
             fail("the restored program is not the one the state named");
