@@ -59,9 +59,10 @@ BAND_NAMES = [
     "2.5kHz", "3.3kHz", "4.4kHz", "5.8kHz", "7.8kHz", "10kHz", "14kHz", "19kHz",
 ]
 # The two meter switches have no name; Ardour shows what the plug-in wrote.
-EXPECT_PARAM_NAMES = ["In gain", "Q"] + BAND_NAMES + ["Out gain", "", ""]
+EXPECT_PARAM_NAMES = ["In gain", "Q"] + BAND_NAMES + ["Out gain", "", "", "Response"]
+NUM_PARAMS = len(EXPECT_PARAM_NAMES)
 NUM_PROGRAMS = 10
-RECORD_SIZE = 32 + 36 * 4
+RECORD_SIZE = 32 + NUM_PARAMS * 4
 
 # The settings made through Ardour: a program other than the first, then
 # input gain, Q, three bands, output gain and one meter switch. Values are
@@ -74,6 +75,12 @@ TIMEOUT = 120  # seconds for each Ardour process (a run takes a few)
 # dB (0..1 is -12..+12 dB), Q and the switches as they are.
 LV2_URI = "https://sorrel.quillmark.example/lv2/sorrel"
 LV2_BANK_KEY = LV2_URI + "#bank"
+
+
+def default_value(index):
+    """A new instance's value: the meter switches on, the response switch
+    at its first mode, everything else in the middle."""
+    return 1.0 if index in (34, 35) else 0.0 if index == 36 else 0.5
 
 
 def lv2_port_value(index, normalised):
@@ -326,7 +333,7 @@ def vst3_state(session_file):
 
 def record_values(bank, program):
     record = bank[program * RECORD_SIZE:(program + 1) * RECORD_SIZE]
-    return list(struct.unpack_from("<36f", record, 32))
+    return list(struct.unpack_from(f"<{NUM_PARAMS}f", record, 32))
 
 
 def lv2_state(session_dir, session_file):
@@ -508,7 +515,7 @@ def run_checks(ardour, host, work):
                                 SORREL_PARAMS=params, **common)
     timings.append(("render session", took))
     names = [first.get(f"name.{i}") for i in range(len(EXPECT_PARAM_NAMES))]
-    expected_values = [SETTINGS.get(i, 1.0 if i >= 34 else 0.5) for i in range(36)]
+    expected_values = [SETTINGS.get(i, default_value(i)) for i in range(NUM_PARAMS)]
     check_all([
         ("session rate", str(RATE), first.get("rate")),
         ("plug-in name", EXPECT_NAME, first.get("name")),
@@ -520,7 +527,7 @@ def run_checks(ardour, host, work):
         ("parameter names", EXPECT_PARAM_NAMES, names),
         ("programs offered", str(NUM_PROGRAMS), first.get("presets")),
         ("parameters after the settings", expected_values,
-         [float(first.get(f"param.{i}", "nan")) for i in range(36)]),
+         [float(first.get(f"param.{i}", "nan")) for i in range(NUM_PARAMS)]),
     ])
     log(f"  Ardour block size {first['block']}; program {PROGRAM} is offered as {first.get('program_label')!r}")
 
@@ -561,7 +568,7 @@ def run_checks(ardour, host, work):
 
     saved_program, saved_bank = lxvst_state(os.path.join(session, "sorrel.ardour"))
     whole = len(saved_bank) == NUM_PROGRAMS * RECORD_SIZE
-    defaults = [1.0 if i >= 34 else 0.5 for i in range(36)]
+    defaults = [default_value(i) for i in range(NUM_PARAMS)]
     check_all([
         ("saved current program", str(PROGRAM), saved_program),
         ("saved chunk size", NUM_PROGRAMS * RECORD_SIZE, len(saved_bank)),
@@ -577,13 +584,30 @@ def run_checks(ardour, host, work):
     largest_again, differing_again, _ = compare(bounced, again)
     reloaded_program, reloaded_bank = lxvst_state(os.path.join(session, "reloaded.ardour"))
     check_all([
-        ("parameters after reload", [first.get(f"param.{i}") for i in range(36)],
-         [second.get(f"param.{i}") for i in range(36)]),
+        ("parameters after reload", [first.get(f"param.{i}") for i in range(NUM_PARAMS)],
+         [second.get(f"param.{i}") for i in range(NUM_PARAMS)]),
         ("current program after reload", str(PROGRAM), reloaded_program),
         ("chunk after reload equals the saved chunk", True, reloaded_bank == saved_bank),
         ("samples differing between the bounce after reload and the first", 0, differing_again),
     ])
     return timings
+
+
+def same_input(report, reference):
+    return all(read_wav(report[f"input.{c}"]) == read_wav(reference[f"input.{c}"]) for c in range(2))
+
+
+def render_like(ardour, work, report_name, reference, session, **settings):
+    """Renders a session whose input must equal the reference session's. The
+    test signal runs in Ardour's process cycles too, so a cycle that slips in
+    between adding it and bouncing it starts the noise further on; such a
+    run is made again once in a fresh folder instead of failing the test."""
+    for attempt in range(2):
+        shutil.rmtree(session, ignore_errors=True)
+        values, _, took = ardour.lua("render.lua", os.path.join(work, report_name), **settings)
+        if "input.0" not in values or same_input(values, reference) or attempt:
+            return values, took
+        log("  the test signal ran ahead of the bounce; rendering the session again")
 
 
 def run_lv2_checks(ardour, lv2_dir, work):
@@ -597,24 +621,23 @@ def run_lv2_checks(ardour, lv2_dir, work):
                   SORREL_TOTAL_SAMPLES=TOTAL_SAMPLES, LV2_PATH=f"{lv2_dir}:/usr/lib/lv2")
     ports = ",".join(f"{i}={lv2_port_value(i, v)!r}" for i, v in SETTINGS.items())
     log(f"lv2: {LV2_URI} on a stereo track, ports {ports}")
-    lv2, _, took = ardour.lua("render.lua", os.path.join(work, "render-lv2.txt"), SORREL_PLUGIN=LV2_URI,
-                              SORREL_PLUGIN_TYPE="LV2", SORREL_INPUT_SAMPLES=INPUT_SAMPLES, SORREL_PARAMS=ports,
-                              **common)
-    timings.append(("LV2 render session", took))
     vst_report = {}
     with open(os.path.join(work, "render.txt")) as f:
         for line in f:
             key, _, value = line.rstrip("\n").partition("\t")
             vst_report[key] = value
-    expected_ports = [lv2_port_value(i, SETTINGS.get(i, 1.0 if i >= 34 else 0.5)) for i in range(36)]
+    lv2, took = render_like(ardour, work, "render-lv2.txt", vst_report, session, SORREL_PLUGIN=LV2_URI,
+                            SORREL_PLUGIN_TYPE="LV2", SORREL_INPUT_SAMPLES=INPUT_SAMPLES, SORREL_PARAMS=ports,
+                            **common)
+    timings.append(("LV2 render session", took))
+    expected_ports = [lv2_port_value(i, SETTINGS.get(i, default_value(i))) for i in range(NUM_PARAMS)]
     check_all([
         ("LV2 plug-in name", EXPECT_NAME, lv2.get("name")),
         ("LV2 instances on a stereo track", "1", lv2.get("instances")),
         ("LV2 audio inputs", "2", lv2.get("inputs")),
         ("LV2 audio outputs", "2", lv2.get("outputs")),
-        ("LV2 ports after the settings", expected_ports, [float(lv2.get(f"param.{i}", "nan")) for i in range(36)]),
-        ("the LV2 session's input equals the VST session's", True,
-         all(read_wav(lv2[f"input.{c}"]) == read_wav(vst_report[f"input.{c}"]) for c in range(2))),
+        ("LV2 ports after the settings", expected_ports, [float(lv2.get(f"param.{i}", "nan")) for i in range(NUM_PARAMS)]),
+        ("the LV2 session's input equals the VST session's", True, same_input(lv2, vst_report)),
     ])
     vst_out = [read_wav(vst_report[f"output.{c}"])[1][0] for c in range(2)]
     lv2_out = [read_wav(lv2[f"output.{c}"])[1][0] for c in range(2)]
@@ -629,7 +652,7 @@ def run_lv2_checks(ardour, lv2_dir, work):
     check_all([("saved LV2 program", 0, program),
                ("saved LV2 bank size", NUM_PROGRAMS * RECORD_SIZE, len(bank)),
                ("saved LV2 bank: program 0 holds the port values",
-                [SETTINGS.get(i, 1.0 if i >= 34 else 0.5) for i in range(36)],
+                [SETTINGS.get(i, default_value(i)) for i in range(NUM_PARAMS)],
                 record_values(bank, 0) if len(bank) == NUM_PROGRAMS * RECORD_SIZE else None)])
     # Headless Ardour has no way to pick a program of an LV2 plug-in, so the
     # saved state is made to hold the VST session's: program 3 selected, with
@@ -643,8 +666,8 @@ def run_lv2_checks(ardour, lv2_dir, work):
     _, differing_again, _ = compare(lv2_out, reloaded)
     ports_again, program_again, bank_again, _ = lv2_state(session, os.path.join(session, "reloaded.ardour"))
     check_all([
-        ("LV2 ports after reload", [lv2.get(f"param.{i}") for i in range(36)],
-         [again.get(f"param.{i}") for i in range(36)]),
+        ("LV2 ports after reload", [lv2.get(f"param.{i}") for i in range(NUM_PARAMS)],
+         [again.get(f"param.{i}") for i in range(NUM_PARAMS)]),
         ("LV2 ports saved after reload", saved_ports, ports_again),
         ("LV2 program after reload", PROGRAM, program_again),
         ("LV2 bank after reload equals the one loaded", True, bank_again == vst_bank),
@@ -683,9 +706,9 @@ def run_vst3_checks(ardour, bundle, work):
     # Ardour shows and takes a VST 3 parameter's plain value: dB for gains.
     params = ",".join(f"{i}={lv2_port_value(i, v)!r}" for i, v in SETTINGS.items())
     log(f"vst3: program {PROGRAM}, parameters {params}")
-    first, _, took = ardour.lua("render.lua", os.path.join(work, "render-vst3.txt"), SORREL_PLUGIN=EXPECT_NAME,
-                                SORREL_PLUGIN_TYPE="VST3", SORREL_INPUT_SAMPLES=INPUT_SAMPLES,
-                                SORREL_PROGRAM=PROGRAM, SORREL_PARAMS=params, **common)
+    first, took = render_like(ardour, work, "render-vst3.txt", vst_report, session, SORREL_PLUGIN=EXPECT_NAME,
+                              SORREL_PLUGIN_TYPE="VST3", SORREL_INPUT_SAMPLES=INPUT_SAMPLES,
+                              SORREL_PROGRAM=PROGRAM, SORREL_PARAMS=params, **common)
     timings.append(("VST 3 render session", took))
     # The same parameters as the VST 2.4 session, in the same order, as
     # Ardour reads them back: their plain values.
@@ -705,8 +728,7 @@ def run_vst3_checks(ardour, bundle, work):
         ("VST 3 programs offered", str(NUM_PROGRAMS), first.get("presets")),
         ("VST 3 parameters after the settings", expected_plain,
          [float(first.get(f"param.{i}", "nan")) for i in range(count)]),
-        ("the VST 3 session's input equals the VST 2.4 session's", True,
-         all(read_wav(first[f"input.{c}"]) == read_wav(vst_report[f"input.{c}"]) for c in range(2))),
+        ("the VST 3 session's input equals the VST 2.4 session's", True, same_input(first, vst_report)),
     ])
     vst_out = [read_wav(vst_report[f"output.{c}"])[1][0] for c in range(2)]
     vst3_out = [read_wav(first[f"output.{c}"])[1][0] for c in range(2)]
