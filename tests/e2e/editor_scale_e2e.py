@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Sorrel's editor at scales 2 and 3 in `sorrel-host gui` on an X server
+"""Sorrel's editor at 1.25x, 2x and 3x in `sorrel-host gui` on an X server
 (Xvfb started with -noreset, so that resources merged with xrdb stay):
 
   host     the host's content-scale call with 2.0 before effEditOpen: the
@@ -8,12 +8,14 @@
            17's fader, a Ctrl+click and a wheel notch at doubled
            coordinates reach parameter 19, each between one beginEdit and
            one endEdit; the same call after effEditOpen: the editor asks for
-           1420 x 334 with sizeWindow and shows the 2x picture
-  desktop  no host call: `Xft.dpi: 192` in the X resources gives 2x; with
+           1420 x 334 with sizeWindow and shows the 2x picture; the call
+           with 1.25 gives 888 x 209 and the 1.25x picture
+  desktop  no host call: `Xft.dpi: 192` in the X resources gives 2x,
+           `Xft.dpi: 120` gives 1.25x; with
            them removed SORREL_SCALE=3 gives 3x, and nonsense values of
            SORREL_SCALE give 1x
-  wine     the 32-bit DLL under Wine through the host's call: 2x, its
-           picture equals editor_fresh_2x.png
+  wine     the 32-bit DLL under Wine through the host's call: 2x and 1.25x,
+           their pictures equal editor_fresh_2x.png and editor_fresh_1.25x.png
 
 Usage: editor_scale_e2e.py OUT_DIR linux=BUILD [win32=BUILD]
 DISPLAY must name the server. Prints "ok:" and "FAILED:" lines; exit status 1
@@ -29,7 +31,8 @@ sys.path.insert(0, HERE)
 import editor_e2e as e2e  # noqa: E402  (tool, pictures, gestures, checks)
 
 GOLDEN = {s: e2e.Picture.load(os.path.join(e2e.GOLDEN, n)) for s, n in
-          ((1, "editor_fresh.png"), (2, "editor_fresh_2x.png"), (3, "editor_fresh_3x.png"))}
+          ((1, "editor_fresh.png"), (1.25, "editor_fresh_1.25x.png"), (2, "editor_fresh_2x.png"),
+           (3, "editor_fresh_3x.png"))}
 
 
 def check(what, ok, detail=""):
@@ -65,15 +68,16 @@ def shows(build, name, picture, scale, out):
                  f"{n} pixels differ, see {diff}")
 
 
-def host_call(build, out, silence):
-    picture, lines = snapshot(build, out, "host-2x", silence, "--scale", 2)
+def host_call(build, out, silence, scale=2, size=(1420, 334)):
+    name = f"host-{scale}x"
+    picture, lines = snapshot(build, out, name, silence, "--scale", scale)
     call = [s for s in lines if s.startswith("effVendorSpecific content scale")]
-    check(f"{build.name}: the content-scale call with 2 is taken", call == ["effVendorSpecific content scale 2 1"],
-          " | ".join(lines[:6]))
+    check(f"{build.name}: the content-scale call with {scale} is taken",
+          call == [f"effVendorSpecific content scale {scale} 1"], " | ".join(lines[:6]))
     rects = [s for s in lines if s.startswith("effEditGetRect")]
-    check(f"{build.name}: effEditGetRect answers 1420 x 334", rects[:1] == ["effEditGetRect 1420 334"],
-          " | ".join(rects))
-    shows(build, "host-2x", picture, 2, out)
+    check(f"{build.name}: effEditGetRect answers {size[0]} x {size[1]}",
+          rects[:1] == [f"effEditGetRect {size[0]} {size[1]}"], " | ".join(rects))
+    shows(build, name, picture, scale, out)
 
 
 def host_call_after_open(build, out, silence):
@@ -121,18 +125,26 @@ def gestures(build):
               " | ".join(tool.lines[-5:]))
 
 
+def away_from_windows():
+    """The pointer to the screen's far corner: windows open at the top left,
+    and a fader under the pointer shows its hover readout in the pictures."""
+    e2e.xdotool("mousemove", 10000, 10000)
+
+
 def xrdb(*args, text=None):
     subprocess.run(["xrdb", *args], input=text, text=True, check=True, timeout=e2e.STEP)
 
 
 def desktop(build, out, silence):
-    plain = {k: v for k, v in os.environ.items() if k not in ("SORREL_SCALE", "GDK_SCALE")}
-    xrdb("-merge", text="Xft.dpi: 192\n")
-    try:
-        picture, _ = snapshot(build, out, "xft-dpi-192", silence, env=plain)
-        shows(build, "xft-dpi-192", picture, 2, out)
-    finally:
-        xrdb("-remove")
+    plain = {k: v for k, v in os.environ.items() if k not in ("SORREL_SCALE", "GDK_SCALE", "GDK_DPI_SCALE")}
+    away_from_windows()
+    for dpi, scale in ((192, 2), (120, 1.25)):
+        xrdb("-merge", text=f"Xft.dpi: {dpi}\n")
+        try:
+            picture, _ = snapshot(build, out, f"xft-dpi-{dpi}", silence, env=plain)
+            shows(build, f"xft-dpi-{dpi}", picture, scale, out)
+        finally:
+            xrdb("-remove")
     picture, _ = snapshot(build, out, "sorrel-scale-3", silence, env=dict(plain, SORREL_SCALE="3"))
     shows(build, "sorrel-scale-3", picture, 3, out)
     for nonsense in ("0", "-2", "nan", "100", "big"):
@@ -147,11 +159,13 @@ def main():
     display = e2e.x11.Display(os.environ["DISPLAY"])
     silence = e2e.silence_file(out)
     for build in builds:
-        runs = [lambda: host_call(build, out, silence), lambda: host_call_after_open(build, out, silence)]
+        runs = [lambda: host_call(build, out, silence), lambda: host_call(build, out, silence, 1.25, (888, 209)),
+                lambda: host_call_after_open(build, out, silence)]
         if not build.wine:
             runs += [lambda: gestures(build), lambda: desktop(build, out, silence)]
         for run in runs:
             try:
+                away_from_windows()
                 run()
             except (RuntimeError, subprocess.SubprocessError, OSError) as e:
                 check(f"{build.name}: {e}", False)
