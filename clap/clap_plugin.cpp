@@ -4,7 +4,6 @@
 #include "effect/little_endian.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -28,15 +27,6 @@ void copyField(char *field, size_t capacity, const char *text) {
     const size_t n = std::min(std::strlen(text), capacity - 1);
     std::memcpy(field, text, n);
     field[n] = 0;
-}
-
-bool blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
-
-bool sameLetters(const char *a, const char *aEnd, const char *b) {
-    for (; a != aEnd && *b != 0; ++a, ++b)
-        if ((*a | 0x20) != (*b | 0x20))
-            return false;
-    return a == aEnd && *b == 0;
 }
 
 } // namespace
@@ -75,67 +65,23 @@ int32_t parameterIndex(clap_id id) {
 }
 
 bool valueToText(int32_t index, double value, char *text, uint32_t capacity) {
-    const ParameterInfo *info = parameterInfo(index);
-    if (info == nullptr || text == nullptr || capacity == 0 || std::isnan(value))
+    if (parameterInfo(index) == nullptr || text == nullptr || std::isnan(value))
         return false;
-    value = std::clamp(value, static_cast<double>(info->minimum), static_cast<double>(info->maximum));
-    char scratch[64];
-    char *end = scratch;
-    if (info->kind == ParameterKind::Switch) {
-        const char *word = value >= 0.5 ? "on" : "off";
-        end = scratch + std::strlen(word);
-        std::memcpy(scratch, word, static_cast<size_t>(end - scratch));
-    } else {
-        const int digits = info->kind == ParameterKind::Gain ? 2 : 3;
-        // No "-0.00": a value that rounds to zero reads as zero.
-        if (std::fabs(value) < 0.5 * std::pow(10.0, -digits))
-            value = 0;
-        end = std::to_chars(scratch, scratch + sizeof scratch - 8, value, std::chars_format::fixed, digits).ptr;
-        if (info->unit[0] != 0) {
-            *end++ = ' ';
-            const size_t n = std::strlen(info->unit);
-            std::memcpy(end, info->unit, n);
-            end += n;
-        }
-    }
-    const size_t length = static_cast<size_t>(end - scratch);
-    if (length + 1 > capacity)
+    // The readout's own words, so that the host shows what the editor shows.
+    char scratch[kReadableTextSize] = {};
+    formatReadable(index, fromReadable(index, static_cast<float>(value)), scratch, sizeof scratch);
+    const size_t length = std::strlen(scratch);
+    if (length == 0 || length + 1 > capacity)
         return false;
-    std::memcpy(text, scratch, length);
-    text[length] = 0;
+    std::memcpy(text, scratch, length + 1);
     return true;
 }
 
 bool textToValue(int32_t index, const char *text, double *value) {
-    const ParameterInfo *info = parameterInfo(index);
-    if (info == nullptr || text == nullptr || value == nullptr)
+    float normalised = 0;
+    if (value == nullptr || !parseReadable(index, text, normalised))
         return false;
-    const char *begin = text;
-    const char *end = text + std::strlen(text);
-    while (begin != end && blank(*begin))
-        ++begin;
-    while (end != begin && blank(end[-1]))
-        --end;
-    double v = 0;
-    if (info->kind == ParameterKind::Switch && sameLetters(begin, end, "on")) {
-        v = 1;
-    } else if (info->kind == ParameterKind::Switch && sameLetters(begin, end, "off")) {
-        v = 0;
-    } else {
-        if (begin != end && *begin == '+')
-            ++begin;
-        const std::from_chars_result r = std::from_chars(begin, end, v);
-        if (r.ec != std::errc() || std::isnan(v))
-            return false;
-        const char *rest = r.ptr;
-        while (rest != end && blank(*rest))
-            ++rest;
-        if (rest != end && !(info->unit[0] != 0 && sameLetters(rest, end, info->unit)))
-            return false;
-    }
-    if (info->kind == ParameterKind::Switch)
-        v = v >= 0.5 ? 1 : 0;
-    *value = std::clamp(v, static_cast<double>(info->minimum), static_cast<double>(info->maximum));
+    *value = toReadable(index, normalised);
     return true;
 }
 

@@ -36,10 +36,9 @@ extern const clap_plugin_descriptor_t kDescriptor;
 clap_id parameterId(int32_t index);
 int32_t parameterIndex(clap_id id);
 
-// Text of a readable value and back, locale-free ("-3.25 dB", "0.500",
-// "on"). Text takes an optional unit and surrounding blanks; a number
-// beyond the range is clamped to it. False for an unknown id, a buffer too
-// small, or text that holds no number.
+// Text of a readable value and back, in the words of the editor's readout
+// and text field (effect/parameters.h). False for an unknown parameter, a
+// buffer too small, a value that is no number or text that names no value.
 bool valueToText(int32_t index, double value, char *text, uint32_t capacity);
 bool textToValue(int32_t index, const char *text, double *value);
 
