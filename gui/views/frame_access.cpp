@@ -9,7 +9,6 @@
 namespace sorrel {
 
 using gui::KeepAlive;
-namespace platform = sorrel::platform;
 
 platform::AccessibleContent *CFrame::accessibleContent() {
     return accessible ? this : nullptr;
