@@ -73,7 +73,7 @@ void loadChunk(AEffect *effect, FuzzedDataProvider &in) {
 
 void readTexts(AEffect *effect) {
     char text[64];
-    for (VstInt32 index = -1; index <= 36; ++index)
+    for (VstInt32 index = -1; index <= effect->numParams; ++index)
         for (VstInt32 opcode : {effGetParamName, effGetParamLabel, effGetParamDisplay}) {
             std::memset(text, 0x7F, sizeof text);
             dispatch(effect, opcode, index, 0, text);
@@ -121,7 +121,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
             dispatch(effect, effSetProgram, 0, in.ConsumeIntegralInRange<VstIntPtr>(-2, 11));
             break;
         case 3: {
-            const VstInt32 index = in.ConsumeIntegralInRange<VstInt32>(-1, 36);
+            const VstInt32 index = in.ConsumeIntegralInRange<VstInt32>(-1, effect->numParams);
             uint32_t bits = in.ConsumeIntegral<uint32_t>();
             float value;
             std::memcpy(&value, &bits, sizeof value);

@@ -80,7 +80,7 @@ void process(AEffect *effect, float **inputs, float **outputs, VstInt32 frames) 
 }
 
 void checkParameters(AEffect *effect) {
-    static const VstInt32 outside[] = {INT32_MIN, -1, 36, 37, INT32_MAX};
+    const VstInt32 outside[] = {INT32_MIN, -1, effect->numParams, effect->numParams + 1, INT32_MAX};
     for (VstInt32 index = 0; index < effect->numParams; ++index)
         getParameter(effect, index);
     for (VstInt32 index : outside)

@@ -65,8 +65,12 @@ void apply(const PresetFile &f) {
         const VstIntPtr taken =
             dispatch(effect, effSetChunk, isPreset ? 1 : 0, static_cast<VstIntPtr>(chunk.size()),
                      chunk.empty() ? nullptr : chunk.data());
-        const size_t exact = isPreset ? sorrel::chunkmodel::kRecordBytes : sorrel::chunkmodel::kBankBytes;
-        if (taken != (chunk.size() == exact ? 1 : 0))
+        // Records of this release's parameters or of the first release's.
+        namespace model = sorrel::chunkmodel;
+        const long long size = static_cast<long long>(chunk.size());
+        const bool fits = isPreset ? model::valuesOf(size) != 0
+                                   : size % model::kPrograms == 0 && model::valuesOf(size / model::kPrograms) != 0;
+        if (taken != (fits ? 1 : 0))
             fail("a chunk from a preset file was judged by something else than its length",
                  static_cast<long long>(chunk.size()));
         if (!isPreset && f.currentProgram >= 0 && f.currentProgram < effect->numPrograms)
