@@ -12,7 +12,7 @@ CaptionView::CaptionView(const CRect &viewSize, const layout::EditorLayout &plac
         CRect box = places.entries[i];
         box.top = box.bottom + 1;
         box.bottom = box.bottom + 11;
-        if (i == layout::kInSwitch || i == layout::kOutSwitch)
+        if (i >= layout::kInSwitch)
             box.inset(-4, 0);
         boxes[i] = box;
     }

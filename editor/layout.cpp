@@ -15,9 +15,10 @@ EditorLayout editorLayout(int32_t ledWidth, int32_t ledHeight) {
         if (i < kNumFaders) {
             out.entries[i] = r;
         } else {
-            // The switches stand under the output gain fader.
+            // The switches stand under the output gain fader: the meters'
+            // two, then the response's, clear of the editor's lower edge.
             const CRect &s = out.entries[kNumFaders - 1];
-            const int32_t top = s.bottom + (i == kInSwitch ? 16 : 34);
+            const int32_t top = s.bottom + (i == kInSwitch ? 16 : (i == kOutSwitch ? 34 : 49));
             out.entries[i] = CRect(s.left, top, s.left + 12, top + 6);
         }
         if (i >= kFirstBandFader && i <= kLastBandFader) {

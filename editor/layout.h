@@ -6,10 +6,11 @@
 //   2 + b      fader of band b = 0..30 (parameter 2 + b)
 //   33         output gain fader (parameter 33)
 //   34, 35     the "In" and "Out" meter switches (parameters 34, 35)
-//   36 + b     band b, channel 0, level before the band gain
-//   67 + b     band b, channel 1, before
-//   98 + b     band b, channel 0, after the band gain
-//   129 + b    band b, channel 1, after
+//   36         the response switch, lit for the true response (parameter 36)
+//   37 + b     band b, channel 0, level before the band gain
+//   68 + b     band b, channel 1, before
+//   99 + b     band b, channel 0, after the band gain
+//   130 + b    band b, channel 1, after
 //
 // A control's entry number is its tag and its parameter index, so the
 // control entries are the parameter table's indices; the meters follow them.
@@ -32,8 +33,9 @@ constexpr int32_t kOutGainFader = kOutGainParameter;
 constexpr int32_t kNumFaders = kOutGainFader + 1;
 constexpr int32_t kInSwitch = kInMetersParameter;
 constexpr int32_t kOutSwitch = kOutMetersParameter;
+constexpr int32_t kResponseSwitch = kResponseParameter;
 // Parameters after the switches have no control of their own.
-constexpr int32_t kNumControls = kOutSwitch + 1;
+constexpr int32_t kNumControls = kResponseSwitch + 1;
 constexpr int32_t kPreGainMeters0 = kNumControls;
 constexpr int32_t kPreGainMeters1 = kPreGainMeters0 + kNumBands;
 constexpr int32_t kPostGainMeters0 = kPreGainMeters1 + kNumBands;
@@ -50,7 +52,7 @@ constexpr CRect kCaptionStrip{0, 110, 710, 120};
 constexpr CRect kWebLinkArea{0, 124, 63, 166};
 
 struct EditorLayout {
-    // Entries 0..159 of the controls table.
+    // Entries 0..kTableSize-1 of the controls table.
     CRect entries[kTableSize];
 };
 
@@ -60,8 +62,9 @@ struct EditorLayout {
 // one pixel apart, a gap of two, then the two post-gain meters.
 EditorLayout editorLayout(int32_t ledWidth, int32_t ledHeight);
 
-// The caption under entry 0..35 ("In", "Q", "20" ... "19k", "Out", "In",
-// "Out"); null for any other entry.
+// The caption under entry 0..36 ("In", "Q", "20" ... "19k", "Out", "In",
+// "Out", "Response"; the switches' lie below the caption strip and stay
+// undrawn); null for any other entry.
 const char *caption(int32_t entry);
 
 } // namespace sorrel::layout

@@ -167,9 +167,12 @@ TEST_F(EditorAccess, Scenarios) {
          {key(VirtualKeyTab), key(VirtualKeyEnd), key(VirtualKeyDelete), key(VirtualKeyEnd), key(VirtualKeyBack)}, 0,
          0.5f, 4},
         {"Q steps 0.05", {key(VirtualKeyTab), key(VirtualKeyTab), key(VirtualKeyUp)}, 1, 0.55f, 1},
-        {"Shift+Tab from nothing reaches the last switch; Space toggles it",
-         {key(VirtualKeyTab, ModifierShift), key(VirtualKeySpace)}, 35, 0.f, 1},
-        {"Space twice", {key(VirtualKeyTab, ModifierShift), key(VirtualKeySpace), key(VirtualKeySpace)}, 35, 1.f, 2},
+        {"Shift+Tab from nothing reaches the last switch, the response; Space toggles it",
+         {key(VirtualKeyTab, ModifierShift), key(VirtualKeySpace)}, kResponseParameter, 1.f, 1},
+        {"Space twice", {key(VirtualKeyTab, ModifierShift), key(VirtualKeySpace), key(VirtualKeySpace)},
+         kResponseParameter, 0.f, 2},
+        {"the meter switch before it",
+         {key(VirtualKeyTab, ModifierShift), key(VirtualKeyTab, ModifierShift), key(VirtualKeySpace)}, 35, 0.f, 1},
         {"Space does nothing to a fader", {key(VirtualKeyTab), key(VirtualKeySpace)}, 0, nan, 0},
     };
     for (const Scenario &s : scenarios) {
@@ -177,6 +180,7 @@ TEST_F(EditorAccess, Scenarios) {
         TearDown();
         effect.values.fill(0.5f);
         effect.values[34] = effect.values[35] = 1.f;
+        effect.values[kResponseParameter] = 0.f;
         SetUp();
         for (size_t i = 0; i < s.steps.size(); ++i) {
             const Step &step = s.steps[i];
@@ -198,7 +202,7 @@ TEST_F(EditorAccess, Scenarios) {
                 }
             }
         }
-        const float expected = std::isnan(s.value) ? (s.parameter >= 34 ? 1.f : 0.5f) : s.value;
+        const float expected = std::isnan(s.value) ? kParameters[s.parameter].defaultValue : s.value;
         EXPECT_NEAR(effect.values[static_cast<size_t>(s.parameter)], expected, 1e-6f);
         EXPECT_EQ(host.callsOf(audioMasterBeginEdit).size(), s.edits);
         EXPECT_EQ(host.callsOf(audioMasterEndEdit).size(), s.edits);

@@ -7,6 +7,7 @@
 #include "gui/views/frame.h"
 #include "gui/platform/headless.h"
 #include "vst2/audioeffectx.h"
+#include "effect/parameters.h"
 
 #include <array>
 #include <initializer_list>
@@ -24,9 +25,10 @@ inline int parentWindow = 0;
 // editor's own tests need nothing else of an effect.
 class PanelEffect : public AudioEffectX, public sorrel::LevelSource {
   public:
-    explicit PanelEffect(audioMasterCallback host = nullptr) : AudioEffectX(host, 1, 36) {
+    explicit PanelEffect(audioMasterCallback host = nullptr) : AudioEffectX(host, 1, kNumParameters) {
         values.fill(0.5f);
         values[34] = values[35] = 1.f;
+        values[kResponseParameter] = 0.f;
         gui = new EqualizerVstEditor(this, this);
     }
     ~PanelEffect() override {
@@ -36,17 +38,17 @@ class PanelEffect : public AudioEffectX, public sorrel::LevelSource {
 
     void processReplacing(float **, float **, VstInt32) override {}
     void setParameter(VstInt32 index, float value) override {
-        if (index < 0 || index >= 36 || values[index] == value)
+        if (index < 0 || index >= kNumParameters || values[index] == value)
             return;
         values[index] = value;
         gui->setParameter(index, value);
     }
-    float getParameter(VstInt32 index) override { return index >= 0 && index < 36 ? values[index] : 0.f; }
+    float getParameter(VstInt32 index) override { return index >= 0 && index < kNumParameters ? values[index] : 0.f; }
     float preGainLevel(int channel, int band) const override { return pre[channel][band]; }
     float postGainLevel(int channel, int band) const override { return post[channel][band]; }
     void setMetering(bool on) override { metering = on; }
 
-    std::array<float, 36> values;
+    std::array<float, kNumParameters> values;
     float pre[2][31] = {};
     float post[2][31] = {};
     bool metering = false;

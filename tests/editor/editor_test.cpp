@@ -43,8 +43,9 @@ TEST_F(Editor, EveryViewWhereItBelongs) {
         {0, 1, 5, 0, 3, 16, 106, "CSlider"},         {1, 1, 35, 0, 3, 16, 106, "CSlider"},
         {2, 31, 65, 20, 3, 16, 106, "CSlider"},      {33, 1, 691, 0, 3, 16, 106, "CSlider"},
         {34, 1, 691, 0, 125, 12, 6, "COnOffButton"}, {35, 1, 691, 0, 143, 12, 6, "COnOffButton"},
-        {36, 31, 65, 20, 129, 3, 30, "CVuMeter"},    {67, 31, 69, 20, 129, 3, 30, "CVuMeter"},
-        {98, 31, 74, 20, 129, 3, 30, "CVuMeter"},    {129, 31, 78, 20, 129, 3, 30, "CVuMeter"},
+        {36, 1, 691, 0, 158, 12, 6, "COnOffButton"}, {37, 31, 65, 20, 129, 3, 30, "CVuMeter"},
+        {68, 31, 69, 20, 129, 3, 30, "CVuMeter"},    {99, 31, 74, 20, 129, 3, 30, "CVuMeter"},
+        {130, 31, 78, 20, 129, 3, 30, "CVuMeter"},
     };
     for (const Place &p : places) {
         for (int32_t k = 0; k < p.count; ++k) {
@@ -54,15 +55,15 @@ TEST_F(Editor, EveryViewWhereItBelongs) {
             const int32_t left = p.left + k * p.step;
             EXPECT_EQ(c->getViewSize(), CRect(left, p.top, left + p.width, p.top + p.height)) << entry;
             EXPECT_TRUE(c->isTypeOf(p.type)) << entry;
-            if (entry < 36) {
+            if (entry < layout::kNumControls) {
                 EXPECT_EQ(c->getTag(), entry);
             }
         }
     }
     CFrame *frame = effect.gui->getFrame();
-    ASSERT_EQ(frame->getViewCount(), 162);
-    EXPECT_EQ(frame->getView(160)->getViewSize(), CRect(0, 110, 710, 120)) << "captions";
-    EXPECT_EQ(frame->getView(161)->getViewSize(), CRect(0, 124, 63, 166)) << "web link";
+    ASSERT_EQ(frame->getViewCount(), layout::kNumViews);
+    EXPECT_EQ(frame->getView(layout::kTableSize)->getViewSize(), CRect(0, 110, 710, 120)) << "captions";
+    EXPECT_EQ(frame->getView(layout::kTableSize + 1)->getViewSize(), CRect(0, 124, 63, 166)) << "web link";
     ERect *rect = nullptr;
     ASSERT_TRUE(effect.gui->getRect(&rect));
     EXPECT_EQ(rect->right - rect->left, 710);
@@ -241,29 +242,29 @@ TEST_F(Editor, MeterSwitchesStartAndStopTheMeters) {
             sum += control(first + b)->getValue();
         return sum / 31;
     };
-    EXPECT_FLOAT_EQ(meters(36), 0.7f);
-    EXPECT_FLOAT_EQ(meters(129), 0.7f);
+    EXPECT_FLOAT_EQ(meters(layout::kPreGainMeters0), 0.7f);
+    EXPECT_FLOAT_EQ(meters(layout::kPostGainMeters1), 0.7f);
 
     // The user turns "In" off: its meters clear at once and stay dark.
     press(effect.gui, centerOf(effect.gui, 34), LeftButton);
     EXPECT_EQ(effect.values[34], 0.f);
-    EXPECT_EQ(meters(36) + meters(67), 0.f);
+    EXPECT_EQ(meters(layout::kPreGainMeters0) + meters(layout::kPreGainMeters1), 0.f);
     idle(effect.gui, 12);
-    EXPECT_EQ(meters(36) + meters(67), 0.f);
-    EXPECT_EQ(control(36)->getOldValue(), 0.f) << "the shown level has fallen to dark";
-    EXPECT_FLOAT_EQ(meters(98), 0.7f);
+    EXPECT_EQ(meters(layout::kPreGainMeters0) + meters(layout::kPreGainMeters1), 0.f);
+    EXPECT_EQ(control(layout::kPreGainMeters0)->getOldValue(), 0.f) << "the shown level has fallen to dark";
+    EXPECT_FLOAT_EQ(meters(layout::kPostGainMeters0), 0.7f);
 
     // The host turns "Out" off: its meters keep their last levels.
     effect.setParameter(35, 0.f);
     for (int b = 0; b < 31; ++b)
         effect.post[0][b] = 0.2f;
     idle(effect.gui);
-    EXPECT_FLOAT_EQ(meters(98), 0.7f);
+    EXPECT_FLOAT_EQ(meters(layout::kPostGainMeters0), 0.7f);
 
     // And "In" back on: the levels flow again.
     effect.setParameter(34, 1.f);
     idle(effect.gui);
-    EXPECT_FLOAT_EQ(meters(67), 0.7f);
+    EXPECT_FLOAT_EQ(meters(layout::kPreGainMeters1), 0.7f);
 }
 
 TEST_F(Editor, HostWritesReachTheControlsAtTheNextIdle) {
@@ -272,7 +273,7 @@ TEST_F(Editor, HostWritesReachTheControlsAtTheNextIdle) {
     std::thread automation([&] {
         effect.setParameter(19, 0.25f);
         effect.setParameter(35, 0.f);
-        effect.gui->setParameter(36, 0.9f); // not a parameter: ignored
+        effect.gui->setParameter(kNumParameters, 0.9f); // not a parameter: ignored
         effect.gui->setParameter(-1, 0.9f);
     });
     automation.join();
@@ -294,7 +295,7 @@ TEST_F(Editor, ReopeningBuildsOneFreshSetOfViews) {
     effect.setParameter(5, 0.8f);
     for (int round = 0; round < 2; ++round) {
         ASSERT_TRUE(effect.gui->open(&parentWindow));
-        EXPECT_EQ(effect.gui->getFrame()->getViewCount(), 162);
+        EXPECT_EQ(effect.gui->getFrame()->getViewCount(), layout::kNumViews);
         EXPECT_EQ(control(5)->getValue(), 0.8f);
         effect.gui->close();
     }
@@ -302,7 +303,7 @@ TEST_F(Editor, ReopeningBuildsOneFreshSetOfViews) {
     ASSERT_TRUE(effect.gui->open(&parentWindow));
     ASSERT_TRUE(effect.gui->open(&parentWindow));
     EXPECT_EQ(headless::windows().size(), 1u);
-    EXPECT_EQ(effect.gui->getFrame()->getViewCount(), 162);
+    EXPECT_EQ(effect.gui->getFrame()->getViewCount(), layout::kNumViews);
     EXPECT_TRUE(effect.metering);
 }
 
