@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Sorrel's editor at scales 2 and 3 end to end in `sorrel-host gui` on a
+# Sorrel's editor at 1.25x, 2x and 3x end to end in `sorrel-host gui` on a
 # private Xvfb display large enough for the 3x editor: the host's
 # content-scale call (picture and gestures), Xft.dpi from the X resources,
 # SORREL_SCALE, and the 32-bit DLL under Wine (tests/e2e/editor_scale_e2e.py).
