@@ -1,5 +1,7 @@
 #include "editor/overlay_view.h"
 
+#include "gui/drawing/drawcontext.h"
+
 #include <algorithm>
 
 namespace sorrel {
@@ -26,6 +28,19 @@ void OverlayView::update(CDrawContext *context) {
     CView::update(context);
     if (wasDirty)
         size = shownRect;
+}
+
+void OverlayView::drawRect(CDrawContext *context, const CRect &updateRect) {
+    if (!context) {
+        CView::drawRect(context, updateRect);
+        return;
+    }
+    const CRect kept = context->getClipRect();
+    CRect inside = kept;
+    inside.intersectWith(shownRect);
+    context->setClipRect(inside);
+    CView::drawRect(context, updateRect);
+    context->setClipRect(kept);
 }
 
 } // namespace sorrel

@@ -22,6 +22,9 @@ class OverlayView : public CView {
     const CRect &shownArea() const { return shownRect; }
 
     void update(CDrawContext *context) override;
+    // Draws inside the shown rectangle only: the area redrawn where the view
+    // was is that rectangle, so anything beyond it would stay behind.
+    void drawRect(CDrawContext *context, const CRect &updateRect) override;
 
   protected:
     CRect shownRect;

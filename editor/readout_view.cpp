@@ -22,10 +22,10 @@ void ReadoutView::show(const CRect &where, const char *newText) {
 
 void ReadoutView::draw(CDrawContext *context) {
     if (context && isShown()) {
-        CRect box = shownRect;
-        box.bottom += 1; // the fill leaves out the top row: one more at the bottom
+        // Only inside the shown rectangle, the area the frame redraws where
+        // the label was: a row below it would stay on the screen after a move.
         context->setFillColor(PlainBlack);
-        context->fillRect(box);
+        context->fillRect(shownRect);
         context->setFrameColor(CaptionGrey);
         context->drawRect(CRect(shownRect.left + 1, shownRect.top + 1, shownRect.right, shownRect.bottom));
         context->setFont(VerySmallFont, 9, 0);

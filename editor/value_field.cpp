@@ -101,10 +101,10 @@ void ValueField::loseFocus(CDrawContext *context) {
 
 void ValueField::draw(CDrawContext *context) {
     if (context && isShown()) {
-        CRect box = shownRect;
-        box.bottom += 1; // the fill leaves out the top row: one more at the bottom
+        // Only inside the shown rectangle, the area the frame redraws where
+        // the label was: a row below it would stay on the screen after a move.
         context->setFillColor(PlainBlack);
-        context->fillRect(box);
+        context->fillRect(shownRect);
         const CRect edge(shownRect.left + 1, shownRect.top + 1, shownRect.right, shownRect.bottom);
         context->setFrameColor(refused ? levelColor(1.f) : WhiteColor);
         context->drawRect(edge);

@@ -314,6 +314,41 @@ TEST_F(EditorScenario, BetweenWholeScalesTheWindowShowsItsGoldenPictureAndTakesD
     }
 }
 
+// Band 17 dragged up in steps, as a person does, with its readout moving
+// beside it; once released and left, the window shows what a fresh drawing
+// of the editor shows: nothing of the readout stays behind on the screen.
+TEST_F(EditorScenario, AReadoutMovedByADragLeavesNothingOnTheScreenOnceItHides) {
+    ASSERT_EQ(plugin.open(parent), 1);
+    ASSERT_TRUE(showsEditor(plugin));
+    // The drag's loop runs the host's idle: each call moves the pointer on.
+    int idles = 0;
+    plugin.host.onCall = [&](AEffect *, VstInt32 call) {
+        if (call != audioMasterIdle)
+            return;
+        ++idles;
+        if (idles <= 12)
+            host.pointerTo(plugin.window(), {413, 60 - 2 * idles});
+        else if (idles == 16)
+            host.leftUp();
+    };
+    ASSERT_TRUE(host.leftDown(plugin.window(), {413, 60}));
+    EXPECT_TRUE(pumpUntil([&] {
+        plugin.idle();
+        return !plugin.host.callsOf(audioMasterEndEdit).empty();
+    }));
+    if (idles < 16)
+        host.leftUp();
+    host.pointerTo(plugin.window(), {5, 160});
+    idleFor(plugin, 300);
+    ASSERT_TRUE(showsEditor(plugin));
+    sorrel::raster::Surface fresh(kEditorWidth, kEditorHeight);
+    sorrel::raster::Canvas canvas(&fresh);
+    CDrawContext *context = new CDrawContext(plugin.frame(), &canvas, nullptr);
+    plugin.frame()->draw(context);
+    context->forget();
+    EXPECT_EQ(host.differences(plugin.window(), fresh), "");
+}
+
 TEST_F(EditorScenario, TwoHundredOpenAndCloseCyclesLeaveNothingBehind) {
     // A second instance keeps its editor open throughout, so that what the
     // module holds for all its editors (a connection, a class) lives on and
