@@ -15,10 +15,10 @@ namespace sorrel {
 
 namespace {
 
-namespace headless = sorrel::platform::headless;
+namespace headless = platform::headless;
 
 // An effect whose levels move on every idle, so that every meter redraws.
-class MovingLevels : public AudioEffectX, public sorrel::LevelSource {
+class MovingLevels : public AudioEffectX, public LevelSource {
   public:
     MovingLevels() : AudioEffectX(nullptr, 1, 36) { gui = new sorrel::EqualizerVstEditor(this, this); }
     ~MovingLevels() override {
@@ -36,27 +36,27 @@ class MovingLevels : public AudioEffectX, public sorrel::LevelSource {
 
     int tick = 0;
     bool moving = true;
-    sorrel::EqualizerVstEditor *gui;
+    EqualizerVstEditor *gui;
 };
 
 int parentWindow = 0;
 
 // The editor open at the benchmark's factor; its window.
-sorrel::platform::Window *openAt(MovingLevels &effect, const benchmark::State &state) {
+platform::Window *openAt(MovingLevels &effect, const benchmark::State &state) {
     effect.gui->setContentScale(float(state.range(0)) / 100.f);
     effect.gui->open(&parentWindow);
     return effect.gui->getFrame()->getWindow();
 }
 
-sorrel::raster::Rect wholeWindow(sorrel::platform::Window *window) {
-    const sorrel::raster::Surface &s = headless::state(window)->surface;
+raster::Rect wholeWindow(platform::Window *window) {
+    const raster::Surface &s = headless::state(window)->surface;
     return {0, 0, s.width(), s.height()};
 }
 
 void EditorIdleAllMetersMoving(benchmark::State &state) {
     headless::reset();
     MovingLevels effect;
-    sorrel::platform::Window *window = openAt(effect, state);
+    platform::Window *window = openAt(effect, state);
     headless::queuePaint(window, wholeWindow(window));
     effect.gui->idle();
     for (auto _ : state) {
@@ -72,7 +72,7 @@ void EditorIdleMetersDark(benchmark::State &state) {
     headless::reset();
     MovingLevels effect;
     effect.moving = false;
-    sorrel::platform::Window *window = openAt(effect, state);
+    platform::Window *window = openAt(effect, state);
     headless::queuePaint(window, wholeWindow(window));
     effect.gui->idle();
     for (auto _ : state)
@@ -85,8 +85,8 @@ BENCHMARK(EditorIdleMetersDark)->Arg(100)->Unit(benchmark::kMicrosecond);
 void EditorFullRepaint(benchmark::State &state) {
     headless::reset();
     MovingLevels effect;
-    sorrel::platform::Window *window = openAt(effect, state);
-    const sorrel::raster::Rect all = wholeWindow(window);
+    platform::Window *window = openAt(effect, state);
+    const raster::Rect all = wholeWindow(window);
     for (auto _ : state) {
         headless::queuePaint(window, all);
         headless::pumpPending();

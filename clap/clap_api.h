@@ -392,4 +392,4 @@ static_assert(offsetof(clap_process_t, audio_inputs_count) == afterVersion + 3 *
 static_assert(offsetof(clap_audio_buffer_t, channel_count) == 2 * kPointer);
 static_assert(sizeof(clap_plugin_gui_t) == 15 * kPointer);
 static_assert(sizeof(clap_plugin_params_t) == 6 * kPointer);
-} // namespace sorrel::clap::layout
+} // namespace clap::layout

@@ -10,7 +10,7 @@
 
 namespace sorrel {
 
-using sorrel::band_kernel::CoefficientSet;
+using band_kernel::CoefficientSet;
 
 const float kBandFrequencies[kNumBands] = {
     19.83f,   23.80f,   28.56f,   34.27f,   41.12f,    49.35f,    59.22f,   71.06f,
@@ -113,7 +113,7 @@ void BandEqualizer::design() {
         set.valid = false;
     } else {
         // Every build designs the same coefficients, bit for bit.
-        const sorrel::fixed_math::DoubleRounding rounding;
+        const fixed_math::DoubleRounding rounding;
         const double f0 = kBandFrequencies[0];
         const double f1 = kBandFrequencies[1];
         float lower = static_cast<float>(f0 - (f1 - f0));
@@ -130,7 +130,7 @@ void BandEqualizer::design() {
             const float beta = static_cast<float>((q - theta * 0.5) / (2.0 * q + theta));
             const float alpha = static_cast<float>((0.5 - beta) / 2.0);
             const float halfPlusBeta = static_cast<float>(0.5 + beta);
-            const float gamma = static_cast<float>(sorrel::fixed_math::cosine(static_cast<double>(theta)) * halfPlusBeta);
+            const float gamma = static_cast<float>(fixed_math::cosine(static_cast<double>(theta)) * halfPlusBeta);
             set.frequency[k] = f;
             set.q[k] = q;
             set.alpha[k] = alpha;
@@ -243,15 +243,15 @@ void BandEqualizer::processBlock(float *samples, int count) {
 
     // Settings are read once per block: the whole block runs with one set of
     // gains, whichever kernel runs it.
-    float gains[sorrel::band_kernel::kLanes];
+    float gains[band_kernel::kLanes];
     for (int k = 0; k < kNumBands; ++k)
         gains[k] = bandGain[k].load(relaxed);
-    for (int k = kNumBands; k < sorrel::band_kernel::kLanes; ++k)
+    for (int k = kNumBands; k < band_kernel::kLanes; ++k)
         gains[k] = 0.0f;
     const float outputFactor =
         static_cast<float>(static_cast<double>(kOutputScale) * static_cast<double>(outGain.load(relaxed)));
     const bool levels = metering.load(relaxed);
-    const sorrel::band_kernel::BlockArgs args{set, gains, inGain.load(relaxed), outputFactor, scratch, levels};
+    const band_kernel::BlockArgs args{set, gains, inGain.load(relaxed), outputFactor, scratch, levels};
 
     // Level sums start afresh with a block long enough to be measured alone,
     // else they run on over the short blocks since the levels were formed.
@@ -263,7 +263,7 @@ void BandEqualizer::processBlock(float *samples, int count) {
     }
     // A fast kernel has a fixed cost per call; below a few samples the
     // reference pass (same bits) is quicker.
-    const sorrel::band_kernel::KernelFn fn = count <= 2 ? sorrel::band_kernel::scalarBlock : kernelFn;
+    const band_kernel::KernelFn fn = count <= 2 ? band_kernel::scalarBlock : kernelFn;
     fn(args, state, samples, count);
 
     if (!levels) {
@@ -280,7 +280,7 @@ void BandEqualizer::processBlock(float *samples, int count) {
         finite = finite && std::isfinite(state.y1[k]) && std::isfinite(state.y2[k]);
     if (!finite) {
         state.x1 = state.x2 = 0.0f;
-        for (int k = 0; k < sorrel::band_kernel::kLanes; ++k)
+        for (int k = 0; k < band_kernel::kLanes; ++k)
             state.y1[k] = state.y2[k] = 0.0f;
     }
 }
@@ -290,8 +290,8 @@ void BandEqualizer::processBlock(float *samples, int count) {
 // the compiler can vectorise, then stored.
 void BandEqualizer::publishLevels(const float *gains) {
     const double inverseLength = static_cast<float>(1.0 / static_cast<double>(meterPending));
-    float pre[sorrel::band_kernel::kLanes], post[sorrel::band_kernel::kLanes];
-    for (int k = 0; k < sorrel::band_kernel::kLanes; ++k) {
+    float pre[band_kernel::kLanes], post[band_kernel::kLanes];
+    for (int k = 0; k < band_kernel::kLanes; ++k) {
         const double mean = inverseLength * state.levelSum[k];
         pre[k] = meterSafe(static_cast<float>(mean));
         post[k] = meterSafe(static_cast<float>(mean * static_cast<double>(gains[k])));
@@ -326,21 +326,21 @@ const ExtendedFeatures &machineFeatures() {
     return features;
 }
 
-sorrel::band_kernel::KernelFn kernelFunction(BandKernel kernel) {
+band_kernel::KernelFn kernelFunction(BandKernel kernel) {
     switch (kernel) {
     case BandKernel::Scalar:
-        return sorrel::band_kernel::scalarBlock;
+        return band_kernel::scalarBlock;
 #if SORREL_ARCH_X86
     case BandKernel::Sse2:
-        return machineFeatures().hasSse2 ? sorrel::band_kernel::sse2Block : nullptr;
+        return machineFeatures().hasSse2 ? band_kernel::sse2Block : nullptr;
     case BandKernel::Avx2: {
         const ExtendedFeatures &f = machineFeatures();
-        return f.hasAvx2 && f.hasFma ? sorrel::band_kernel::avx2Block : nullptr;
+        return f.hasAvx2 && f.hasFma ? band_kernel::avx2Block : nullptr;
     }
     case BandKernel::Avx512: {
         const ExtendedFeatures &f = machineFeatures();
         return f.hasAvx512f && f.hasAvx512dq && f.hasAvx512vl && f.hasAvx512bw && f.hasAvx2 && f.hasFma
-                   ? sorrel::band_kernel::avx512Block
+                   ? band_kernel::avx512Block
                    : nullptr;
     }
 #endif
@@ -364,7 +364,7 @@ BandKernel bestBandKernel() {
 }
 
 bool BandEqualizer::setKernel(BandKernel wanted) {
-    const sorrel::band_kernel::KernelFn fn = kernelFunction(wanted);
+    const band_kernel::KernelFn fn = kernelFunction(wanted);
     if (fn == nullptr)
         return false;
     kernel = wanted;

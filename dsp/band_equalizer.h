@@ -123,17 +123,17 @@ class BandEqualizer : public DspUnit {
     BandCoefficients getCoefficients(int band) const; // zeros before the first design
     unsigned getDesignCount() const { return designCount.load(std::memory_order_relaxed); }
     // Not while a block runs.
-    const sorrel::band_kernel::State &getState() const { return state; }
+    const band_kernel::State &getState() const { return state; }
 
   private:
     void requestDesign();
     void design();
-    const sorrel::band_kernel::CoefficientSet *acquireCoefficients();
+    const band_kernel::CoefficientSet *acquireCoefficients();
     void publishLevels(const float *gains);
 
     // Coefficient sets: one being read by blocks (front), one published and
     // waiting (middle, with a fresh bit), one for the next design (back).
-    sorrel::band_kernel::CoefficientSet sets[3];
+    band_kernel::CoefficientSet sets[3];
     std::atomic<unsigned> middle{2};
     unsigned back = 1;  // owned by the thread that holds `designing`
     unsigned front = 0; // owned by the audio thread
@@ -158,11 +158,11 @@ class BandEqualizer : public DspUnit {
     std::atomic<float> postGainLevel[kNumBands];
 
     BandKernel kernel = BandKernel::Scalar;
-    sorrel::band_kernel::KernelFn kernelFn = sorrel::band_kernel::scalarBlock;
+    band_kernel::KernelFn kernelFn = band_kernel::scalarBlock;
 
-    sorrel::band_kernel::State state;
+    band_kernel::State state;
     double *scratch = nullptr; // points into scratchStorage, 64-byte aligned
-    unsigned char scratchStorage[sorrel::band_kernel::kScratchDoubles * sizeof(double) + 64];
+    unsigned char scratchStorage[band_kernel::kScratchDoubles * sizeof(double) + 64];
 };
 
 } // namespace sorrel

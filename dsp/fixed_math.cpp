@@ -10,9 +10,9 @@
 namespace sorrel::fixed_math {
 
 #ifdef SORREL_X87_MATH
-DoubleRounding::DoubleRounding() : saved(sorrel::band_kernel::x87EnterDoublePrecision()) {}
+DoubleRounding::DoubleRounding() : saved(band_kernel::x87EnterDoublePrecision()) {}
 DoubleRounding::~DoubleRounding() {
-    sorrel::band_kernel::x87RestoreControl(saved);
+    band_kernel::x87RestoreControl(saved);
 }
 #else
 DoubleRounding::DoubleRounding() {}

@@ -90,7 +90,7 @@ void TrueEqualizer::processBlock(float *samples, int count) {
     if (!(d.rate > 0.0))
         return;
     // The same bits on every build, the x87 unit's included.
-    const sorrel::fixed_math::DoubleRounding rounding;
+    const fixed_math::DoubleRounding rounding;
     const double factor =
         static_cast<double>(inGain.load(std::memory_order_relaxed)) * outGain.load(std::memory_order_relaxed);
     if (d.rate != rate) {

@@ -10,7 +10,7 @@ namespace sorrel::true_kernel {
 void scalarBlock(const Poles &poles, Numerators &current, const Numerators *step, State &state, float *samples,
                  int count) {
 #ifdef SORREL_X87_MATH
-    const unsigned short control = sorrel::band_kernel::x87EnterDoublePrecision();
+    const unsigned short control = band_kernel::x87EnterDoublePrecision();
 #endif
     double y[kSections];
     for (int n = 0; n < count; ++n) {
@@ -39,7 +39,7 @@ void scalarBlock(const Poles &poles, Numerators &current, const Numerators *step
         samples[n] = static_cast<float>(y[0] + current.direct * x);
     }
 #ifdef SORREL_X87_MATH
-    sorrel::band_kernel::x87RestoreControl(control);
+    band_kernel::x87RestoreControl(control);
 #endif
 }
 

@@ -42,13 +42,13 @@ void BandMeter::makeRows(DeviceScale scale) {
     const int32_t width = scale.length(size.width()) + 1, height = scale.device(size.bottom) - top;
     const CBitmap *pictures[2] = {offBitmap, onBitmap};
     for (int32_t lit = 0; lit < 2; ++lit) {
-        sorrel::raster::Surface &rows = lit ? litRows : unlitRows;
-        rows = sorrel::raster::Surface(std::max(width, 1), std::max(height, 1), 0);
-        const sorrel::raster::Surface *pixels = pictures[lit] ? pictures[lit]->getHandle() : nullptr;
+        raster::Surface &rows = lit ? litRows : unlitRows;
+        rows = raster::Surface(std::max(width, 1), std::max(height, 1), 0);
+        const raster::Surface *pixels = pictures[lit] ? pictures[lit]->getHandle() : nullptr;
         if (!pixels || pixels->width() < 1)
             continue;
         for (int32_t row = 0; row < std::min(size.height(), pixels->height()); ++row) {
-            const sorrel::raster::Pixel color = sorrel::raster::colorOf(pixels->get(0, row));
+            const raster::Pixel color = raster::colorOf(pixels->get(0, row));
             if (color == 0)
                 continue;
             const int32_t first = scale.lineStart(size.top + row) - top;
@@ -59,7 +59,7 @@ void BandMeter::makeRows(DeviceScale scale) {
 }
 
 void BandMeter::drawRows(CDrawContext *context, int32_t first, int32_t last, int32_t cut) {
-    sorrel::raster::Canvas *canvas = context->getSystemContext();
+    raster::Canvas *canvas = context->getSystemContext();
     if (!canvas)
         return;
     const DeviceScale scale = context->getScale();
@@ -67,25 +67,25 @@ void BandMeter::drawRows(CDrawContext *context, int32_t first, int32_t last, int
         try {
             makeRows(scale);
         } catch (const std::bad_alloc &) {
-            litRows = unlitRows = sorrel::raster::Surface();
+            litRows = unlitRows = raster::Surface();
             return;
         }
     }
     first = std::max(first, 0);
     last = std::min(last, size.height());
-    const sorrel::raster::Rect area = context->toDevice(size);
+    const raster::Rect area = context->toDevice(size);
     const int32_t top = scale.device(size.top);
-    const sorrel::raster::Surface *lit = onBitmap ? onBitmap->getHandle() : nullptr;
+    const raster::Surface *lit = onBitmap ? onBitmap->getHandle() : nullptr;
     // Where the strips meet in the device rows: a colored row's line may
     // reach above its own row's area, and goes with its row whole.
     auto split = [&](int32_t row) {
         int32_t at = scale.device(size.top + row);
         if (row > 0 && row < size.height() && lit && row < lit->height() && lit->width() > 0 &&
-            sorrel::raster::colorOf(lit->get(0, row)) != 0)
+            raster::colorOf(lit->get(0, row)) != 0)
             at = std::min(at, scale.lineStart(size.top + row));
         return at - top;
     };
-    auto copy = [&](const sorrel::raster::Surface &rows, int32_t from, int32_t to) {
+    auto copy = [&](const raster::Surface &rows, int32_t from, int32_t to) {
         if (from >= to)
             return;
         const int32_t a = split(from), b = split(to);

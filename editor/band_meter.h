@@ -41,7 +41,7 @@ class BandMeter : public CVuMeter {
 
     // The lit and unlit strips on this meter's device rows at rowsScale.
     DeviceScale rowsScale;
-    sorrel::raster::Surface litRows, unlitRows;
+    raster::Surface litRows, unlitRows;
 };
 
 } // namespace sorrel

@@ -176,15 +176,15 @@ int32_t BandSlider::onKeyDown(CKeyCode &key) {
 }
 
 void softenEdges(CDrawContext *context, const CRect &rect) {
-    sorrel::raster::Canvas *canvas = context ? context->getSystemContext() : nullptr;
-    sorrel::raster::Surface *surface = canvas ? canvas->target() : nullptr;
+    raster::Canvas *canvas = context ? context->getSystemContext() : nullptr;
+    raster::Surface *surface = canvas ? canvas->target() : nullptr;
     if (!surface || surface->empty())
         return;
     // The pass works on the layer's pixels, so it goes through the context's
     // offset, scale and clip itself: at scale s it softens the device
     // pixels of the blocks of rect.
-    const sorrel::raster::Rect clip = context->toDevice(context->getClipRect());
-    const sorrel::raster::Rect area = context->toDevice(CRect(rect.left, rect.top, rect.right + 1, rect.bottom + 1));
+    const raster::Rect clip = context->toDevice(context->getClipRect());
+    const raster::Rect area = context->toDevice(CRect(rect.left, rect.top, rect.right + 1, rect.bottom + 1));
     const int32_t left = area.left, right = area.right - 1;
     const int32_t top = area.top, bottom = area.bottom - 1;
     const int32_t firstX = std::max({left, clip.left, 0});
@@ -193,22 +193,22 @@ void softenEdges(CDrawContext *context, const CRect &rect) {
     const int32_t lastY = std::min({bottom, clip.bottom - 1, surface->height() - 1});
     for (int32_t y = firstY; y <= lastY; ++y) {
         for (int32_t x = firstX; x <= lastX; ++x) {
-            const sorrel::raster::Pixel center = sorrel::raster::colorOf(surface->get(x, y));
-            const sorrel::raster::Pixel around[4] = {
-                x < right - 1 ? sorrel::raster::colorOf(surface->get(x + 1, y)) : center,
-                y < bottom - 1 ? sorrel::raster::colorOf(surface->get(x, y + 1)) : center,
-                x > left ? sorrel::raster::colorOf(surface->get(x - 1, y)) : center,
-                y > top ? sorrel::raster::colorOf(surface->get(x, y - 1)) : center,
+            const raster::Pixel center = raster::colorOf(surface->get(x, y));
+            const raster::Pixel around[4] = {
+                x < right - 1 ? raster::colorOf(surface->get(x + 1, y)) : center,
+                y < bottom - 1 ? raster::colorOf(surface->get(x, y + 1)) : center,
+                x > left ? raster::colorOf(surface->get(x - 1, y)) : center,
+                y > top ? raster::colorOf(surface->get(x, y - 1)) : center,
             };
             if (around[0] == center && around[1] == center && around[2] == center && around[3] == center)
                 continue;
-            unsigned r = sorrel::raster::red(center), g = sorrel::raster::green(center), b = sorrel::raster::blue(center);
-            for (sorrel::raster::Pixel p : around) {
-                r += sorrel::raster::red(p);
-                g += sorrel::raster::green(p);
-                b += sorrel::raster::blue(p);
+            unsigned r = raster::red(center), g = raster::green(center), b = raster::blue(center);
+            for (raster::Pixel p : around) {
+                r += raster::red(p);
+                g += raster::green(p);
+                b += raster::blue(p);
             }
-            surface->set(x, y, sorrel::raster::rgb(r / 5, g / 5, b / 5));
+            surface->set(x, y, raster::rgb(r / 5, g / 5, b / 5));
         }
     }
 }

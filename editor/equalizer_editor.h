@@ -36,7 +36,7 @@ class ReadoutView;
 class EqualizerEditor : public ControlListener,
                         public ValueEntryOpener,
                         public ValueField::Client,
-                        public sorrel::platform::AccessibleContent {
+                        public platform::AccessibleContent {
   public:
     // parameters must outlive the editor; levels may be null (the meters
     // stay dark).
@@ -95,7 +95,7 @@ class EqualizerEditor : public ControlListener,
     void valueEntryCancelled(int32_t tag) override;
     // The controls as a screen reader finds them: item i is control i.
     int32_t accessibleCount() override;
-    bool accessibleItem(int32_t index, sorrel::platform::AccessibleItem &item) override;
+    bool accessibleItem(int32_t index, platform::AccessibleItem &item) override;
     bool setAccessibleValue(int32_t index, const char *text) override;
     bool doAccessibleAction(int32_t index) override;
     bool focusAccessible(int32_t index) override;

@@ -151,7 +151,7 @@ void EqualizerEffect::runEngines(float *left, float *right, int32_t frames) {
         return;
     // A linear crossfade from the outgoing to the incoming engine; beyond
     // its end the incoming one alone.
-    const sorrel::fixed_math::DoubleRounding rounding; // the same bits on every build
+    const fixed_math::DoubleRounding rounding; // the same bits on every build
     const double inverse = 1.0 / static_cast<double>(fadeLength);
     for (int c = 0; c < 2; ++c)
         for (int32_t n = 0; n < frames; ++n) {

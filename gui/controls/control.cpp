@@ -33,7 +33,7 @@ int32_t CControl::truncToInt(double x) {
 
 CControl::CControl(const CRect &viewSize, ControlListener *inListener, int32_t inTag, CBitmap *bitmap)
     : CView(viewSize), listener(inListener), tag(inTag) {
-    uint32_t systemTime = sorrel::platform::doubleClickTime();
+    uint32_t systemTime = platform::doubleClickTime();
     if (systemTime < kShortestDoubleClick)
         systemTime = kShortestDoubleClick;
     doubleClickTime = systemTime > uint32_t(std::numeric_limits<int32_t>::max())
@@ -110,7 +110,7 @@ bool CControl::tryResetToDefault(CDrawContext *context, int32_t buttons) {
 bool CControl::isDoubleClick() {
     // The editor's clock (what the frame reports) is the platform's tick
     // count; read directly, it serves a control outside a frame as well.
-    const uint32_t now = sorrel::platform::tickCount();
+    const uint32_t now = platform::tickCount();
     // Compared by difference: the clock wraps.
     if (lastClickValid && int32_t(now - uint32_t(lastTicks)) < doubleClickTime) {
         lastTicks = 0;

@@ -19,11 +19,11 @@ uint16_t readU16(const uint8_t *p) {
 }
 
 // An image of w x h pixels, or false when it is too big or memory runs out.
-bool allocate(int64_t w, int64_t h, sorrel::raster::Surface &out) {
+bool allocate(int64_t w, int64_t h, raster::Surface &out) {
     if (w <= 0 || h <= 0 || w * h > kMaxImagePixels)
         return false;
     try {
-        out = sorrel::raster::Surface(static_cast<int32_t>(w), static_cast<int32_t>(h), 0);
+        out = raster::Surface(static_cast<int32_t>(w), static_cast<int32_t>(h), 0);
     } catch (const std::bad_alloc &) {
         return false;
     }
@@ -38,7 +38,7 @@ bool keyedCopyAvailable() {
     return keyedCopy;
 }
 
-bool decodePackedBitmap(const uint8_t *data, size_t size, sorrel::raster::Surface &out) {
+bool decodePackedBitmap(const uint8_t *data, size_t size, raster::Surface &out) {
     constexpr size_t kInfoHeader = 40;
     if (!data || size < kInfoHeader)
         return false;
@@ -71,17 +71,17 @@ bool decodePackedBitmap(const uint8_t *data, size_t size, sorrel::raster::Surfac
     if (pixelOffset > size || (size - pixelOffset) / stride < static_cast<size_t>(height))
         return false;
 
-    sorrel::raster::Surface image;
+    raster::Surface image;
     if (!allocate(width, height, image))
         return false;
     const uint8_t *pixels = data + pixelOffset;
     for (int64_t row = 0; row < height; row++) {
         const uint8_t *src = pixels + static_cast<size_t>(topDown ? row : height - 1 - row) * stride;
-        sorrel::raster::Pixel *dst = image.row(static_cast<int32_t>(row));
+        raster::Pixel *dst = image.row(static_cast<int32_t>(row));
         for (int64_t x = 0; x < width; x++) {
             if (bits >= 24) {
                 const uint8_t *p = src + x * (bits / 8);
-                dst[x] = sorrel::raster::rgb(p[2], p[1], p[0]);
+                dst[x] = raster::rgb(p[2], p[1], p[0]);
                 continue;
             }
             const size_t bitPos = static_cast<size_t>(x) * bits;
@@ -89,7 +89,7 @@ bool decodePackedBitmap(const uint8_t *data, size_t size, sorrel::raster::Surfac
             const uint32_t index = (src[bitPos / 8] >> shift) & ((1u << bits) - 1);
             if (index < colorsUsed) {
                 const uint8_t *q = palette + index * 4;
-                dst[x] = sorrel::raster::rgb(q[2], q[1], q[0]);
+                dst[x] = raster::rgb(q[2], q[1], q[0]);
             }
         }
     }
@@ -97,13 +97,13 @@ bool decodePackedBitmap(const uint8_t *data, size_t size, sorrel::raster::Surfac
     return true;
 }
 
-sorrel::raster::Surface enlarge(const sorrel::raster::Surface &source, DeviceScale scale) {
-    sorrel::raster::Surface out;
+raster::Surface enlarge(const raster::Surface &source, DeviceScale scale) {
+    raster::Surface out;
     if (!allocate(scale.length(source.width()), scale.length(source.height()), out))
         return {};
     for (int32_t y = 0; y < out.height(); ++y) {
-        const sorrel::raster::Pixel *from = source.row(scale.logical(y));
-        sorrel::raster::Pixel *to = out.row(y);
+        const raster::Pixel *from = source.row(scale.logical(y));
+        raster::Pixel *to = out.row(y);
         for (int32_t x = 0; x < out.width(); ++x)
             to[x] = from[scale.logical(x)];
     }
@@ -114,7 +114,7 @@ sorrel::raster::Surface enlarge(const sorrel::raster::Surface &source, DeviceSca
 
 namespace sorrel {
 
-using sorrel::gui::kMaxImagePixels;
+using gui::kMaxImagePixels;
 
 namespace {
 
@@ -125,32 +125,32 @@ DeviceScale scaleOf(const CDrawContext *context) {
 
 } // namespace
 
-std::shared_ptr<const sorrel::raster::Surface> CBitmap::imageForScale(DeviceScale scale) const {
+std::shared_ptr<const raster::Surface> CBitmap::imageForScale(DeviceScale scale) const {
     if (!image || scale == DeviceScale())
         return image;
-    auto make = [this, scale]() -> std::shared_ptr<const sorrel::raster::Surface> {
-        auto out = std::shared_ptr<sorrel::raster::Surface>(new (std::nothrow) sorrel::raster::Surface());
+    auto make = [this, scale]() -> std::shared_ptr<const raster::Surface> {
+        auto out = std::shared_ptr<raster::Surface>(new (std::nothrow) raster::Surface());
         if (!out)
             return nullptr;
         // Only a picture of exactly the scaled size stands in for this one.
         auto fits = [&] { return out->width() == scale.length(width) && out->height() == scale.length(height); };
         if (resourceId != 0) {
             if (scale.isWhole()) {
-                const sorrel::gui::ResourceBytes bytes =
-                    sorrel::gui::findBitmapResource(sorrel::gui::scaledResourceId(resourceId, scale.rounded()));
-                if (bytes.data && sorrel::gui::decodePackedBitmap(bytes.data, bytes.size, *out) && fits())
+                const gui::ResourceBytes bytes =
+                    gui::findBitmapResource(gui::scaledResourceId(resourceId, scale.rounded()));
+                if (bytes.data && gui::decodePackedBitmap(bytes.data, bytes.size, *out) && fits())
                     return out;
             }
-            if (sorrel::gui::paintModulePicture(resourceId, scale, *out) && fits())
+            if (gui::paintModulePicture(resourceId, scale, *out) && fits())
                 return out;
         }
-        *out = sorrel::gui::enlarge(*image, scale);
+        *out = gui::enlarge(*image, scale);
         return out->empty() ? nullptr : out;
     };
     if (resourceId == 0)
         return make();
     std::lock_guard<std::mutex> hold(scaledLock);
-    std::shared_ptr<const sorrel::raster::Surface> &slot = scaled[scale.quarters() - DeviceScale::kMinQuarters];
+    std::shared_ptr<const raster::Surface> &slot = scaled[scale.quarters() - DeviceScale::kMinQuarters];
     if (!slot)
         slot = make();
     return slot;
@@ -165,7 +165,7 @@ CBitmap::CBitmap(CDrawContextOwner *, int32_t w, int32_t h) {
     if (w <= 0 || h <= 0 || int64_t(w) * h > kMaxImagePixels)
         return;
     try {
-        image = std::make_shared<sorrel::raster::Surface>(w, h, 0);
+        image = std::make_shared<raster::Surface>(w, h, 0);
     } catch (const std::bad_alloc &) {
         image.reset();
         return;
@@ -194,9 +194,9 @@ void CBitmap::dispose() {
 
 bool CBitmap::loadFromResource(int32_t id) {
     dispose();
-    const sorrel::gui::ResourceBytes bytes = sorrel::gui::findBitmapResource(id);
-    auto decoded = std::unique_ptr<sorrel::raster::Surface>(new (std::nothrow) sorrel::raster::Surface());
-    if (!bytes.data || !decoded || !sorrel::gui::decodePackedBitmap(bytes.data, bytes.size, *decoded))
+    const gui::ResourceBytes bytes = gui::findBitmapResource(id);
+    auto decoded = std::unique_ptr<raster::Surface>(new (std::nothrow) raster::Surface());
+    if (!bytes.data || !decoded || !gui::decodePackedBitmap(bytes.data, bytes.size, *decoded))
         return false;
     image = std::move(decoded);
     width = image->width();
@@ -210,29 +210,29 @@ bool CBitmap::loadFromPath(const char *) {
 }
 
 void CBitmap::draw(CDrawContext *context, const CRect &rect, const CPoint &offset) {
-    sorrel::raster::Canvas *canvas = context ? context->getSystemContext() : nullptr;
+    raster::Canvas *canvas = context ? context->getSystemContext() : nullptr;
     if (!image || !canvas)
         return;
     const DeviceScale s = scaleOf(context);
-    const std::shared_ptr<const sorrel::raster::Surface> picture = imageForScale(s);
+    const std::shared_ptr<const raster::Surface> picture = imageForScale(s);
     if (!picture)
         return;
-    const sorrel::raster::Rect to = context->toDevice(rect);
+    const raster::Rect to = context->toDevice(rect);
     canvas->blit(to.left, to.top, to.width(), to.height(), *picture, s.device(offset.x), s.device(offset.y));
 }
 
 void CBitmap::drawTransparent(CDrawContext *context, const CRect &rect, const CPoint &offset) {
-    sorrel::raster::Canvas *canvas = context ? context->getSystemContext() : nullptr;
+    raster::Canvas *canvas = context ? context->getSystemContext() : nullptr;
     if (!image || !canvas || !canvas->target())
         return;
     // Only pixels of the bitmap take part: the block is cut to the image, so
     // that every path leaves the destination alone beyond it. Everything
     // from here on is in device pixels.
     const DeviceScale s = scaleOf(context);
-    const std::shared_ptr<const sorrel::raster::Surface> picture = imageForScale(s);
+    const std::shared_ptr<const raster::Surface> picture = imageForScale(s);
     if (!picture)
         return;
-    const sorrel::raster::Rect to = context->toDevice(rect);
+    const raster::Rect to = context->toDevice(rect);
     int32_t x = to.left;
     int32_t y = to.top;
     int32_t sx = s.device(offset.x), sy = s.device(offset.y);
@@ -251,63 +251,63 @@ void CBitmap::drawTransparent(CDrawContext *context, const CRect &rect, const CP
     h = std::min(h, picture->height() - sy);
     if (w <= 0 || h <= 0)
         return;
-    const sorrel::raster::Pixel key =
-        sorrel::raster::rgb(transparentColor.red, transparentColor.green, transparentColor.blue);
+    const raster::Pixel key =
+        raster::rgb(transparentColor.red, transparentColor.green, transparentColor.blue);
 
     // The mask is the 1x image's; at other scales the key does the work.
     if (mask && s == DeviceScale()) {
         // Destination into a work image, XOR bitmap, AND mask, XOR bitmap:
         // where the mask is white the destination survives.
-        sorrel::raster::Surface work;
+        raster::Surface work;
         try {
-            work = sorrel::raster::Surface(w, h, 0);
+            work = raster::Surface(w, h, 0);
         } catch (const std::bad_alloc &) {
             return;
         }
-        sorrel::raster::Canvas combine(&work);
+        raster::Canvas combine(&work);
         combine.blit(0, 0, w, h, *canvas->target(), x, y);
-        combine.blit(0, 0, w, h, *image, sx, sy, sorrel::raster::BlitOp::Xor);
-        combine.blit(0, 0, w, h, *mask, sx, sy, sorrel::raster::BlitOp::And);
-        combine.blit(0, 0, w, h, *image, sx, sy, sorrel::raster::BlitOp::Xor);
+        combine.blit(0, 0, w, h, *image, sx, sy, raster::BlitOp::Xor);
+        combine.blit(0, 0, w, h, *mask, sx, sy, raster::BlitOp::And);
+        combine.blit(0, 0, w, h, *image, sx, sy, raster::BlitOp::Xor);
         canvas->blit(x, y, w, h, work, 0, 0);
-    } else if (sorrel::gui::keyedCopyAvailable()) {
+    } else if (gui::keyedCopyAvailable()) {
         canvas->blitKeyed(x, y, w, h, *picture, sx, sy, key);
     } else {
-        sorrel::raster::Surface blockMask;
+        raster::Surface blockMask;
         try {
-            blockMask = sorrel::raster::makeMask(*picture, sx, sy, w, h, key);
+            blockMask = raster::makeMask(*picture, sx, sy, w, h, key);
         } catch (const std::bad_alloc &) {
             return;
         }
-        canvas->blit(x, y, w, h, *picture, sx, sy, sorrel::raster::BlitOp::Xor);
-        canvas->blit(x, y, w, h, blockMask, 0, 0, sorrel::raster::BlitOp::And);
-        canvas->blit(x, y, w, h, *picture, sx, sy, sorrel::raster::BlitOp::Xor);
+        canvas->blit(x, y, w, h, *picture, sx, sy, raster::BlitOp::Xor);
+        canvas->blit(x, y, w, h, blockMask, 0, 0, raster::BlitOp::And);
+        canvas->blit(x, y, w, h, *picture, sx, sy, raster::BlitOp::Xor);
     }
 }
 
 void CBitmap::drawAlphaBlend(CDrawContext *context, const CRect &rect, const CPoint &offset, uint8_t alpha) {
-    sorrel::raster::Canvas *canvas = context ? context->getSystemContext() : nullptr;
+    raster::Canvas *canvas = context ? context->getSystemContext() : nullptr;
     if (!image || !canvas)
         return;
     const DeviceScale s = scaleOf(context);
-    const std::shared_ptr<const sorrel::raster::Surface> picture = imageForScale(s);
+    const std::shared_ptr<const raster::Surface> picture = imageForScale(s);
     if (!picture)
         return;
-    const sorrel::raster::Rect to = context->toDevice(rect);
+    const raster::Rect to = context->toDevice(rect);
     canvas->blitBlend(to.left, to.top, to.width(), to.height(), *picture, s.device(offset.x), s.device(offset.y),
                       alpha);
 }
 
 void CBitmap::setTransparencyMask(CDrawContext *context, const CPoint &offset) {
     mask.reset();
-    sorrel::raster::Canvas *canvas = context ? context->getSystemContext() : nullptr;
+    raster::Canvas *canvas = context ? context->getSystemContext() : nullptr;
     if (!canvas || !canvas->target() || width <= 0 || height <= 0)
         return;
-    const sorrel::raster::Pixel key =
-        sorrel::raster::rgb(transparentColor.red, transparentColor.green, transparentColor.blue);
+    const raster::Pixel key =
+        raster::rgb(transparentColor.red, transparentColor.green, transparentColor.blue);
     try {
-        mask = std::make_unique<sorrel::raster::Surface>(
-            sorrel::raster::makeMask(*canvas->target(), offset.x, offset.y, width, height, key));
+        mask = std::make_unique<raster::Surface>(
+            raster::makeMask(*canvas->target(), offset.x, offset.y, width, height, key));
     } catch (const std::bad_alloc &) {
         mask.reset();
     }

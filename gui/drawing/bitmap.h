@@ -51,15 +51,15 @@ class CBitmap : public CReferenceCounter {
     int32_t getHeight() const { return height; }
     int32_t getResourceId() const { return resourceId; }
     bool isLoaded() const { return image != nullptr; }
-    sorrel::raster::Surface *getHandle() const { return image.get(); }
+    raster::Surface *getHandle() const { return image.get(); }
     // The image a context of that scale draws; null when not loaded.
     // Scaled images are made on first use and kept until the bitmap is
     // disposed; bitmaps not loaded from a resource may be drawn into, so
     // theirs are made anew at each call.
-    std::shared_ptr<const sorrel::raster::Surface> imageForScale(DeviceScale scale) const;
+    std::shared_ptr<const raster::Surface> imageForScale(DeviceScale scale) const;
     // The image shared with whoever draws into it: it outlives a dispose
     // while an off-screen context still has it selected.
-    std::shared_ptr<sorrel::raster::Surface> getSharedHandle() const { return image; }
+    std::shared_ptr<raster::Surface> getSharedHandle() const { return image; }
 
     void setTransparentColor(const CColor &color) { transparentColor = color; }
     CColor getTransparentColor() const { return transparentColor; }
@@ -73,11 +73,11 @@ class CBitmap : public CReferenceCounter {
     int32_t width = 0;
     int32_t height = 0;
     CColor transparentColor = TransparentColor;
-    std::shared_ptr<sorrel::raster::Surface> image;
-    std::unique_ptr<sorrel::raster::Surface> mask;
+    std::shared_ptr<raster::Surface> image;
+    std::unique_ptr<raster::Surface> mask;
     // The scaled images of a resource bitmap, by quarter step.
     mutable std::mutex scaledLock;
-    mutable std::shared_ptr<const sorrel::raster::Surface> scaled[DeviceScale::kSteps];
+    mutable std::shared_ptr<const raster::Surface> scaled[DeviceScale::kSteps];
 };
 
 } // namespace sorrel
@@ -93,7 +93,7 @@ bool keyedCopyAvailable();
 // Decodes a packed device-independent bitmap (info header, color table,
 // pixels) of 1, 4, 8, 24 or 32 bits per pixel, uncompressed. False, with
 // out untouched, for anything malformed or larger than the limit.
-bool decodePackedBitmap(const uint8_t *data, size_t size, sorrel::raster::Surface &out);
+bool decodePackedBitmap(const uint8_t *data, size_t size, raster::Surface &out);
 
 // Images beyond this many pixels are refused rather than allocated.
 constexpr int64_t kMaxImagePixels = int64_t(1) << 26;
@@ -106,6 +106,6 @@ constexpr int32_t scaledResourceId(int32_t id, int32_t scale) {
 
 // Every pixel of source stretched over its device area at scale (at a whole
 // scale s, an s x s block); empty when memory runs out.
-sorrel::raster::Surface enlarge(const sorrel::raster::Surface &source, DeviceScale scale);
+raster::Surface enlarge(const raster::Surface &source, DeviceScale scale);
 
 } // namespace sorrel::gui

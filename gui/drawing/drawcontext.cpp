@@ -12,19 +12,19 @@ namespace sorrel {
 
 namespace {
 
-sorrel::raster::Pixel pixelOf(const CColor &c) {
-    return sorrel::raster::rgb(c.red, c.green, c.blue);
+raster::Pixel pixelOf(const CColor &c) {
+    return raster::rgb(c.red, c.green, c.blue);
 }
 
 // The renderer is asked for fonts of a sane size whatever a caller passes.
 constexpr int32_t kMaxFontPixels = 512;
 
-sorrel::raster::Rop2 ropOf(int32_t mode) {
+raster::Rop2 ropOf(int32_t mode) {
     if (mode == ModeOr)
-        return sorrel::raster::Rop2::MergePen;
+        return raster::Rop2::MergePen;
     if (mode == ModeXor)
-        return sorrel::raster::Rop2::NotXorPen;
-    return sorrel::raster::Rop2::CopyPen;
+        return raster::Rop2::NotXorPen;
+    return raster::Rop2::CopyPen;
 }
 
 // A polygon up to this size is converted on the stack.
@@ -33,16 +33,16 @@ constexpr int32_t kStackPoints = 30;
 
 } // namespace
 
-CDrawContext::CDrawContext(CDrawContextOwner *inOwner, sorrel::raster::Canvas *inSystemContext,
+CDrawContext::CDrawContext(CDrawContextOwner *inOwner, raster::Canvas *inSystemContext,
                            platform::Window *inWindow)
     : systemContext(inSystemContext), window(inWindow), owner(inOwner) {
     clipRect = owner ? owner->getDefaultClip() : CRect(0, 0, 1000, 1000);
     if (owner)
         scale = owner->contentScale();
     if (!systemContext && window) {
-        if (sorrel::raster::Surface *image = platform::windowSurface(window)) {
+        if (raster::Surface *image = platform::windowSurface(window)) {
             try {
-                windowCanvas = std::make_unique<sorrel::raster::Canvas>(image);
+                windowCanvas = std::make_unique<raster::Canvas>(image);
                 systemContext = windowCanvas.get();
                 ownedSystemContext = systemContext;
             } catch (...) {
@@ -59,7 +59,7 @@ CDrawContext::CDrawContext(CDrawContextOwner *inOwner, sorrel::raster::Canvas *i
         systemContext->setBackOpaque(false);
         systemContext->setBlockScale(scale);
     }
-    penStyle = sorrel::raster::LineStyle::Solid;
+    penStyle = raster::LineStyle::Solid;
     if (window)
         windowOriginKnown = false;
     setFrameColor(WhiteColor);
@@ -73,7 +73,7 @@ CDrawContext::CDrawContext(CDrawContextOwner *inOwner, sorrel::raster::Canvas *i
 
 CPoint CDrawContext::windowScreenOrigin() const {
     if (!windowOriginKnown) {
-        const sorrel::raster::Rect onScreen = platform::windowScreenRect(window);
+        const raster::Rect onScreen = platform::windowScreenRect(window);
         windowOrigin = CPoint(onScreen.left, onScreen.top);
         windowOriginKnown = true;
     }
@@ -95,7 +95,7 @@ CDrawContext::~CDrawContext() {
     detachSystemContext();
 }
 
-void CDrawContext::attachSystemContext(sorrel::raster::Canvas *canvas) {
+void CDrawContext::attachSystemContext(raster::Canvas *canvas) {
     detachSystemContext();
     systemContext = canvas;
     if (!systemContext)
@@ -156,19 +156,19 @@ void CDrawContext::setScale(DeviceScale newScale) {
     applyClip();
 }
 
-sorrel::raster::Rect CDrawContext::toDevice(const CRect &r) const {
+raster::Rect CDrawContext::toDevice(const CRect &r) const {
     return {scale.device(int64_t(r.left) + offset.x), scale.device(int64_t(r.top) + offset.y),
             scale.device(int64_t(r.right) + offset.x), scale.device(int64_t(r.bottom) + offset.y)};
 }
 
-sorrel::raster::Point CDrawContext::toDevice(const CPoint &p) const {
+raster::Point CDrawContext::toDevice(const CPoint &p) const {
     return {scale.device(int64_t(p.x) + offset.x), scale.device(int64_t(p.y) + offset.y)};
 }
 
 // A wide pen's line runs through the middle of its end points' blocks; a
 // one-pixel pen draws whole blocks and takes the blocks' corners.
-sorrel::raster::Point CDrawContext::linePoint(const CPoint &p) const {
-    sorrel::raster::Point d = toDevice(p);
+raster::Point CDrawContext::linePoint(const CPoint &p) const {
+    raster::Point d = toDevice(p);
     if (scale != DeviceScale() && frameWidth > 1) {
         d.x += scale.lineWidth() / 2;
         d.y += scale.lineWidth() / 2;
@@ -179,14 +179,14 @@ sorrel::raster::Point CDrawContext::linePoint(const CPoint &p) const {
 // The box of an outline drawn with a pen as wide as a scaled line: inset by
 // half that width, so that the thickened curve stays inside the blocks of
 // the pixels it covers at scale 1.
-sorrel::raster::Rect CDrawContext::arcBox(const CRect &r) const {
-    const sorrel::raster::Rect d = toDevice(r);
+raster::Rect CDrawContext::arcBox(const CRect &r) const {
+    const raster::Rect d = toDevice(r);
     const int32_t h = scale.lineWidth() / 2;
     return {d.left + h, d.top + h, d.right - h, d.bottom - h};
 }
 
-sorrel::raster::Point CDrawContext::arcPoint(const CPoint &p) const {
-    const sorrel::raster::Point d = toDevice(p);
+raster::Point CDrawContext::arcPoint(const CPoint &p) const {
+    const raster::Point d = toDevice(p);
     return {d.x + scale.lineWidth() / 2, d.y + scale.lineWidth() / 2};
 }
 
@@ -195,7 +195,7 @@ template <typename Draw> void CDrawContext::withScaledPen(Draw draw) {
         draw();
         return;
     }
-    sorrel::raster::Pen wide = ownPen;
+    raster::Pen wide = ownPen;
     wide.width = scale.lineWidth();
     systemContext->setPen(wide);
     draw();
@@ -209,7 +209,7 @@ void CDrawContext::applyClip() {
 }
 
 void CDrawContext::rebuildPen() {
-    ownPen = sorrel::raster::Pen{pixelOf(frameColor), frameWidth > 1 ? scale.length(frameWidth) : frameWidth, penStyle};
+    ownPen = raster::Pen{pixelOf(frameColor), frameWidth > 1 ? scale.length(frameWidth) : frameWidth, penStyle};
     hasOwnPen = true;
     ++builds.pens;
     if (systemContext)
@@ -220,7 +220,7 @@ void CDrawContext::setLineStyle(int32_t style) {
     if (style == lineStyle)
         return;
     lineStyle = style;
-    penStyle = lineStyle == LineDotted ? sorrel::raster::LineStyle::Dotted : sorrel::raster::LineStyle::Solid;
+    penStyle = lineStyle == LineDotted ? raster::LineStyle::Dotted : raster::LineStyle::Solid;
     rebuildPen();
 }
 
@@ -289,18 +289,18 @@ void CDrawContext::rebuildFont() {
     if (fontId < 0 || fontId >= FontCount)
         return;
     const CFontDescription &d = fontDescription;
-    sorrel::raster::FontSpec spec;
-    spec.face = sorrel::raster::faceFromName(d.faceName);
+    raster::FontSpec spec;
+    spec.face = raster::faceFromName(d.faceName);
     // A negative size asks for the cell height in the platform's terms; the
     // renderer only knows character heights, so both signs map to one.
     spec.height = std::clamp(fontSize < 0 ? -fontSize : fontSize, 1, kMaxFontPixels);
     spec.bold = d.weight >= 700;
     spec.italic = d.italic;
     spec.underline = d.underline;
-    logicalFont = sorrel::raster::Font(spec);
+    logicalFont = raster::Font(spec);
     if (scale != DeviceScale()) {
         spec.height = std::clamp(scale.length(spec.height), 1, kMaxFontPixels);
-        ownFont = sorrel::raster::Font(spec);
+        ownFont = raster::Font(spec);
     } else {
         ownFont = logicalFont;
     }
@@ -367,9 +367,9 @@ void CDrawContext::drawLines(const CPoint *points, int32_t numberOfLines) {
 void CDrawContext::drawPolygon(const CPoint *points, int32_t numberOfPoints, int32_t drawStyle) {
     if (!systemContext || !points || numberOfPoints <= 0)
         return;
-    sorrel::raster::Point onStack[kStackPoints];
-    std::vector<sorrel::raster::Point> onHeap;
-    sorrel::raster::Point *converted = onStack;
+    raster::Point onStack[kStackPoints];
+    std::vector<raster::Point> onHeap;
+    raster::Point *converted = onStack;
     if (numberOfPoints > kStackPoints) {
         try {
             onHeap.resize(static_cast<size_t>(numberOfPoints));
@@ -414,8 +414,8 @@ void CDrawContext::fillRect(const CRect &rect) {
 void CDrawContext::drawEllipse(const CRect &rect) {
     if (!systemContext)
         return;
-    const sorrel::raster::Point start = arcPoint(CPoint(rect.left + rect.width() / 2, rect.top));
-    const sorrel::raster::Rect box = arcBox(CRect(rect.left, rect.top, rect.right + 1, rect.bottom + 1));
+    const raster::Point start = arcPoint(CPoint(rect.left + rect.width() / 2, rect.top));
+    const raster::Rect box = arcBox(CRect(rect.left, rect.top, rect.right + 1, rect.bottom + 1));
     withScaledPen([&] { systemContext->arc(box, start, start); });
 }
 
@@ -429,18 +429,18 @@ void CDrawContext::drawPoint(const CPoint &point, const CColor &color) {
     if (!systemContext)
         return;
     // The logical pixel's whole device area.
-    const sorrel::raster::Rect d = toDevice(CRect(point.x, point.y, point.x + 1, point.y + 1));
+    const raster::Rect d = toDevice(CRect(point.x, point.y, point.x + 1, point.y + 1));
     for (int32_t y = d.top; y < d.bottom; ++y)
         for (int32_t x = d.left; x < d.right; ++x)
             systemContext->setPixel({x, y}, pixelOf(color));
 }
 
 CColor CDrawContext::getPoint(const CPoint &point) {
-    sorrel::raster::Pixel p = 0;
+    raster::Pixel p = 0;
     if (systemContext)
         p = systemContext->getPixel(toDevice(point));
-    return CColor(static_cast<uint8_t>(sorrel::raster::red(p)), static_cast<uint8_t>(sorrel::raster::green(p)),
-                  static_cast<uint8_t>(sorrel::raster::blue(p)), 255);
+    return CColor(static_cast<uint8_t>(raster::red(p)), static_cast<uint8_t>(raster::green(p)),
+                  static_cast<uint8_t>(raster::blue(p)), 255);
 }
 
 void CDrawContext::floodFill(const CPoint &start) {
@@ -451,8 +451,8 @@ void CDrawContext::floodFill(const CPoint &start) {
 void CDrawContext::drawArc(const CRect &rect, const CPoint &point1, const CPoint &point2) {
     if (!systemContext)
         return;
-    const sorrel::raster::Rect box = arcBox(CRect(rect.left, rect.top, rect.right + 1, rect.bottom + 1));
-    const sorrel::raster::Point p1 = arcPoint(point1), p2 = arcPoint(point2);
+    const raster::Rect box = arcBox(CRect(rect.left, rect.top, rect.right + 1, rect.bottom + 1));
+    const raster::Point p1 = arcPoint(point1), p2 = arcPoint(point2);
     withScaledPen([&] { systemContext->arc(box, p1, p2); });
 }
 
@@ -481,13 +481,13 @@ void CDrawContext::drawArc(const CRect &rect, float startDegrees, float endDegre
         };
         return arcPoint(CPoint(cx + clampToInt(dx), cy - clampToInt(dy)));
     };
-    const sorrel::raster::Point p1 = rayPoint(startDegrees);
-    const sorrel::raster::Point p2 = rayPoint(endDegrees);
+    const raster::Point p1 = rayPoint(startDegrees);
+    const raster::Point p2 = rayPoint(endDegrees);
     const CRect box(r.left, r.top, r.right + 1, r.bottom + 1);
     if (drawStyle == Filled || drawStyle == FilledAndOutline)
         systemContext->fillPie(toDevice(box), p1, p2);
     if (drawStyle == Outline || drawStyle == FilledAndOutline) {
-        const sorrel::raster::Rect outline = arcBox(box);
+        const raster::Rect outline = arcBox(box);
         withScaledPen([&] { systemContext->arc(outline, p1, p2); });
     }
 }
@@ -497,11 +497,11 @@ void CDrawContext::drawString(const char *text, const CRect &rect, bool opaque, 
         return;
     CRect r = rect;
     systemContext->setBackOpaque(opaque);
-    sorrel::raster::Align how = sorrel::raster::Align::Left;
+    raster::Align how = raster::Align::Left;
     if (align == AlignCenter)
-        how = sorrel::raster::Align::Center;
+        how = raster::Align::Center;
     else if (align == AlignRight)
-        how = sorrel::raster::Align::Right;
+        how = raster::Align::Right;
     else
         r.left += 1;
     systemContext->drawText(text, toDevice(r), how);
@@ -538,7 +538,7 @@ int32_t CDrawContext::getMouseButtons() {
 CPoint &CDrawContext::getMouseLocation(CPoint &point) {
     // The window's pixels are device pixels; the screen origin's part
     // inside the window is logical.
-    const sorrel::raster::Point cursor = platform::pointerPosition();
+    const raster::Point cursor = platform::pointerPosition();
     const CPoint base = windowScreenOrigin();
     point = CPoint(scale.logical(cursor.x - base.x) - screenOriginInWindow.x,
                    scale.logical(cursor.y - base.y) - screenOriginInWindow.y);

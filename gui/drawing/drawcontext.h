@@ -70,7 +70,7 @@ class CDrawContext : public CReferenceCounter {
   public:
     // Any argument may be null. With a window but no canvas the context draws
     // on the window's memory image; showing it is up to the owner.
-    CDrawContext(CDrawContextOwner *owner, sorrel::raster::Canvas *systemContext, sorrel::platform::Window *window);
+    CDrawContext(CDrawContextOwner *owner, raster::Canvas *systemContext, platform::Window *window);
     ~CDrawContext() override;
 
     // --- state ----------------------------------------------------------------
@@ -142,11 +142,11 @@ class CDrawContext : public CReferenceCounter {
     // A logical rectangle or point of the caller's coordinates (the offset
     // added) in the canvas's device pixels; for code that works on the
     // canvas's pixels itself.
-    sorrel::raster::Rect toDevice(const CRect &rect) const;
-    sorrel::raster::Point toDevice(const CPoint &point) const;
+    raster::Rect toDevice(const CRect &rect) const;
+    raster::Point toDevice(const CPoint &point) const;
 
-    sorrel::raster::Canvas *getSystemContext() const { return systemContext; }
-    sorrel::platform::Window *getWindow() const { return window; }
+    raster::Canvas *getSystemContext() const { return systemContext; }
+    platform::Window *getWindow() const { return window; }
     CDrawContextOwner *getOwner() const { return owner; }
 
     // The font the context asked for last, and how many platform objects it
@@ -159,7 +159,7 @@ class CDrawContext : public CReferenceCounter {
   protected:
     // For contexts that make their canvas after the base construction: takes
     // the canvas over and hands it the drawing state set up so far.
-    void attachSystemContext(sorrel::raster::Canvas *canvas);
+    void attachSystemContext(raster::Canvas *canvas);
     // Gives the canvas back its saved pen, brush and font and lets go of it.
     void detachSystemContext();
 
@@ -172,8 +172,8 @@ class CDrawContext : public CReferenceCounter {
     mutable bool windowOriginKnown = true;
     CPoint windowScreenOrigin() const;
     CPoint offset;
-    sorrel::raster::Canvas *systemContext = nullptr;
-    sorrel::platform::Window *window = nullptr;
+    raster::Canvas *systemContext = nullptr;
+    platform::Window *window = nullptr;
     CDrawContextOwner *owner = nullptr;
     int32_t fontSize = -1;
     int32_t fontStyle = 0;
@@ -193,27 +193,27 @@ class CDrawContext : public CReferenceCounter {
     void selectOwnObjects();
     // The clip in device pixels, to the canvas.
     void applyClip();
-    sorrel::raster::Point linePoint(const CPoint &point) const;
-    sorrel::raster::Rect arcBox(const CRect &rect) const;
-    sorrel::raster::Point arcPoint(const CPoint &point) const;
+    raster::Point linePoint(const CPoint &point) const;
+    raster::Rect arcBox(const CRect &rect) const;
+    raster::Point arcPoint(const CPoint &point) const;
     // Draws with the pen widened to the scale (arcs have no block mode).
     template <typename Draw> void withScaledPen(Draw draw);
 
     // The context's own pen, brush and font, and what the canvas held before.
-    sorrel::raster::Pen ownPen;
-    sorrel::raster::Pixel ownBrush = 0;
-    sorrel::raster::Font ownFont;
+    raster::Pen ownPen;
+    raster::Pixel ownBrush = 0;
+    raster::Font ownFont;
     // The font at scale 1: string widths are logical, whatever the scale.
-    sorrel::raster::Font logicalFont;
+    raster::Font logicalFont;
     bool hasOwnPen = false, hasOwnBrush = false, hasOwnFont = false;
-    sorrel::raster::Pen savedPen;
-    sorrel::raster::Pixel savedBrush = 0;
-    sorrel::raster::Font savedFont;
+    raster::Pen savedPen;
+    raster::Pixel savedBrush = 0;
+    raster::Font savedFont;
     DeviceScale savedBlock;
     bool hasSaved = false;
-    sorrel::raster::LineStyle penStyle = sorrel::raster::LineStyle::Solid;
-    sorrel::raster::Canvas *ownedSystemContext = nullptr;
-    std::unique_ptr<sorrel::raster::Canvas> windowCanvas;
+    raster::LineStyle penStyle = raster::LineStyle::Solid;
+    raster::Canvas *ownedSystemContext = nullptr;
+    std::unique_ptr<raster::Canvas> windowCanvas;
 
     CFontDescription fontDescription;
     CDrawContextBuilds builds;

@@ -8,14 +8,14 @@ namespace sorrel {
 
 // The surface has the context's device pixels: the logical size at the
 // scale the owner draws at.
-void COffscreenContext::makeSurface(sorrel::raster::Pixel fill) {
+void COffscreenContext::makeSurface(raster::Pixel fill) {
     if (width <= 0 || height <= 0)
         return;
     const int32_t w = scale.length(width), h = scale.length(height);
-    if (int64_t(w) * h > sorrel::gui::kMaxImagePixels)
+    if (int64_t(w) * h > gui::kMaxImagePixels)
         return;
     try {
-        ownSurface = std::make_unique<sorrel::raster::Surface>(w, h, fill);
+        ownSurface = std::make_unique<raster::Surface>(w, h, fill);
     } catch (const std::bad_alloc &) {
         ownSurface.reset();
         return;
@@ -30,8 +30,8 @@ COffscreenContext::COffscreenContext(CDrawContextOwner *inOwner, int32_t inWidth
     clipRect.setNormalized(0, 0, width, height);
     // The memory starts in the background color: the fill and outline below
     // leave a 1 x 1 surface untouched (a line to its own start draws nothing).
-    makeSurface(sorrel::raster::rgb(backgroundColor.red, backgroundColor.green, backgroundColor.blue));
-    memoryContext = std::make_unique<sorrel::raster::Canvas>(surfaceInUse);
+    makeSurface(raster::rgb(backgroundColor.red, backgroundColor.green, backgroundColor.blue));
+    memoryContext = std::make_unique<raster::Canvas>(surfaceInUse);
     attachSystemContext(memoryContext.get());
     setFillColor(backgroundColor);
     setFrameColor(backgroundColor);
@@ -55,7 +55,7 @@ COffscreenContext::COffscreenContext(CDrawContext *context, CBitmap *background,
         ownsSurface = true;
         makeSurface(0);
     }
-    memoryContext = std::make_unique<sorrel::raster::Canvas>(surfaceInUse);
+    memoryContext = std::make_unique<raster::Canvas>(surfaceInUse);
     attachSystemContext(memoryContext.get());
     if (!ownsSurface)
         return;
@@ -73,19 +73,19 @@ COffscreenContext::~COffscreenContext() {
 }
 
 void COffscreenContext::copyFromContext(CDrawContext *source, const CRect &rect, const CPoint &destination) {
-    sorrel::raster::Canvas *from = source ? source->getSystemContext() : nullptr;
+    raster::Canvas *from = source ? source->getSystemContext() : nullptr;
     if (!from || !from->target() || !memoryContext)
         return;
-    const sorrel::raster::Rect block = source->toDevice(rect);
+    const raster::Rect block = source->toDevice(rect);
     memoryContext->blit(scale.device(destination.x), scale.device(destination.y), block.width(), block.height(),
                         *from->target(), block.left, block.top);
 }
 
 void COffscreenContext::copyToContext(CDrawContext *target, const CRect &rect, const CPoint &source) {
-    sorrel::raster::Canvas *to = target ? target->getSystemContext() : nullptr;
+    raster::Canvas *to = target ? target->getSystemContext() : nullptr;
     if (!to || !surfaceInUse)
         return;
-    const sorrel::raster::Rect block = target->toDevice(rect);
+    const raster::Rect block = target->toDevice(rect);
     to->blit(block.left, block.top, block.width(), block.height(), *surfaceInUse, scale.device(source.x),
              scale.device(source.y));
 }

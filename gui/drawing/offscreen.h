@@ -35,10 +35,10 @@ class COffscreenContext : public CDrawContext {
     CColor getBackgroundColor() const { return backgroundColor; }
     CBitmap *getBackgroundBitmap() const { return backgroundBitmap; }
     // The memory image drawing lands in; null when none could be made.
-    sorrel::raster::Surface *getSurface() const { return surfaceInUse; }
+    raster::Surface *getSurface() const { return surfaceInUse; }
 
   private:
-    void makeSurface(sorrel::raster::Pixel fill);
+    void makeSurface(raster::Pixel fill);
 
     CBitmap *bitmap = nullptr;
     CBitmap *backgroundBitmap = nullptr;
@@ -46,10 +46,10 @@ class COffscreenContext : public CDrawContext {
     int32_t width = 20;
     bool ownsSurface = false;
     CColor backgroundColor;
-    std::unique_ptr<sorrel::raster::Surface> ownSurface;
-    std::shared_ptr<sorrel::raster::Surface> bitmapSurface;
-    sorrel::raster::Surface *surfaceInUse = nullptr;
-    std::unique_ptr<sorrel::raster::Canvas> memoryContext;
+    std::unique_ptr<raster::Surface> ownSurface;
+    std::shared_ptr<raster::Surface> bitmapSurface;
+    raster::Surface *surfaceInUse = nullptr;
+    std::unique_ptr<raster::Canvas> memoryContext;
 };
 
 } // namespace sorrel

@@ -29,7 +29,7 @@ bool paintModulePicture(int32_t id, DeviceScale scale, raster::Surface &out) {
 ResourceBytes findBitmapResource(int32_t id) {
     const uint8_t *data = nullptr;
     size_t size = 0;
-    if (sorrel::platform::moduleBitmapResource(id, data, size))
+    if (platform::moduleBitmapResource(id, data, size))
         return {data, size, ResourceOrigin::Module};
     return fromEmbedded(id);
 }

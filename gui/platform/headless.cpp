@@ -23,7 +23,7 @@ Script theScript;
 std::vector<std::unique_ptr<Window>> live;
 struct PendingPaint {
     Window *window;
-    sorrel::raster::Rect area;
+    raster::Rect area;
 };
 std::vector<PendingPaint> pending;
 
@@ -90,7 +90,7 @@ AccessibleContent *accessibleContent(Window *window) {
     return s && s->client && !s->gone ? s->client->accessibleContent() : nullptr;
 }
 
-void queuePaint(Window *window, const sorrel::raster::Rect &area) {
+void queuePaint(Window *window, const raster::Rect &area) {
     if (state(window))
         pending.push_back({window, area});
 }
@@ -105,12 +105,12 @@ void pumpPending() {
             c->paint(p.area);
 }
 
-void press(Window *window, const sorrel::raster::Point &where) {
+void press(Window *window, const raster::Point &where) {
     if (WindowClient *c = clientOf(window))
         c->buttonPressed(where);
 }
 
-void wheel(Window *window, const sorrel::raster::Point &where, float distance) {
+void wheel(Window *window, const raster::Point &where, float distance) {
     if (WindowClient *c = clientOf(window))
         c->wheel(where, distance);
 }
@@ -172,8 +172,8 @@ int32_t heldButtons() {
     return headless::next(theScript.buttons, theScript.buttonPolls, int32_t(0));
 }
 
-sorrel::raster::Point pointerPosition() {
-    return headless::next(theScript.pointer, theScript.pointerPolls, sorrel::raster::Point{});
+raster::Point pointerPosition() {
+    return headless::next(theScript.pointer, theScript.pointerPolls, raster::Point{});
 }
 
 bool buttonsSwapped() {
@@ -220,7 +220,7 @@ Window *createWindow(void *parent, int32_t width, int32_t height, WindowClient *
         auto window = std::make_unique<Window>();
         window->state.parent = parent;
         window->state.client = client;
-        window->state.surface = sorrel::raster::Surface(width, height);
+        window->state.surface = raster::Surface(width, height);
         if (window->state.surface.empty())
             return nullptr;
         headless::live.push_back(std::move(window));
@@ -245,28 +245,28 @@ void *nativeHandle(Window *window) {
     return window;
 }
 
-sorrel::raster::Surface *windowSurface(Window *window) {
+raster::Surface *windowSurface(Window *window) {
     headless::WindowState *s = headless::state(window);
     return s ? &s->surface : nullptr;
 }
 
-void presentWindow(Window *window, const sorrel::raster::Rect &area) {
+void presentWindow(Window *window, const raster::Rect &area) {
     if (headless::WindowState *s = headless::state(window)) {
         ++s->presents;
         s->lastPresented = area;
     }
 }
 
-void presentWindowAreas(Window *window, const sorrel::raster::Rect *areas, size_t count) {
+void presentWindowAreas(Window *window, const raster::Rect *areas, size_t count) {
     for (size_t i = 0; areas && i < count; ++i)
         presentWindow(window, areas[i]);
 }
 
-sorrel::raster::Rect windowScreenRect(Window *window) {
+raster::Rect windowScreenRect(Window *window) {
     headless::WindowState *s = headless::state(window);
     if (!s)
         return {};
-    const sorrel::raster::Point o = s->screenOrigin;
+    const raster::Point o = s->screenOrigin;
     return {o.x, o.y, o.x + s->surface.width(), o.y + s->surface.height()};
 }
 
@@ -274,12 +274,12 @@ void resizeWindow(Window *window, int32_t width, int32_t height, bool) {
     headless::WindowState *s = headless::state(window);
     if (!s || width <= 0 || height <= 0)
         return;
-    sorrel::raster::Surface bigger(width, height);
+    raster::Surface bigger(width, height);
     if (!bigger.empty())
         s->surface = std::move(bigger);
 }
 
-bool outerWindowPosition(Window *window, sorrel::raster::Point &position) {
+bool outerWindowPosition(Window *window, raster::Point &position) {
     headless::WindowState *s = headless::state(window);
     if (!s)
         return false;
@@ -314,7 +314,7 @@ double desktopScaleFactor(void *) {
     return headless::script().desktopScale;
 }
 
-sorrel::raster::Point screenSize(void *) {
+raster::Point screenSize(void *) {
     return headless::script().screen;
 }
 

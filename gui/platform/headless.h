@@ -18,7 +18,7 @@ namespace sorrel::platform::headless {
 
 struct Script {
     std::vector<int32_t> buttons{0};
-    std::vector<sorrel::raster::Point> pointer{sorrel::raster::Point{0, 0}};
+    std::vector<raster::Point> pointer{raster::Point{0, 0}};
     uint32_t clock = 0;
     uint32_t clockStep = 1;
     uint32_t eventStamp = 0;
@@ -31,7 +31,7 @@ struct Script {
     // What the desktop says of screen density (0: nothing) and the screen's
     // size (0 x 0: unknown).
     double desktopScale = 0;
-    sorrel::raster::Point screen{0, 0};
+    raster::Point screen{0, 0};
 
     // What happened so far.
     size_t buttonPolls = 0;
@@ -51,11 +51,11 @@ void reset();
 struct WindowState {
     void *parent = nullptr;
     WindowClient *client = nullptr;
-    sorrel::raster::Surface surface;
+    raster::Surface surface;
     // Where the window is on the (imaginary) screen; (0, 0) unless moved.
-    sorrel::raster::Point screenOrigin;
+    raster::Point screenOrigin;
     int presents = 0;
-    sorrel::raster::Rect lastPresented;
+    raster::Rect lastPresented;
     Cursor cursor = CursorArrow;
     bool dropTarget = false;
     bool gone = false; // the parent was destroyed under it
@@ -73,10 +73,10 @@ WindowState *state(Window *window);
 
 // Events as the window system would deliver them. Paints wait for the next
 // pumpEvents (or pumpPending); presses, wheel and drops arrive at once.
-void queuePaint(Window *window, const sorrel::raster::Rect &area);
+void queuePaint(Window *window, const raster::Rect &area);
 void pumpPending();
-void press(Window *window, const sorrel::raster::Point &where);
-void wheel(Window *window, const sorrel::raster::Point &where, float distance);
+void press(Window *window, const raster::Point &where);
+void wheel(Window *window, const raster::Point &where, float distance);
 // The host destroys the parent: the window is gone and its client is told.
 void destroyParent(Window *window);
 
@@ -99,4 +99,4 @@ struct ShownMessage {
 };
 ShownMessage lastMessage();
 
-} // namespace sorrel::platform::headless
+} // namespace platform::headless

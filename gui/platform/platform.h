@@ -38,7 +38,7 @@ enum InputBits : int32_t {
 // the button went down again for the next click).
 int32_t heldButtons();
 // The pointer in screen coordinates.
-sorrel::raster::Point pointerPosition();
+raster::Point pointerPosition();
 // Whether the system swaps the mouse buttons for left-handed users. Asked
 // at every poll of held buttons, so it makes no round trip to a server: the
 // X11 backend keeps its connection's pointer mapping until the server
@@ -95,7 +95,7 @@ struct AccessibleItem {
     char name[64] = {};
     char value[32] = {};
     // In window coordinates, device pixels.
-    sorrel::raster::Rect area;
+    raster::Rect area;
     bool checked = false;
     bool focused = false;
 };
@@ -145,11 +145,11 @@ constexpr uint8_t Shift = 1;
 class WindowClient {
   public:
     // The owner draws area into windowSurface and presents it.
-    virtual void paint(const sorrel::raster::Rect &area) = 0;
+    virtual void paint(const raster::Rect &area) = 0;
     // Button 1, 2 or 3 went down.
-    virtual void buttonPressed(const sorrel::raster::Point &where) = 0;
+    virtual void buttonPressed(const raster::Point &where) = 0;
     // One wheel notch away from the user is +1, towards the user -1.
-    virtual void wheel(const sorrel::raster::Point &where, float distance) = 0;
+    virtual void wheel(const raster::Point &where, float distance) = 0;
     // The window is gone (its parent was destroyed under it). No more calls
     // follow; the owner must not use the window except to destroy it.
     virtual void destroyed() = 0;
@@ -179,14 +179,14 @@ void destroyWindow(Window *window);
 void *nativeHandle(Window *window);
 // The window's memory image: the frame draws here, then presents. Its size
 // follows resizeWindow. Never null for a live window.
-sorrel::raster::Surface *windowSurface(Window *window);
+raster::Surface *windowSurface(Window *window);
 // Shows area of the memory image on the screen.
-void presentWindow(Window *window, const sorrel::raster::Rect &area);
+void presentWindow(Window *window, const raster::Rect &area);
 // Shows several areas in one trip to the window system (an idle pass shows
 // many small meter rows; one wake-up of the display server for all of them).
-void presentWindowAreas(Window *window, const sorrel::raster::Rect *areas, size_t count);
+void presentWindowAreas(Window *window, const raster::Rect *areas, size_t count);
 // The window's rectangle in screen coordinates.
-sorrel::raster::Rect windowScreenRect(Window *window);
+raster::Rect windowScreenRect(Window *window);
 // Resizes the window (and its surface) without moving it. With
 // resizeParents, the windows above it that are not the host's own frame
 // grow or shrink with it, the way an editor without host support for
@@ -194,7 +194,7 @@ sorrel::raster::Rect windowScreenRect(Window *window);
 void resizeWindow(Window *window, int32_t width, int32_t height, bool resizeParents);
 // The top-left of the host's outer window around this one, in its parent's
 // client coordinates; false when unknown.
-bool outerWindowPosition(Window *window, sorrel::raster::Point &position);
+bool outerWindowPosition(Window *window, raster::Point &position);
 
 // Handles what the window system has for this module's windows: paints,
 // presses, the wheel, destruction. The host's idle and the frame's idle work
@@ -231,7 +231,7 @@ bool setDropTarget(Window *window, bool active);
 // unknown.
 double desktopScaleFactor(void *parent);
 // The size of the screen parent is on, in device pixels; 0 x 0 when unknown.
-sorrel::raster::Point screenSize(void *parent);
+raster::Point screenSize(void *parent);
 
 // --- the rest of the world ------------------------------------------------------------
 

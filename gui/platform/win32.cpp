@@ -26,7 +26,7 @@ class Window {
   public:
     HWND hwnd = nullptr; // null once destroyed, by us or under us
     WindowClient *client = nullptr;
-    sorrel::raster::Surface surface;
+    raster::Surface surface;
     HDC paintDc = nullptr; // set while the owner paints inside WM_PAINT
     bool countedClass = false;
     bool oleInitialized = false;
@@ -524,7 +524,7 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         const DWORD time = static_cast<DWORD>(GetMessageTime());
         if (cameWhileHeld(time))
             return 0;
-        const sorrel::raster::Point where{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        const raster::Point where{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
         const Press outer = thePress;
         thePress = pressOf(hwnd, message, wParam);
         thePress.time = time;
@@ -549,7 +549,7 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         PAINTSTRUCT paint;
         if (HDC dc = BeginPaint(hwnd, &paint)) {
             const RECT &r = paint.rcPaint;
-            const sorrel::raster::Rect area{r.left, r.top, r.right, r.bottom};
+            const raster::Rect area{r.left, r.top, r.right, r.bottom};
             deliver(window, [&](WindowClient &client) {
                 HDC outer = std::exchange(window->paintDc, dc);
                 client.paint(area);
@@ -651,7 +651,7 @@ int32_t heldButtons() {
     return bits;
 }
 
-sorrel::raster::Point pointerPosition() {
+raster::Point pointerPosition() {
     POINT point{0, 0};
     GetCursorPos(&point);
     return {point.x, point.y};
@@ -702,7 +702,7 @@ Window *createWindow(void *parent, int32_t width, int32_t height, WindowClient *
     if (!window)
         return nullptr;
     window->client = client;
-    window->surface = sorrel::raster::Surface(width, height);
+    window->surface = raster::Surface(width, height);
     if (window->surface.empty() || !acquireClass()) {
         delete window;
         return nullptr;
@@ -735,14 +735,14 @@ void *nativeHandle(Window *window) {
     return window ? window->hwnd : nullptr;
 }
 
-sorrel::raster::Surface *windowSurface(Window *window) {
+raster::Surface *windowSurface(Window *window) {
     return window ? &window->surface : nullptr;
 }
 
 namespace {
 
-void putArea(Window *window, HDC dc, const sorrel::raster::Rect &area) {
-    const sorrel::raster::Rect part = sorrel::raster::intersect(area, window->surface.bounds());
+void putArea(Window *window, HDC dc, const raster::Rect &area) {
+    const raster::Rect part = raster::intersect(area, window->surface.bounds());
     if (part.empty())
         return;
     // The surface's 0x00RRGGBB pixels are a top-down 32-bit DIB as they
@@ -762,9 +762,9 @@ void putArea(Window *window, HDC dc, const sorrel::raster::Rect &area) {
 
 } // namespace
 
-void presentWindow(Window *window, const sorrel::raster::Rect &area) { presentWindowAreas(window, &area, 1); }
+void presentWindow(Window *window, const raster::Rect &area) { presentWindowAreas(window, &area, 1); }
 
-void presentWindowAreas(Window *window, const sorrel::raster::Rect *areas, size_t count) {
+void presentWindowAreas(Window *window, const raster::Rect *areas, size_t count) {
     if (!window || !window->hwnd || !areas || count == 0)
         return;
     HDC dc = window->paintDc ? window->paintDc : GetDC(window->hwnd);
@@ -776,7 +776,7 @@ void presentWindowAreas(Window *window, const sorrel::raster::Rect *areas, size_
         ReleaseDC(window->hwnd, dc);
 }
 
-sorrel::raster::Rect windowScreenRect(Window *window) {
+raster::Rect windowScreenRect(Window *window) {
     if (!window)
         return {};
     POINT origin{0, 0};
@@ -788,7 +788,7 @@ sorrel::raster::Rect windowScreenRect(Window *window) {
 void resizeWindow(Window *window, int32_t width, int32_t height, bool resizeParents) {
     if (!window || width <= 0 || height <= 0)
         return;
-    sorrel::raster::Surface resized(width, height);
+    raster::Surface resized(width, height);
     if (!resized.empty())
         window->surface = std::move(resized);
     HWND hwnd = window->hwnd;
@@ -826,7 +826,7 @@ void resizeWindow(Window *window, int32_t width, int32_t height, bool resizePare
         resizeOnly(hwnd, width + extraWidth, height + extraHeight);
 }
 
-bool outerWindowPosition(Window *window, sorrel::raster::Point &position) {
+bool outerWindowPosition(Window *window, raster::Point &position) {
     if (!window || !window->hwnd)
         return false;
     // The outer window is the first one upwards with a caption or without a
@@ -954,7 +954,7 @@ double desktopScaleFactor(void *parent) {
     return dpi ? dpi / 96.0 : 0;
 }
 
-sorrel::raster::Point screenSize(void *parent) {
+raster::Point screenSize(void *parent) {
     HWND window = static_cast<HWND>(parent);
     HMONITOR monitor = MonitorFromWindow(window && IsWindow(window) ? window : nullptr, MONITOR_DEFAULTTOPRIMARY);
     MONITORINFO info{};

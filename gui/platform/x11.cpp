@@ -367,7 +367,7 @@ void noteRelease() {
     }
 }
 
-sorrel::raster::Rect unite(const sorrel::raster::Rect &a, const sorrel::raster::Rect &b) {
+raster::Rect unite(const raster::Rect &a, const raster::Rect &b) {
     return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
             std::max(a.bottom, b.bottom)};
 }
@@ -448,7 +448,7 @@ void dispatch(const XEvent &event) {
     case Expose: {
         // Paints are gathered and delivered once per pump.
         const XExposeEvent &e = event.xexpose;
-        const sorrel::raster::Rect area{e.x, e.y, e.x + e.width, e.y + e.height};
+        const raster::Rect area{e.x, e.y, e.x + e.width, e.y + e.height};
         w->damage = w->damaged ? unite(w->damage, area) : area;
         w->damaged = true;
         break;
@@ -456,7 +456,7 @@ void dispatch(const XEvent &event) {
     case ButtonPress: {
         const XButtonEvent &e = event.xbutton;
         lastEventTime = localTime(e.time);
-        const sorrel::raster::Point where{e.x, e.y};
+        const raster::Point where{e.x, e.y};
         WindowClient *client = w->client;
         if (!client || e.button < Button1 || e.button > Button5)
             break;
@@ -541,7 +541,7 @@ void deliverPaints() {
         Window *w = c.windows[i].get();
         if (!w->damaged || !usable(w))
             continue;
-        const sorrel::raster::Rect area = sorrel::raster::intersect(w->damage, w->surface.bounds());
+        const raster::Rect area = raster::intersect(w->damage, w->surface.bounds());
         w->damaged = false;
         if (w->client && !area.empty())
             w->client->paint(area);
@@ -680,13 +680,13 @@ int32_t heldButtons() {
     return held;
 }
 
-sorrel::raster::Point pointerPosition() {
-    return withDisplay<sorrel::raster::Point>({}, [](Display *display) {
+raster::Point pointerPosition() {
+    return withDisplay<raster::Point>({}, [](Display *display) {
         ::Window root = 0, child = 0;
         int rootX = 0, rootY = 0, x = 0, y = 0;
         unsigned int mask = 0;
         XQueryPointer(display, pointerRoot(display), &root, &child, &rootX, &rootY, &x, &y, &mask);
-        return sorrel::raster::Point{rootX, rootY};
+        return raster::Point{rootX, rootY};
     });
 }
 
@@ -752,7 +752,7 @@ Window *createWindow(void *parent, int32_t width, int32_t height, WindowClient *
         w = std::make_unique<Window>();
         w->parent = static_cast<::Window>(reinterpret_cast<uintptr_t>(parent));
         w->client = client;
-        w->surface = sorrel::raster::Surface(width, height);
+        w->surface = raster::Surface(width, height);
         if (!w->surface.empty() && !theConnection.broken) {
             built = buildWindow(display, w.get(), width, height);
             if (built)
@@ -790,14 +790,14 @@ void *nativeHandle(Window *window) {
     return window && known(window) ? reinterpret_cast<void *>(static_cast<uintptr_t>(window->id)) : nullptr;
 }
 
-sorrel::raster::Surface *windowSurface(Window *window) {
+raster::Surface *windowSurface(Window *window) {
     return window && known(window) ? &window->surface : nullptr;
 }
 
-void presentWindow(Window *window, const sorrel::raster::Rect &area) {
+void presentWindow(Window *window, const raster::Rect &area) {
     if (!window || !known(window) || !usable(window))
         return;
-    const sorrel::raster::Rect clipped = sorrel::raster::intersect(area, window->surface.bounds());
+    const raster::Rect clipped = raster::intersect(area, window->surface.bounds());
     if (clipped.empty())
         return;
     // No round trip: an idle pass presents a few areas 25 times a second,
@@ -810,21 +810,21 @@ void presentWindow(Window *window, const sorrel::raster::Rect &area) {
     XFlush(display);
 }
 
-void presentWindowAreas(Window *window, const sorrel::raster::Rect *areas, size_t count) {
+void presentWindowAreas(Window *window, const raster::Rect *areas, size_t count) {
     if (!window || !known(window) || !usable(window) || !areas)
         return;
     // The requests queue in Xlib's buffer and leave in one write.
     Display *display = theConnection.display;
     ErrorTrap trap(display, false);
     for (size_t i = 0; i < count; ++i) {
-        const sorrel::raster::Rect clipped = sorrel::raster::intersect(areas[i], window->surface.bounds());
+        const raster::Rect clipped = raster::intersect(areas[i], window->surface.bounds());
         if (!clipped.empty())
             putArea(display, window, clipped);
     }
     XFlush(display);
 }
 
-sorrel::raster::Rect windowScreenRect(Window *window) {
+raster::Rect windowScreenRect(Window *window) {
     if (!window || !known(window))
         return {};
     const int32_t width = window->surface.width(), height = window->surface.height();
@@ -843,7 +843,7 @@ void resizeWindow(Window *window, int32_t width, int32_t height, bool resizePare
     if (!window || !known(window) || width <= 0 || height <= 0 || width > 32767 || height > 32767)
         return;
     const int32_t growX = width - window->surface.width(), growY = height - window->surface.height();
-    sorrel::raster::Surface resized(width, height);
+    raster::Surface resized(width, height);
     if (resized.empty())
         return;
     window->surface = std::move(resized);
@@ -870,7 +870,7 @@ void resizeWindow(Window *window, int32_t width, int32_t height, bool resizePare
                       static_cast<unsigned>(newHeight));
 }
 
-bool outerWindowPosition(Window *window, sorrel::raster::Point &position) {
+bool outerWindowPosition(Window *window, raster::Point &position) {
     if (!window || !known(window) || !usable(window))
         return false;
     Display *display = theConnection.display;
@@ -1090,10 +1090,10 @@ double desktopScaleFactor(void *) {
     return found ? factor : 0;
 }
 
-sorrel::raster::Point screenSize(void *) {
-    return withDisplay<sorrel::raster::Point>(sorrel::raster::Point{}, [](Display *display) {
+raster::Point screenSize(void *) {
+    return withDisplay<raster::Point>(raster::Point{}, [](Display *display) {
         const int screen = DefaultScreen(display);
-        return sorrel::raster::Point{DisplayWidth(display, screen), DisplayHeight(display, screen)};
+        return raster::Point{DisplayWidth(display, screen), DisplayHeight(display, screen)};
     });
 }
 

@@ -33,8 +33,8 @@ class Window {
     // The surface can go to the server as it is: 24-bit TrueColor with 8 bits
     // per channel at 16, 8 and 0, 32 bits per pixel.
     bool direct = false;
-    sorrel::raster::Surface surface;
-    sorrel::raster::Rect damage; // exposed area not yet painted
+    raster::Surface surface;
+    raster::Rect damage; // exposed area not yet painted
     bool damaged = false;
     bool gone = false; // destroyed under us: no more requests, no more calls
     bool focused = false; // the host gave the window the keyboard focus
@@ -112,7 +112,7 @@ class ErrorTrap {
 // --- x11_present.cpp ----------------------------------------------------------------
 
 // Sends the area of the window's surface to the server (no round trip).
-void putArea(Display *display, Window *w, const sorrel::raster::Rect &area);
+void putArea(Display *display, Window *w, const raster::Rect &area);
 // Gives up the window's shared segment, if it has one.
 void releaseSegment(Display *display, Window *w);
 
@@ -123,7 +123,7 @@ bool plainTrueColor(const Visual *visual, int depth);
 void chooseVisual(Display *display, int screenNumber, Visual *&visual, int &depth);
 // putArea for a window that is not direct: converts the area into an image
 // of the server's format.
-void putConvertedArea(Display *display, Window *w, const sorrel::raster::Rect &area);
+void putConvertedArea(Display *display, Window *w, const raster::Rect &area);
 
 } // namespace x11
 } // namespace sorrel::platform

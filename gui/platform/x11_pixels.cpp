@@ -21,14 +21,14 @@ struct PixelConverter {
         black = BlackPixel(display, screen);
         white = WhitePixel(display, screen);
     }
-    unsigned long operator()(sorrel::raster::Pixel p) const {
+    unsigned long operator()(raster::Pixel p) const {
         if (!trueColor) {
             // Palette visuals: no color allocation, just light or dark.
-            const unsigned luma = sorrel::raster::red(p) * 77 + sorrel::raster::green(p) * 150 + sorrel::raster::blue(p) * 29;
+            const unsigned luma = raster::red(p) * 77 + raster::green(p) * 150 + raster::blue(p) * 29;
             return luma >= 128 * 256 ? white : black;
         }
-        return scale(sorrel::raster::red(p), redShift, redBits) | scale(sorrel::raster::green(p), greenShift, greenBits) |
-               scale(sorrel::raster::blue(p), blueShift, blueBits);
+        return scale(raster::red(p), redShift, redBits) | scale(raster::green(p), greenShift, greenBits) |
+               scale(raster::blue(p), blueShift, blueBits);
     }
 
     bool trueColor = false;
@@ -98,8 +98,8 @@ void chooseVisual(Display *display, int screenNumber, Visual *&visual, int &dept
         XFree(list);
 }
 
-void putConvertedArea(Display *display, Window *w, const sorrel::raster::Rect &area) {
-    const sorrel::raster::Surface &s = w->surface;
+void putConvertedArea(Display *display, Window *w, const raster::Rect &area) {
+    const raster::Surface &s = w->surface;
     // Pixel by pixel into an image of the server's format.
     XImage *image =
         XCreateImage(display, w->visual, static_cast<unsigned>(w->depth), ZPixmap, 0, nullptr,
@@ -111,7 +111,7 @@ void putConvertedArea(Display *display, Window *w, const sorrel::raster::Rect &a
     if (image->data) {
         const PixelConverter convert(w->visual, display, w->screen);
         for (int32_t y = 0; y < area.height(); ++y) {
-            const sorrel::raster::Pixel *row = s.row(area.top + y) + area.left;
+            const raster::Pixel *row = s.row(area.top + y) + area.left;
             for (int32_t x = 0; x < area.width(); ++x)
                 XPutPixel(image, x, y, convert(row[x]));
         }
@@ -121,4 +121,4 @@ void putConvertedArea(Display *display, Window *w, const sorrel::raster::Rect &a
     XDestroyImage(image); // frees the pixels too
 }
 
-} // namespace sorrel::platform::x11
+} // namespace platform::x11

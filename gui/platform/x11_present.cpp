@@ -40,7 +40,7 @@ void releaseSegment(Display *display, Window *w) {
 // be had. Attaching waits for the server's answer: a server that cannot
 // reach our memory (a remote display) refuses it.
 bool attachSegment(Display *display, Window *w) {
-    const sorrel::raster::Surface &s = w->surface;
+    const raster::Surface &s = w->surface;
     const size_t bytes = static_cast<size_t>(s.stride()) * 4 * static_cast<size_t>(s.height());
     if (w->shmAttached && w->shmBytes == bytes)
         return true;
@@ -74,7 +74,7 @@ bool attachSegment(Display *display, Window *w) {
 constexpr int64_t kSharedMinimumPixels = 64 * 64;
 
 // Whether this present of the window goes through a shared segment.
-bool presentsShared(Display *display, Window *w, const sorrel::raster::Rect &area) {
+bool presentsShared(Display *display, Window *w, const raster::Rect &area) {
     if (!w->direct || w->shmRefused || int64_t(area.width()) * area.height() < kSharedMinimumPixels)
         return false;
     Connection &c = theConnection;
@@ -83,8 +83,8 @@ bool presentsShared(Display *display, Window *w, const sorrel::raster::Rect &are
     return c.sharesMemory == 1 && attachSegment(display, w);
 }
 
-void putArea(Display *display, Window *w, const sorrel::raster::Rect &area) {
-    sorrel::raster::Surface &s = w->surface;
+void putArea(Display *display, Window *w, const raster::Rect &area) {
+    raster::Surface &s = w->surface;
     if (w->direct) {
         // An image over the surface's own memory, or over the segment that
         // mirrors it: no conversion on our side.
@@ -130,4 +130,4 @@ void putArea(Display *display, Window *w, const sorrel::raster::Rect &area) {
     putConvertedArea(display, w, area);
 }
 
-} // namespace sorrel::platform::x11
+} // namespace platform::x11

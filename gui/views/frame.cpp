@@ -107,7 +107,7 @@ void CFrame::present(CDrawContext *context, const CRect *areas, size_t count) {
         context->getSystemContext() == nullptr)
         return;
     const CPoint offset = context->getOffset();
-    std::vector<sorrel::raster::Rect> shownAreas;
+    std::vector<raster::Rect> shownAreas;
     shownAreas.reserve(count);
     for (size_t i = 0; i < count; ++i) {
         CRect shown = areas[i];
@@ -115,7 +115,7 @@ void CFrame::present(CDrawContext *context, const CRect *areas, size_t count) {
         shown.intersectWith(CRect(0, 0, size.width(), size.height()));
         if (!shown.isEmpty())
             shownAreas.push_back(
-                sorrel::raster::Rect{scale.device(shown.left), scale.device(shown.top), scale.device(shown.right),
+                raster::Rect{scale.device(shown.left), scale.device(shown.top), scale.device(shown.right),
                                      scale.device(shown.bottom)});
     }
     if (!shownAreas.empty())
@@ -434,7 +434,7 @@ bool CFrame::setPosition(int32_t, int32_t) { return false; }
 bool CFrame::getPosition(int32_t &x, int32_t &y) const {
     if (!openFlag || !windowUsable())
         return false;
-    sorrel::raster::Point where;
+    raster::Point where;
     if (!platform::outerWindowPosition(window, where))
         return false;
     x = where.x;
@@ -489,7 +489,7 @@ bool CFrame::setScale(DeviceScale newScale) {
     return true;
 }
 
-CPoint CFrame::logical(const sorrel::raster::Point &at) const {
+CPoint CFrame::logical(const raster::Point &at) const {
     return CPoint(scale.logical(at.x), scale.logical(at.y));
 }
 
@@ -501,15 +501,15 @@ bool CFrame::getSize(CRect &rect) const {
     // Where the window is, on the screen (which has only device pixels);
     // how large, in the frame's logical pixels like everything else it
     // answers.
-    const sorrel::raster::Rect r = platform::windowScreenRect(window);
+    const raster::Rect r = platform::windowScreenRect(window);
     rect = CRect(r.left, r.top, r.left + scale.logical(r.width() - 1) + 1, r.top + scale.logical(r.height() - 1) + 1);
     return true;
 }
 
 bool CFrame::getCurrentLocation(CPoint &where) {
-    sorrel::raster::Point pointer = platform::pointerPosition();
+    raster::Point pointer = platform::pointerPosition();
     if (windowUsable()) {
-        const sorrel::raster::Rect r = platform::windowScreenRect(window);
+        const raster::Rect r = platform::windowScreenRect(window);
         pointer.x -= r.left;
         pointer.y -= r.top;
         where = logical(pointer);
@@ -530,7 +530,7 @@ CRect CFrame::getDefaultClip() { return size; }
 
 // --- what the window reports ---------------------------------------------------------------
 
-void CFrame::paint(const sorrel::raster::Rect &area) {
+void CFrame::paint(const raster::Rect &area) {
     // Closed, the views may refer to an editor that is gone.
     if (!openFlag || !windowUsable())
         return;
@@ -542,7 +542,7 @@ void CFrame::paint(const sorrel::raster::Rect &area) {
     drawRect(context.get(), CRect(topLeft.x, topLeft.y, bottomRight.x + 1, bottomRight.y + 1));
 }
 
-void CFrame::buttonPressed(const sorrel::raster::Point &at) {
+void CFrame::buttonPressed(const raster::Point &at) {
     if (!openFlag || !windowUsable() || mouseHeld)
         return;
     KeepAlive keep(this);
@@ -556,10 +556,10 @@ void CFrame::buttonPressed(const sorrel::raster::Point &at) {
 }
 
 // The window's keys and the host's key calls number keys alike.
-static_assert(VirtualKeyTab == sorrel::platform::keys::Tab && VirtualKeyDelete == sorrel::platform::keys::Delete &&
-              VirtualKeyEnter == sorrel::platform::keys::Enter && ModifierShift == sorrel::platform::keys::Shift);
+static_assert(VirtualKeyTab == platform::keys::Tab && VirtualKeyDelete == platform::keys::Delete &&
+              VirtualKeyEnter == platform::keys::Enter && ModifierShift == platform::keys::Shift);
 
-bool CFrame::keyPressed(const sorrel::platform::KeyStroke &pressed) {
+bool CFrame::keyPressed(const platform::KeyStroke &pressed) {
     if (!openFlag || !windowUsable())
         return false;
     CKeyCode key;
@@ -569,7 +569,7 @@ bool CFrame::keyPressed(const sorrel::platform::KeyStroke &pressed) {
     return onKeyDown(key) == 1;
 }
 
-void CFrame::wheel(const sorrel::raster::Point &at, float distance) {
+void CFrame::wheel(const raster::Point &at, float distance) {
     if (!openFlag || !windowUsable())
         return;
     KeepAlive keep(this);

@@ -53,10 +53,10 @@ enum CDragType : int32_t { DragUnknown = -1, DragFile = 0, DragText = 1 };
 // notification, since the platform's data lives only for one notification.
 class CDragContainer : public CReferenceCounter {
   public:
-    explicit CDragContainer(sorrel::platform::DropData &data);
+    explicit CDragContainer(platform::DropData &data);
     ~CDragContainer() override;
 
-    void refresh(sorrel::platform::DropData &data);
+    void refresh(platform::DropData &data);
 
     int32_t getCount() const { return count; }
     // DragText when the drag offers text, else DragFile.
@@ -79,8 +79,8 @@ class CDragContainer : public CReferenceCounter {
 
 class CFrame : public CViewContainer,
                public CDrawContextOwner,
-               public sorrel::platform::WindowClient,
-               private sorrel::platform::AccessibleContent {
+               public platform::WindowClient,
+               private platform::AccessibleContent {
   public:
     // Groups areas drawn in one idle pass into the few rectangles to show.
     static std::vector<CRect> mergeNearby(const std::vector<CRect> &areas);
@@ -173,7 +173,7 @@ class CFrame : public CViewContainer,
     CDrawContext *createDrawContext();
     // The frame's own window: its native handle, and the platform object.
     void *getSystemWindow() const;
-    sorrel::platform::Window *getWindow() const { return window; }
+    platform::Window *getWindow() const { return window; }
     bool hasWindow() const { return window != nullptr; }
     // The host's window the frame was made in; null once the window is gone.
     void *getParentWindow() const { return parentWindow; }
@@ -185,9 +185,9 @@ class CFrame : public CViewContainer,
 
     // Who describes the frame's controls to a screen reader (the editor);
     // asked only while the frame is open. Null: nobody.
-    void setAccessibleContent(sorrel::platform::AccessibleContent *content) { accessible = content; }
+    void setAccessibleContent(platform::AccessibleContent *content) { accessible = content; }
     // Tells a listening screen reader of a control's focus or new value.
-    void notifyAccessible(sorrel::platform::AccessibleEvent event, int32_t index);
+    void notifyAccessible(platform::AccessibleEvent event, int32_t index);
 
     // Drawing context owner.
     CRect getDefaultClip() override;
@@ -196,22 +196,22 @@ class CFrame : public CViewContainer,
 
   protected:
     // What the window reports.
-    void paint(const sorrel::raster::Rect &area) override;
-    void buttonPressed(const sorrel::raster::Point &where) override;
-    bool keyPressed(const sorrel::platform::KeyStroke &key) override;
-    void wheel(const sorrel::raster::Point &where, float distance) override;
+    void paint(const raster::Rect &area) override;
+    void buttonPressed(const raster::Point &where) override;
+    bool keyPressed(const platform::KeyStroke &key) override;
+    void wheel(const raster::Point &where, float distance) override;
     void destroyed() override;
-    void dragEnter(sorrel::platform::DropData &data) override;
-    void dragMove(sorrel::platform::DropData &data) override;
+    void dragEnter(platform::DropData &data) override;
+    void dragMove(platform::DropData &data) override;
     void dragLeave() override;
-    void drop(sorrel::platform::DropData &data) override;
+    void drop(platform::DropData &data) override;
     // The window asks the frame, which holds a count of itself for each
     // call and hands it on to the owner's content (frame_access.cpp).
-    sorrel::platform::AccessibleContent *accessibleContent() override;
+    platform::AccessibleContent *accessibleContent() override;
 
   private:
     int32_t accessibleCount() override;
-    bool accessibleItem(int32_t index, sorrel::platform::AccessibleItem &item) override;
+    bool accessibleItem(int32_t index, platform::AccessibleItem &item) override;
     bool setAccessibleValue(int32_t index, const char *text) override;
     bool doAccessibleAction(int32_t index) override;
     bool focusAccessible(int32_t index) override;
@@ -226,7 +226,7 @@ class CFrame : public CViewContainer,
     void setFocusVisible(bool state);
 
     // A window position in logical pixels.
-    CPoint logical(const sorrel::raster::Point &at) const;
+    CPoint logical(const raster::Point &at) const;
 
     CFrameOwner *owner = nullptr;
     std::shared_ptr<const bool> ownerToken;
@@ -241,7 +241,7 @@ class CFrame : public CViewContainer,
     bool openFlag = true;
     bool dropActive = false;
     bool updatesDisabled = false;
-    sorrel::platform::Window *window = nullptr;
+    platform::Window *window = nullptr;
     bool windowGone = false;
     COffscreenContext *backBuffer = nullptr;
     // Set while a press is handled: a control may hold the mouse in a loop
@@ -252,7 +252,7 @@ class CFrame : public CViewContainer,
     bool presentsHeld = false;
     // The shell drag in progress over this frame's window.
     CDragContainer *drag = nullptr;
-    sorrel::platform::AccessibleContent *accessible = nullptr;
+    platform::AccessibleContent *accessible = nullptr;
 };
 
 } // namespace sorrel

@@ -51,7 +51,7 @@ struct Plugin {
     bool metering() const {
         return effect()->effect().engine(0).isMetering() || effect()->effect().engine(1).isMetering();
     }
-    const sorrel::raster::Surface *image() const {
+    const raster::Surface *image() const {
         return frame() && frame()->getWindow() ? platform::windowSurface(frame()->getWindow()) : nullptr;
     }
 };
@@ -74,7 +74,7 @@ class EditorScenario : public ::testing::Test {
     bool showsEditor(Plugin &p) {
         return pumpUntil([&] {
             p.idle();
-            const sorrel::raster::Surface *image = p.image();
+            const raster::Surface *image = p.image();
             return image && host.differences(p.window(), *image).empty();
         });
     }
@@ -231,7 +231,7 @@ TEST_F(EditorScenario, TheHostResizingItsWindowLeavesTheEditorAsItIs) {
             return plugin.gui()->view().getControl(19)->getValue() == s.value;
         });
         EXPECT_EQ(plugin.gui()->view().getControl(19)->getValue(), s.value);
-        const sorrel::raster::Rect own = host.geometry(plugin.window());
+        const raster::Rect own = host.geometry(plugin.window());
         EXPECT_EQ((std::vector<int>{own.left, own.top, own.width(), own.height()}),
                   (std::vector<int>{0, 0, kEditorWidth, kEditorHeight}));
         const CRect size = plugin.frame()->getViewSize();
@@ -241,8 +241,8 @@ TEST_F(EditorScenario, TheHostResizingItsWindowLeavesTheEditorAsItIs) {
         // Whatever was hidden and is uncovered now shows the editor again,
         // with the value written meanwhile, as a fresh drawing of it.
         EXPECT_TRUE(showsEditor(plugin));
-        sorrel::raster::Surface fresh(kEditorWidth, kEditorHeight);
-        sorrel::raster::Canvas canvas(&fresh);
+        raster::Surface fresh(kEditorWidth, kEditorHeight);
+        raster::Canvas canvas(&fresh);
         CDrawContext *context = new CDrawContext(plugin.frame(), &canvas, nullptr);
         plugin.frame()->draw(context);
         context->forget();
@@ -272,12 +272,12 @@ TEST_F(EditorScenario, BetweenWholeScalesTheWindowShowsItsGoldenPictureAndTakesD
                   (std::vector<int>{c.width, c.height}));
         const Handle large = host.topLevel(40, 260, c.width, c.height);
         ASSERT_EQ(p.open(large), 1);
-        const sorrel::raster::Rect own = host.geometry(p.window());
+        const raster::Rect own = host.geometry(p.window());
         EXPECT_EQ((std::vector<int>{own.width(), own.height()}), (std::vector<int>{c.width, c.height}));
         ASSERT_TRUE(showsEditor(p));
         testimg::Image golden;
         ASSERT_TRUE(testimg::readPng(testimg::goldenPath(c.golden), golden));
-        sorrel::raster::Surface expected(golden.width, golden.height);
+        raster::Surface expected(golden.width, golden.height);
         for (int32_t y = 0; y < golden.height; ++y)
             for (int32_t x = 0; x < golden.width; ++x)
                 expected.set(x, y, golden.at(x, y));

@@ -58,9 +58,9 @@ class FrameScenario : public ::testing::Test {
         EXPECT_EQ(host.complaints(), "");
     }
     Handle frameWindow() const { return frame->getSystemWindow(); }
-    sorrel::raster::Surface drawnInMemory() {
-        sorrel::raster::Surface expected(kWidth, kHeight);
-        sorrel::raster::Canvas canvas(&expected);
+    raster::Surface drawnInMemory() {
+        raster::Surface expected(kWidth, kHeight);
+        raster::Canvas canvas(&expected);
         CDrawContext *context = new CDrawContext(frame, &canvas, nullptr);
         frame->draw(context);
         context->forget();

@@ -8,20 +8,20 @@ void Recorder::after() {
         ++callsAfterDestroyed;
 }
 
-void Recorder::paint(const sorrel::raster::Rect &area) {
+void Recorder::paint(const raster::Rect &area) {
     after();
     paints.push_back(area);
     if (window)
         platform::presentWindow(window, presentOnPaint.empty() ? area : presentOnPaint);
 }
 
-void Recorder::buttonPressed(const sorrel::raster::Point &where) {
+void Recorder::buttonPressed(const raster::Point &where) {
     after();
     presses.push_back(where);
     pressTime = platform::eventTime();
 }
 
-void Recorder::wheel(const sorrel::raster::Point &where, float distance) {
+void Recorder::wheel(const raster::Point &where, float distance) {
     after();
     wheels.emplace_back(where, distance);
 }
@@ -64,12 +64,12 @@ void Recorder::drop(platform::DropData &data) {
     drags.push_back("drop " + describe(data));
 }
 
-sorrel::raster::Pixel pattern(int32_t x, int32_t y, unsigned seed) {
-    return sorrel::raster::rgb(static_cast<unsigned>(x * 7) + seed, static_cast<unsigned>(y * 5) + seed * 3,
+raster::Pixel pattern(int32_t x, int32_t y, unsigned seed) {
+    return raster::rgb(static_cast<unsigned>(x * 7) + seed, static_cast<unsigned>(y * 5) + seed * 3,
                        static_cast<unsigned>(x ^ y) + seed * 11);
 }
 
-void fillPattern(sorrel::raster::Surface &surface, unsigned seed) {
+void fillPattern(raster::Surface &surface, unsigned seed) {
     for (int32_t y = 0; y < surface.height(); ++y)
         for (int32_t x = 0; x < surface.width(); ++x)
             surface.set(x, y, pattern(x, y, seed));

@@ -38,23 +38,23 @@ class TestHost {
     // The windows directly inside parent.
     std::vector<Handle> children(Handle parent);
     // Position in the parent and size, as the system has them.
-    sorrel::raster::Rect geometry(Handle window);
+    raster::Rect geometry(Handle window);
     // Handles that name no window this system can parent to: a destroyed
     // window, ids nobody uses, the system's other kinds of object.
     std::vector<std::pair<std::string, Handle>> notWindows();
 
     // Empty when the window shows exactly the expected pixels (as far as the
     // screen's depth can show them); otherwise where it differs first.
-    std::string differences(Handle window, const sorrel::raster::Surface &expected);
+    std::string differences(Handle window, const raster::Surface &expected);
     // Marks an area for painting, as uncovering it does.
-    void invalidate(Handle window, const sorrel::raster::Rect &area);
+    void invalidate(Handle window, const raster::Rect &area);
 
     // Real input, at a point of the window: the left button goes down (and
     // stays) or up. False when the system refuses (or the tool is missing).
-    bool leftDown(Handle window, sorrel::raster::Point at);
+    bool leftDown(Handle window, raster::Point at);
     bool leftUp();
     // Moves the pointer to a point of the window, buttons as they are.
-    bool pointerTo(Handle window, sorrel::raster::Point at);
+    bool pointerTo(Handle window, raster::Point at);
     // The host gives window the keyboard focus, then keys go down in it,
     // each named as X names it ("Tab", "Up", "Return", "minus", "6"); no
     // keys: the focus only. False when the system refuses (or the tool is
@@ -88,20 +88,20 @@ struct Recorder : platform::WindowClient {
     platform::Window *window = nullptr;
     // On paint, present this much of the surface (the paint area when
     // empty), as a frame presents what it drew.
-    sorrel::raster::Rect presentOnPaint;
+    raster::Rect presentOnPaint;
     std::function<void()> onDestroyed;
 
-    std::vector<sorrel::raster::Rect> paints;
-    std::vector<sorrel::raster::Point> presses;
-    std::vector<std::pair<sorrel::raster::Point, float>> wheels;
+    std::vector<raster::Rect> paints;
+    std::vector<raster::Point> presses;
+    std::vector<std::pair<raster::Point, float>> wheels;
     uint32_t pressTime = 0;
     int destroyedCalls = 0;
     int callsAfterDestroyed = 0;
     std::vector<std::string> drags; // "enter ...", "move ...", "leave", "drop ..."
 
-    void paint(const sorrel::raster::Rect &area) override;
-    void buttonPressed(const sorrel::raster::Point &where) override;
-    void wheel(const sorrel::raster::Point &where, float distance) override;
+    void paint(const raster::Rect &area) override;
+    void buttonPressed(const raster::Point &where) override;
+    void wheel(const raster::Point &where, float distance) override;
     void destroyed() override;
     void dragEnter(platform::DropData &data) override;
     void dragMove(platform::DropData &data) override;
@@ -115,8 +115,8 @@ struct Recorder : platform::WindowClient {
 
 // A pattern with distinct red, green and blue in every pixel nearby, so a
 // shifted or mirrored copy cannot pass.
-sorrel::raster::Pixel pattern(int32_t x, int32_t y, unsigned seed);
-void fillPattern(sorrel::raster::Surface &surface, unsigned seed);
+raster::Pixel pattern(int32_t x, int32_t y, unsigned seed);
+void fillPattern(raster::Surface &surface, unsigned seed);
 
 inline Handle handleOf(platform::Window *window) {
     return window ? platform::nativeHandle(window) : nullptr;

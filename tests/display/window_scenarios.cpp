@@ -11,7 +11,7 @@ namespace {
 
 constexpr int kLeft = 100, kTop = 120, kWidth = 300, kHeight = 200;
 
-std::vector<int> corners(const sorrel::raster::Rect &r) {
+std::vector<int> corners(const raster::Rect &r) {
     return {r.left, r.top, r.right, r.bottom};
 }
 
@@ -55,21 +55,21 @@ TEST_F(WindowScenario, TheScreenShowsExactlyThePresentedPixels) {
     Recorder &r = open(parent);
     ASSERT_NE(r.window, nullptr);
     EXPECT_EQ(host.children(parent), std::vector<Handle>{handleOf(r.window)});
-    sorrel::raster::Surface &surface = *platform::windowSurface(r.window);
+    raster::Surface &surface = *platform::windowSurface(r.window);
     EXPECT_EQ(host.differences(handleOf(r.window), surface), "") << "first paint";
 
     // Presenting outside a paint copies just the area (clipped to the
     // window); the rows must not shift, whatever the area's top.
-    const sorrel::raster::Rect areas[] = {
+    const raster::Rect areas[] = {
         {0, 0, kWidth, kHeight}, {10, 20, 110, 70},     {-10, -10, 40, 30},     {250, 150, 400, 400},
         {5, 199, 6, 200},        {0, 100, kWidth, 101}, {299, 0, 300, kHeight},
     };
     unsigned seed = 1;
-    for (const sorrel::raster::Rect &area : areas) {
+    for (const raster::Rect &area : areas) {
         SCOPED_TRACE(::testing::PrintToString(corners(area)));
-        sorrel::raster::Surface expected = surface;
+        raster::Surface expected = surface;
         fillPattern(surface, seed++);
-        const sorrel::raster::Rect part = sorrel::raster::intersect(area, surface.bounds());
+        const raster::Rect part = raster::intersect(area, surface.bounds());
         for (int32_t y = part.top; y < part.bottom; ++y)
             for (int32_t x = part.left; x < part.right; ++x)
                 expected.set(x, y, surface.get(x, y));
@@ -82,7 +82,7 @@ TEST_F(WindowScenario, TheScreenShowsExactlyThePresentedPixels) {
 TEST_F(WindowScenario, APressReachesTheOwnerAtThePointerAndShowsInTheHeldState) {
     Recorder &r = open(parent);
     ASSERT_NE(r.window, nullptr);
-    for (const sorrel::raster::Point at : {sorrel::raster::Point{5, 6}, sorrel::raster::Point{299, 0}, sorrel::raster::Point{150, 199}}) {
+    for (const raster::Point at : {raster::Point{5, 6}, raster::Point{299, 0}, raster::Point{150, 199}}) {
         SCOPED_TRACE(std::to_string(at.x) + "," + std::to_string(at.y));
         r.presses.clear();
         const uint32_t sent = platform::tickCount();
@@ -95,9 +95,9 @@ TEST_F(WindowScenario, APressReachesTheOwnerAtThePointerAndShowsInTheHeldState) 
         EXPECT_GE(static_cast<int32_t>(platform::tickCount() - r.pressTime), 0);
         EXPECT_EQ(platform::heldButtons() & (platform::ButtonLeft | platform::ButtonMiddle | platform::ButtonRight),
                   platform::ButtonLeft);
-        const sorrel::raster::Rect onScreen = platform::windowScreenRect(r.window);
+        const raster::Rect onScreen = platform::windowScreenRect(r.window);
         EXPECT_EQ(corners(onScreen), corners({kLeft, kTop, kLeft + kWidth, kTop + kHeight}));
-        const sorrel::raster::Point pointer = platform::pointerPosition();
+        const raster::Point pointer = platform::pointerPosition();
         EXPECT_EQ((std::vector<int>{pointer.x, pointer.y}), (std::vector<int>{kLeft + at.x, kTop + at.y}));
         ASSERT_TRUE(host.leftUp());
         EXPECT_TRUE(pumpUntil([] { return platform::heldButtons() == 0; }));
@@ -137,7 +137,7 @@ TEST_F(WindowScenario, TheHostDestroyingTheParentIsReportedOnceAndHarmless) {
         platform::presentWindow(r.window, {0, 0, kWidth, kHeight});
         platform::setCursor(r.window, platform::CursorBusy);
         platform::resizeWindow(r.window, kWidth + 10, kHeight, true);
-        sorrel::raster::Point outer;
+        raster::Point outer;
         platform::outerWindowPosition(r.window, outer);
         platform::windowScreenRect(r.window);
         platform::setDropTarget(r.window, true);

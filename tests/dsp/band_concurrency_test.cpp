@@ -14,11 +14,11 @@ namespace sorrel {
 
 namespace {
 
-sorrel::band_kernel::CoefficientSet designedSet(float rate, float q) {
+band_kernel::CoefficientSet designedSet(float rate, float q) {
     BandEqualizer engine;
     engine.setQ(q);
     engine.setSampleRate(rate);
-    sorrel::band_kernel::CoefficientSet set{};
+    band_kernel::CoefficientSet set{};
     set.valid = true;
     for (int k = 0; k < kNumBands; ++k) {
         const BandCoefficients c = engine.getCoefficients(k);
@@ -32,16 +32,16 @@ sorrel::band_kernel::CoefficientSet designedSet(float rate, float q) {
 }
 
 // Runs one block from a saved state with a given set, as the engine would.
-std::vector<float> replay(const sorrel::band_kernel::CoefficientSet &set, sorrel::band_kernel::State state,
+std::vector<float> replay(const band_kernel::CoefficientSet &set, band_kernel::State state,
                           const std::vector<float> &input) {
-    float gains[sorrel::band_kernel::kLanes] = {};
+    float gains[band_kernel::kLanes] = {};
     for (int k = 0; k < kNumBands; ++k)
         gains[k] = 1.0f;
-    const sorrel::band_kernel::BlockArgs args{&set, gains, 1.0f, kOutputScale, nullptr, true};
+    const band_kernel::BlockArgs args{&set, gains, 1.0f, kOutputScale, nullptr, true};
     for (double &sum : state.levelSum)
         sum = 0.0;
     std::vector<float> out = input;
-    sorrel::band_kernel::scalarBlock(args, state, out.data(), static_cast<int>(out.size()));
+    band_kernel::scalarBlock(args, state, out.data(), static_cast<int>(out.size()));
     return out;
 }
 
@@ -65,7 +65,7 @@ bool same(const std::vector<float> &a, const std::vector<float> &b) {
 // designs, never a pass-through and never a mix.
 TEST(BandConcurrency, EveryBlockUsesOneCompleteDesign) {
     const float rate = 48000.0f, qa = 0.3f, qb = 0.8f;
-    const sorrel::band_kernel::CoefficientSet setA = designedSet(rate, qa), setB = designedSet(rate, qb);
+    const band_kernel::CoefficientSet setA = designedSet(rate, qa), setB = designedSet(rate, qb);
     BandEqualizer engine;
     engine.setQ(qa);
     engine.setSampleRate(rate);
@@ -82,7 +82,7 @@ TEST(BandConcurrency, EveryBlockUsesOneCompleteDesign) {
     int sawA = 0, sawB = 0, bad = 0;
     for (int block = 0; block < 400; ++block) {
         const std::vector<float> input = noiseBlock(64 + block % 200, static_cast<uint32_t>(block));
-        const sorrel::band_kernel::State before = engine.getState();
+        const band_kernel::State before = engine.getState();
         std::vector<float> out = input;
         engine.processBlock(out.data(), static_cast<int>(out.size()));
         if (same(out, replay(setA, before, input)))
@@ -153,7 +153,7 @@ TEST(BandConcurrency, WritersReadersAndAudioTogether) {
     EXPECT_EQ(passedThrough, 0);
     EXPECT_EQ(nonFinite, 0);
 
-    const sorrel::band_kernel::CoefficientSet expected = designedSet(48000.0f, 0.42f);
+    const band_kernel::CoefficientSet expected = designedSet(48000.0f, 0.42f);
     for (int k = 0; k < kNumBands; ++k) {
         const BandCoefficients c = engine.getCoefficients(k);
         EXPECT_EQ(c.alpha, expected.alpha[k]) << k;

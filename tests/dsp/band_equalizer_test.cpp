@@ -327,7 +327,7 @@ TEST(BandEqualizer, OverflowClearsHistoriesAfterTheBlock) {
     for (size_t n = 0; n < loud.size(); n += 2)
         loud[n] = -3.0e38f;
     engine.processBlock(loud.data(), 128);
-    const sorrel::band_kernel::State &s = engine.getState();
+    const band_kernel::State &s = engine.getState();
     EXPECT_EQ(s.x1, 0.0f);
     EXPECT_EQ(s.y1[30], 0.0f);
     for (int k = 0; k < kNumBands; ++k)

@@ -124,7 +124,7 @@ TEST_P(BandKernelIdentity, MatchesReferenceBitForBit) {
         SCOPED_TRACE(testing::Message() << "block " << block << " count " << count << " signal "
                                         << static_cast<int>(kind) << " rate " << rate);
         ASSERT_TRUE(sameBits(a.data(), b.data(), a.size() * sizeof(float)));
-        const sorrel::band_kernel::State &ra = reference.getState(), &fb = fast.getState();
+        const band_kernel::State &ra = reference.getState(), &fb = fast.getState();
         ASSERT_TRUE(sameBits(&ra.x1, &fb.x1, sizeof ra.x1) && sameBits(&ra.x2, &fb.x2, sizeof ra.x2));
         ASSERT_TRUE(sameBits(ra.y1, fb.y1, sizeof ra.y1) && sameBits(ra.y2, fb.y2, sizeof ra.y2));
         for (int k = 0; k < kNumBands; ++k) {
@@ -256,7 +256,7 @@ TEST(BandKernels, NonFiniteAndOverflowingInputAgree) {
                         reference.processBlock(a.data(), length);
                         fast.processBlock(b.data(), length);
                         ASSERT_TRUE(sameBits(a.data(), b.data(), a.size() * sizeof(float)));
-                        const sorrel::band_kernel::State &ra = reference.getState(), &fb = fast.getState();
+                        const band_kernel::State &ra = reference.getState(), &fb = fast.getState();
                         ASSERT_TRUE(sameBits(ra.y1, fb.y1, sizeof ra.y1) &&
                                     sameBits(ra.y2, fb.y2, sizeof ra.y2));
                         // (The padding lane past the last band has no level.)

@@ -19,15 +19,15 @@ TEST(BandMeter, DrawsAndShowsOnlyTheLedsThatChange) {
     PanelEffect effect;
     ASSERT_TRUE(effect.gui->open(&parentWindow));
     paint(effect.gui);
-    const int32_t entry = sorrel::layout::kPreGainMeters0 + 5;
+    const int32_t entry = layout::kPreGainMeters0 + 5;
     const CRect place = effect.gui->view().getControl(entry)->getViewSize();
     const int32_t w = place.width(), h = place.height();
 
     // The reference: the plain meter drawn whole once per idle pass.
     CVuMeter *reference = new CVuMeter(CRect(0, 0, w, h), sorrel::EqualizerEditor::ledOnBitmap(),
-                                       sorrel::EqualizerEditor::ledOffBitmap(), sorrel::layout::kLedCount, Vertical);
-    sorrel::raster::Surface expected(w, h, 0);
-    sorrel::raster::Canvas canvas(&expected);
+                                       sorrel::EqualizerEditor::ledOffBitmap(), layout::kLedCount, Vertical);
+    raster::Surface expected(w, h, 0);
+    raster::Canvas canvas(&expected);
     CDrawContext *context = new CDrawContext(nullptr, &canvas, nullptr);
     reference->setValue(0.f);
     reference->draw(context);
@@ -43,7 +43,7 @@ TEST(BandMeter, DrawsAndShowsOnlyTheLedsThatChange) {
     for (const auto &step : steps) {
         for (int i = 0; i < step.passes; ++i, ++pass) {
             SCOPED_TRACE(testing::Message() << "pass " << pass << ", level " << step.level);
-            const sorrel::raster::Surface before = expected;
+            const raster::Surface before = expected;
             reference->setValue(step.level);
             if (reference->isDirty())
                 reference->draw(context);
@@ -71,12 +71,12 @@ TEST(BandMeter, DrawsAndShowsOnlyTheLedsThatChange) {
                 ASSERT_EQ(shown.presents, presentsBefore + 1);
                 // The rows between the old and the new cut: those that
                 // differ, and at most the gap below the last LED besides.
-                const sorrel::raster::Rect &r = shown.lastPresented;
+                const raster::Rect &r = shown.lastPresented;
                 EXPECT_EQ(r.left, place.left);
                 EXPECT_EQ(r.right, place.right);
                 EXPECT_LE(r.top, place.top + top);
                 EXPECT_GE(r.bottom, place.top + bottom);
-                EXPECT_LT(r.height(), bottom - top + h / sorrel::layout::kLedCount);
+                EXPECT_LT(r.height(), bottom - top + h / layout::kLedCount);
             }
         }
     }

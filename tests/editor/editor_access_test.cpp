@@ -239,7 +239,7 @@ TEST_F(EditorAccess, ScreenReaderContent) {
         AccessibleRole role;
         const char *name, *value;
         bool checked;
-        sorrel::raster::Rect area;
+        raster::Rect area;
     };
     const Row rows[] = {
         {0, AccessibleRole::Slider, "Input gain", "0.0 dB", false, {5, 3, 21, 109}},
@@ -316,7 +316,7 @@ TEST_P(AccessPicture, FocusReadoutAndField) {
         headless::script().clock += 50;
         idle(effect.gui);
     }
-    EXPECT_TRUE(sorrel::testimg::matchesGolden(picture(effect.gui), "editor_focus_readout" + suffix));
+    EXPECT_TRUE(testimg::matchesGolden(picture(effect.gui), "editor_focus_readout" + suffix));
 
     headless::script().pointer = {{-40, -40}};
     headless::script().clock += 200;
@@ -328,7 +328,7 @@ TEST_P(AccessPicture, FocusReadoutAndField) {
         effect.gui->onKeyDown(typed);
     }
     idle(effect.gui, 3);
-    EXPECT_TRUE(sorrel::testimg::matchesGolden(picture(effect.gui), "editor_value_field" + suffix));
+    EXPECT_TRUE(testimg::matchesGolden(picture(effect.gui), "editor_value_field" + suffix));
     effect.gui->close();
 }
 

@@ -37,7 +37,7 @@ TEST_F(EditorPicture, FreshEffect) {
     ASSERT_TRUE(editor->open(&parentWindow));
     paint(editor);
     idle(editor, 3);
-    EXPECT_TRUE(sorrel::testimg::matchesGolden(picture(editor), "editor_fresh"));
+    EXPECT_TRUE(testimg::matchesGolden(picture(editor), "editor_fresh"));
     editor->close();
 }
 
@@ -50,7 +50,7 @@ TEST_F(EditorPicture, FadersAtManyValues) {
     effect.values[22] = 0.49f;
     ASSERT_TRUE(effect.gui->open(&parentWindow));
     paint(effect.gui);
-    EXPECT_TRUE(sorrel::testimg::matchesGolden(picture(effect.gui), "editor_faders"));
+    EXPECT_TRUE(testimg::matchesGolden(picture(effect.gui), "editor_faders"));
 }
 
 TEST_F(EditorPicture, MetersAtGivenLevels) {
@@ -59,7 +59,7 @@ TEST_F(EditorPicture, MetersAtGivenLevels) {
     ASSERT_TRUE(effect.gui->open(&parentWindow));
     paint(effect.gui);
     idle(effect.gui);
-    EXPECT_TRUE(sorrel::testimg::matchesGolden(picture(effect.gui), "editor_meters"));
+    EXPECT_TRUE(testimg::matchesGolden(picture(effect.gui), "editor_meters"));
 }
 
 TEST_F(EditorPicture, InSwitchOff) {
@@ -72,7 +72,7 @@ TEST_F(EditorPicture, InSwitchOff) {
     press(effect.gui, centerOf(effect.gui, 34), LeftButton);
     idle(effect.gui, 11);
     EXPECT_EQ(effect.values[34], 0.f);
-    EXPECT_TRUE(sorrel::testimg::matchesGolden(picture(effect.gui), "editor_in_off"));
+    EXPECT_TRUE(testimg::matchesGolden(picture(effect.gui), "editor_in_off"));
 }
 
 } // namespace

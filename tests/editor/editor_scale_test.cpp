@@ -27,14 +27,14 @@ using sorrel::EqualizerPlugin;
 namespace scaling = sorrel::scaling;
 namespace gui = sorrel::gui;
 
-constexpr sorrel::raster::Point kEditor{710, 167};
+constexpr raster::Point kEditor{710, 167};
 
 TEST(ScaleChoice, FactorsRoundToTheNearestQuarterThatFits) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
     struct Case {
         double factor;
-        sorrel::raster::Point screen;
+        raster::Point screen;
         double scale;
     };
     const Case cases[] = {
@@ -137,7 +137,7 @@ TEST_P(ScaledEditor, ContentScaleCallBeforeOpenGivesTheScaledEditor) {
     paint(editor);
     idle(editor, 3);
     if (!golden("fresh").empty()) {
-        EXPECT_TRUE(sorrel::testimg::matchesGolden(picture(editor), golden("fresh")));
+        EXPECT_TRUE(testimg::matchesGolden(picture(editor), golden("fresh")));
     }
     editor->close();
 }
@@ -151,7 +151,7 @@ TEST_P(ScaledEditor, ValuesAndMetersLit) {
     ASSERT_TRUE(effect.gui->open(&parentWindow));
     paint(effect.gui);
     idle(effect.gui);
-    EXPECT_TRUE(sorrel::testimg::matchesGolden(picture(effect.gui), golden("values")));
+    EXPECT_TRUE(testimg::matchesGolden(picture(effect.gui), golden("values")));
 }
 
 // Everything but the captions and the logo stands where it stands at 1x:
@@ -167,12 +167,12 @@ TEST_P(ScaledEditor, EveryLogicalPixelIsThe1xPixelOutsideTextAndLogo) {
         effect.gui->open(&parentWindow);
         paint(effect.gui);
         idle(effect.gui, 2);
-        sorrel::raster::Surface copy = picture(effect.gui);
+        raster::Surface copy = picture(effect.gui);
         effect.gui->close();
         return copy;
     };
-    static const sorrel::raster::Surface plain = draw(1);
-    const sorrel::raster::Surface scaled = draw(factor());
+    static const raster::Surface plain = draw(1);
+    const raster::Surface scaled = draw(factor());
     ASSERT_EQ(scaled.width(), device(710));
     ASSERT_EQ(scaled.height(), device(167));
     auto center = [this](int32_t v) { return static_cast<int32_t>(std::floor((v + 0.5) * factor())); };
@@ -183,8 +183,8 @@ TEST_P(ScaledEditor, EveryLogicalPixelIsThe1xPixelOutsideTextAndLogo) {
             const bool logo = x < 63 && y >= 124;
             if (caption || logo)
                 continue;
-            if (sorrel::raster::colorOf(scaled.get(center(x), center(y))) !=
-                    sorrel::raster::colorOf(plain.get(x, y)) &&
+            if (raster::colorOf(scaled.get(center(x), center(y))) !=
+                    raster::colorOf(plain.get(x, y)) &&
                 differing++ < 5)
                 ADD_FAILURE() << "logical pixel " << x << "," << y << " at " << factor();
         }
@@ -207,16 +207,16 @@ TEST_P(ScaledEditor, IdlePassesLeaveWhatAWholeDrawingShows) {
         }
         idle(effect.gui, 12); // long enough for every fall to end
     }
-    sorrel::raster::Surface whole(device(710), device(167));
-    sorrel::raster::Canvas canvas(&whole);
+    raster::Surface whole(device(710), device(167));
+    raster::Canvas canvas(&whole);
     CDrawContext *context = new CDrawContext(effect.gui->getFrame(), &canvas, nullptr);
     effect.gui->getFrame()->draw(context);
     context->forget();
-    const sorrel::raster::Surface &shown = picture(effect.gui);
+    const raster::Surface &shown = picture(effect.gui);
     int differing = 0;
     for (int32_t y = 0; y < whole.height(); ++y)
         for (int32_t x = 0; x < whole.width(); ++x)
-            if (sorrel::raster::colorOf(shown.get(x, y)) != sorrel::raster::colorOf(whole.get(x, y)) &&
+            if (raster::colorOf(shown.get(x, y)) != raster::colorOf(whole.get(x, y)) &&
                 differing++ < 3)
                 ADD_FAILURE() << "device pixel " << x << "," << y << " at " << factor();
     EXPECT_EQ(differing, 0);
@@ -261,7 +261,7 @@ TEST(EditorScale, RunTimePicturesAreTheStoredOnesAtWholeScales) {
     for (int32_t id : {101, 102, 104}) {
         for (int32_t s : {2, 3}) {
             const gui::ResourceBytes bytes = gui::findBitmapResource(gui::scaledResourceId(id, s));
-            sorrel::raster::Surface stored, painted;
+            raster::Surface stored, painted;
             ASSERT_TRUE(bytes.data && gui::decodePackedBitmap(bytes.data, bytes.size, stored)) << id;
             ASSERT_TRUE(gui::paintEditorPicture(id, DeviceScale::whole(s), painted)) << id;
             ASSERT_EQ(painted.width(), stored.width()) << id << " at " << s;
@@ -270,7 +270,7 @@ TEST(EditorScale, RunTimePicturesAreTheStoredOnesAtWholeScales) {
             for (int32_t y = 0; y < stored.height(); ++y)
                 for (int32_t x = 0; x < stored.width(); ++x)
                     differing +=
-                        sorrel::raster::colorOf(painted.get(x, y)) != sorrel::raster::colorOf(stored.get(x, y));
+                        raster::colorOf(painted.get(x, y)) != raster::colorOf(stored.get(x, y));
             EXPECT_EQ(differing, 0) << id << " at " << s;
         }
     }
@@ -333,7 +333,7 @@ TEST(EditorScale, ChangeWhileOpenAsksTheHost) {
             EXPECT_EQ(asked[0].index, c.width);
             EXPECT_EQ(asked[0].value, c.height);
             idle(editor, 3);
-            EXPECT_TRUE(sorrel::testimg::matchesGolden(picture(editor), c.golden));
+            EXPECT_TRUE(testimg::matchesGolden(picture(editor), c.golden));
         }
         editor->close();
     }

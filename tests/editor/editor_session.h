@@ -15,7 +15,7 @@
 
 namespace sorrel::editortest {
 
-namespace headless = sorrel::platform::headless;
+namespace headless = platform::headless;
 using sorrel::EqualizerVstEditor;
 
 // Any address is a window to the headless backend.
@@ -55,20 +55,20 @@ class PanelEffect : public AudioEffectX, public sorrel::LevelSource {
     EqualizerVstEditor *gui;
 };
 
-inline sorrel::platform::Window *windowOf(AEffGUIEditor *editor) {
+inline platform::Window *windowOf(AEffGUIEditor *editor) {
     CFrame *frame = editor ? editor->getFrame() : nullptr;
     return frame ? frame->getWindow() : nullptr;
 }
 
 // What the window shows.
-inline const sorrel::raster::Surface &picture(AEffGUIEditor *editor) {
+inline const raster::Surface &picture(AEffGUIEditor *editor) {
     return headless::state(windowOf(editor))->surface;
 }
 
 // The host paints the new window once, then calls idle as it does
 // regularly (the editor draws nothing before that first paint).
 inline void paint(AEffGUIEditor *editor) {
-    const sorrel::raster::Surface &all = picture(editor);
+    const raster::Surface &all = picture(editor);
     headless::queuePaint(windowOf(editor), {0, 0, all.width(), all.height()});
     editor->idle();
 }

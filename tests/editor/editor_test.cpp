@@ -79,8 +79,8 @@ TEST(LevelColor, RedRamp) {
 // One fader of the editor's size drawn alone: L = 10, T = 4.
 TEST(BandSliderDrawing, BarHandleAndTicks) {
     constexpr int32_t L = 10, T = 4;
-    constexpr sorrel::raster::Pixel kBack = sorrel::raster::rgb(1, 2, 3), kBlack = 0, kWhite = sorrel::raster::rgb(255, 255, 255);
-    constexpr sorrel::raster::Pixel kRed = sorrel::raster::rgb(195, 0, 0), kCore = sorrel::raster::rgb(110, 110, 110);
+    constexpr raster::Pixel kBack = raster::rgb(1, 2, 3), kBlack = 0, kWhite = raster::rgb(255, 255, 255);
+    constexpr raster::Pixel kRed = raster::rgb(195, 0, 0), kCore = raster::rgb(110, 110, 110);
     struct Case {
         float value;
         int32_t end; // the bar's free end, rows below T
@@ -88,8 +88,8 @@ TEST(BandSliderDrawing, BarHandleAndTicks) {
     // The end lies at T + 52 - trunc(98 * (value - 0.5)).
     const Case cases[] = {{0.5f, 52}, {0.75f, 28}, {1.f, 3}, {0.f, 101}, {0.6f, 43}, {0.25f, 76}};
     for (const Case &c : cases) {
-        sorrel::raster::Surface surface(40, 120, kBack);
-        sorrel::raster::Canvas canvas(&surface);
+        raster::Surface surface(40, 120, kBack);
+        raster::Canvas canvas(&surface);
         CDrawContext *context = new CDrawContext(nullptr, &canvas, nullptr);
         BandSlider *slider = new BandSlider(CRect(L, T, L + 16, T + 106), nullptr, 0, false);
         slider->setValue(c.value);
@@ -130,8 +130,8 @@ TEST(BandSliderDrawing, BarHandleAndTicks) {
 
 TEST(BandSliderDrawing, TinySliderDrawsAndEnds) {
     // A groove of no height must not keep the tick loop going.
-    sorrel::raster::Surface surface(20, 20);
-    sorrel::raster::Canvas canvas(&surface);
+    raster::Surface surface(20, 20);
+    raster::Canvas canvas(&surface);
     CDrawContext *context = new CDrawContext(nullptr, &canvas, nullptr);
     for (int32_t height : {1, 2, 5, 8}) {
         BandSlider *slider = new BandSlider(CRect(2, 2, 18, 2 + height), nullptr, 0, true);
@@ -145,16 +145,16 @@ TEST(BandSliderDrawing, TinySliderDrawsAndEnds) {
 TEST(BandSliderDrawing, SoftenedEdgesAverageNeighbours) {
     // A white pixel on black in the middle of the pass: it and its four
     // neighbours take the averages, row by row with earlier results read.
-    sorrel::raster::Surface surface(5, 5, 0);
-    surface.set(2, 2, sorrel::raster::rgb(250, 250, 250));
-    sorrel::raster::Canvas canvas(&surface);
+    raster::Surface surface(5, 5, 0);
+    surface.set(2, 2, raster::rgb(250, 250, 250));
+    raster::Canvas canvas(&surface);
     CDrawContext *context = new CDrawContext(nullptr, &canvas, nullptr);
     sorrel::softenEdges(context, CRect(0, 0, 5, 5));
-    EXPECT_EQ(sorrel::raster::red(surface.get(2, 1)), 50u); // (250 + 4 x 0) / 5
-    EXPECT_EQ(sorrel::raster::red(surface.get(3, 1)), 10u); // its left neighbour is now 50
-    EXPECT_EQ(sorrel::raster::red(surface.get(1, 2)), 50u);
-    EXPECT_EQ(sorrel::raster::red(surface.get(2, 2)), 70u); // (250 + 0 + 0 + 50 + 50) / 5
-    EXPECT_EQ(sorrel::raster::red(surface.get(0, 0)), 0u);  // nothing differs around it
+    EXPECT_EQ(raster::red(surface.get(2, 1)), 50u); // (250 + 4 x 0) / 5
+    EXPECT_EQ(raster::red(surface.get(3, 1)), 10u); // its left neighbour is now 50
+    EXPECT_EQ(raster::red(surface.get(1, 2)), 50u);
+    EXPECT_EQ(raster::red(surface.get(2, 2)), 70u); // (250 + 0 + 0 + 50 + 50) / 5
+    EXPECT_EQ(raster::red(surface.get(0, 0)), 0u);  // nothing differs around it
     context->forget();
 }
 

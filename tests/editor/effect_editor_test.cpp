@@ -122,7 +122,7 @@ TEST_F(EffectEditor, ProgramChangesAndChunkLoadsShowAtTheNextIdle) {
     for (const Step &step : steps) {
         step.act();
         dispatch(effEditIdle);
-        EXPECT_TRUE(sorrel::testimg::matchesGolden(picture(gui()), step.golden)) << step.what;
+        EXPECT_TRUE(testimg::matchesGolden(picture(gui()), step.golden)) << step.what;
     }
     // The host changed these itself: nothing is reported back to it.
     EXPECT_TRUE(host.callsOf(audioMasterAutomate).empty());

@@ -127,7 +127,7 @@ TEST(HostileHost, EndsTheEditorFromInsideAnyCallOfAGesture) {
                 };
                 switch (g) {
                 case SwitchClick:
-                    press(gui, centerOf(gui, sorrel::layout::kInSwitch), LeftButton);
+                    press(gui, centerOf(gui, layout::kInSwitch), LeftButton);
                     break;
                 case Wheel:
                     headless::script().buttons = {0};

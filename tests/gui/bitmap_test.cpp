@@ -14,20 +14,20 @@ namespace sorrel {
 
 namespace {
 
-using sorrel::raster::rgb;
+using raster::rgb;
 
-constexpr sorrel::raster::Pixel kPaper = rgb(16, 32, 48);
+constexpr raster::Pixel kPaper = rgb(16, 32, 48);
 
-sorrel::raster::Pixel at(const sorrel::raster::Surface &s, int32_t x, int32_t y) {
-    return sorrel::raster::colorOf(s.get(x, y));
+raster::Pixel at(const raster::Surface &s, int32_t x, int32_t y) {
+    return raster::colorOf(s.get(x, y));
 }
 
 TEST(Resources, TheLedStripsHoldFifteenLedsOfTwoRows) {
-    const sorrel::raster::Pixel lit[] = {rgb(255, 0, 0), rgb(255, 255, 0), rgb(0, 255, 0)};
-    const sorrel::raster::Pixel unlit[] = {rgb(156, 103, 103), rgb(172, 167, 70), rgb(101, 154, 101)};
+    const raster::Pixel lit[] = {rgb(255, 0, 0), rgb(255, 255, 0), rgb(0, 255, 0)};
+    const raster::Pixel unlit[] = {rgb(156, 103, 103), rgb(172, 167, 70), rgb(101, 154, 101)};
     struct Case {
         int32_t id;
-        const sorrel::raster::Pixel *colors;
+        const raster::Pixel *colors;
     } cases[] = {{102, lit}, {104, unlit}};
     for (const Case &c : cases) {
         CBitmap *strip = new CBitmap(c.id);
@@ -37,7 +37,7 @@ TEST(Resources, TheLedStripsHoldFifteenLedsOfTwoRows) {
         EXPECT_EQ(strip->getResourceId(), c.id);
         EXPECT_EQ(strip->getTransparentColor(), TransparentColor);
         for (int32_t led = 0; led < 15; led++) {
-            const sorrel::raster::Pixel color = c.colors[led < 3 ? 0 : led < 6 ? 1 : 2];
+            const raster::Pixel color = c.colors[led < 3 ? 0 : led < 6 ? 1 : 2];
             for (int32_t x = 0; x < 3; x++) {
                 EXPECT_EQ(at(*strip->getHandle(), x, 2 * led), color) << c.id << " led " << led;
                 EXPECT_EQ(at(*strip->getHandle(), x, 2 * led + 1), 0u) << c.id << " led " << led;
@@ -51,7 +51,7 @@ TEST(Resources, TheBackgroundIsPanelGreyWithTheLogoInItsCorner) {
     CBitmap background(101);
     ASSERT_EQ(background.getWidth(), 710);
     ASSERT_EQ(background.getHeight(), 167);
-    const sorrel::raster::Surface &s = *background.getHandle();
+    const raster::Surface &s = *background.getHandle();
     int logoPixels = 0;
     for (int32_t y = 0; y < 167; y++)
         for (int32_t x = 0; x < 710; x++) {
@@ -67,13 +67,13 @@ TEST(Resources, TheBackgroundIsPanelGreyWithTheLogoInItsCorner) {
 TEST(Resources, MissingIdsGiveAnEmptyBitmapThatDrawsNothing) {
     ScriptedEnvironment env;
     for (int32_t id : {0, -1, 100, 103, 105, 0x7fffffff}) {
-        EXPECT_EQ(sorrel::gui::findBitmapResource(id).data, nullptr) << id;
+        EXPECT_EQ(gui::findBitmapResource(id).data, nullptr) << id;
         CBitmap missing(id);
         EXPECT_FALSE(missing.isLoaded());
         EXPECT_EQ(missing.getWidth(), 0);
         EXPECT_EQ(missing.getHeight(), 0);
-        sorrel::raster::Surface surface(20, 20, kPaper);
-        sorrel::raster::Canvas canvas(&surface);
+        raster::Surface surface(20, 20, kPaper);
+        raster::Canvas canvas(&surface);
         CDrawContext ctx(nullptr, &canvas, nullptr);
         missing.draw(&ctx, CRect(0, 0, 20, 20));
         missing.drawTransparent(&ctx, CRect(0, 0, 20, 20));
@@ -86,9 +86,9 @@ TEST(Resources, MissingIdsGiveAnEmptyBitmapThatDrawsNothing) {
 
 TEST(Resources, WithoutModuleResourcesTheEmbeddedCopiesServe) {
     // The headless window system has no module resources.
-    const sorrel::gui::ResourceOrigin expected = sorrel::gui::ResourceOrigin::Embedded;
+    const gui::ResourceOrigin expected = gui::ResourceOrigin::Embedded;
     for (int32_t id : {101, 102, 104})
-        EXPECT_EQ(sorrel::gui::findBitmapResource(id).origin, expected) << id;
+        EXPECT_EQ(gui::findBitmapResource(id).origin, expected) << id;
 }
 
 TEST(Bitmap, LoadingAgainDisposingAndPaths) {
@@ -157,7 +157,7 @@ TEST(PackedBitmap, DecodesTheUncompressedDepthsBothWaysUp) {
     struct Case {
         const char *what;
         Dib dib;
-        sorrel::raster::Pixel topLeft, topRight, bottomLeft;
+        raster::Pixel topLeft, topRight, bottomLeft;
     } cases[] = {
         {"24 bits bottom-up", makeDib(2, 2, 24, {}, {{1, 2, 3, 4, 5, 6}, {7, 8, 9, 10, 11, 12}}),
          rgb(9, 8, 7), rgb(12, 11, 10), rgb(3, 2, 1)},
@@ -170,8 +170,8 @@ TEST(PackedBitmap, DecodesTheUncompressedDepthsBothWaysUp) {
         {"1 bit", makeDib(2, 2, 1, {0x000000, 0xffffff}, {{0x40}, {0x80}}), 0xffffff, 0, 0},
     };
     for (const Case &c : cases) {
-        sorrel::raster::Surface s;
-        ASSERT_TRUE(sorrel::gui::decodePackedBitmap(c.dib.bytes.data(), c.dib.bytes.size(), s)) << c.what;
+        raster::Surface s;
+        ASSERT_TRUE(gui::decodePackedBitmap(c.dib.bytes.data(), c.dib.bytes.size(), s)) << c.what;
         EXPECT_EQ(s.width(), 2) << c.what;
         EXPECT_EQ(s.height(), 2) << c.what;
         EXPECT_EQ(at(s, 0, 0), c.topLeft) << c.what;
@@ -204,22 +204,22 @@ TEST(PackedBitmap, RefusesMalformedData) {
     palette.bytes.resize(40 + 4);
     cases.emplace_back("palette cut", palette);
     for (const auto &c : cases) {
-        sorrel::raster::Surface s(1, 1, 7);
-        EXPECT_FALSE(sorrel::gui::decodePackedBitmap(c.second.bytes.data(), c.second.bytes.size(), s))
+        raster::Surface s(1, 1, 7);
+        EXPECT_FALSE(gui::decodePackedBitmap(c.second.bytes.data(), c.second.bytes.size(), s))
             << c.first;
         EXPECT_EQ(s.width(), 1) << c.first;
         EXPECT_EQ(s.get(0, 0), 7u) << c.first;
         // Every shorter prefix fails as well, without reading past it.
         for (size_t n = 0; n < c.second.bytes.size(); n += 7) {
             std::vector<uint8_t> prefix(c.second.bytes.begin(), c.second.bytes.begin() + n);
-            EXPECT_FALSE(sorrel::gui::decodePackedBitmap(prefix.data(), prefix.size(), s)) << c.first << n;
+            EXPECT_FALSE(gui::decodePackedBitmap(prefix.data(), prefix.size(), s)) << c.first << n;
         }
     }
-    sorrel::raster::Surface s;
-    EXPECT_FALSE(sorrel::gui::decodePackedBitmap(nullptr, 100, s));
+    raster::Surface s;
+    EXPECT_FALSE(gui::decodePackedBitmap(nullptr, 100, s));
     // Palette indices beyond the table leave the pixel black.
     Dib shortPalette = makeDib(2, 1, 8, {0x123456}, {{0, 9}});
-    ASSERT_TRUE(sorrel::gui::decodePackedBitmap(shortPalette.bytes.data(), shortPalette.bytes.size(), s));
+    ASSERT_TRUE(gui::decodePackedBitmap(shortPalette.bytes.data(), shortPalette.bytes.size(), s));
     EXPECT_EQ(at(s, 0, 0), 0x123456u);
     EXPECT_EQ(at(s, 1, 0), 0u);
 }
@@ -227,8 +227,8 @@ TEST(PackedBitmap, RefusesMalformedData) {
 // --- drawing bitmaps ---------------------------------------------------------------
 
 struct Target {
-    sorrel::raster::Surface surface{40, 40, kPaper};
-    sorrel::raster::Canvas canvas{&surface};
+    raster::Surface surface{40, 40, kPaper};
+    raster::Canvas canvas{&surface};
     CDrawContext *ctx = new CDrawContext(nullptr, &canvas, nullptr);
     ~Target() { ctx->forget(); }
 };
@@ -252,7 +252,7 @@ TEST(Bitmap, DrawPicksTheFrameByOffsetAndHonoursTheContextOffset) {
     struct Case {
         CPoint frameOffset;
         CPoint contextOffset;
-        sorrel::raster::Pixel color;
+        raster::Pixel color;
     } cases[] = {
         {{0, 0}, {0, 0}, rgb(255, 0, 0)},
         {{0, 30}, {0, 0}, rgb(0, 0, 255)},
@@ -276,7 +276,7 @@ TEST(Bitmap, DrawPicksTheFrameByOffsetAndHonoursTheContextOffset) {
 // transparent color is magenta.
 CBitmap *crossOnMagenta() {
     CBitmap *bitmap = new CBitmap(nullptr, 6, 6);
-    sorrel::raster::Surface &s = *bitmap->getHandle();
+    raster::Surface &s = *bitmap->getHandle();
     for (int32_t y = 0; y < 6; y++)
         for (int32_t x = 0; x < 6; x++)
             s.set(x, y, (x == 2 || y == 3) ? rgb(0, 255, 0) : rgb(255, 0, 255));
@@ -298,7 +298,7 @@ TEST(Bitmap, EveryTransparentPathKeysOutTheSamePixels) {
     };
     enum Path { Mask, Keyed, OnTheFly };
     for (const Block &b : blocks) {
-        std::vector<sorrel::raster::Surface> results;
+        std::vector<raster::Surface> results;
         for (Path path : {Mask, Keyed, OnTheFly}) {
             CBitmap *bitmap = crossOnMagenta();
             if (path == Mask) {
@@ -309,7 +309,7 @@ TEST(Bitmap, EveryTransparentPathKeysOutTheSamePixels) {
                 shown->forget();
                 ASSERT_TRUE(bitmap->hasTransparencyMask());
             }
-            sorrel::gui::setKeyedCopyAvailable(path == Keyed);
+            gui::setKeyedCopyAvailable(path == Keyed);
             Target t;
             // A two-colored destination so that leaving it alone shows.
             for (int32_t y = 0; y < 40; y++)
@@ -319,12 +319,12 @@ TEST(Bitmap, EveryTransparentPathKeysOutTheSamePixels) {
             results.push_back(t.surface);
             bitmap->forget();
         }
-        sorrel::gui::setKeyedCopyAvailable(true);
+        gui::setKeyedCopyAvailable(true);
         // Expected: bitmap pixels that are not magenta land, all else stays.
-        sorrel::raster::Surface expected(40, 40);
+        raster::Surface expected(40, 40);
         for (int32_t y = 0; y < 40; y++)
             for (int32_t x = 0; x < 40; x++) {
-                sorrel::raster::Pixel p = (x + y) % 2 ? rgb(10, 20, 30) : rgb(200, 100, 50);
+                raster::Pixel p = (x + y) % 2 ? rgb(10, 20, 30) : rgb(200, 100, 50);
                 const int32_t bx = x - b.rect.left + b.offset.x, by = y - b.rect.top + b.offset.y;
                 const bool inBlock =
                     x >= b.rect.left && x < b.rect.right && y >= b.rect.top && y < b.rect.bottom;
@@ -350,7 +350,7 @@ TEST(Bitmap, ConstantOpacityBlend) {
     ScriptedEnvironment env;
     struct Case {
         uint8_t alpha;
-        sorrel::raster::Pixel source, destination, expected;
+        raster::Pixel source, destination, expected;
     } cases[] = {
         {255, rgb(200, 100, 0), rgb(0, 50, 255), rgb(200, 100, 0)},
         {0, rgb(200, 100, 0), rgb(0, 50, 255), rgb(0, 50, 255)},
@@ -391,7 +391,7 @@ TEST(Offscreen, TheBackgroundColorCoversTheWholeSurfaceBorderIncluded) {
         EXPECT_EQ(off->getSurface()->height(), c.height);
         EXPECT_EQ(off->getClipRect(), CRect(0, 0, c.width, c.height));
         EXPECT_EQ(off->getBackgroundColor(), c.color);
-        const sorrel::raster::Pixel want = rgb(c.color.red, c.color.green, c.color.blue);
+        const raster::Pixel want = rgb(c.color.red, c.color.green, c.color.blue);
         for (int32_t y = 0; y < c.height; y++)
             for (int32_t x = 0; x < c.width; x++)
                 ASSERT_EQ(at(*off->getSurface(), x, y), want)
@@ -409,8 +409,8 @@ TEST(Offscreen, TheBackgroundColorCoversTheWholeSurfaceBorderIncluded) {
 
 TEST(Offscreen, CopiesInAndOutWithTheOffsetsOfTheOtherContext) {
     ScriptedEnvironment env;
-    sorrel::raster::Surface window(300, 200, kPaper);
-    sorrel::raster::Canvas canvas(&window);
+    raster::Surface window(300, 200, kPaper);
+    raster::Canvas canvas(&window);
     CDrawContext *target = new CDrawContext(nullptr, &canvas, nullptr);
 
     COffscreenContext *off = new COffscreenContext(nullptr, 20, 10, WhiteColor);
@@ -422,7 +422,7 @@ TEST(Offscreen, CopiesInAndOutWithTheOffsetsOfTheOtherContext) {
     for (int32_t y = 0; y < 200; y++)
         for (int32_t x = 0; x < 300; x++) {
             const bool inside = x >= 105 && x < 115 && y >= 56 && y < 61;
-            sorrel::raster::Pixel want = inside ? rgb(255, 255, 255) : kPaper;
+            raster::Pixel want = inside ? rgb(255, 255, 255) : kPaper;
             if (x == 107 && y == 58)
                 want = rgb(255, 0, 0);
             ASSERT_EQ(at(window, x, y), want) << x << "," << y;
@@ -489,15 +489,15 @@ TEST(Resources, ScaledPicturesMatchTheirBlocksOutsideTheLogo) {
         CBitmap plain(id);
         ASSERT_TRUE(plain.isLoaded()) << id;
         for (int32_t s : {2, 3}) {
-            const sorrel::gui::ResourceBytes bytes =
-                sorrel::gui::findBitmapResource(sorrel::gui::scaledResourceId(id, s));
+            const gui::ResourceBytes bytes =
+                gui::findBitmapResource(gui::scaledResourceId(id, s));
             ASSERT_NE(bytes.data, nullptr) << id << " at " << s;
-            const std::shared_ptr<const sorrel::raster::Surface> scaled = plain.imageForScale(DeviceScale::whole(s));
+            const std::shared_ptr<const raster::Surface> scaled = plain.imageForScale(DeviceScale::whole(s));
             ASSERT_TRUE(scaled) << id;
             ASSERT_EQ(scaled->width(), plain.getWidth() * s);
             ASSERT_EQ(scaled->height(), plain.getHeight() * s);
             EXPECT_EQ(plain.imageForScale(DeviceScale::whole(s)), scaled) << "made once";
-            const sorrel::raster::Surface blocks = sorrel::gui::enlarge(*plain.getHandle(), DeviceScale::whole(s));
+            const raster::Surface blocks = gui::enlarge(*plain.getHandle(), DeviceScale::whole(s));
             int differing = 0;
             for (int32_t y = 0; y < scaled->height(); ++y)
                 for (int32_t x = 0; x < scaled->width(); ++x) {
@@ -518,8 +518,8 @@ TEST(Bitmap, DrawnAtAScaleWithoutAScaledPicture) {
     for (int32_t y = 0; y < 3; ++y)
         for (int32_t x = 0; x < 4; ++x)
             bitmap.getHandle()->set(x, y, rgb(10 * x, 20 * y, 99));
-    sorrel::raster::Surface surface(20, 20, kPaper);
-    sorrel::raster::Canvas canvas(&surface);
+    raster::Surface surface(20, 20, kPaper);
+    raster::Canvas canvas(&surface);
     CDrawContext context(nullptr, &canvas, nullptr);
     context.setScale(DeviceScale::whole(2));
     bitmap.draw(&context, CRect(1, 1, 4, 3), CPoint(1, 1));

@@ -80,7 +80,7 @@ class LoggingOwner final : public CFrameOwner, public LoggingListener {
             delete this;
             return;
         }
-        sorrel::platform::pumpEvents();
+        platform::pumpEvents();
         if (!*token || !frame)
             return;
         CFrame *f = frame;
@@ -88,7 +88,7 @@ class LoggingOwner final : public CFrameOwner, public LoggingListener {
         f->idle();
         f->forget();
     }
-    uint32_t getTicks() override { return sorrel::platform::tickCount(); }
+    uint32_t getTicks() override { return platform::tickCount(); }
     int32_t getKnobMode() const override { return 0; }
     std::shared_ptr<const bool> livenessToken() const override { return alive; }
 
@@ -111,8 +111,8 @@ class FramedControls : public ScriptedEnvironment {
         script.clockStep = 1000;
         owner->open(&parentWindow);
         window = frame()->getWindow();
-        sorrel::platform::headless::queuePaint(window, {0, 0, 200, 160});
-        sorrel::platform::headless::pumpPending();
+        platform::headless::queuePaint(window, {0, 0, 200, 160});
+        platform::headless::pumpPending();
     }
     ~FramedControls() {
         if (!ownerDeleted)
@@ -126,7 +126,7 @@ class FramedControls : public ScriptedEnvironment {
         script.buttons = buttons;
         script.buttonPolls = 0;
         log.clear();
-        sorrel::platform::headless::press(window, {where.x, where.y});
+        platform::headless::press(window, {where.x, where.y});
     }
 
     int parentWindow = 0;
@@ -134,13 +134,13 @@ class FramedControls : public ScriptedEnvironment {
     LoggingOwner *owner;
     LoggingListener &listener;
     bool ownerDeleted = false;
-    sorrel::platform::Window *window = nullptr;
+    platform::Window *window = nullptr;
 };
 
 // A bitmap of one color; the caller forgets it.
-inline CBitmap *solidBitmap(int32_t width, int32_t height, sorrel::raster::Pixel color) {
+inline CBitmap *solidBitmap(int32_t width, int32_t height, raster::Pixel color) {
     CBitmap *bitmap = new CBitmap(nullptr, width, height);
-    sorrel::raster::Surface *image = bitmap->getHandle();
+    raster::Surface *image = bitmap->getHandle();
     for (int32_t y = 0; y < height; y++)
         for (int32_t x = 0; x < width; x++)
             image->row(y)[x] = color;

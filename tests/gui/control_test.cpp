@@ -192,7 +192,7 @@ TEST(OnOffButton, TwoClicksComeBackWithTwoNotifications) {
 }
 
 TEST(OnOffButton, FaceIsTheUpperOrLowerHalfOfTheBackground) {
-    const sorrel::raster::Pixel off = sorrel::raster::rgb(10, 20, 30), on = sorrel::raster::rgb(200, 100, 50);
+    const raster::Pixel off = raster::rgb(10, 20, 30), on = raster::rgb(200, 100, 50);
     ScriptedEnvironment env;
     CBitmap *face = solidBitmap(20, 40, off);
     for (int32_t y = 20; y < 40; y++)
@@ -200,13 +200,13 @@ TEST(OnOffButton, FaceIsTheUpperOrLowerHalfOfTheBackground) {
             face->getHandle()->row(y)[x] = on;
     const struct {
         float value;
-        sorrel::raster::Pixel shown;
+        raster::Pixel shown;
     } cases[] = {{0.f, off}, {1.f, on}, {0.5f, on}, {-1.f, on}};
     for (const auto &c : cases) {
         COnOffButton *button = new COnOffButton(CRect(5, 5, 25, 25), nullptr, 0, face);
         button->setValue(c.value);
-        sorrel::raster::Surface surface(30, 30, 0);
-        sorrel::raster::Canvas canvas(&surface);
+        raster::Surface surface(30, 30, 0);
+        raster::Canvas canvas(&surface);
         CDrawContext *context = new CDrawContext(nullptr, &canvas, nullptr);
         button->draw(context);
         EXPECT_EQ(surface.row(5)[5], c.shown) << c.value;
@@ -246,7 +246,7 @@ TEST(Controls, HostEndsTheEditorDuringAGesture) {
         // The button would still be held: only the end of the editor stops.
         env.press(CPoint(10, 25), {LeftButton, LeftButton});
         EXPECT_EQ(env.log, c.log) << c.action << (c.slider ? " slider" : " button");
-        EXPECT_TRUE(sorrel::platform::headless::windows().empty());
+        EXPECT_TRUE(platform::headless::windows().empty());
     }
 }
 

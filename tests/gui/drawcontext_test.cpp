@@ -13,11 +13,11 @@ namespace sorrel {
 
 namespace {
 
-constexpr sorrel::raster::Pixel kPaper = sorrel::raster::rgb(16, 32, 48);
+constexpr raster::Pixel kPaper = raster::rgb(16, 32, 48);
 
 struct Sheet {
-    sorrel::raster::Surface surface{100, 100, kPaper};
-    sorrel::raster::Canvas canvas{&surface};
+    raster::Surface surface{100, 100, kPaper};
+    raster::Canvas canvas{&surface};
 };
 
 // The smallest rectangle holding every pixel that is no longer paper, and
@@ -27,12 +27,12 @@ struct Ink {
     int count = 0;
 };
 
-Ink inkOf(const sorrel::raster::Surface &s) {
+Ink inkOf(const raster::Surface &s) {
     Ink ink;
     ink.box = CRect(1 << 20, 1 << 20, -(1 << 20), -(1 << 20));
     for (int32_t y = 0; y < s.height(); y++)
         for (int32_t x = 0; x < s.width(); x++)
-            if (sorrel::raster::colorOf(s.get(x, y)) != kPaper) {
+            if (raster::colorOf(s.get(x, y)) != kPaper) {
                 ++ink.count;
                 ink.box.left = std::min(ink.box.left, x);
                 ink.box.top = std::min(ink.box.top, y);
@@ -69,13 +69,13 @@ TEST(DrawContext, ConstructionSetsTheDefaultsThroughTheSetters) {
     EXPECT_EQ(ctx->getBuilds().brushes, 1);
     EXPECT_EQ(ctx->getBuilds().fonts, 1);
     // What the canvas now holds.
-    EXPECT_EQ(sheet.canvas.pen().color, sorrel::raster::rgb(255, 255, 255));
-    EXPECT_EQ(sheet.canvas.pen().style, sorrel::raster::LineStyle::Solid);
-    EXPECT_EQ(sheet.canvas.brush(), sorrel::raster::rgb(0, 0, 0));
-    EXPECT_EQ(sheet.canvas.backColor(), sorrel::raster::rgb(0, 0, 0));
-    EXPECT_EQ(sheet.canvas.textColor(), sorrel::raster::rgb(255, 255, 255));
+    EXPECT_EQ(sheet.canvas.pen().color, raster::rgb(255, 255, 255));
+    EXPECT_EQ(sheet.canvas.pen().style, raster::LineStyle::Solid);
+    EXPECT_EQ(sheet.canvas.brush(), raster::rgb(0, 0, 0));
+    EXPECT_EQ(sheet.canvas.backColor(), raster::rgb(0, 0, 0));
+    EXPECT_EQ(sheet.canvas.textColor(), raster::rgb(255, 255, 255));
     EXPECT_FALSE(sheet.canvas.backOpaque());
-    EXPECT_EQ(sheet.canvas.rop2(), sorrel::raster::Rop2::CopyPen);
+    EXPECT_EQ(sheet.canvas.rop2(), raster::Rop2::CopyPen);
     EXPECT_TRUE(sheet.canvas.font().spec().bold);
     ctx->forget();
 
@@ -119,14 +119,14 @@ TEST(DrawContext, SettersRebuildOnlyOnChange) {
         EXPECT_EQ(ctx.getBuilds().fonts - before.fonts, c.fonts) << c.what;
     }
     EXPECT_EQ(sheet.canvas.pen().width, 3);
-    EXPECT_EQ(sheet.canvas.pen().style, sorrel::raster::LineStyle::Dotted);
-    EXPECT_EQ(sheet.canvas.textColor(), sorrel::raster::rgb(255, 0, 0));
+    EXPECT_EQ(sheet.canvas.pen().style, raster::LineStyle::Dotted);
+    EXPECT_EQ(sheet.canvas.textColor(), raster::rgb(255, 0, 0));
 
     // The font color applies even when unchanged: a canvas changed behind
     // the context's back gets it again.
-    sheet.canvas.setTextColor(sorrel::raster::rgb(1, 2, 3));
+    sheet.canvas.setTextColor(raster::rgb(1, 2, 3));
     ctx.setFontColor(RedColor);
-    EXPECT_EQ(sheet.canvas.textColor(), sorrel::raster::rgb(255, 0, 0));
+    EXPECT_EQ(sheet.canvas.textColor(), raster::rgb(255, 0, 0));
 }
 
 TEST(DrawContext, FontDescriptions) {
@@ -138,14 +138,14 @@ TEST(DrawContext, FontDescriptions) {
         bool italic, underline;
         uint8_t family;
         const char *face;
-        sorrel::raster::Face rasterFace;
+        raster::Face rasterFace;
     } cases[] = {
-        {9, 0, 0, -12, 700, false, false, 0x22, "Arial", sorrel::raster::Face::Sans},
-        {-3, 0, StyleItalic, -12, 700, true, false, 0x22, "Arial", sorrel::raster::Face::Sans},
-        {SymbolFont, 0, StyleBold, -13, 700, false, false, 0x50, "Symbol", sorrel::raster::Face::Symbol},
-        {NormalFont, 0, 0, -12, 400, false, false, 0x22, "Arial", sorrel::raster::Face::Sans},
-        {VerySmallFont, 9, StyleUnderline, -9, 400, false, true, 0x22, "Arial", sorrel::raster::Face::Sans},
-        {VeryBigFont, 0, StyleBold | StyleItalic, -18, 700, true, false, 0x22, "Arial", sorrel::raster::Face::Sans},
+        {9, 0, 0, -12, 700, false, false, 0x22, "Arial", raster::Face::Sans},
+        {-3, 0, StyleItalic, -12, 700, true, false, 0x22, "Arial", raster::Face::Sans},
+        {SymbolFont, 0, StyleBold, -13, 700, false, false, 0x50, "Symbol", raster::Face::Symbol},
+        {NormalFont, 0, 0, -12, 400, false, false, 0x22, "Arial", raster::Face::Sans},
+        {VerySmallFont, 9, StyleUnderline, -9, 400, false, true, 0x22, "Arial", raster::Face::Sans},
+        {VeryBigFont, 0, StyleBold | StyleItalic, -18, 700, true, false, 0x22, "Arial", raster::Face::Sans},
     };
     for (const Case &c : cases) {
         CDrawContext ctx(nullptr, &sheet.canvas, nullptr);
@@ -160,7 +160,7 @@ TEST(DrawContext, FontDescriptions) {
         EXPECT_EQ(d.clipPrecision, 2);
         EXPECT_EQ(d.outPrecision, 1);
         EXPECT_EQ(d.charSet, 0);
-        const sorrel::raster::FontSpec &spec = sheet.canvas.font().spec();
+        const raster::FontSpec &spec = sheet.canvas.font().spec();
         EXPECT_EQ(spec.face, c.rasterFace) << c.id;
         EXPECT_EQ(spec.height, -c.height) << c.id;
         EXPECT_EQ(spec.bold, c.weight == 700) << c.id;
@@ -175,10 +175,10 @@ TEST(DrawContext, DrawModesMapToRasterOperations) {
     CDrawContext ctx(nullptr, &sheet.canvas, nullptr);
     struct Case {
         int32_t mode;
-        sorrel::raster::Rop2 rop;
-    } cases[] = {{ModeOr, sorrel::raster::Rop2::MergePen},       {ModeXor, sorrel::raster::Rop2::NotXorPen},
-                 {ModeAntialias, sorrel::raster::Rop2::CopyPen}, {ModeXor, sorrel::raster::Rop2::NotXorPen},
-                 {ModeCopy, sorrel::raster::Rop2::CopyPen},      {42, sorrel::raster::Rop2::CopyPen}};
+        raster::Rop2 rop;
+    } cases[] = {{ModeOr, raster::Rop2::MergePen},       {ModeXor, raster::Rop2::NotXorPen},
+                 {ModeAntialias, raster::Rop2::CopyPen}, {ModeXor, raster::Rop2::NotXorPen},
+                 {ModeCopy, raster::Rop2::CopyPen},      {42, raster::Rop2::CopyPen}};
     for (const Case &c : cases) {
         ctx.setDrawMode(c.mode);
         EXPECT_EQ(sheet.canvas.rop2(), c.rop) << c.mode;
@@ -188,10 +188,10 @@ TEST(DrawContext, DrawModesMapToRasterOperations) {
 TEST(DrawContext, DestructionGivesTheCanvasBackAndReleasesOnlyWhatItObtained) {
     ScriptedEnvironment env;
     Sheet sheet;
-    const sorrel::raster::Pen pen{sorrel::raster::rgb(9, 8, 7), 2, sorrel::raster::LineStyle::Dotted};
+    const raster::Pen pen{raster::rgb(9, 8, 7), 2, raster::LineStyle::Dotted};
     sheet.canvas.setPen(pen);
-    sheet.canvas.setBrush(sorrel::raster::rgb(1, 1, 1));
-    const sorrel::raster::Font font(sorrel::raster::FontSpec{sorrel::raster::Face::Symbol, 30, false, true, false});
+    sheet.canvas.setBrush(raster::rgb(1, 1, 1));
+    const raster::Font font(raster::FontSpec{raster::Face::Symbol, 30, false, true, false});
     sheet.canvas.setFont(font);
 
     CDrawContext *given = new CDrawContext(nullptr, &sheet.canvas, nullptr);
@@ -201,17 +201,17 @@ TEST(DrawContext, DestructionGivesTheCanvasBackAndReleasesOnlyWhatItObtained) {
     EXPECT_EQ(sheet.canvas.pen().color, pen.color);
     EXPECT_EQ(sheet.canvas.pen().width, pen.width);
     EXPECT_EQ(sheet.canvas.pen().style, pen.style);
-    EXPECT_EQ(sheet.canvas.brush(), sorrel::raster::rgb(1, 1, 1));
+    EXPECT_EQ(sheet.canvas.brush(), raster::rgb(1, 1, 1));
     EXPECT_TRUE(sheet.canvas.font() == font);
 
     // Built with a window only: the context draws on the window's image.
     int parent = 0;
-    sorrel::platform::Window *window = sorrel::platform::createWindow(&parent, 710, 167, nullptr);
+    platform::Window *window = platform::createWindow(&parent, 710, 167, nullptr);
     ASSERT_NE(window, nullptr);
-    sorrel::platform::headless::state(window)->screenOrigin = {300, 200};
+    platform::headless::state(window)->screenOrigin = {300, 200};
     CDrawContext *own = new CDrawContext(nullptr, nullptr, window);
     ASSERT_NE(own->getSystemContext(), nullptr);
-    EXPECT_EQ(own->getSystemContext()->target(), sorrel::platform::windowSurface(window));
+    EXPECT_EQ(own->getSystemContext()->target(), platform::windowSurface(window));
     EXPECT_TRUE(own->ownsSystemContext());
     EXPECT_EQ(own->getScreenOrigin(), CPoint(300, 200));
     own->forget();
@@ -221,7 +221,7 @@ TEST(DrawContext, DestructionGivesTheCanvasBackAndReleasesOnlyWhatItObtained) {
     EXPECT_EQ(both->getSystemContext(), &sheet.canvas);
     EXPECT_FALSE(both->ownsSystemContext());
     both->forget();
-    sorrel::platform::destroyWindow(window);
+    platform::destroyWindow(window);
 }
 
 // Each operation on a 100 x 100 sheet, once at offset 0 and once moved by an
@@ -322,8 +322,8 @@ TEST(DrawContext, TheBandSlidersTicksLandOnTheirRows) {
     // groove (71, 6, 75, 104), drawn as moveTo/lineTo pairs; the context is
     // moved 40 to the left.
     ScriptedEnvironment env;
-    sorrel::raster::Surface surface(100, 120, kPaper);
-    sorrel::raster::Canvas canvas(&surface);
+    raster::Surface surface(100, 120, kPaper);
+    raster::Canvas canvas(&surface);
     CDrawContext ctx(nullptr, &canvas, nullptr);
     ctx.setOffset(CPoint(-40, 0));
     ctx.setFrameColor(WhiteColor);
@@ -342,7 +342,7 @@ TEST(DrawContext, TheBandSlidersTicksLandOnTheirRows) {
     int inked = 0;
     for (int i = 0; i < 9; i++) {
         for (int32_t x = 28; x < 40; x++) {
-            const bool white = sorrel::raster::colorOf(surface.get(x, rows[i])) == sorrel::raster::rgb(255, 255, 255);
+            const bool white = raster::colorOf(surface.get(x, rows[i])) == raster::rgb(255, 255, 255);
             EXPECT_EQ(white, x >= 31 && x < 31 + lens[i]) << "tick " << i << " column " << x;
             inked += white;
         }
@@ -446,8 +446,8 @@ TEST(DrawContext, OpaqueTextPaintsTheFillColorAndTransparentTextDoesNot) {
         int blue = 0;
         for (int32_t y = 0; y < 100; y++)
             for (int32_t x = 0; x < 100; x++)
-                blue += sorrel::raster::colorOf(sheet.surface.get(x, y)) == sorrel::raster::rgb(0, 0, 255);
-        const sorrel::raster::Rect cell = sheet.canvas.lastTextCell();
+                blue += raster::colorOf(sheet.surface.get(x, y)) == raster::rgb(0, 0, 255);
+        const raster::Rect cell = sheet.canvas.lastTextCell();
         EXPECT_EQ(blue > 0, opaque);
         // The ampersand is drawn, not taken as a prefix mark.
         EXPECT_EQ(cell.width(), sheet.canvas.font().textWidth("a&b"));
@@ -467,7 +467,7 @@ TEST(DrawContext, GetPointAnswersAlpha255AndWithoutACanvasNothingHappens) {
     CDrawContext ctx(nullptr, &sheet.canvas, nullptr);
     ctx.setOffset(CPoint(3, 4));
     ctx.drawPoint(CPoint(1, 1), CColor(10, 20, 30, 0));
-    EXPECT_EQ(sorrel::raster::colorOf(sheet.surface.get(4, 5)), sorrel::raster::rgb(10, 20, 30));
+    EXPECT_EQ(raster::colorOf(sheet.surface.get(4, 5)), raster::rgb(10, 20, 30));
     EXPECT_EQ(ctx.getPoint(CPoint(1, 1)), CColor(10, 20, 30, 255));
     EXPECT_EQ(ctx.getPoint(CPoint(50, 50)), CColor(16, 32, 48, 255));
 
@@ -555,11 +555,11 @@ TEST(DrawContext, MouseButtonsFollowTheSystemsSwapping) {
 TEST(DrawContext, MouseLocationIsRelativeToTheScreenOriginNotTheOffset) {
     ScriptedEnvironment env;
     int parent = 0;
-    sorrel::platform::Window *window = sorrel::platform::createWindow(&parent, 710, 167, nullptr);
+    platform::Window *window = platform::createWindow(&parent, 710, 167, nullptr);
     ASSERT_NE(window, nullptr);
-    sorrel::platform::headless::state(window)->screenOrigin = {300, 200};
-    sorrel::raster::Surface surface(10, 10);
-    sorrel::raster::Canvas canvas(&surface);
+    platform::headless::state(window)->screenOrigin = {300, 200};
+    raster::Surface surface(10, 10);
+    raster::Canvas canvas(&surface);
     env.setPointer({CPoint(350, 260)});
     CDrawContext ctx(nullptr, &canvas, window);
     EXPECT_EQ(ctx.getMouseLocation(), CPoint(50, 60));
@@ -568,7 +568,7 @@ TEST(DrawContext, MouseLocationIsRelativeToTheScreenOriginNotTheOffset) {
     // A container moves the screen origin with the offset.
     ctx.setScreenOrigin(CPoint(320, 230));
     EXPECT_EQ(ctx.getMouseLocation(), CPoint(30, 30));
-    sorrel::platform::destroyWindow(window);
+    platform::destroyWindow(window);
 }
 
 TEST(DrawContext, WaitDoubleClick) {
@@ -660,15 +660,15 @@ void blockScene(CDrawContext &c) {
 // pixels it draws at scale 1, offset and clip included.
 TEST(DrawContext, AtAScaleShapesAreTheBlocksOfTheirPixels) {
     ScriptedEnvironment env;
-    sorrel::raster::Surface plain(64, 48, kPaper);
-    sorrel::raster::Canvas plainCanvas(&plain);
+    raster::Surface plain(64, 48, kPaper);
+    raster::Canvas plainCanvas(&plain);
     {
         CDrawContext c(nullptr, &plainCanvas, nullptr);
         blockScene(c);
     }
     for (int32_t s : {2, 3}) {
-        sorrel::raster::Surface scaled(64 * s, 48 * s, kPaper);
-        sorrel::raster::Canvas canvas(&scaled);
+        raster::Surface scaled(64 * s, 48 * s, kPaper);
+        raster::Canvas canvas(&scaled);
         {
             CDrawContext c(nullptr, &canvas, nullptr);
             c.setScale(DeviceScale::whole(s));
@@ -676,11 +676,11 @@ TEST(DrawContext, AtAScaleShapesAreTheBlocksOfTheirPixels) {
             blockScene(c);
         }
         EXPECT_EQ(canvas.blockScaleInUse().quarters(), 4) << "the canvas gets its block size back";
-        const sorrel::raster::Surface expected = sorrel::gui::enlarge(plain, DeviceScale::whole(s));
+        const raster::Surface expected = gui::enlarge(plain, DeviceScale::whole(s));
         int differing = 0;
         for (int32_t y = 0; y < scaled.height(); ++y)
             for (int32_t x = 0; x < scaled.width(); ++x)
-                if (sorrel::raster::colorOf(scaled.get(x, y)) != sorrel::raster::colorOf(expected.get(x, y)) && differing++ < 3)
+                if (raster::colorOf(scaled.get(x, y)) != raster::colorOf(expected.get(x, y)) && differing++ < 3)
                     ADD_FAILURE() << "scale " << s << " pixel " << x << "," << y;
         EXPECT_EQ(differing, 0) << "scale " << s;
     }
@@ -691,11 +691,11 @@ TEST(DrawContext, AtAScaleShapesAreTheBlocksOfTheirPixels) {
 TEST(DrawContext, TextAndPointerAtAScale) {
     ScriptedEnvironment env;
     int parent = 0;
-    sorrel::platform::Window *window = sorrel::platform::createWindow(&parent, 200, 100, nullptr);
+    platform::Window *window = platform::createWindow(&parent, 200, 100, nullptr);
     ASSERT_NE(window, nullptr);
-    sorrel::platform::headless::state(window)->screenOrigin = {300, 200};
-    sorrel::raster::Surface plain(100, 40, kPaper), scaled(200, 80, kPaper);
-    sorrel::raster::Canvas plainCanvas(&plain), canvas(&scaled);
+    platform::headless::state(window)->screenOrigin = {300, 200};
+    raster::Surface plain(100, 40, kPaper), scaled(200, 80, kPaper);
+    raster::Canvas plainCanvas(&plain), canvas(&scaled);
     CDrawContext one(nullptr, &plainCanvas, window), two(nullptr, &canvas, window);
     two.setScale(DeviceScale::whole(2));
     for (CDrawContext *c : {&one, &two}) {
@@ -713,7 +713,7 @@ TEST(DrawContext, TextAndPointerAtAScale) {
     EXPECT_EQ(two.getMouseLocation(), CPoint(25, 30));
     env.setPointer({CPoint(299, 199)});
     EXPECT_EQ(two.getMouseLocation(), CPoint(-1, -1));
-    sorrel::platform::destroyWindow(window);
+    platform::destroyWindow(window);
 }
 
 } // namespace sorrel

@@ -15,7 +15,7 @@
 
 namespace sorrel {
 
-namespace headless = sorrel::platform::headless;
+namespace headless = platform::headless;
 
 namespace {
 
@@ -37,7 +37,7 @@ class FrameInWindow : public ::testing::Test {
         headless::pumpPending();
     }
     headless::WindowState &shown() { return *headless::state(window); }
-    void pointAt(int x, int y) { headless::script().pointer = {sorrel::raster::Point{x, y}}; }
+    void pointAt(int x, int y) { headless::script().pointer = {raster::Point{x, y}}; }
 
     int parent = 0;
     CFrame *frame = new CFrame(CRect(0, 0, 120, 80), &parent, nullptr);
@@ -72,7 +72,7 @@ TEST_F(FrameInWindow, APaintDrawsThePaintedAreaAndPresentsIt) {
     EXPECT_EQ(shown().lastPresented.top, 20);
     EXPECT_EQ(shown().lastPresented.right, 100);
     EXPECT_EQ(shown().lastPresented.bottom, 60);
-    EXPECT_TRUE(sorrel::testimg::matchesGolden(shown().surface, "frame_paint"));
+    EXPECT_TRUE(testimg::matchesGolden(shown().surface, "frame_paint"));
 }
 
 TEST_F(FrameInWindow, IdleRedrawsDirtyViewsOnlyAfterTheFirstPaint) {
@@ -89,7 +89,7 @@ TEST_F(FrameInWindow, IdleRedrawsDirtyViewsOnlyAfterTheFirstPaint) {
     EXPECT_EQ(shown().presents, 2);
     EXPECT_EQ(shown().lastPresented.left, 10);
     EXPECT_EQ(shown().lastPresented.bottom, 30);
-    EXPECT_EQ(shown().surface.get(20, 20) & 0xffffff, sorrel::raster::rgb(255, 0, 0));
+    EXPECT_EQ(shown().surface.get(20, 20) & 0xffffff, raster::rgb(255, 0, 0));
 
     frame->idle(); // nothing dirty: nothing drawn, nothing shown
     EXPECT_EQ(view->draws, 2);
@@ -171,7 +171,7 @@ TEST_F(FrameInWindow, AClickClearsTheFocusAndAModalViewTakesAllInput) {
     CKeyCode key;
     modal->keyAnswer = 1;
     const struct {
-        sorrel::raster::Point press;
+        raster::Point press;
         const char *log;
     } clicks[] = {{{40, 10}, ""}, {{70, 10}, "M mouse 70,10"}};
     for (const auto &click : clicks) {
@@ -213,7 +213,7 @@ TEST_F(FrameInWindow, ResizingAnswersFalseForTheSameSize) {
     headless::queuePaint(window, {0, 0, 150, 90});
     headless::pumpPending();
     // The composition surface followed: the new area is drawn.
-    EXPECT_EQ(shown().surface.get(140, 85) & 0xffffff, sorrel::raster::rgb(0, 255, 0));
+    EXPECT_EQ(shown().surface.get(140, 85) & 0xffffff, raster::rgb(0, 255, 0));
 }
 
 TEST_F(FrameInWindow, ShellDragsReachTheViewUnderThePointer) {
@@ -227,7 +227,7 @@ TEST_F(FrameInWindow, ShellDragsReachTheViewUnderThePointer) {
     enum Step { Enter, Move, Drop, Leave };
     const struct {
         Step step;
-        sorrel::raster::Point pointer;
+        raster::Point pointer;
         const headless::Drag *data;
         const char *log;
     } steps[] = {

@@ -20,7 +20,7 @@ TEST(Golden, TheBitmapResourcesAsLoaded) {
     for (int32_t id : {101, 102, 104}) {
         CBitmap bitmap(id);
         ASSERT_TRUE(bitmap.isLoaded()) << id;
-        EXPECT_TRUE(sorrel::testimg::matchesGolden(*bitmap.getHandle(), "resource_" + std::to_string(id)));
+        EXPECT_TRUE(testimg::matchesGolden(*bitmap.getHandle(), "resource_" + std::to_string(id)));
     }
 }
 
@@ -119,12 +119,12 @@ void drawScene(CDrawContext &ctx, CBitmap &background, CBitmap &ledOn, CBitmap &
 TEST(Golden, TheSceneThroughEveryDrawingPath) {
     ScriptedEnvironment env;
     CBitmap background(101), ledOn(102), ledOff(104);
-    sorrel::raster::Surface surface(240, 160, sorrel::raster::rgb(51, 51, 51));
-    sorrel::raster::Canvas canvas(&surface);
+    raster::Surface surface(240, 160, raster::rgb(51, 51, 51));
+    raster::Canvas canvas(&surface);
     CDrawContext *ctx = new CDrawContext(nullptr, &canvas, nullptr);
     drawScene(*ctx, background, ledOn, ledOff);
     ctx->forget();
-    EXPECT_TRUE(sorrel::testimg::matchesGolden(surface, "gui_scene"));
+    EXPECT_TRUE(testimg::matchesGolden(surface, "gui_scene"));
 }
 
 } // namespace

@@ -9,7 +9,7 @@ namespace sorrel {
 
 namespace {
 
-namespace headless = sorrel::platform::headless;
+namespace headless = platform::headless;
 
 TEST(IdlePacer, OnePassAnIntervalWhateverTheClockDoes) {
     headless::reset();

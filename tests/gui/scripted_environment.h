@@ -11,8 +11,8 @@ namespace sorrel {
 
 class ScriptedEnvironment : public CDrawContextOwner {
   public:
-    ScriptedEnvironment() { sorrel::platform::headless::reset(); }
-    ~ScriptedEnvironment() { sorrel::platform::headless::reset(); }
+    ScriptedEnvironment() { platform::headless::reset(); }
+    ~ScriptedEnvironment() { platform::headless::reset(); }
 
     CRect getDefaultClip() override { return frameRect; }
     void doIdleWork() override { ++idleRuns; }
@@ -23,7 +23,7 @@ class ScriptedEnvironment : public CDrawContextOwner {
             script.pointer.push_back({p.x, p.y});
     }
 
-    sorrel::platform::headless::Script &script = sorrel::platform::headless::script();
+    platform::headless::Script &script = platform::headless::script();
     CRect frameRect{0, 0, 710, 167};
     int idleRuns = 0;
 };

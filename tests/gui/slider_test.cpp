@@ -14,8 +14,8 @@ namespace sorrel {
 
 namespace {
 
-constexpr sorrel::raster::Pixel kBack = sorrel::raster::rgb(40, 40, 40);
-constexpr sorrel::raster::Pixel kHandle = sorrel::raster::rgb(250, 250, 250);
+constexpr raster::Pixel kBack = raster::rgb(40, 40, 40);
+constexpr raster::Pixel kHandle = raster::rgb(250, 250, 250);
 
 // A vertical slider 20 x 106 at top 3 with a handle 6 high: travel 100, and
 // a free click puts the handle's middle at the pointer (reference y 5).
@@ -199,7 +199,7 @@ TEST(Slider, OneGestureAtATime) {
     env.frame()->addView(dragged);
     env.frame()->addView(neighbour);
     env.owner->duringIdle = [&] {
-        namespace headless = sorrel::platform::headless;
+        namespace headless = platform::headless;
         headless::wheel(env.window, {50, 50}, 1.f);
         headless::press(env.window, {50, 90});
         CKeyCode up{0, VirtualKeyUp, 0};
@@ -212,7 +212,7 @@ TEST(Slider, OneGestureAtATime) {
 
     env.owner->duringIdle = nullptr;
     env.log.clear();
-    sorrel::platform::headless::wheel(env.window, {50, 50}, 1.f);
+    platform::headless::wheel(env.window, {50, 50}, 1.f);
     EXPECT_EQ(env.log, (EventLog{"begin 8", "changed 0.60", "end 8"}));
 }
 
@@ -288,8 +288,8 @@ TEST(Slider, HandlePositionFollowsTheValue) {
             if (attached)
                 env.frame()->addView(slider);
             slider->setValue(c.value);
-            sorrel::raster::Surface surface(20, 112, 0);
-            sorrel::raster::Canvas canvas(&surface);
+            raster::Surface surface(20, 112, 0);
+            raster::Canvas canvas(&surface);
             CDrawContext *context = new CDrawContext(nullptr, &canvas, nullptr);
             slider->draw(context);
             int32_t first = -1;

@@ -12,13 +12,13 @@
 
 namespace sorrel {
 
-namespace headless = sorrel::platform::headless;
+namespace headless = platform::headless;
 
 namespace {
 
 constexpr CColor kRed = RedColor, kGreen = GreenColor, kBlue = BlueColor, kYellow = YellowColor;
 
-sorrel::raster::Pixel pixel(const CColor &c) { return sorrel::raster::rgb(c.red, c.green, c.blue); }
+raster::Pixel pixel(const CColor &c) { return raster::rgb(c.red, c.green, c.blue); }
 
 class ViewTree : public ::testing::Test {
   protected:
@@ -42,9 +42,9 @@ class ViewTree : public ::testing::Test {
     }
 
     // The frame drawn (whole, or only update) onto a white surface.
-    sorrel::raster::Surface render(const CRect *update = nullptr) {
-        sorrel::raster::Surface surface(200, 100, sorrel::raster::rgb(255, 255, 255));
-        sorrel::raster::Canvas canvas(&surface);
+    raster::Surface render(const CRect *update = nullptr) {
+        raster::Surface surface(200, 100, raster::rgb(255, 255, 255));
+        raster::Canvas canvas(&surface);
         CDrawContext *context = new CDrawContext(frame, &canvas, nullptr);
         if (update)
             frame->drawRect(context, *update);
@@ -65,14 +65,14 @@ TEST_F(ViewTree, LastAddedIsOnTopAndTakesTheMouseWithEdgesInclusive) {
     CViewContainer *nested = addContainer(frame, CRect(100, 0, 200, 100));
     add(nested, "E", CRect(0, 0, 20, 20), kYellow);
 
-    const sorrel::raster::Surface shown = render();
+    const raster::Surface shown = render();
     const struct {
         int x, y;
         CColor color;
     } pixels[] = {{20, 20, kRed},   {35, 35, kGreen}, {45, 45, kBlue},
                   {75, 75, kBlue},  {110, 10, kYellow}, {5, 5, BlackColor}};
     for (const auto &p : pixels)
-        EXPECT_EQ(sorrel::raster::colorOf(shown.get(p.x, p.y)), pixel(p.color)) << p.x << "," << p.y;
+        EXPECT_EQ(raster::colorOf(shown.get(p.x, p.y)), pixel(p.color)) << p.x << "," << p.y;
 
     const struct {
         CPoint where;
@@ -110,13 +110,13 @@ TEST_F(ViewTree, ADirtyChildDrawnOnlyInPartStaysDirty) {
     partly->setDirty(true);
     inside->setDirty(true);
     const CRect update(0, 0, 90, 20);
-    const sorrel::raster::Surface shown = render(&update);
+    const raster::Surface shown = render(&update);
     EXPECT_EQ(partly->draws, 2);
     EXPECT_EQ(inside->draws, 2);
     EXPECT_TRUE(partly->isDirty());
     EXPECT_FALSE(inside->isDirty());
-    EXPECT_EQ(sorrel::raster::colorOf(shown.get(20, 15)), pixel(kRed));
-    EXPECT_EQ(sorrel::raster::colorOf(shown.get(20, 30)), sorrel::raster::rgb(255, 255, 255)); // outside the update
+    EXPECT_EQ(raster::colorOf(shown.get(20, 15)), pixel(kRed));
+    EXPECT_EQ(raster::colorOf(shown.get(20, 30)), raster::rgb(255, 255, 255)); // outside the update
 }
 
 TEST_F(ViewTree, AColorBackgroundLeavesTheTopRowAndLeftColumn) {
@@ -130,12 +130,12 @@ TEST_F(ViewTree, AColorBackgroundLeavesTheTopRowAndLeftColumn) {
         CViewContainer *box = addContainer(frame, CRect(10, 10, 60, 60));
         box->setDrawInOffscreen(c.offscreen);
         box->setBackgroundColor(kRed);
-        const sorrel::raster::Surface shown = render();
-        EXPECT_EQ(sorrel::raster::colorOf(shown.get(10, 10)), pixel(c.corner)) << c.offscreen;
-        EXPECT_EQ(sorrel::raster::colorOf(shown.get(30, 10)), pixel(c.corner)) << c.offscreen;
-        EXPECT_EQ(sorrel::raster::colorOf(shown.get(10, 30)), pixel(c.corner)) << c.offscreen;
-        EXPECT_EQ(sorrel::raster::colorOf(shown.get(11, 11)), pixel(kRed)) << c.offscreen;
-        EXPECT_EQ(sorrel::raster::colorOf(shown.get(59, 59)), pixel(kRed)) << c.offscreen;
+        const raster::Surface shown = render();
+        EXPECT_EQ(raster::colorOf(shown.get(10, 10)), pixel(c.corner)) << c.offscreen;
+        EXPECT_EQ(raster::colorOf(shown.get(30, 10)), pixel(c.corner)) << c.offscreen;
+        EXPECT_EQ(raster::colorOf(shown.get(10, 30)), pixel(c.corner)) << c.offscreen;
+        EXPECT_EQ(raster::colorOf(shown.get(11, 11)), pixel(kRed)) << c.offscreen;
+        EXPECT_EQ(raster::colorOf(shown.get(59, 59)), pixel(kRed)) << c.offscreen;
     }
 }
 

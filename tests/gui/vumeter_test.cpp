@@ -14,8 +14,8 @@ namespace sorrel {
 
 namespace {
 
-constexpr sorrel::raster::Pixel kLit = sorrel::raster::rgb(0, 220, 0);
-constexpr sorrel::raster::Pixel kUnlit = sorrel::raster::rgb(30, 30, 30);
+constexpr raster::Pixel kLit = raster::rgb(0, 220, 0);
+constexpr raster::Pixel kUnlit = raster::rgb(30, 30, 30);
 
 // A meter of 15 LEDs on pictures 3 x 30 (vertical) or 30 x 3 (horizontal).
 CVuMeter *makeMeter(int32_t style) {
@@ -31,14 +31,14 @@ CVuMeter *makeMeter(int32_t style) {
 // The meter's pixels along its axis, from the unlit end: 'u' unlit, 'L' lit.
 std::string drawnStrip(CVuMeter *meter) {
     const bool horizontal = meter->getStyle() == Horizontal;
-    sorrel::raster::Surface surface(meter->getViewSize().width(), meter->getViewSize().height(), 0);
-    sorrel::raster::Canvas canvas(&surface);
+    raster::Surface surface(meter->getViewSize().width(), meter->getViewSize().height(), 0);
+    raster::Canvas canvas(&surface);
     CDrawContext *context = new CDrawContext(nullptr, &canvas, nullptr);
     meter->draw(context);
     context->forget();
     std::string strip;
     for (int32_t i = 0; i < 30; i++) {
-        const sorrel::raster::Pixel p = horizontal ? surface.row(1)[29 - i] : surface.row(i)[1];
+        const raster::Pixel p = horizontal ? surface.row(1)[29 - i] : surface.row(i)[1];
         strip += p == kLit ? 'L' : p == kUnlit ? 'u' : '?';
     }
     return strip;
@@ -132,9 +132,9 @@ TEST(VuMeter, GoldenImages) {
     for (int32_t style : {Vertical, Horizontal}) {
         const bool horizontal = style == Horizontal;
         const int32_t count = 8;
-        sorrel::raster::Surface surface(horizontal ? 38 : 4 + 6 * count, horizontal ? 4 + 6 * count : 38,
-                                sorrel::raster::rgb(51, 51, 51));
-        sorrel::raster::Canvas canvas(&surface);
+        raster::Surface surface(horizontal ? 38 : 4 + 6 * count, horizontal ? 4 + 6 * count : 38,
+                                raster::rgb(51, 51, 51));
+        raster::Canvas canvas(&surface);
         CDrawContext *context = new CDrawContext(nullptr, &canvas, nullptr);
         for (int32_t i = 0; i < count; i++) {
             const CRect size =
@@ -155,7 +155,7 @@ TEST(VuMeter, GoldenImages) {
             meter->forget();
         }
         context->forget();
-        EXPECT_TRUE(sorrel::testimg::matchesGolden(surface, horizontal ? "vumeter_horizontal" : "vumeter_vertical"));
+        EXPECT_TRUE(testimg::matchesGolden(surface, horizontal ? "vumeter_horizontal" : "vumeter_vertical"));
     }
     litTurned->forget();
     unlitTurned->forget();

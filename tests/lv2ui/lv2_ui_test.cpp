@@ -22,8 +22,8 @@ namespace sorrel {
 
 namespace {
 
-namespace headless = sorrel::platform::headless;
-using sorrel::lv2::Lv2EqualizerUi;
+namespace headless = platform::headless;
+using lv2::Lv2EqualizerUi;
 
 int parentWindow = 0; // any address is a window to the headless backend
 
@@ -71,7 +71,7 @@ class Lv2Ui : public ::testing::Test {
         const LV2_Feature *features[] = {&parent, &map, &resize, &opts, nullptr};
         return std::make_unique<Lv2EqualizerUi>(nullptr, nullptr, features);
     }
-    static sorrel::platform::Window *windowOf(const Lv2EqualizerUi &ui) {
+    static platform::Window *windowOf(const Lv2EqualizerUi &ui) {
         return ui.frame() ? ui.frame()->getWindow() : nullptr;
     }
     static CRect sizeOf(const Lv2EqualizerUi &ui) {
@@ -79,7 +79,7 @@ class Lv2Ui : public ::testing::Test {
         return state ? CRect(0, 0, state->surface.width(), state->surface.height()) : CRect();
     }
     static void show(Lv2EqualizerUi &ui) {
-        const sorrel::raster::Surface &s = headless::state(windowOf(ui))->surface;
+        const raster::Surface &s = headless::state(windowOf(ui))->surface;
         headless::queuePaint(windowOf(ui), {0, 0, s.width(), s.height()});
         ui.idle();
     }
@@ -113,14 +113,14 @@ TEST_F(Lv2Ui, AScaleFactorWhileOpenRedrawsAtTheNewScale) {
     auto ui = make(2.f);
     ASSERT_TRUE(ui->open());
     show(*ui);
-    EXPECT_TRUE(sorrel::testimg::matchesGolden(headless::state(windowOf(*ui))->surface, "editor_fresh_2x"));
+    EXPECT_TRUE(testimg::matchesGolden(headless::state(windowOf(*ui))->surface, "editor_fresh_2x"));
 
     const float three = 3.f;
     const LV2_Options_Option update[] = {host.scaleOption(three), kEnd};
     EXPECT_EQ(ui->setOptions(update), uint32_t(LV2_OPTIONS_SUCCESS));
     EXPECT_EQ(host.resizes.back(), std::make_pair(2130, 501));
     show(*ui);
-    EXPECT_TRUE(sorrel::testimg::matchesGolden(headless::state(windowOf(*ui))->surface, "editor_fresh_3x"));
+    EXPECT_TRUE(testimg::matchesGolden(headless::state(windowOf(*ui))->surface, "editor_fresh_3x"));
 
     // Nonsense changes nothing.
     const float zero = 0.f;

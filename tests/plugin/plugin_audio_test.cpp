@@ -347,7 +347,7 @@ constexpr float kGoldenTolerance = 0.0f;
 #endif
 
 std::string goldenPath() {
-    return sorrel::tool::nativePath(std::string(SORREL_GOLDEN_DIR) + "/effect_program_44100.f32");
+    return tool::nativePath(std::string(SORREL_GOLDEN_DIR) + "/effect_program_44100.f32");
 }
 
 // Little-endian float32, left channel then right channel.

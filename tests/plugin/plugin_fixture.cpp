@@ -4,7 +4,7 @@
 
 namespace sorrel::test {
 
-std::unique_ptr<sorrel::tool::Module> PluginTest::library;
+std::unique_ptr<tool::Module> PluginTest::library;
 VSTPluginMainProc (*PluginTest::wrapEntry)(VSTPluginMainProc) = nullptr;
 
 void RecordedEffect::start(float sampleRate, VstInt32 blockSize) const {

@@ -53,7 +53,7 @@ class RecordedEffect {
 
 class PluginTest : public ::testing::Test {
   public:
-    static std::unique_ptr<sorrel::tool::Module> library;
+    static std::unique_ptr<tool::Module> library;
     // Set by a test program that watches the effects it creates: gets the
     // module's entry and returns the one to create effects through.
     static VSTPluginMainProc (*wrapEntry)(VSTPluginMainProc);
@@ -61,7 +61,7 @@ class PluginTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
         if (!library)
-            library = std::make_unique<sorrel::tool::Module>(sorrel::tool::nativePath(SORREL_PLUGIN_PATH));
+            library = std::make_unique<tool::Module>(tool::nativePath(SORREL_PLUGIN_PATH));
     }
     void SetUp() override {
         ASSERT_TRUE(library->loaded()) << library->error();

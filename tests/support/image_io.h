@@ -20,7 +20,7 @@ struct Image {
 Image fromPixels(const uint32_t *pixels, int32_t width, int32_t height, int32_t stride);
 
 // Anything with data(), width(), height() and stride() in pixels (a
-// sorrel::raster::Surface) becomes an Image.
+// raster::Surface) becomes an Image.
 template <class S> Image fromSurface(const S &s) {
     return fromPixels(s.data(), s.width(), s.height(), s.stride());
 }

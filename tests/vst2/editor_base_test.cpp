@@ -17,7 +17,7 @@
 
 namespace sorrel {
 
-namespace headless = sorrel::platform::headless;
+namespace headless = platform::headless;
 
 namespace {
 
@@ -118,7 +118,7 @@ class EditorBase : public ::testing::Test {
         headless::queuePaint(window(), {0, 0, 100, 60});
         headless::pumpPending();
     }
-    sorrel::platform::Window *window() { return headless::windows().empty() ? nullptr : headless::windows()[0]; }
+    platform::Window *window() { return headless::windows().empty() ? nullptr : headless::windows()[0]; }
 
     int count(VstInt32 opcode) const { return static_cast<int>(host.callsOf(opcode).size()); }
     // The answer to "sizeWindow" and to the resize request.

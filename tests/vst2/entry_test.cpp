@@ -69,11 +69,11 @@ TEST_F(Entry, FactoryFailuresAnswerNull) {
 }
 
 TEST(PlatformMessage, HeadlessBackendRecordsTheLastMessage) {
-    const int before = sorrel::platform::headless::lastMessage().count;
-    sorrel::platform::showMessageBox("Sorrel", "Incorrect CPU type, must be at least Pentium with FPU");
-    sorrel::platform::showMessageBox(nullptr, nullptr);
-    sorrel::platform::showMessageBox("Caption", "Text");
-    const sorrel::platform::headless::ShownMessage shown = sorrel::platform::headless::lastMessage();
+    const int before = platform::headless::lastMessage().count;
+    platform::showMessageBox("Sorrel", "Incorrect CPU type, must be at least Pentium with FPU");
+    platform::showMessageBox(nullptr, nullptr);
+    platform::showMessageBox("Caption", "Text");
+    const platform::headless::ShownMessage shown = platform::headless::lastMessage();
     EXPECT_EQ(shown.count, before + 3);
     EXPECT_EQ(shown.caption, "Caption");
     EXPECT_EQ(shown.text, "Text");

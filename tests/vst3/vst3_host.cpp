@@ -61,4 +61,4 @@ Vst2Module::~Vst2Module() {
         dispatch(effClose);
 }
 
-} // namespace sorrel::vst3::testing
+} // namespace vst3::testing

@@ -192,4 +192,4 @@ class Vst2Module {
     tool::Module library;
 };
 
-} // namespace sorrel::vst3::testing
+} // namespace vst3::testing

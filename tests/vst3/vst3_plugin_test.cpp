@@ -503,4 +503,4 @@ TEST_F(Vst3Plugin, ProgramsAreAListAndAProgramChangeParameter) {
 
 } // namespace
 
-} // namespace sorrel::vst3::testing
+} // namespace vst3::testing

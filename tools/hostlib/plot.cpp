@@ -14,11 +14,11 @@ namespace sorrel::tool {
 
 namespace {
 
-using sorrel::raster::Align;
-using sorrel::raster::Canvas;
-using sorrel::raster::Pixel;
-using sorrel::raster::Rect;
-using sorrel::raster::rgb;
+using raster::Align;
+using raster::Canvas;
+using raster::Pixel;
+using raster::Rect;
+using raster::rgb;
 
 constexpr int kWidth = 900;
 constexpr int kHeight = 520;
@@ -51,11 +51,11 @@ void line(Canvas &c, int x0, int y0, int x1, int y1) {
     c.lineTo({x1, y1});
 }
 
-sorrel::raster::Font font(int height, bool bold = false) {
-    sorrel::raster::FontSpec spec;
+raster::Font font(int height, bool bold = false) {
+    raster::FontSpec spec;
     spec.height = height;
     spec.bold = bold;
-    return sorrel::raster::Font(spec);
+    return raster::Font(spec);
 }
 
 bool sameCurve(const std::vector<double> &a, const std::vector<double> &b) {
@@ -112,7 +112,7 @@ std::string writeResponsePlot(const std::string &path, const Response &response,
     axes.dbBottom = std::max(axes.dbTop - 96, std::min(-12.0, std::floor((lo - 1) / 6) * 6));
     const double dbStep = axes.dbTop - axes.dbBottom > 48 ? 12 : 6;
 
-    sorrel::raster::Surface surface(kWidth, kHeight, rgb(255, 255, 255));
+    raster::Surface surface(kWidth, kHeight, rgb(255, 255, 255));
     Canvas c(&surface);
     c.setBrush(rgb(0xfa, 0xfa, 0xfa));
     c.fillRect(axes.area);
@@ -124,15 +124,15 @@ std::string writeResponsePlot(const std::string &path, const Response &response,
             const double f = decade * m;
             if (f > kHighHz)
                 break;
-            c.setPen({m == 1 ? major : minor, 1, sorrel::raster::LineStyle::Solid});
+            c.setPen({m == 1 ? major : minor, 1, raster::LineStyle::Solid});
             line(c, axes.x(f), axes.area.top, axes.x(f), axes.area.bottom);
         }
     }
     for (double db = axes.dbBottom; db <= axes.dbTop + 1e-9; db += dbStep) {
-        c.setPen({db == 0 ? rgb(0x80, 0x80, 0x80) : major, 1, sorrel::raster::LineStyle::Solid});
+        c.setPen({db == 0 ? rgb(0x80, 0x80, 0x80) : major, 1, raster::LineStyle::Solid});
         line(c, axes.area.left, axes.y(db), axes.area.right, axes.y(db));
     }
-    c.setPen({rgb(0x40, 0x40, 0x40), 1, sorrel::raster::LineStyle::Solid});
+    c.setPen({rgb(0x40, 0x40, 0x40), 1, raster::LineStyle::Solid});
     c.moveTo({axes.area.left, axes.area.top});
     c.lineTo({axes.area.right - 1, axes.area.top});
     c.lineTo({axes.area.right - 1, axes.area.bottom - 1});
@@ -165,14 +165,14 @@ std::string writeResponsePlot(const std::string &path, const Response &response,
     const int lastX = std::min(axes.area.right - 1, axes.x(std::min(kHighHz, nyquist)));
     for (size_t gi = 0; gi < groups.size(); ++gi) {
         const int ch = groups[gi].front();
-        c.setPen({kChannelColors[gi % 6], 2, sorrel::raster::LineStyle::Solid});
+        c.setPen({kChannelColors[gi % 6], 2, raster::LineStyle::Solid});
         bool started = false;
         for (int px = axes.area.left; px <= lastX; ++px) {
             double db = toDb(response.at(ch, axes.hzAt(px)));
             if (!std::isfinite(db))
                 db = axes.dbBottom - 10;
             db = std::max(axes.dbBottom - 10, std::min(axes.dbTop + 10, db));
-            const sorrel::raster::Point p{px, axes.y(db)};
+            const raster::Point p{px, axes.y(db)};
             if (!started)
                 c.moveTo(p);
             else

@@ -25,15 +25,15 @@ std::string writePngFile(const std::string &path, int32_t width, int32_t height,
     return {};
 }
 
-std::string writePngFile(const std::string &path, const sorrel::raster::Surface &surface) {
+std::string writePngFile(const std::string &path, const raster::Surface &surface) {
     std::vector<uint8_t> rgb;
     rgb.reserve(static_cast<size_t>(surface.width()) * static_cast<size_t>(surface.height()) * 3);
     for (int32_t y = 0; y < surface.height(); ++y) {
-        const sorrel::raster::Pixel *row = surface.row(y);
+        const raster::Pixel *row = surface.row(y);
         for (int32_t x = 0; x < surface.width(); ++x) {
-            rgb.push_back(static_cast<uint8_t>(sorrel::raster::red(row[x])));
-            rgb.push_back(static_cast<uint8_t>(sorrel::raster::green(row[x])));
-            rgb.push_back(static_cast<uint8_t>(sorrel::raster::blue(row[x])));
+            rgb.push_back(static_cast<uint8_t>(raster::red(row[x])));
+            rgb.push_back(static_cast<uint8_t>(raster::green(row[x])));
+            rgb.push_back(static_cast<uint8_t>(raster::blue(row[x])));
         }
     }
     return writePngFile(path, surface.width(), surface.height(), rgb.data());

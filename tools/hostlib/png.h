@@ -11,6 +11,6 @@ namespace sorrel::tool {
 
 // An empty string on success, else a one-line message naming the file.
 std::string writePngFile(const std::string &path, int32_t width, int32_t height, const uint8_t *rgb);
-std::string writePngFile(const std::string &path, const sorrel::raster::Surface &surface);
+std::string writePngFile(const std::string &path, const raster::Surface &surface);
 
 } // namespace sorrel::tool

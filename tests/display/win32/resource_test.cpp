@@ -9,9 +9,9 @@ namespace sorrel {
 namespace {
 
 TEST(ModuleResources, TheBitmapsComeFromTheModule) {
-    using sorrel::gui::findBitmapResource;
+    using gui::findBitmapResource;
     for (int32_t id : {101, 102, 104}) {
-        EXPECT_EQ(findBitmapResource(id).origin, sorrel::gui::ResourceOrigin::Module) << id;
+        EXPECT_EQ(findBitmapResource(id).origin, gui::ResourceOrigin::Module) << id;
         EXPECT_GT(findBitmapResource(id).size, 40u) << id; // at least the info header
     }
     EXPECT_EQ(findBitmapResource(103).data, nullptr);

@@ -55,7 +55,7 @@ std::vector<Handle> TestHost::children(Handle parent) {
     return out;
 }
 
-sorrel::raster::Rect TestHost::geometry(Handle window) {
+raster::Rect TestHost::geometry(Handle window) {
     RECT own{};
     GetWindowRect(hwndOf(window), &own);
     POINT topLeft{own.left, own.top};
@@ -72,20 +72,20 @@ std::vector<std::pair<std::string, Handle>> TestHost::notWindows() {
             {"an aligned made-up handle", reinterpret_cast<HWND>(0x7ffe0000)}};
 }
 
-std::string TestHost::differences(Handle window, const sorrel::raster::Surface &expected) {
-    const sorrel::raster::Surface shown = readBack(hwndOf(window), expected.width(), expected.height());
-    sorrel::raster::Point first;
+std::string TestHost::differences(Handle window, const raster::Surface &expected) {
+    const raster::Surface shown = readBack(hwndOf(window), expected.width(), expected.height());
+    raster::Point first;
     if (countDifferences(shown, expected, first) == 0)
         return "";
     char text[96];
     std::snprintf(text, sizeof text, "first difference at %d,%d: screen %06x, expected %06x",
                   static_cast<int>(first.x), static_cast<int>(first.y),
-                  static_cast<unsigned>(sorrel::raster::colorOf(shown.get(first.x, first.y))),
-                  static_cast<unsigned>(sorrel::raster::colorOf(expected.get(first.x, first.y))));
+                  static_cast<unsigned>(raster::colorOf(shown.get(first.x, first.y))),
+                  static_cast<unsigned>(raster::colorOf(expected.get(first.x, first.y))));
     return text;
 }
 
-void TestHost::invalidate(Handle window, const sorrel::raster::Rect &area) {
+void TestHost::invalidate(Handle window, const raster::Rect &area) {
     const RECT r{area.left, area.top, area.right, area.bottom};
     InvalidateRect(hwndOf(window), &r, FALSE);
 }
@@ -101,7 +101,7 @@ bool sendButton(DWORD flags) {
 
 } // namespace
 
-bool TestHost::leftDown(Handle window, sorrel::raster::Point at) {
+bool TestHost::leftDown(Handle window, raster::Point at) {
     POINT screen{at.x, at.y};
     ClientToScreen(hwndOf(window), &screen);
     SetCursorPos(screen.x, screen.y);
@@ -109,7 +109,7 @@ bool TestHost::leftDown(Handle window, sorrel::raster::Point at) {
     return sendButton(MOUSEEVENTF_LEFTDOWN);
 }
 
-bool TestHost::pointerTo(Handle window, sorrel::raster::Point at) {
+bool TestHost::pointerTo(Handle window, raster::Point at) {
     POINT screen{at.x, at.y};
     ClientToScreen(hwndOf(window), &screen);
     return SetCursorPos(screen.x, screen.y) != 0;

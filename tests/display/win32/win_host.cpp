@@ -55,8 +55,8 @@ void pumpFor(int milliseconds) {
     pumpUntil([&] { return GetTickCount() - start >= static_cast<DWORD>(milliseconds); }, milliseconds + 100);
 }
 
-sorrel::raster::Surface readBack(HWND hwnd, int32_t width, int32_t height) {
-    sorrel::raster::Surface result(width, height);
+raster::Surface readBack(HWND hwnd, int32_t width, int32_t height) {
+    raster::Surface result(width, height);
     HDC screen = GetDC(hwnd);
     HDC memory = CreateCompatibleDC(screen);
     BITMAPINFO info{};
@@ -72,10 +72,10 @@ sorrel::raster::Surface readBack(HWND hwnd, int32_t width, int32_t height) {
         HGDIOBJ old = SelectObject(memory, dib);
         BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
         GdiFlush();
-        const auto *pixels = static_cast<const sorrel::raster::Pixel *>(bits);
+        const auto *pixels = static_cast<const raster::Pixel *>(bits);
         for (int32_t y = 0; y < height; ++y)
             for (int32_t x = 0; x < width; ++x)
-                result.set(x, y, sorrel::raster::colorOf(pixels[y * width + x]));
+                result.set(x, y, raster::colorOf(pixels[y * width + x]));
         SelectObject(memory, old);
         DeleteObject(dib);
     }
@@ -84,13 +84,13 @@ sorrel::raster::Surface readBack(HWND hwnd, int32_t width, int32_t height) {
     return result;
 }
 
-int countDifferences(const sorrel::raster::Surface &a, const sorrel::raster::Surface &b, sorrel::raster::Point &first) {
+int countDifferences(const raster::Surface &a, const raster::Surface &b, raster::Point &first) {
     if (a.width() != b.width() || a.height() != b.height())
         return -1;
     int count = 0;
     for (int32_t y = 0; y < a.height(); ++y)
         for (int32_t x = 0; x < a.width(); ++x)
-            if (sorrel::raster::colorOf(a.get(x, y)) != sorrel::raster::colorOf(b.get(x, y)) && count++ == 0)
+            if (raster::colorOf(a.get(x, y)) != raster::colorOf(b.get(x, y)) && count++ == 0)
                 first = {x, y};
     return count;
 }

@@ -24,9 +24,9 @@ const char *hostClass();
 HWND makeHostWindow(int x, int y, int width, int height, DWORD style, HWND parent = nullptr);
 
 // The window's client area as the screen shows it.
-sorrel::raster::Surface readBack(HWND hwnd, int32_t width, int32_t height);
+raster::Surface readBack(HWND hwnd, int32_t width, int32_t height);
 // Pixels that differ; the first of them in first.
-int countDifferences(const sorrel::raster::Surface &a, const sorrel::raster::Surface &b, sorrel::raster::Point &first);
+int countDifferences(const raster::Surface &a, const raster::Surface &b, raster::Point &first);
 
 // The window class name of windows made by this program's backend.
 std::string expectedClassName();

@@ -14,7 +14,7 @@ std::string windowArg(platform::Window *w) {
 // the idle work (which pumps), reads them again.
 class PollingClient : public Recorder {
   public:
-    void buttonPressed(const sorrel::raster::Point &where) override {
+    void buttonPressed(const raster::Point &where) override {
         Recorder::buttonPressed(where);
         if (presses.size() > 1)
             return;

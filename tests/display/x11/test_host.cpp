@@ -46,7 +46,7 @@ std::vector<Handle> TestHost::children(Handle parent) {
     return out;
 }
 
-sorrel::raster::Rect TestHost::geometry(Handle window) {
+raster::Rect TestHost::geometry(Handle window) {
     return state->x.geometry(idOf(window));
 }
 
@@ -66,10 +66,10 @@ std::vector<std::pair<std::string, Handle>> TestHost::notWindows() {
             {"the id of nothing in another client's range", handle(0x3fffff00)}};
 }
 
-std::string TestHost::differences(Handle window, const sorrel::raster::Surface &expected) {
+std::string TestHost::differences(Handle window, const raster::Surface &expected) {
     const ::Window id = idOf(window);
-    const sorrel::testimg::Image want = state->x.asShown(id, expected);
-    const sorrel::testimg::Image shown = state->x.grabWhenShowing(id, want);
+    const testimg::Image want = state->x.asShown(id, expected);
+    const testimg::Image shown = state->x.grabWhenShowing(id, want);
     if (shown.width != want.width || shown.height != want.height)
         return "the window is " + std::to_string(shown.width) + "x" + std::to_string(shown.height) + ", not " +
                std::to_string(want.width) + "x" + std::to_string(want.height);
@@ -84,16 +84,16 @@ std::string TestHost::differences(Handle window, const sorrel::raster::Surface &
     return "";
 }
 
-void TestHost::invalidate(Handle window, const sorrel::raster::Rect &area) {
+void TestHost::invalidate(Handle window, const raster::Rect &area) {
     state->x.expose(idOf(window), area.left, area.top, area.width(), area.height());
 }
 
-bool TestHost::leftDown(Handle window, sorrel::raster::Point at) {
+bool TestHost::leftDown(Handle window, raster::Point at) {
     return run({"xdotool", "mousemove", "--window", std::to_string(idOf(window)), std::to_string(at.x),
                 std::to_string(at.y), "mousedown", "1"});
 }
 
-bool TestHost::pointerTo(Handle window, sorrel::raster::Point at) {
+bool TestHost::pointerTo(Handle window, raster::Point at) {
     return run({"xdotool", "mousemove", "--window", std::to_string(idOf(window)), std::to_string(at.x),
                 std::to_string(at.y)});
 }

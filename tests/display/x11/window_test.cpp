@@ -17,7 +17,7 @@ namespace {
 constexpr int kLeft = 50, kTop = 60, kWidth = 200, kHeight = 120;
 
 ::Window idOf(platform::Window *w) {
-    return sorrel::scenario::idOf(platform::nativeHandle(w));
+    return scenario::idOf(platform::nativeHandle(w));
 }
 
 class X11Window : public ::testing::Test {
@@ -73,7 +73,7 @@ TEST_F(X11Window, ExposedAreasArriveAsOnePaintOfTheirUnion) {
     ASSERT_TRUE(pumpUntil([&] { return !r.paints.empty(); }));
     pumpFor(50);
     ASSERT_EQ(r.paints.size(), 1u);
-    const sorrel::raster::Rect a = r.paints[0];
+    const raster::Rect a = r.paints[0];
     EXPECT_EQ((std::vector<int>{a.left, a.top, a.right, a.bottom}), (std::vector<int>{10, 4, 70, 54}));
 }
 
@@ -149,14 +149,14 @@ TEST_F(X11Window, HeldButtonsArePhysicalWhateverTheMapping) {
         // xdotool presses the device's first button: the physical left one.
         ASSERT_TRUE(xdotool({"mousemove", "--window", id, "30", "40", "mousedown", "1"}));
         EXPECT_EQ(platform::heldButtons(), platform::ButtonLeft);
-        const sorrel::raster::Point p = platform::pointerPosition();
+        const raster::Point p = platform::pointerPosition();
         EXPECT_EQ(p.x, kLeft + 30);
         EXPECT_EQ(p.y, kTop + 40);
         ASSERT_TRUE(xdotool({"mouseup", "1"}));
         EXPECT_EQ(platform::heldButtons(), 0);
         pumpFor(30);
     }
-    const sorrel::raster::Rect onScreen = platform::windowScreenRect(r.window);
+    const raster::Rect onScreen = platform::windowScreenRect(r.window);
     EXPECT_EQ((std::vector<int>{onScreen.left, onScreen.top, onScreen.right, onScreen.bottom}),
               (std::vector<int>{kLeft, kTop, kLeft + kWidth, kTop + kHeight}));
 }
@@ -198,9 +198,9 @@ TEST_F(X11Window, TwoWindowsOnOneConnectionKeepTheirOwnEvents) {
     b.paints.clear();
     host.expose(idOf(b.window), 0, 0, kWidth / 2, kHeight / 2);
     ASSERT_TRUE(pumpUntil([&] { return !b.paints.empty(); }));
-    sorrel::raster::Surface expected(kWidth / 2, kHeight / 2);
+    raster::Surface expected(kWidth / 2, kHeight / 2);
     drawPattern(expected);
-    const sorrel::testimg::Image want = host.asShown(idOf(b.window), expected);
+    const testimg::Image want = host.asShown(idOf(b.window), expected);
     EXPECT_TRUE(host.grabWhenShowing(idOf(b.window), want).pixels == want.pixels);
 }
 
@@ -209,17 +209,17 @@ TEST_F(X11Window, ResizingTakesTheParentAlongOnlyBelowTheTopLevel) {
     for (::Window in : {parent, holder}) {
         SCOPED_TRACE(in == parent ? "top-level parent" : "container parent");
         Recorder &r = open(in);
-        const sorrel::raster::Rect before = host.geometry(in);
+        const raster::Rect before = host.geometry(in);
         platform::resizeWindow(r.window, kWidth + 20, kHeight - 10, true);
         EXPECT_EQ(platform::windowSurface(r.window)->width(), kWidth + 20);
-        const sorrel::raster::Rect own = host.geometry(idOf(r.window));
+        const raster::Rect own = host.geometry(idOf(r.window));
         EXPECT_EQ((std::vector<int>{own.width(), own.height()}),
                   (std::vector<int>{kWidth + 20, kHeight - 10}));
-        const sorrel::raster::Rect after = host.geometry(in);
+        const raster::Rect after = host.geometry(in);
         const int grow = in == holder ? 20 : 0, shrink = in == holder ? -10 : 0;
         EXPECT_EQ((std::vector<int>{after.width(), after.height()}),
                   (std::vector<int>{before.width() + grow, before.height() + shrink}));
-        sorrel::raster::Point outer;
+        raster::Point outer;
         EXPECT_TRUE(platform::outerWindowPosition(r.window, outer));
         EXPECT_EQ((std::vector<int>{outer.x, outer.y}), (std::vector<int>{kLeft, kTop}));
         close(r);
@@ -243,7 +243,7 @@ TEST_F(X11Window, PresentsShowExactPixelsAtEverySizeThroughOneSharedSegmentWhere
     struct Step {
         const char *what;
         int width, height;
-        sorrel::raster::Rect area; // presented after the surface is redrawn
+        raster::Rect area; // presented after the surface is redrawn
     } steps[] = {
         {"as opened, one corner", kWidth, kHeight, {0, 0, 30, 20}},
         {"as opened, the rest", kWidth, kHeight, {0, 0, kWidth, kHeight}},
@@ -257,17 +257,17 @@ TEST_F(X11Window, PresentsShowExactPixelsAtEverySizeThroughOneSharedSegmentWhere
     for (const Step &step : steps) {
         SCOPED_TRACE(step.what);
         platform::resizeWindow(r.window, step.width, step.height, false);
-        sorrel::raster::Surface &surface = *platform::windowSurface(r.window);
+        raster::Surface &surface = *platform::windowSurface(r.window);
         if (step.area.width() < step.width || step.area.height() < step.height)
             platform::presentWindow(r.window, surface.bounds()); // a known picture first
-        sorrel::raster::Surface expected = surface;
+        raster::Surface expected = surface;
         fillPattern(surface, seed++);
-        const sorrel::raster::Rect part = sorrel::raster::intersect(step.area, surface.bounds());
+        const raster::Rect part = raster::intersect(step.area, surface.bounds());
         for (int32_t y = part.top; y < part.bottom; ++y)
             for (int32_t x = part.left; x < part.right; ++x)
                 expected.set(x, y, surface.get(x, y));
         platform::presentWindow(r.window, step.area);
-        const sorrel::testimg::Image want = host.asShown(id, expected), shown = host.grabWhenShowing(id, want);
+        const testimg::Image want = host.asShown(id, expected), shown = host.grabWhenShowing(id, want);
         EXPECT_EQ(shown.width, step.width);
         EXPECT_TRUE(shown.pixels == want.pixels);
         EXPECT_EQ(sharedSegments(), segments);

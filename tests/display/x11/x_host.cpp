@@ -150,7 +150,7 @@ void Host::expose(::Window window, int x, int y, int width, int height) {
     XSync(connection, False);
 }
 
-sorrel::raster::Rect Host::geometry(::Window window) {
+raster::Rect Host::geometry(::Window window) {
     ::Window root = 0;
     int x = 0, y = 0;
     unsigned int w = 0, h = 0, border = 0, depth = 0;
@@ -158,8 +158,8 @@ sorrel::raster::Rect Host::geometry(::Window window) {
     return {x, y, x + static_cast<int32_t>(w), y + static_cast<int32_t>(h)};
 }
 
-sorrel::testimg::Image Host::grab(::Window window) {
-    sorrel::testimg::Image image;
+testimg::Image Host::grab(::Window window) {
+    testimg::Image image;
     XWindowAttributes a{};
     if (!XGetWindowAttributes(connection, window, &a))
         return image;
@@ -179,8 +179,8 @@ sorrel::testimg::Image Host::grab(::Window window) {
     return image;
 }
 
-sorrel::testimg::Image Host::grabWhenShowing(::Window window, const sorrel::testimg::Image &want) {
-    sorrel::testimg::Image shown = grab(window);
+testimg::Image Host::grabWhenShowing(::Window window, const testimg::Image &want) {
+    testimg::Image shown = grab(window);
     for (int tries = 0; tries < 400 && (shown.width != want.width || shown.height != want.height ||
                                         shown.pixels != want.pixels);
          ++tries) {
@@ -190,8 +190,8 @@ sorrel::testimg::Image Host::grabWhenShowing(::Window window, const sorrel::test
     return shown;
 }
 
-sorrel::testimg::Image Host::asShown(::Window window, const sorrel::raster::Surface &reference) {
-    sorrel::testimg::Image image = sorrel::testimg::fromSurface(reference);
+testimg::Image Host::asShown(::Window window, const raster::Surface &reference) {
+    testimg::Image image = testimg::fromSurface(reference);
     const Channels channels(visualOf(connection, window));
     for (uint32_t &p : image.pixels)
         p = channels.quantise(p & 0xffffff);
@@ -207,22 +207,22 @@ bool Host::handlerIntact() {
     return current == countingHandler;
 }
 
-void drawPattern(sorrel::raster::Surface &surface) {
-    sorrel::raster::Canvas c(&surface);
+void drawPattern(raster::Surface &surface) {
+    raster::Canvas c(&surface);
     const int32_t w = surface.width(), h = surface.height();
-    c.setBrush(sorrel::raster::rgb(240, 236, 220));
+    c.setBrush(raster::rgb(240, 236, 220));
     c.fillRect({0, 0, w, h});
-    const sorrel::raster::Pixel colors[] = {sorrel::raster::rgb(200, 30, 40), sorrel::raster::rgb(30, 160, 60),
-                                     sorrel::raster::rgb(20, 60, 200), sorrel::raster::rgb(255, 255, 255),
-                                     sorrel::raster::rgb(1, 2, 3)};
+    const raster::Pixel colors[] = {raster::rgb(200, 30, 40), raster::rgb(30, 160, 60),
+                                     raster::rgb(20, 60, 200), raster::rgb(255, 255, 255),
+                                     raster::rgb(1, 2, 3)};
     for (int32_t i = 0; i < 5; ++i) {
         c.setBrush(colors[i]);
         c.fillRect({8 + i * 24, 8, 28 + i * 24, h / 2});
     }
-    c.setBrush(sorrel::raster::rgb(250, 180, 0));
+    c.setBrush(raster::rgb(250, 180, 0));
     c.fillEllipse({w / 2, 10, w - 10, h - 10});
-    c.setTextColor(sorrel::raster::rgb(10, 10, 90));
-    c.drawText("Sorrel 440 Hz", {4, h / 2, w, h - 4}, sorrel::raster::Align::Left);
+    c.setTextColor(raster::rgb(10, 10, 90));
+    c.drawText("Sorrel 440 Hz", {4, h / 2, w, h - 4}, raster::Align::Left);
 }
 
 bool pumpUntil(const std::function<bool()> &done, int milliseconds) {

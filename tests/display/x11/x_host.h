@@ -33,16 +33,16 @@ class Host {
     // Requests an Expose of the area (as an uncovered window gets).
     void expose(::Window window, int x, int y, int width, int height);
     // Position in the parent and size, as the server has them.
-    sorrel::raster::Rect geometry(::Window window);
+    raster::Rect geometry(::Window window);
 
     // The window's pixels as 0x00RRGGBB, and the reference pixels the way
     // the window's visual can show them (identical on a 24-bit screen).
-    sorrel::testimg::Image grab(::Window window);
-    sorrel::testimg::Image asShown(::Window window, const sorrel::raster::Surface &reference);
+    testimg::Image grab(::Window window);
+    testimg::Image asShown(::Window window, const raster::Surface &reference);
     // The window's pixels once they equal want, or after two seconds as
     // they are then. The plug-in draws on its own connection and only
     // flushes, so the server may serve this connection's read first.
-    sorrel::testimg::Image grabWhenShowing(::Window window, const sorrel::testimg::Image &want);
+    testimg::Image grabWhenShowing(::Window window, const testimg::Image &want);
 
     // X errors that reached the host's handler, and whether that handler is
     // still the one in place.
@@ -55,7 +55,7 @@ class Host {
 };
 
 // Shapes, colors and anti-aliased text over the whole surface.
-void drawPattern(sorrel::raster::Surface &surface);
+void drawPattern(raster::Surface &surface);
 
 // Runs a program with arguments and waits; false when it is missing or fails.
 bool run(const std::vector<std::string> &command);

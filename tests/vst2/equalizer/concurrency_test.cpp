@@ -114,7 +114,7 @@ TEST(EffectConcurrency, AudioKeepsRunningWhileEverythingElseChanges) {
         ASSERT_NE(gui, nullptr);
         int parentWindow = 0; // any address is a window to the headless backend
         ASSERT_EQ(record->dispatcher(record, effEditOpen, 0, 0, &parentWindow, 0.0f), 1);
-        sorrel::platform::headless::queuePaint(gui->getFrame()->getWindow(), {0, 0, 710, 167});
+        platform::headless::queuePaint(gui->getFrame()->getWindow(), {0, 0, 710, 167});
         float sink = 0.0f;
         char text[32];
         while (!stop) {

@@ -59,10 +59,10 @@ bool refuseProcessor() {
 }
 
 TEST(EqualizerEffectFactory, ProcessorCheckDecides) {
-    const int shownBefore = sorrel::platform::headless::lastMessage().count;
+    const int shownBefore = platform::headless::lastMessage().count;
     AudioEffect *refused = sorrel::createEqualizerPlugin(nullptr, &refuseProcessor);
     EXPECT_EQ(refused, nullptr);
-    const sorrel::platform::headless::ShownMessage message = sorrel::platform::headless::lastMessage();
+    const platform::headless::ShownMessage message = platform::headless::lastMessage();
     EXPECT_EQ(message.count, shownBefore + 1);
     EXPECT_EQ(message.caption, "Sorrel");
     EXPECT_EQ(message.text, "Incorrect CPU type, must be at least Pentium with FPU");
@@ -70,7 +70,7 @@ TEST(EqualizerEffectFactory, ProcessorCheckDecides) {
     std::unique_ptr<AudioEffect> accepted(sorrel::createEqualizerPlugin(nullptr, &acceptProcessor));
     ASSERT_NE(accepted, nullptr);
     EXPECT_EQ(accepted->getAeffect()->numParams, kNumParameters);
-    EXPECT_EQ(sorrel::platform::headless::lastMessage().count, shownBefore + 1) << "no message when accepted";
+    EXPECT_EQ(platform::headless::lastMessage().count, shownBefore + 1) << "no message when accepted";
 }
 
 } // namespace

@@ -13,7 +13,7 @@ namespace {
 class ExportedEntry : public ::testing::TestWithParam<const char *> {};
 
 TEST_P(ExportedEntry, CreatesAnEffectOnlyForAHostThatAnswersTheVersionQuery) {
-    sorrel::tool::Module library(sorrel::tool::nativePath(TEST_PLUGIN_PATH));
+    tool::Module library(tool::nativePath(TEST_PLUGIN_PATH));
     ASSERT_TRUE(library.loaded()) << library.error();
     VSTPluginMainProc entry = library.entry(GetParam());
     ASSERT_NE(entry, nullptr);
@@ -39,7 +39,7 @@ TEST_P(ExportedEntry, CreatesAnEffectOnlyForAHostThatAnswersTheVersionQuery) {
 INSTANTIATE_TEST_SUITE_P(Names, ExportedEntry, ::testing::Values("VSTPluginMain", "main", "MAIN"));
 
 TEST(ExportedEntry, NullCallbackGetsNoEffect) {
-    sorrel::tool::Module library(sorrel::tool::nativePath(TEST_PLUGIN_PATH));
+    tool::Module library(tool::nativePath(TEST_PLUGIN_PATH));
     ASSERT_TRUE(library.loaded()) << library.error();
     EXPECT_EQ(library.entry("VSTPluginMain")(nullptr), nullptr);
 }

@@ -14,7 +14,7 @@ namespace sorrel::vst3::testing {
 
 namespace {
 
-namespace headless = sorrel::platform::headless;
+namespace headless = platform::headless;
 
 int parentWindow = 0; // any address is a window to the headless backend
 
@@ -174,4 +174,4 @@ TEST_F(Vst3View, ProgramChangesAreReportedFromTheTimer) {
 
 } // namespace
 
-} // namespace sorrel::vst3::testing
+} // namespace vst3::testing
