@@ -20,22 +20,8 @@ ardour_prepare
 source scripts/lib/xvfb.sh
 xvfb_start 24 1600x1000 || { echo "FAIL: Ardour editor test: Xvfb did not start"; exit 1; }
 
-# The LV2 bundle's editor opens in Ardour too.
-lv2=()
-if grep -q '^SORREL_LV2_INCLUDE:PATH=/' "$build/CMakeCache.txt"; then
-  cmake --build "$build" --target sorrel_lv2 sorrel_lv2_ui sorrel_lv2_ttl
-  lv2=(--lv2 "$build")
-else
-  echo "SKIP: Ardour editor test of the LV2 build: the build found no LV2 headers (scripts/deps.sh lv2)"
-fi
-
-# And the VST 3 bundle's editor, where the build makes one.
-vst3=()
-if cmake --build "$build" --target sorrel_vst3_module >/dev/null 2>&1; then
-  vst3=(--vst3 "$build/Sorrel.vst3")
-else
-  echo "SKIP: Ardour editor test of the VST 3 build: the build makes no VST 3 bundle"
-fi
+# The LV2 and VST 3 bundles of the same build go through the same flow.
+ardour_formats "Ardour editor test" sorrel_lv2 sorrel_lv2_ui sorrel_lv2_ttl
 
 rc=0
 timeout --kill-after=20 300 python3 tests/daw/ardour/ardour_gui_test.py \
