@@ -6,11 +6,8 @@
 # Usage: scripts/regen-golden-audio.sh [preset]   (default: linux)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-preset=${1:-linux}
-build=build/regen-golden-audio-$preset
-
-bash scripts/deps.sh build >/dev/null
-cmake --preset "$preset" -B "$build" >/dev/null
+source scripts/lib/regen.sh
+regen_configure regen-golden-audio "${1:-}"
 cmake --build "$build" -j "$(nproc)" --target test_plugin
 SORREL_REGEN_GOLDEN_AUDIO=1 "$build/tests/plugin/test_plugin" --gtest_filter='AudioTest.GoldenRendering'
 git status --short tests/golden/

@@ -8,11 +8,8 @@
 # Usage: scripts/regen-golden-images.sh [preset]   (default: linux)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-preset=${1:-linux}
-build=build/regen-golden-images-$preset
-
-bash scripts/deps.sh build >/dev/null
-cmake --preset "$preset" -B "$build" >/dev/null
+source scripts/lib/regen.sh
+regen_configure regen-golden-images "${1:-}"
 
 # The areas whose tests use the golden-image comparison.
 areas=()
