@@ -88,6 +88,18 @@ def wait_for(what, probe, timeout=STEP_TIMEOUT, every=0.25):
 
 # ---------------------------------------------------------------- the display
 
+def wait_alive(host, name, what, probe, timeout):
+    """wait_for a host's window or state, failing at once with the end of the
+    host's log when the host process ends meanwhile (host has alive(), proc
+    and log_tail())."""
+    def checked():
+        if not host.alive():
+            raise Failure(f"{name} ended (exit {host.proc.returncode}) while waiting for {what}:\n"
+                          + host.log_tail())
+        return probe()
+    return wait_for(what, checked, timeout)
+
+
 class Xvfb:
     """The display given (started by the caller, at least SCREEN large), or
     a private Xvfb on a display number it picks itself (-displayfd), so that
@@ -274,12 +286,7 @@ class GuiArdour(at.Ardour):
         return self.screen.toplevel(" - Ardour")
 
     def wait(self, what, probe, timeout=STEP_TIMEOUT):
-        def checked():
-            if not self.alive():
-                raise Failure(f"Ardour ended (exit {self.proc.returncode}) while waiting for {what}:\n"
-                              + self.log_tail())
-            return probe()
-        return wait_for(what, checked, timeout)
+        return wait_alive(self, "Ardour", what, probe, timeout)
 
 
 def processor_entry(screen, main):

@@ -38,8 +38,8 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "ardour"))
 
 import gui_x11 as x11  # noqa: E402
-from ardour_gui_test import (EDITOR, FADER_X, PRESS_Y, RELEASE_Y, PARAMETER, Xvfb,  # noqa: E402
-                             wait_for, Failure, log)
+from ardour_gui_test import (EDITOR, PARAMETER, Xvfb, drag_band_17,  # noqa: E402
+                             wait_alive, wait_for, Failure, log)
 
 CLAP_ID_OF_BAND_17 = PARAMETER
 DRAGGED_DB = 6.0  # 0.75 normalised, in what the CLAP parameter carries
@@ -206,12 +206,7 @@ class Qtractor:
             return ""
 
     def wait(self, what, probe, timeout=60):
-        def checked():
-            if not self.alive():
-                raise Failure(f"Qtractor ended (exit {self.proc.returncode}) while waiting for {what}:\n"
-                              + self.log_tail())
-            return probe()
-        return wait_for(what, checked, timeout)
+        return wait_alive(self, "Qtractor", what, probe, timeout)
 
     def toplevel(self, accept):
         for w, depth, (_, _, _, _, viewable, title) in self.screen.x.tree():
@@ -302,15 +297,6 @@ def settled(screen, window, want, timeout=20):
         if picture == want or time.monotonic() > end:
             return picture
         time.sleep(0.5)
-
-
-def drag_band_17(screen, editor):
-    screen.xdotool("mousemove", "--window", editor, FADER_X, PRESS_Y, "mousedown", 1)
-    for y in range(PRESS_Y - 5, RELEASE_Y - 1, -5):
-        time.sleep(0.05)
-        screen.xdotool("mousemove", "--window", editor, FADER_X, y)
-    time.sleep(0.2)
-    screen.xdotool("mouseup", 1)
 
 
 def run(args, work, screen):
