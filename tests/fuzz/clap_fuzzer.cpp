@@ -8,6 +8,7 @@
 // as it was, and full-scale noise must come out finite whatever happened.
 #include "clap/clap_api.h"
 #include "effect/parameters.h"
+#include "tests/fuzz/fuzz_report.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -25,15 +26,10 @@ namespace {
 constexpr int kMaxSteps = 40;
 constexpr uint32_t kMaxFrames = 1200;
 
-struct Counts {
-    unsigned long long taken = 0, refused = 0;
-    ~Counts() { std::fprintf(stderr, "clap states: %llu taken, %llu refused\n", taken, refused); }
-} counts;
+using sorrel::fuzz::fail;
 
-[[noreturn]] void fail(const char *what, long long detail = 0) {
-    std::fprintf(stderr, "FAILED: %s (%lld)\n", what, detail);
-    std::abort();
-}
+// Restores offered, taken and refused.
+sorrel::fuzz::StateCounts counts{"clap"};
 
 // The host: extensions present or not, each function present or not.
 struct Host {

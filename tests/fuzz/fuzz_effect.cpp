@@ -33,11 +33,6 @@ struct Report {
 
 } // namespace
 
-void fail(const char *what, long long detail) {
-    std::fprintf(stderr, "FAILED: %s (%lld)\n", what, detail);
-    std::abort();
-}
-
 AEffect *openEffect() {
     AEffect *effect = VSTPluginMain(host);
     if (effect == nullptr || effect->magic != kEffectMagic)

@@ -3,6 +3,7 @@
 // that hold whatever the input was.
 #pragma once
 
+#include "tests/fuzz/fuzz_report.h"
 #include "vst2/aeffectx.h"
 
 #include <cstdint>
@@ -11,9 +12,6 @@ namespace sorrel::fuzz {
 
 // Calls made through the record since the start; printed when the run ends.
 extern uint64_t recordCalls;
-
-// Reports a broken promise and aborts, so that libFuzzer keeps the input.
-[[noreturn]] void fail(const char *what, long long detail = 0);
 
 // A new effect from VSTPluginMain, opened (effOpen). Never null.
 AEffect *openEffect();

@@ -8,6 +8,7 @@
 // must come out finite whatever happened before.
 #include "effect/equalizer_effect.h"
 #include "lv2/lv2_ports.h"
+#include "tests/fuzz/fuzz_report.h"
 #include "tests/support/urid_map.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -40,17 +41,10 @@ constexpr size_t kStateBytes =
 constexpr size_t kFirstStateBytes =
     kStateHeaderSize + EqualizerEffect::kNumPrograms * ProgramBank::recordSizeFor(kNumFirstParameters);
 
-// Restores offered, taken and refused; printed when the run ends, so that a
-// run shows it reached both ways.
-struct Counts {
-    unsigned long long taken = 0, refused = 0;
-    ~Counts() { std::fprintf(stderr, "lv2 states: %llu taken, %llu refused\n", taken, refused); }
-} counts;
+using sorrel::fuzz::fail;
 
-[[noreturn]] void fail(const char *what, long long detail = 0) {
-    std::fprintf(stderr, "FAILED: %s (%lld)\n", what, detail);
-    std::abort();
-}
+// Restores offered, taken and refused.
+sorrel::fuzz::StateCounts counts{"lv2"};
 
 using sorrel::test::UridMap;
 

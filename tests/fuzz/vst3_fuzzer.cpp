@@ -8,6 +8,7 @@
 // refused state must leave the saved state byte for byte as it was, and
 // full-scale noise must come out finite whatever happened.
 #include "effect/parameters.h"
+#include "tests/fuzz/fuzz_report.h"
 #include "vst3/vst3_interfaces.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -27,15 +28,10 @@ namespace {
 constexpr int kMaxSteps = 40;
 constexpr int32_t kMaxFrames = 1200;
 
-struct Counts {
-    unsigned long long taken = 0, refused = 0;
-    ~Counts() { std::fprintf(stderr, "vst3 states: %llu taken, %llu refused\n", taken, refused); }
-} counts;
+using sorrel::fuzz::fail;
 
-[[noreturn]] void fail(const char *what, long long detail = 0) {
-    std::fprintf(stderr, "FAILED: %s (%lld)\n", what, detail);
-    std::abort();
-}
+// Restores offered, taken and refused.
+sorrel::fuzz::StateCounts counts{"vst3"};
 
 const char *id(const Uid &uid) {
     return reinterpret_cast<const char *>(uid.bytes);
