@@ -289,6 +289,28 @@ class GuiArdour(at.Ardour):
         return wait_alive(self, "Ardour", what, probe, timeout)
 
 
+def shoot_editor(screen, editor, shot, golden):
+    """The editor's settled picture, written to shot, with the golden
+    picture's size and the count of pixels that differ from it (None where
+    the sizes differ)."""
+    picture = screen.steady_picture(editor)
+    x11.write_png(shot, *EDITOR, picture)
+    log(f"  screenshot: {shot}")
+    gw, gh, want = x11.read_png(golden)
+    differing = sum(picture[i:i + 3] != want[i:i + 3] for i in range(0, len(want), 3)) \
+        if (gw, gh) == EDITOR else None
+    return picture, (gw, gh), differing
+
+
+def save_session(ardour, screen, session, main):
+    """Ctrl+S in Ardour's main window, and the wait for the file to change."""
+    before = os.path.getmtime(session)
+    # No window manager gives Ardour's window the focus; the key goes to
+    # the focused window.
+    screen.xdotool("windowfocus", "--sync", main, "key", "ctrl+s")
+    ardour.wait("the saved session", lambda: os.path.getmtime(session) != before)
+
+
 def processor_entry(screen, main):
     """Root coordinates of the plug-in's entry in the track's mixer strip.
 
@@ -457,22 +479,12 @@ def sorrel_run(args, work, screen, golden):
         log("picture: Ardour opens the editor at start")
         top = ardour.wait("Ardour's plug-in window", lambda: screen.toplevel(title), timeout=120)
         editor = ardour.wait("the 710 x 167 editor in Ardour's window", lambda: screen.editor_window(top))
-        picture = screen.steady_picture(editor)
-        x11.write_png(args.shot, *EDITOR, picture)
-        log(f"  screenshot: {args.shot}")
-        gw, gh, want = x11.read_png(golden)
-        differing = sum(picture[i:i + 3] != want[i:i + 3] for i in range(0, len(want), 3)) \
-            if (gw, gh) == EDITOR else None
-        check_all([("golden picture size", EDITOR, (gw, gh)),
+        picture, size, differing = shoot_editor(screen, editor, args.shot, golden)
+        check_all([("golden picture size", EDITOR, size),
                    (f"pixels differing from {os.path.relpath(golden)}", 0, differing)])
 
         log(f"drag: band 17's fader from y {PRESS_Y} to y {RELEASE_Y} (value {DRAGGED_VALUE})")
-        screen.xdotool("mousemove", "--window", editor, FADER_X, PRESS_Y, "mousedown", 1)
-        for y in range(PRESS_Y - 5, RELEASE_Y - 1, -5):
-            time.sleep(0.05)
-            screen.xdotool("mousemove", "--window", editor, FADER_X, y)
-        time.sleep(0.2)
-        screen.xdotool("mouseup", 1)
+        drag_band_17(screen, editor)
         fader = (FADER_X - 8, 3, FADER_X + 8, 109)
         dragged = screen.steady_picture(editor)
         x11.write_png(args.shot.replace(".png", "-dragged.png"), *EDITOR, dragged)
@@ -484,12 +496,7 @@ def sorrel_run(args, work, screen, golden):
         check_all([("red bar pixels before the drag", 0, red_before),
                    ("red bar pixels after the drag", 3 * (55 - 37), red_after)])
 
-        main = ardour.main_window()
-        before = os.path.getmtime(session)
-        # No window manager gives Ardour's window the focus; the key goes to
-        # the focused window.
-        screen.xdotool("windowfocus", "--sync", main, "key", "ctrl+s")
-        ardour.wait("the saved session", lambda: os.path.getmtime(session) != before)
+        save_session(ardour, screen, session, ardour.main_window())
         time.sleep(1)
         control, in_chunk = saved_parameter(session, PARAMETER)
         log(f"  recorded value: parameter {PARAMETER} = {in_chunk} in the saved chunk; Ardour's own control "
@@ -538,26 +545,14 @@ def lv2_run(lv2_dir, work, screen, golden, shot):
         log("lv2: Ardour opens the LV2 editor at start")
         top = ardour.wait("Ardour's window for the LV2 plug-in", lambda: screen.toplevel(title), timeout=120)
         editor = ardour.wait("the 710 x 167 LV2 editor in Ardour's window", lambda: screen.editor_window(top))
-        picture = screen.steady_picture(editor)
-        x11.write_png(shot, *EDITOR, picture)
-        log(f"  screenshot: {shot}")
-        gw, gh, want = x11.read_png(golden)
-        differing = sum(picture[i:i + 3] != want[i:i + 3] for i in range(0, len(want), 3)) \
-            if (gw, gh) == EDITOR else None
+        _, _, differing = shoot_editor(screen, editor, shot, golden)
         check_all([(f"LV2 editor pixels differing from {os.path.relpath(golden)}", 0, differing)])
 
         # A fader drag goes to Ardour through the UI's port writes: the saved
         # session's control for band 17 must hold the dragged value in dB.
         log(f"lv2: band 17's fader dragged to {DRAGGED_VALUE}, the session saved")
-        screen.xdotool("mousemove", "--window", editor, FADER_X, PRESS_Y, "mousedown", 1)
-        for y in range(PRESS_Y - 5, RELEASE_Y - 1, -5):
-            time.sleep(0.05)
-            screen.xdotool("mousemove", "--window", editor, FADER_X, y)
-        time.sleep(0.2)
-        screen.xdotool("mouseup", 1)
-        before = os.path.getmtime(session)
-        screen.xdotool("windowfocus", "--sync", ardour.main_window(), "key", "ctrl+s")
-        ardour.wait("the saved session", lambda: os.path.getmtime(session) != before)
+        drag_band_17(screen, editor)
+        save_session(ardour, screen, session, ardour.main_window())
         time.sleep(1)
         ports, program, bank, _ = at.lv2_state(os.path.dirname(session), session)
         whole = len(bank) == at.NUM_PROGRAMS * at.RECORD_SIZE and program is not None and program < at.NUM_PROGRAMS
@@ -608,19 +603,12 @@ def vst3_run(plugin, bundle, work, screen, golden, shot):
         editor = ardour.wait("the 710 x 167 VST 3 editor in Ardour's window", lambda: screen.editor_window(top))
         # The pointer off the editor: over a fader it shows the value.
         screen.xdotool("mousemove", 0, 0)
-        picture = screen.steady_picture(editor)
-        x11.write_png(shot, *EDITOR, picture)
-        log(f"  screenshot: {shot}")
-        gw, gh, want = x11.read_png(golden)
-        differing = sum(picture[i:i + 3] != want[i:i + 3] for i in range(0, len(want), 3)) \
-            if (gw, gh) == EDITOR else None
+        _, _, differing = shoot_editor(screen, editor, shot, golden)
         check_all([(f"VST 3 editor pixels differing from {os.path.relpath(golden)}", 0, differing)])
 
         log(f"vst3: band 17's fader dragged to {DRAGGED_VALUE}, the session saved")
         drag_band_17(screen, editor)
-        before = os.path.getmtime(session)
-        screen.xdotool("windowfocus", "--sync", ardour.main_window(), "key", "ctrl+s")
-        ardour.wait("the saved session", lambda: os.path.getmtime(session) != before)
+        save_session(ardour, screen, session, ardour.main_window())
         time.sleep(1)
         program, bank, _ = at.vst3_state(session)
         # A record is the name and one float per parameter, however many.
