@@ -689,10 +689,7 @@ def main():
         log(f"FAIL: Ardour editor test: {e}")
         log(f"      (working folder kept: {work})")
         return 1
-    total = time.monotonic() - started
-    log("timing: " + ", ".join(f"{k} {v:.1f} s" for k, v in timings) + f"; total {total:.1f} s")
-    if not args.keep and not args.work:
-        shutil.rmtree(work, ignore_errors=True)
+    at.report_timings(timings, started, args, work)
     if status == 0:
         log("PASS: Ardour editor test")
     return status

@@ -202,17 +202,23 @@ class Ardour:
         return p.returncode, out, time.monotonic() - start
 
     def scan(self):
+        return self.scan_with(SCANNER, self.plugin, ".v2i", "VST2Info", "the scanner cache")
+
+    def scan_with(self, scanner, target, suffix, element, cache):
+        """Runs one of Ardour's scanners on target and returns the plug-in
+        entry its one cache file holds, and the time it took."""
         env = self.env(LD_LIBRARY_PATH=ARDOUR_LIB)
-        rc, out, took = self.run([SCANNER, "-f", "-v", self.plugin], env, "ardour-vst-scanner")
+        name = os.path.basename(scanner)
+        rc, out, took = self.run([scanner, "-f", "-v", target], env, name)
         found = [os.path.join(d, f) for d, _, fs in os.walk(os.path.join(self.cache, "ardour7")) for f in fs
-                 if f.endswith(".v2i")]
+                 if f.endswith(suffix)]
         # The scanner exits 0 even when it found nothing, so the cache file
         # is the only proof of a scan.
         if rc != 0 or len(found) != 1:
-            raise Failure(f"ardour-vst-scanner (exit {rc}) left {len(found)} cache files\n{out[-3000:]}")
-        info = ET.parse(found[0]).getroot().find("VST2Info")
+            raise Failure(f"{name} (exit {rc}) left {len(found)} cache files\n{out[-3000:]}")
+        info = ET.parse(found[0]).getroot().find(element)
         if info is None:
-            raise Failure(f"the scanner cache has no plug-in entry:\n{open(found[0]).read()}")
+            raise Failure(f"{cache} has no plug-in entry:\n{open(found[0]).read()}")
         return dict(info.attrib), took
 
     def add_vst3(self, bundle):
@@ -229,16 +235,7 @@ class Ardour:
         return copy
 
     def scan_vst3(self, bundle):
-        env = self.env(LD_LIBRARY_PATH=ARDOUR_LIB)
-        rc, out, took = self.run([SCANNER3, "-f", "-v", bundle], env, "ardour-vst3-scanner")
-        found = [os.path.join(d, f) for d, _, fs in os.walk(os.path.join(self.cache, "ardour7")) for f in fs
-                 if f.endswith(".v3i")]
-        if rc != 0 or len(found) != 1:
-            raise Failure(f"ardour-vst3-scanner (exit {rc}) left {len(found)} cache files\n{out[-3000:]}")
-        info = ET.parse(found[0]).getroot().find("VST3Info")
-        if info is None:
-            raise Failure(f"the VST 3 scanner cache has no plug-in entry:\n{open(found[0]).read()}")
-        return dict(info.attrib), took
+        return self.scan_with(SCANNER3, bundle, ".v3i", "VST3Info", "the VST 3 scanner cache")
 
     def lua(self, script, report, **settings):
         env = self.env(SORREL_REPORT=report, **settings)
@@ -434,6 +431,15 @@ def record_calls(spy, work):
     return time.monotonic() - start
 
 
+def report_timings(timings, started, args, work):
+    """Logs each part's time and the total, and removes a working folder the
+    test made for itself unless asked to keep it."""
+    total = time.monotonic() - started
+    log("timing: " + ", ".join(f"{k} {v:.1f} s" for k, v in timings) + f"; total {total:.1f} s")
+    if not args.keep and not args.work:
+        shutil.rmtree(work, ignore_errors=True)
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("--plugin", required=True, help="the built Linux plug-in (Sorrel.so)")
@@ -471,10 +477,7 @@ def main():
         log(f"FAIL: Ardour host test: {e}")
         log(f"      (working folder kept: {work})")
         return 1
-    total = time.monotonic() - started
-    log("timing: " + ", ".join(f"{k} {v:.1f} s" for k, v in timings) + f"; total {total:.1f} s")
-    if not args.keep and not args.work:
-        shutil.rmtree(work, ignore_errors=True)
+    report_timings(timings, started, args, work)
     log("PASS: Ardour host test")
     return 0
 
