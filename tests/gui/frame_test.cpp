@@ -4,6 +4,7 @@
 #include "gui/controls/vumeter.h"
 #include "gui/drawing/bitmap.h"
 #include "gui/platform/headless.h"
+#include "probe_frame.h"
 #include "view_probe.h"
 
 #include "support/image_compare.h"
@@ -19,19 +20,10 @@ namespace headless = platform::headless;
 
 namespace {
 
-class FrameInWindow : public ::testing::Test {
+class FrameInWindow : public ProbeFrameTest {
   protected:
-    FrameInWindow() { headless::reset(); }
-    ~FrameInWindow() override {
-        frame->forget();
-        headless::reset();
-    }
+    FrameInWindow() : ProbeFrameTest(CRect(0, 0, 120, 80), true) {}
 
-    ProbeView *add(CViewContainer *to, const char *name, const CRect &rect, const CColor &color) {
-        auto *view = new ProbeView(name, rect, color, &log);
-        to->addView(view);
-        return view;
-    }
     void paintAll() {
         headless::queuePaint(window, {0, 0, 120, 80});
         headless::pumpPending();
@@ -39,10 +31,7 @@ class FrameInWindow : public ::testing::Test {
     headless::WindowState &shown() { return *headless::state(window); }
     void pointAt(int x, int y) { headless::script().pointer = {raster::Point{x, y}}; }
 
-    int parent = 0;
-    CFrame *frame = new CFrame(CRect(0, 0, 120, 80), &parent, nullptr);
     platform::Window *window = frame->getWindow();
-    ViewLog log;
 };
 
 TEST(FrameWithoutWindow, SaysSoWhenTheParentIsNoWindow) {

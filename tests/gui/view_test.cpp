@@ -4,6 +4,7 @@
 #include "gui/views/frame.h"
 #include "gui/drawing/offscreen.h"
 #include "gui/platform/headless.h"
+#include "probe_frame.h"
 #include "view_probe.h"
 
 #include <gtest/gtest.h>
@@ -20,21 +21,10 @@ constexpr CColor kRed = RedColor, kGreen = GreenColor, kBlue = BlueColor, kYello
 
 raster::Pixel pixel(const CColor &c) { return raster::rgb(c.red, c.green, c.blue); }
 
-class ViewTree : public ::testing::Test {
+class ViewTree : public ProbeFrameTest {
   protected:
-    ViewTree() { headless::reset(); }
-    ~ViewTree() override {
-        frame->forget();
-        headless::reset();
-    }
+    ViewTree() : ProbeFrameTest(CRect(0, 0, 200, 100), false) {}
 
-    // The creator's count goes with the view: removal with forget (and the
-    // container's end) gives back both.
-    ProbeView *add(CViewContainer *to, const char *name, const CRect &rect, const CColor &color) {
-        auto *view = new ProbeView(name, rect, color, &log);
-        to->addView(view);
-        return view;
-    }
     CViewContainer *addContainer(CViewContainer *to, const CRect &rect) {
         auto *container = new CViewContainer(rect, frame);
         to->addView(container);
@@ -54,8 +44,6 @@ class ViewTree : public ::testing::Test {
         return surface;
     }
 
-    CFrame *frame = new CFrame(CRect(0, 0, 200, 100), nullptr, nullptr);
-    ViewLog log;
 };
 
 TEST_F(ViewTree, LastAddedIsOnTopAndTakesTheMouseWithEdgesInclusive) {
