@@ -38,7 +38,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "ardour"))
 
 import gui_x11 as x11  # noqa: E402
-from ardour_gui_test import (EDITOR, PARAMETER, Xvfb, drag_band_17,  # noqa: E402
+from ardour_gui_test import (EDITOR, FADER_X, PARAMETER, Xvfb, drag_band_17,  # noqa: E402
                              wait_alive, wait_for, Failure, log)
 
 CLAP_ID_OF_BAND_17 = PARAMETER
