@@ -1,12 +1,7 @@
 // The exported entry: the one function a host looks up after loading the
 // library, under all three names hosts look for.
+#include "effect/symbol_export.h"
 #include "vst2/audioeffect.h"
-
-#if defined(_WIN32)
-#define SORREL_EXPORT
-#else
-#define SORREL_EXPORT __attribute__((visibility("default")))
-#endif
 
 extern "C" {
 

@@ -5,6 +5,7 @@
 #include "vst3/vst3_text.h"
 
 #include "dsp/processor.h"
+#include "effect/symbol_export.h"
 
 #include <cstring>
 #include <new>
@@ -108,12 +109,6 @@ Factory factory;
 } // namespace
 
 } // namespace sorrel::vst3
-
-#if defined(_WIN32)
-#define SORREL_EXPORT
-#else
-#define SORREL_EXPORT __attribute__((visibility("default")))
-#endif
 
 extern "C" {
 
