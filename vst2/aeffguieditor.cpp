@@ -5,10 +5,8 @@
 #include "vst2/audioeffectx.h"
 
 namespace platform = sorrel::platform;
-using sorrel::CDrawContext;
 using sorrel::CFrame;
 using sorrel::CKeyCode;
-using sorrel::CPoint;
 using sorrel::CReferenceHold;
 
 namespace {
@@ -81,15 +79,7 @@ bool AEffGUIEditor::onKeyUp(VstKeyCode &keyCode) {
 
 bool AEffGUIEditor::onWheel(float distance) {
     CFrame *f = getFrame();
-    if (!f)
-        return false;
-    CReferenceHold keep(f);
-    CDrawContext *context = f->createDrawContext();
-    CPoint where;
-    context->getMouseLocation(where);
-    const bool result = f->onWheel(context, where, distance);
-    context->forget();
-    return result;
+    return f && f->onWheelAtPointer(distance);
 }
 
 bool AEffGUIEditor::setKnobMode(VstInt32 value) {

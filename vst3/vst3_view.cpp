@@ -114,15 +114,7 @@ tresult Vst3EqualizerView::removed() {
 
 tresult Vst3EqualizerView::onWheel(float distance) {
     CFrame *frame = editor.getFrame();
-    if (frame == nullptr)
-        return kResultFalse;
-    CReferenceHold keep(frame);
-    CDrawContext *context = frame->createDrawContext();
-    CPoint where;
-    context->getMouseLocation(where);
-    const bool used = frame->onWheel(context, where, distance);
-    context->forget();
-    return used ? kResultTrue : kResultFalse;
+    return frame != nullptr && frame->onWheelAtPointer(distance) ? kResultTrue : kResultFalse;
 }
 
 tresult Vst3EqualizerView::getSize(ViewRect *size) {

@@ -341,6 +341,16 @@ bool CFrame::onWheel(CDrawContext *context, const CPoint &where, float distance)
     return onWheel(context, where, WheelAxisY, distance);
 }
 
+bool CFrame::onWheelAtPointer(float distance) {
+    KeepAlive keep(this);
+    CDrawContext *context = createDrawContext();
+    CPoint where;
+    context->getMouseLocation(where);
+    const bool result = onWheel(context, where, distance);
+    context->forget();
+    return result;
+}
+
 CView *CFrame::getCurrentView() const { return modalView ? modalView : CViewContainer::getCurrentView(); }
 
 bool CFrame::advanceFocus(CView *oldFocus, bool backwards) {

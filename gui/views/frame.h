@@ -98,6 +98,9 @@ class CFrame : public CViewContainer,
     int32_t onKeyUp(CKeyCode &key) override;
     bool onWheel(CDrawContext *context, const CPoint &where, CMouseWheelAxis axis, float distance) override;
     bool onWheel(CDrawContext *context, const CPoint &where, float distance) override;
+    // A wheel turn that a plug-in host hands on without a position: it goes
+    // where the pointer is.
+    bool onWheelAtPointer(float distance);
     // Resizes the frame (setSize).
     void setViewSize(const CRect &rect) override;
     // Whoever owns the frame; null once it has let go or is gone.

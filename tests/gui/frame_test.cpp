@@ -48,6 +48,24 @@ TEST(FrameWithoutWindow, SaysSoWhenTheParentIsNoWindow) {
     headless::reset();
 }
 
+// The format entries hand on a host's wheel turn without a position: it
+// goes to the view under the pointer, and nowhere when none is there.
+TEST_F(FrameInWindow, AWheelWithoutAPositionGoesWhereThePointerIs) {
+    add(frame, "A", CRect(10, 10, 60, 50), RedColor);
+    add(frame, "B", CRect(60, 10, 110, 50), BlueColor);
+    const struct {
+        int x, y;
+        bool used;
+        const char *log;
+    } cases[] = {{20, 20, true, "A wheel 2.0 20,20"}, {70, 30, true, "B wheel 2.0 70,30"}, {5, 70, false, ""}};
+    for (const auto &c : cases) {
+        log.clear();
+        pointAt(c.x, c.y);
+        EXPECT_EQ(frame->onWheelAtPointer(2.0f), c.used) << c.x << "," << c.y;
+        EXPECT_EQ(joined(log), c.log);
+    }
+}
+
 TEST_F(FrameInWindow, APaintDrawsThePaintedAreaAndPresentsIt) {
     ASSERT_TRUE(frame->hasWindow());
     frame->setBackgroundColor(GreyColor);
