@@ -240,15 +240,20 @@ class Ardour:
     def lua(self, script, report, **settings):
         env = self.env(SORREL_REPORT=report, **settings)
         rc, out, took = self.run([LUA_SESSION, os.path.join(HERE, script)], env, script)
-        values = {}
-        if os.path.exists(report):
-            with open(report) as f:
-                for line in f:
-                    key, _, value = line.rstrip("\n").partition("\t")
-                    values[key] = value
+        values = read_report(report) if os.path.exists(report) else {}
         if values.get("done") != "1":
             raise Failure(f"{script} did not finish (exit {rc}):\n{out[-3000:]}")
         return values, out, took
+
+
+def read_report(path):
+    """A Lua script's report: one key and value a line, a tab between."""
+    values = {}
+    with open(path) as f:
+        for line in f:
+            key, _, value = line.rstrip("\n").partition("\t")
+            values[key] = value
+    return values
 
 
 def preflight(work):
@@ -613,6 +618,19 @@ def render_like(ardour, work, report_name, reference, session, **settings):
         log("  the test signal ran ahead of the bounce; rendering the session again")
 
 
+def check_bounce(vst_report, report, kind, reference):
+    """Another format's bounce of the same session must be as long as the
+    VST 2.4 plug-in's and the same sample for sample; returns its channels."""
+    vst_out = [read_wav(vst_report[f"output.{c}"])[1][0] for c in range(2)]
+    out = [read_wav(report[f"output.{c}"])[1][0] for c in range(2)]
+    largest, differing, _ = compare(vst_out, out)
+    log(f"  {kind} bounce against the {reference} bounce: largest difference {largest:.3g}, "
+        f"{differing} of {2 * TOTAL_SAMPLES} samples differ")
+    check_all([(f"{kind} bounce length", [TOTAL_SAMPLES] * 2, [len(c) for c in out]),
+               (f"samples differing between the {kind} and the {reference} bounce", 0, differing)])
+    return out
+
+
 def run_lv2_checks(ardour, lv2_dir, work):
     """The LV2 build in the same flow: bounced with the same settings it must
     equal the VST bounce; reloaded, its ports, program and bank come back."""
@@ -624,11 +642,7 @@ def run_lv2_checks(ardour, lv2_dir, work):
                   SORREL_TOTAL_SAMPLES=TOTAL_SAMPLES, LV2_PATH=f"{lv2_dir}:/usr/lib/lv2")
     ports = ",".join(f"{i}={lv2_port_value(i, v)!r}" for i, v in SETTINGS.items())
     log(f"lv2: {LV2_URI} on a stereo track, ports {ports}")
-    vst_report = {}
-    with open(os.path.join(work, "render.txt")) as f:
-        for line in f:
-            key, _, value = line.rstrip("\n").partition("\t")
-            vst_report[key] = value
+    vst_report = read_report(os.path.join(work, "render.txt"))
     lv2, took = render_like(ardour, work, "render-lv2.txt", vst_report, session, SORREL_PLUGIN=LV2_URI,
                             SORREL_PLUGIN_TYPE="LV2", SORREL_INPUT_SAMPLES=INPUT_SAMPLES, SORREL_PARAMS=ports,
                             **common)
@@ -642,13 +656,7 @@ def run_lv2_checks(ardour, lv2_dir, work):
         ("LV2 ports after the settings", expected_ports, [float(lv2.get(f"param.{i}", "nan")) for i in range(NUM_PARAMS)]),
         ("the LV2 session's input equals the VST session's", True, same_input(lv2, vst_report)),
     ])
-    vst_out = [read_wav(vst_report[f"output.{c}"])[1][0] for c in range(2)]
-    lv2_out = [read_wav(lv2[f"output.{c}"])[1][0] for c in range(2)]
-    largest, differing, where = compare(vst_out, lv2_out)
-    log(f"  LV2 bounce against the VST bounce: largest difference {largest:.3g}, "
-        f"{differing} of {2 * TOTAL_SAMPLES} samples differ")
-    check_all([("LV2 bounce length", [TOTAL_SAMPLES] * 2, [len(c) for c in lv2_out]),
-               ("samples differing between the LV2 and the VST bounce", 0, differing)])
+    lv2_out = check_bounce(vst_report, lv2, "LV2", "VST")
 
     saved = os.path.join(session, "sorrel-lv2.ardour")
     saved_ports, program, bank, ttl = lv2_state(session, saved)
@@ -698,11 +706,7 @@ def run_vst3_checks(ardour, bundle, work):
     ])
 
     _, vst_bank = lxvst_state(os.path.join(work, "session", "sorrel.ardour"))
-    vst_report = {}
-    with open(os.path.join(work, "render.txt")) as f:
-        for line in f:
-            key, _, value = line.rstrip("\n").partition("\t")
-            vst_report[key] = value
+    vst_report = read_report(os.path.join(work, "render.txt"))
     session = os.path.join(work, "session-vst3")
     common = dict(SORREL_SESSION_DIR=session, SORREL_SESSION_NAME="sorrel-vst3", SORREL_RATE=RATE,
                   SORREL_TOTAL_SAMPLES=TOTAL_SAMPLES)
@@ -733,13 +737,7 @@ def run_vst3_checks(ardour, bundle, work):
          [float(first.get(f"param.{i}", "nan")) for i in range(count)]),
         ("the VST 3 session's input equals the VST 2.4 session's", True, same_input(first, vst_report)),
     ])
-    vst_out = [read_wav(vst_report[f"output.{c}"])[1][0] for c in range(2)]
-    vst3_out = [read_wav(first[f"output.{c}"])[1][0] for c in range(2)]
-    largest, differing, _ = compare(vst_out, vst3_out)
-    log(f"  VST 3 bounce against the VST 2.4 bounce: largest difference {largest:.3g}, "
-        f"{differing} of {2 * TOTAL_SAMPLES} samples differ")
-    check_all([("VST 3 bounce length", [TOTAL_SAMPLES] * 2, [len(c) for c in vst3_out]),
-               ("samples differing between the VST 3 and the VST 2.4 bounce", 0, differing)])
+    vst3_out = check_bounce(vst_report, first, "VST 3", "VST 2.4")
 
     program, bank, component = vst3_state(os.path.join(session, "sorrel-vst3.ardour"))
     check_all([("saved VST 3 program", PROGRAM, program),
