@@ -364,12 +364,7 @@ BandKernel bestBandKernel() {
 }
 
 bool BandEqualizer::setKernel(BandKernel wanted) {
-    const band_kernel::KernelFn fn = kernelFunction(wanted);
-    if (fn == nullptr)
-        return false;
-    kernel = wanted;
-    kernelFn = fn;
-    return true;
+    return switchKernel(wanted, kernelFunction(wanted), kernel, kernelFn);
 }
 
 } // namespace sorrel

@@ -55,6 +55,16 @@ const char *bandKernelName(BandKernel kernel);
 bool bandKernelAvailable(BandKernel kernel);
 // The fastest available kernel; the engine starts with it.
 BandKernel bestBandKernel();
+// An engine's switch to the wanted kernel, given that kernel's block
+// function (null where the machine cannot run it, which leaves the engine's
+// kernel as it was and answers false).
+template <typename KernelFn> bool switchKernel(BandKernel wanted, KernelFn fn, BandKernel &kernel, KernelFn &kernelFn) {
+    if (fn == nullptr)
+        return false;
+    kernel = wanted;
+    kernelFn = fn;
+    return true;
+}
 
 struct BandCoefficients {
     float frequency, q, alpha, beta, gamma;

@@ -141,12 +141,7 @@ void TrueEqualizer::processBlock(float *samples, int count) {
 }
 
 bool TrueEqualizer::setKernel(BandKernel wanted) {
-    const true_kernel::KernelFn fn = trueKernelFunction(wanted);
-    if (fn == nullptr)
-        return false;
-    kernel = wanted;
-    kernelFn = fn;
-    return true;
+    return switchKernel(wanted, trueKernelFunction(wanted), kernel, kernelFn);
 }
 
 } // namespace sorrel
