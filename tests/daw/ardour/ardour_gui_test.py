@@ -34,6 +34,7 @@ cannot run here (the reason is printed on a SKIP line).
 """
 
 import argparse
+import contextlib
 import os
 import re
 import shutil
@@ -289,6 +290,19 @@ class GuiArdour(at.Ardour):
         return wait_alive(self, "Ardour", what, probe, timeout)
 
 
+@contextlib.contextmanager
+def running(ardour):
+    """Ardour stopped however the steps inside end, with a picture of the
+    screen where they found a fault."""
+    try:
+        yield
+    except Failure:
+        ardour.snapshot()
+        raise
+    finally:
+        ardour.stop()
+
+
 def shoot_editor(screen, editor, shot, golden):
     """The editor's settled picture, written to shot, with the golden
     picture's size and the count of pixels that differ from it (None where
@@ -439,18 +453,13 @@ def spy_run(spy, work, screen):
         time.sleep(2)
         return [line for line in text()[before:].splitlines() if line.startswith("dispatch")]
     started = time.monotonic()
-    try:
+    with running(ardour):
         ardour.start(session, SORREL_SPY_LOG=calls)
         ardour.wait("effEditOpen", lambda: "dispatch op=14 " in text())
         time.sleep(3)  # a few seconds of idle calls
         hidden = calls_during(lambda: hide_and_show(ardour, screen, "SorrelSpy"))
         swapped = calls_during(lambda: reopen(ardour, screen, "SorrelSpy"))
         ardour.quit()
-    except Failure:
-        ardour.snapshot()
-        raise
-    finally:
-        ardour.stop()
     took = time.monotonic() - started
     lines = at.digest(calls)
     # The editor's part: from the first editor call on.
@@ -474,7 +483,7 @@ def sorrel_run(args, work, screen, golden):
     session, _ = ardour.make_session("sorrel", "Sorrel")
     title = "Sorrel (by Quillmark)"
     started = time.monotonic()
-    try:
+    with running(ardour):
         ardour.start(session)
         log("picture: Ardour opens the editor at start")
         top = ardour.wait("Ardour's plug-in window", lambda: screen.toplevel(title), timeout=120)
@@ -517,11 +526,6 @@ def sorrel_run(args, work, screen, golden):
         check_all([("the editor shown again shows the dragged fader", True, shown == dragged),
                    ("the editor opened anew shows the dragged fader", True, again == dragged)])
         ardour.quit()
-    except Failure:
-        ardour.snapshot()
-        raise
-    finally:
-        ardour.stop()
     took = time.monotonic() - started
 
     log("reload: the saved session in ardour7-lua")
@@ -540,7 +544,7 @@ def lv2_run(lv2_dir, work, screen, golden, shot):
     session, _ = ardour.make_session("lv2", at.LV2_URI, SORREL_PLUGIN_TYPE="LV2", **lv2_path)
     title = "Sorrel"
     started = time.monotonic()
-    try:
+    with running(ardour):
         ardour.start(session, **lv2_path)
         log("lv2: Ardour opens the LV2 editor at start")
         top = ardour.wait("Ardour's window for the LV2 plug-in", lambda: screen.toplevel(title), timeout=120)
@@ -561,11 +565,6 @@ def lv2_run(lv2_dir, work, screen, golden, shot):
                    (f"parameter {PARAMETER} in the saved state's current program", DRAGGED_VALUE,
                     at.record_values(bank, program)[PARAMETER] if whole else None)])
         ardour.quit()
-    except Failure:
-        ardour.snapshot()
-        raise
-    finally:
-        ardour.stop()
     return time.monotonic() - started
 
 
@@ -596,7 +595,7 @@ def vst3_run(plugin, bundle, work, screen, golden, shot):
     session, _ = ardour.make_session("vst3", "Sorrel", SORREL_PLUGIN_TYPE="VST3")
     title = "Sorrel"
     started = time.monotonic()
-    try:
+    with running(ardour):
         ardour.start(session)
         log("vst3: Ardour opens the VST 3 editor at start")
         top = ardour.wait("Ardour's window for the VST 3 plug-in", lambda: screen.toplevel(title), timeout=120)
@@ -619,11 +618,6 @@ def vst3_run(plugin, bundle, work, screen, golden, shot):
                     vst3_port(session, PARAMETER)),
                    (f"parameter {PARAMETER} in the saved state's current program", DRAGGED_VALUE, in_state)])
         ardour.quit()
-    except Failure:
-        ardour.snapshot()
-        raise
-    finally:
-        ardour.stop()
     return time.monotonic() - started
 
 
