@@ -575,6 +575,9 @@ def drag_band_17(screen, editor):
         screen.xdotool("mousemove", "--window", editor, FADER_X, y)
     time.sleep(0.2)
     screen.xdotool("mouseup", 1)
+    # The pointer off the editor: resting over a fader it shows the value,
+    # which no later picture of the editor would show.
+    screen.xdotool("mousemove", 0, 0)
 
 
 def vst3_port(session, index):
