@@ -20,7 +20,7 @@ fi
 dump=$("$objdump" -p "$dll")
 status=0
 
-allowed='^(kernel32|user32|gdi32|msvcrt|ucrtbase|ole32|oleaut32|shell32|advapi32|comctl32|comdlg32|msimg32|shlwapi|winmm|version|uxtheme|dwmapi|imm32|api-ms-win-.*)\.dll$'
+allowed='^(kernel32|user32|gdi32|msvcrt|ucrtbase|ole32|oleaut32|oleacc|shell32|advapi32|comctl32|comdlg32|msimg32|shlwapi|winmm|version|uxtheme|dwmapi|imm32|api-ms-win-.*)\.dll$'
 imports=$(sed -n 's/^\s*DLL Name: //p' <<<"$dump")
 while read -r name; do
   [ -n "$name" ] || continue
