@@ -17,7 +17,9 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export TSAN_OPTIONS=halt_on_error=1
 jobs=$(nproc)
 
-step() { printf '\n==== %s\n' "$*"; }
+# Each step says how long the run has taken so far, so a slow step shows.
+started=$SECONDS
+step() { printf '\n==== %s (at %dm%02ds)\n' "$*" $(((SECONDS - started) / 60)) $(((SECONDS - started) % 60)); }
 
 step "layers"
 bash scripts/check-layers.sh
