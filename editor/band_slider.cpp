@@ -120,9 +120,13 @@ int32_t BandSlider::handleRow() const {
 
 void BandSlider::mouse(CDrawContext *context, CPoint &where, int32_t buttons) {
     buttons = resolveButtons(context, buttons);
-    if (entry && getMouseEnabled() && buttons == LeftButton && isDoubleClick()) {
-        entry->openValueEntry(tag);
-        return;
+    if (entry && getMouseEnabled()) {
+        if (buttons != LeftButton)
+            forgetClick();
+        else if (isDoubleClick()) {
+            entry->openValueEntry(tag);
+            return;
+        }
     }
     CSlider::mouse(context, where, buttons);
 }

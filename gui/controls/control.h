@@ -84,6 +84,9 @@ class CControl : public CView {
 
     // Whether this click follows the last one within the double-click time.
     bool isDoubleClick();
+    // A press that is not one of a double-click's two clicks (a Ctrl+click,
+    // another button) ends any pair begun before it.
+    void forgetClick() { lastClickValid = false; }
     // Whether the control draws the keyboard's focus mark: it has the focus
     // and the keyboard moved it there (see CFrame::isFocusVisible).
     bool focusMarked() const;

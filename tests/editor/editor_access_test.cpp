@@ -22,6 +22,7 @@ enum class Do {
     Type,        // text, one character key each
     Click,       // a = entry; at the handle's row, so the value stays
     DoubleClick, // a = entry
+    QuickClick,  // a = entry, b = extra buttons; within the double-click time of the last press
     Drag,        // a = entry, b = the pointer's row at the end
     Rest,        // the pointer on entry a for b milliseconds of idle passes
     Leave,       // the pointer off the window, then idle passes
@@ -90,9 +91,10 @@ class EditorAccess : public ::testing::Test {
             }
             break;
         case Do::Click:
+        case Do::QuickClick:
         case Do::DoubleClick: {
             const CPoint at(centerOf(effect.gui, step.a).x, fader->handleRow() - 1);
-            press(effect.gui, at, LeftButton);
+            press(effect.gui, at, LeftButton | step.b, {}, step.what == Do::QuickClick);
             if (step.what == Do::DoubleClick)
                 press(effect.gui, at, LeftButton, {}, true);
             break;
@@ -134,6 +136,9 @@ TEST_F(EditorAccess, Scenarios) {
          {{Do::Drag, 19, 30, nullptr, "6.0 dB"}, {Do::Idle, 0, 0, nullptr, ""}}, 19, 0.75f, 1},
         {"Q reads as its setting", {{Do::Drag, 1, 30, nullptr, "Q 0.75"}}, 1, 0.75f, 1},
         // Typing.
+        {"a Ctrl+click between two quick clicks ends the pair: no field",
+         {{Do::Click, 19}, {Do::QuickClick, 19, ControlKey}, {Do::QuickClick, 19, 0, nullptr, nullptr, ""}}, 19, nan,
+         3},
         {"double click, type, Enter: one edit with the parsed value",
          {{Do::DoubleClick, 19, 0, nullptr, nullptr, "0.0 dB"},
           {Do::Type, 0, 0, "-6dB", nullptr, "-6dB"},
