@@ -253,7 +253,14 @@ def gesture(tool, what, act, origin, index, value, prefix=""):
 
 # ---------------------------------------------------------------- the runs
 
+def away_from_windows():
+    """The pointer to the screen's far corner: windows open at the top left,
+    and a fader under the pointer shows its hover readout in the pictures."""
+    xdotool("mousemove", 10000, 10000)
+
+
 def pixels(build, out, silence):
+    away_from_windows()
     png = os.path.join(out, f"{build.name}-fresh.png")
     if os.path.exists(png):
         os.remove(png)

@@ -125,19 +125,13 @@ def gestures(build):
               " | ".join(tool.lines[-5:]))
 
 
-def away_from_windows():
-    """The pointer to the screen's far corner: windows open at the top left,
-    and a fader under the pointer shows its hover readout in the pictures."""
-    e2e.xdotool("mousemove", 10000, 10000)
-
-
 def xrdb(*args, text=None):
     subprocess.run(["xrdb", *args], input=text, text=True, check=True, timeout=e2e.STEP)
 
 
 def desktop(build, out, silence):
     plain = {k: v for k, v in os.environ.items() if k not in ("SORREL_SCALE", "GDK_SCALE", "GDK_DPI_SCALE")}
-    away_from_windows()
+    e2e.away_from_windows()
     for dpi, scale in ((192, 2), (120, 1.25)):
         xrdb("-merge", text=f"Xft.dpi: {dpi}\n")
         try:
@@ -165,7 +159,7 @@ def main():
             runs += [lambda: gestures(build), lambda: desktop(build, out, silence)]
         for run in runs:
             try:
-                away_from_windows()
+                e2e.away_from_windows()
                 run()
             except (RuntimeError, subprocess.SubprocessError, OSError) as e:
                 check(f"{build.name}: {e}", False)
